@@ -1,0 +1,1 @@
+#include "tracer/tvrt.h"
