@@ -1,0 +1,24 @@
+#include "cli/tables.h"
+
+#include <memory>
+
+#include "app/model/model_record.h"
+
+namespace tavrine::cli {
+
+void printModelTable(std::FILE* out) {
+    std::fprintf(out, "%5s  %-20s %8s %7s\n", "model", "name", "vertices", "facets");
+    auto record = std::make_unique<ModelRecord>();
+    const TransformableParams params;
+    for (int32_t index = 0; index < kModelCount; ++index) {
+        if (index == kSeparatorModelIndex) continue;
+        record->vertexCount = 0;
+        record->facetCount = 0;
+        record->modelIndex = index;
+        buildModel(*record, params);
+        std::fprintf(out, "%5d  %-20s %8d %7d\n", index, modelCaption(index), record->vertexCount,
+                     record->facetCount);
+    }
+}
+
+}  // namespace tavrine::cli
