@@ -1,0 +1,178 @@
+#include "app/render/render_job.h"
+
+#include <algorithm>
+#include <atomic>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "app/render/fast_tracer.h"
+
+namespace tavrine {
+
+const double spectralWeights[3][3] = {
+    {0.6, 0.25, 0.0},
+    {0.15, 0.5, 0.0},
+    {0.25, 0.25, 1.0},
+};
+
+namespace {
+
+constexpr int32_t kSampleCount = 3;
+constexpr double kRayStartZ = -1.1;
+
+uint32_t backdropColour(const RenderSettings& s) {
+    return static_cast<uint32_t>(s.backdrop[0]) + 256u * static_cast<uint32_t>(s.backdrop[1]) +
+           65536u * static_cast<uint32_t>(s.backdrop[2]);
+}
+
+// One channel from its inner light and the glare term: offset, clamp, add the glare, clamp.
+int32_t channel(double inner, double glare) {
+    double v = inner * 1600.0 + 20.0;
+    if (v > 240.0) v = 240.0;
+    if (v < 0.0) v = 0.0;
+    v = v + glare;
+    if (v > 255.0) v = 255.0;
+    return static_cast<int32_t>(v);
+}
+
+uint32_t colourFrom(double r, double g, double b, double surfaceGlare) {
+    const double glare = surfaceGlare * 1000.0 + 20.0;
+    return static_cast<uint32_t>(channel(r, glare)) +
+           256u * static_cast<uint32_t>(channel(g, glare)) +
+           65536u * static_cast<uint32_t>(channel(b, glare));
+}
+
+// One primary ray of the pixel at (x, y) with the given stone index; writes inner and glare.
+int32_t tracePrimary(const RenderSettings& s, const RenderScene& scene, double x, double y,
+                     double stoneIndex, double r0, int32_t* candidateList, Vec3* relativeVertices,
+                     Vec3* projectedVertices, double inner[3], double& glare) {
+    double total[3] = {0.0, 0.0, 0.0};
+    double segment = 0.0;
+    return Trace_TraceVector_CPP(
+        x, y, kRayStartZ, 0.0, 0.0, 1.0, s.outerIndex, stoneIndex, 0, r0, &scene.lightDirection,
+        scene.facetCount, scene.facets, candidateList, scene.vertexCount, scene.vertices,
+        relativeVertices, projectedVertices, 0, s.maxDepth, s.absorption[0], s.absorption[1],
+        s.absorption[2], s.backdrop[0], s.backdrop[1], s.backdrop[2], s.mainLight, s.backLight,
+        s.fillLight, s.narrowHighlight, &total[0], &total[1], &total[2], &glare, &inner[0],
+        &inner[1], &inner[2], &segment);
+}
+
+}  // namespace
+
+double normalReflectance(double outerIndex, double stoneIndex) {
+    const double q = (outerIndex - stoneIndex) / (outerIndex + stoneIndex);
+    return q * q;
+}
+
+uint32_t literalPixelColour(const RenderSettings& s, const RenderScene& scene, double x, double y,
+                            int32_t* candidateList, Vec3* relativeVertices,
+                            Vec3* projectedVertices) {
+    const double r0 = normalReflectance(s.outerIndex, s.stoneIndex);
+    double inner[3] = {0.0, 0.0, 0.0};
+    double glare = 0.0;
+    if (!s.renderFire) {
+        if (tracePrimary(s, scene, x, y, s.stoneIndex, r0, candidateList, relativeVertices,
+                         projectedVertices, inner, glare) == 0) {
+            return backdropColour(s);
+        }
+        return colourFrom(inner[0], inner[1], inner[2], glare);
+    }
+    // Fire: three indexes spread about the stone's own; the reflectance stays unspread.
+    double sum[3] = {0.0, 0.0, 0.0};
+    const double half = (kSampleCount - 1) / 2.0;
+    for (int32_t k = 0; k < kSampleCount; ++k) {
+        const double index = s.stoneIndex * ((k - half) * (s.dispersionSpread / half) + 1.0);
+        if (tracePrimary(s, scene, x, y, index, r0, candidateList, relativeVertices,
+                         projectedVertices, inner, glare) == 0) {
+            return backdropColour(s);
+        }
+        sum[0] += inner[0] * spectralWeights[k][0];
+        sum[1] += inner[1] * spectralWeights[k][1];
+        sum[2] += inner[2] * spectralWeights[k][2];
+    }
+    return colourFrom(sum[0], sum[1], sum[2], glare);
+}
+
+int32_t renderJob(const RenderSettings& s, const RenderScene& scene, imgctl::DibHandle* picture,
+                  RenderObserver& observer, const RenderExecution& execution) {
+    observer.renderStarted();
+    observer.progress(0);
+
+    const int32_t factor = s.highQuality ? 2 : 1;
+    const int32_t w2 = s.width * factor;
+    if (s.highQuality) {
+        imgctl::DeleteDIB(*picture);
+        imgctl::BitmapInfoHeader header;
+        header.width = w2;
+        header.height = -w2;
+        *picture = imgctl::CreateDIB(header);
+    }
+    const int32_t cx = static_cast<int32_t>(w2 * 0.5);
+    const int32_t cy = static_cast<int32_t>(w2 * 0.5);
+    const int32_t scale = s.imageScale * factor;
+    uint8_t* rows = imgctl::DataDIB(*picture)->rows;
+
+    const FastTracer fast(s, scene);
+
+    std::mutex reportLock;
+    int32_t nextRow = 0;
+    int32_t rowsDone = 0;
+    int32_t lastPercent = 0;
+    bool aborted = false;
+
+    auto worker = [&]() {
+        FastTracer::Scratch scratch(scene);
+        for (;;) {
+            int32_t row;
+            {
+                std::lock_guard<std::mutex> lock(reportLock);
+                if (aborted || nextRow >= w2) return;
+                if (observer.abortRequested()) {
+                    aborted = true;
+                    return;
+                }
+                row = nextRow++;
+            }
+            const double y = -static_cast<double>(row - cy) / scale;
+            for (int32_t column = 0; column < w2; ++column) {
+                const double x = static_cast<double>(column - cx) / scale;
+                const uint32_t colour =
+                    execution.literal
+                        ? literalPixelColour(s, scene, x, y, scratch.candidates.data(),
+                                             scratch.relative.data(), scratch.projected.data())
+                        : fast.pixelColour(x, y, scratch);
+                imgctl::setImagePixel(rows, w2, w2, column, row, colour);
+            }
+            std::lock_guard<std::mutex> lock(reportLock);
+            ++rowsDone;
+            if (!s.highQuality) observer.rowFinished(row);
+            // The percentage is rounded to single precision before it is truncated.
+            const int32_t percent = static_cast<int32_t>(
+                static_cast<float>(static_cast<double>(rowsDone) * 100.0 / w2));
+            if (percent > lastPercent) {
+                lastPercent = percent;
+                observer.progress(percent);
+            }
+        }
+    };
+
+    int32_t threads = execution.threads;
+    if (threads <= 0) threads = static_cast<int32_t>(std::max(1u, std::thread::hardware_concurrency()));
+    threads = std::min(threads, std::max(w2, 1));
+    if (threads == 1) {
+        worker();
+    } else {
+        std::vector<std::thread> pool;
+        pool.reserve(static_cast<size_t>(threads));
+        for (int32_t i = 0; i < threads; ++i) pool.emplace_back(worker);
+        for (std::thread& t : pool) t.join();
+    }
+
+    observer.loopFinished();
+    if (s.highQuality) imgctl::ResizeDIB(*picture, s.width, s.width);
+    observer.renderEnded();
+    return aborted ? 0 : 1;
+}
+
+}  // namespace tavrine

@@ -1,0 +1,72 @@
+#pragma once
+// The render job: one primary ray per pixel (three in Fire mode) into the tracer, the pixel
+// colour rules, HQ rendering at twice the size, progress reporting and abort polling.
+
+#include <cstdint>
+
+#include "app/render/render_settings.h"
+#include "imgctl/imgctl.h"
+#include "tracer/tvrt.h"
+
+namespace tavrine {
+
+// What the render job reads of the stone: the model in view space with the facets' normals and
+// planes computed for the same view, and the main light's direction in view space.
+struct RenderScene {
+    const Vertex* vertices = nullptr;
+    int32_t vertexCount = 0;
+    const Facet* facets = nullptr;
+    int32_t facetCount = 0;
+    Vec3 lightDirection{0.0, 0.0, 1.0};
+};
+
+// Receives the job's reports. The job calls these from its worker threads, one call at a time
+// (never two concurrently), so implementations need no lock of their own.
+class RenderObserver {
+public:
+    virtual ~RenderObserver() = default;
+    // Called once before any row.
+    virtual void renderStarted() {}
+    // Called with 0 right after the start, then whenever the whole percentage has grown (1 to
+    // 100).
+    virtual void progress(int32_t percent) { (void)percent; }
+    // Called after image row `row` is stored, in normal (not HQ) mode only.
+    virtual void rowFinished(int32_t row) { (void)row; }
+    // Called before each row; returning true stops the job at that row.
+    virtual bool abortRequested() { return false; }
+    // Called once when the rows are done or the job stopped, before an HQ picture is shrunk
+    // (the viewer pauses here).
+    virtual void loopFinished() {}
+    // Called once at the end, also after an abort, when the picture is final (W x W).
+    virtual void renderEnded() {}
+};
+
+// How the job runs: the worker count (0 = all cores) and whether to use the exported tracer for
+// every ray (the literal reference) instead of the faster path beside it. Both give the same
+// pixels.
+struct RenderExecution {
+    int32_t threads = 0;
+    bool literal = false;
+};
+
+// The dispersion sample weights (red, green, blue), one row per sample.
+extern const double spectralWeights[3][3];
+
+// The normal-incidence reflectance ((outer - stone) / (outer + stone))^2.
+double normalReflectance(double outerIndex, double stoneIndex);
+
+// Renders the whole W x W square into *picture (W = settings.width), replacing the picture in
+// HQ mode by a 2W x 2W one that is shrunk back to W x W at the end (also after an abort).
+// *picture must be a 24-bit W x W picture. Returns 1 when every row was rendered, 0 after an
+// abort.
+int32_t renderJob(const RenderSettings& settings, const RenderScene& scene,
+                  imgctl::DibHandle* picture, RenderObserver& observer,
+                  const RenderExecution& execution = {});
+
+// Colour (COLORREF) of the pixel whose primary ray starts at (x, y, -1.1), by the exported tracer;
+// scratch arrays need room for the scene's vertex and facet counts.
+uint32_t literalPixelColour(const RenderSettings& settings, const RenderScene& scene, double x,
+                            double y, int32_t* candidateList, Vec3* relativeVertices,
+                            Vec3* projectedVertices);
+
+}  // namespace tavrine
