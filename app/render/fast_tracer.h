@@ -14,7 +14,7 @@ struct RenderScene;
 // Computes pixel colours bit-identical to literalPixelColour. Immutable after construction and
 // safe to share between threads, each with its own Scratch.
 class FastTracer {
-public:
+  public:
     // Per-thread scratch memory.
     struct Scratch {
         explicit Scratch(const RenderScene& scene);
@@ -29,7 +29,7 @@ public:
     // Returns the colour (COLORREF) of the pixel whose primary ray starts at (x, y, -1.1).
     uint32_t pixelColour(double x, double y, Scratch& scratch) const;
 
-private:
+  private:
     const RenderSettings& settings_;
     const RenderScene& scene_;
 };

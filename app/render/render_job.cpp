@@ -36,13 +36,6 @@ int32_t channel(double inner, double glare) {
     return static_cast<int32_t>(v);
 }
 
-uint32_t colourFrom(double r, double g, double b, double surfaceGlare) {
-    const double glare = surfaceGlare * 1000.0 + 20.0;
-    return static_cast<uint32_t>(channel(r, glare)) +
-           256u * static_cast<uint32_t>(channel(g, glare)) +
-           65536u * static_cast<uint32_t>(channel(b, glare));
-}
-
 // One primary ray of the pixel at (x, y) with the given stone index; writes inner and glare.
 int32_t tracePrimary(const RenderSettings& s, const RenderScene& scene, double x, double y,
                      double stoneIndex, double r0, int32_t* candidateList, Vec3* relativeVertices,
@@ -65,6 +58,25 @@ double normalReflectance(double outerIndex, double stoneIndex) {
     return q * q;
 }
 
+double fireSampleIndex(double stoneIndex, double spread, int32_t k) {
+    const double half = (kSampleCount - 1) / 2.0;
+    return stoneIndex * ((k - half) * (spread / half) + 1.0);
+}
+
+Vec3 primaryRayOrigin(int32_t column, int32_t row, int32_t workingWidth, int32_t scale) {
+    const int32_t cx = static_cast<int32_t>(workingWidth * 0.5);
+    const int32_t cy = cx;
+    return Vec3{static_cast<double>(column - cx) / scale, -static_cast<double>(row - cy) / scale,
+                kRayStartZ};
+}
+
+uint32_t pixelColourFromLight(double innerR, double innerG, double innerB, double surfaceGlare) {
+    const double glare = surfaceGlare * 1000.0 + 20.0;
+    return static_cast<uint32_t>(channel(innerR, glare)) +
+           256u * static_cast<uint32_t>(channel(innerG, glare)) +
+           65536u * static_cast<uint32_t>(channel(innerB, glare));
+}
+
 uint32_t literalPixelColour(const RenderSettings& s, const RenderScene& scene, double x, double y,
                             int32_t* candidateList, Vec3* relativeVertices,
                             Vec3* projectedVertices) {
@@ -76,13 +88,12 @@ uint32_t literalPixelColour(const RenderSettings& s, const RenderScene& scene, d
                          projectedVertices, inner, glare) == 0) {
             return backdropColour(s);
         }
-        return colourFrom(inner[0], inner[1], inner[2], glare);
+        return pixelColourFromLight(inner[0], inner[1], inner[2], glare);
     }
     // Fire: three indexes spread about the stone's own; the reflectance stays unspread.
     double sum[3] = {0.0, 0.0, 0.0};
-    const double half = (kSampleCount - 1) / 2.0;
     for (int32_t k = 0; k < kSampleCount; ++k) {
-        const double index = s.stoneIndex * ((k - half) * (s.dispersionSpread / half) + 1.0);
+        const double index = fireSampleIndex(s.stoneIndex, s.dispersionSpread, k);
         if (tracePrimary(s, scene, x, y, index, r0, candidateList, relativeVertices,
                          projectedVertices, inner, glare) == 0) {
             return backdropColour(s);
@@ -91,7 +102,7 @@ uint32_t literalPixelColour(const RenderSettings& s, const RenderScene& scene, d
         sum[1] += inner[1] * spectralWeights[k][1];
         sum[2] += inner[2] * spectralWeights[k][2];
     }
-    return colourFrom(sum[0], sum[1], sum[2], glare);
+    return pixelColourFromLight(sum[0], sum[1], sum[2], glare);
 }
 
 int32_t renderJob(const RenderSettings& s, const RenderScene& scene, imgctl::DibHandle* picture,
@@ -108,9 +119,7 @@ int32_t renderJob(const RenderSettings& s, const RenderScene& scene, imgctl::Dib
         header.height = -w2;
         *picture = imgctl::CreateDIB(header);
     }
-    const int32_t cx = static_cast<int32_t>(w2 * 0.5);
-    const int32_t cy = static_cast<int32_t>(w2 * 0.5);
-    const int32_t scale = s.imageScale * factor;
+    const int32_t scale = static_cast<int32_t>(s.imageScale * factor);
     uint8_t* rows = imgctl::DataDIB(*picture)->rows;
 
     const FastTracer fast(s, scene);
@@ -134,14 +143,13 @@ int32_t renderJob(const RenderSettings& s, const RenderScene& scene, imgctl::Dib
                 }
                 row = nextRow++;
             }
-            const double y = -static_cast<double>(row - cy) / scale;
             for (int32_t column = 0; column < w2; ++column) {
-                const double x = static_cast<double>(column - cx) / scale;
+                const Vec3 o = primaryRayOrigin(column, row, w2, scale);
                 const uint32_t colour =
                     execution.literal
-                        ? literalPixelColour(s, scene, x, y, scratch.candidates.data(),
+                        ? literalPixelColour(s, scene, o.x, o.y, scratch.candidates.data(),
                                              scratch.relative.data(), scratch.projected.data())
-                        : fast.pixelColour(x, y, scratch);
+                        : fast.pixelColour(o.x, o.y, scratch);
                 imgctl::setImagePixel(rows, w2, w2, column, row, colour);
             }
             std::lock_guard<std::mutex> lock(reportLock);
@@ -158,7 +166,8 @@ int32_t renderJob(const RenderSettings& s, const RenderScene& scene, imgctl::Dib
     };
 
     int32_t threads = execution.threads;
-    if (threads <= 0) threads = static_cast<int32_t>(std::max(1u, std::thread::hardware_concurrency()));
+    if (threads <= 0)
+        threads = static_cast<int32_t>(std::max(1u, std::thread::hardware_concurrency()));
     threads = std::min(threads, std::max(w2, 1));
     if (threads == 1) {
         worker();

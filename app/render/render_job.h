@@ -23,7 +23,7 @@ struct RenderScene {
 // Receives the job's reports. The job calls these from its worker threads, one call at a time
 // (never two concurrently), so implementations need no lock of their own.
 class RenderObserver {
-public:
+  public:
     virtual ~RenderObserver() = default;
     // Called once before any row.
     virtual void renderStarted() {}
@@ -54,6 +54,18 @@ extern const double spectralWeights[3][3];
 
 // The normal-incidence reflectance ((outer - stone) / (outer + stone))^2.
 double normalReflectance(double outerIndex, double stoneIndex);
+
+// The refractive index of dispersion sample k (0, 1, 2): stoneIndex * (1 + (k - 1) * spread).
+double fireSampleIndex(double stoneIndex, double spread, int32_t k);
+
+// The start of the primary ray of a pixel of a workingWidth-wide picture with `scale` pixels per
+// model unit: x grows to the right from the centre column, y upwards from the centre row; z is
+// -1.1.
+Vec3 primaryRayOrigin(int32_t column, int32_t row, int32_t workingWidth, int32_t scale);
+
+// The pixel colour (COLORREF) from the inner light of the three channels and the surface glare:
+// each channel inner * 1600 + 20 clamped to 0..240, plus glare * 1000 + 20, clamped to 255.
+uint32_t pixelColourFromLight(double innerR, double innerG, double innerB, double surfaceGlare);
 
 // Renders the whole W x W square into *picture (W = settings.width), replacing the picture in
 // HQ mode by a 2W x 2W one that is shrunk back to W x W at the end (also after an abort).

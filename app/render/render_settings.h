@@ -19,9 +19,9 @@ struct RenderSettings {
     int32_t mainLight = 100;                 // percent, 0 to 200
     int32_t backLight = 100;
     int32_t fillLight = 100;
-    int32_t narrowHighlight = 0;             // 0 or 1
-    int32_t width = 270;                     // W, the picture's width and height in pixels
-    int32_t imageScale = 125;                // pixels per model unit
+    int32_t narrowHighlight = 0;  // 0 or 1
+    int32_t width = 270;          // W, the picture's width and height in pixels
+    int32_t imageScale = 125;     // pixels per model unit
 };
 
 // The image scale of the separate-window mode: the integer part of (W - 19) * 0.5.

@@ -1,0 +1,286 @@
+#include "cli/options.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <sstream>
+
+namespace tavrine::cli {
+
+namespace {
+
+constexpr int32_t kMaxTurnCount = 100000;
+
+bool parseInt(const std::string& text, int32_t& value) {
+    if (text.empty()) return false;
+    errno = 0;
+    char* end = nullptr;
+    const long v = std::strtol(text.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0' || v < INT32_MIN || v > INT32_MAX) return false;
+    if (std::isspace(static_cast<unsigned char>(text[0]))) return false;
+    value = static_cast<int32_t>(v);
+    return true;
+}
+
+bool parseDouble(const std::string& text, double& value) {
+    if (text.empty() || std::isspace(static_cast<unsigned char>(text[0]))) return false;
+    errno = 0;
+    char* end = nullptr;
+    const double v = std::strtod(text.c_str(), &end);
+    if (errno != 0 || *end != '\0' || !(v == v)) return false;
+    value = v;
+    return true;
+}
+
+bool parseIntList(const std::string& text, size_t count, int32_t lo, int32_t hi,
+                  std::vector<int32_t>& values) {
+    values.clear();
+    std::stringstream in(text);
+    std::string item;
+    while (std::getline(in, item, ',')) {
+        int32_t v = 0;
+        if (!parseInt(item, v) || v < lo || v > hi) return false;
+        values.push_back(v);
+    }
+    return values.size() == count && text.back() != ',';
+}
+
+std::string rangeError(const std::string& option, const std::string& allowed,
+                       const std::string& got) {
+    return option + " must be " + allowed + " (got '" + got + "')";
+}
+
+}  // namespace
+
+bool parseTurnSequence(const std::string& text, const std::string& allowedKeys,
+                       std::vector<TurnStep>& steps) {
+    steps.clear();
+    size_t i = 0;
+    while (i < text.size()) {
+        const char key = static_cast<char>(std::toupper(static_cast<unsigned char>(text[i])));
+        if (allowedKeys.find(key) == std::string::npos) return false;
+        ++i;
+        size_t digitsEnd = i;
+        while (digitsEnd < text.size() && std::isdigit(static_cast<unsigned char>(text[digitsEnd])))
+            ++digitsEnd;
+        int32_t count = 1;
+        if (digitsEnd > i) {
+            if (digitsEnd - i > 6) return false;
+            count = std::atoi(text.substr(i, digitsEnd - i).c_str());
+            if (count < 1 || count > kMaxTurnCount) return false;
+        }
+        steps.push_back({key, count});
+        i = digitsEnd;
+    }
+    return true;
+}
+
+int32_t formatIndexFromName(const std::string& name) {
+    static const char* const names[] = {"bmp24", "bmp16", "bmp8", "png24", "png16", "png8", "gif"};
+    for (int32_t i = 0; i < 7; ++i) {
+        if (name == names[i]) return i + 1;
+    }
+    return 0;
+}
+
+int32_t formatIndexFromPath(const std::string& path) {
+    const size_t dot = path.find_last_of('.');
+    const size_t slash = path.find_last_of('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return 0;
+    std::string ext = path.substr(dot + 1);
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (ext == "bmp") return 1;
+    if (ext == "png") return 4;
+    if (ext == "gif") return 7;
+    return 0;
+}
+
+ParseResult parseOptions(const std::vector<std::string>& args) {
+    ParseResult result;
+    CliOptions& o = result.options;
+    auto fail = [&](const std::string& message) {
+        result.error = message;
+        return result;
+    };
+
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--help" || arg == "-h") {
+            o.help = true;
+            continue;
+        }
+        if (arg == "--list") {
+            o.list = true;
+            continue;
+        }
+        if (arg == "--literal") {
+            o.literal = true;
+            continue;
+        }
+        if (arg.rfind("--", 0) != 0) return fail("unexpected argument '" + arg + "'");
+        static const char* const valued[] = {
+            "--out",     "--format",     "--stone",    "--model",        "--colour",     "--ri",
+            "--size",    "--depth",      "--hq",       "--fire",         "--backdrop",   "--lights",
+            "--narrow",  "--gm",         "--turn",     "--stone-turn",   "--light-turn", "--trim",
+            "--threads", "--export-obj", "--position", "--save-position"};
+        if (std::find(std::begin(valued), std::end(valued), arg) == std::end(valued)) {
+            return fail("unknown option " + arg + " (see --help)");
+        }
+        if (i + 1 >= args.size()) return fail(arg + " needs a value (see --help)");
+        const std::string& value = args[++i];
+        int32_t n = 0;
+        double d = 0.0;
+        auto intIn = [&](int32_t lo, int32_t hi) {
+            return parseInt(value, n) && n >= lo && n <= hi;
+        };
+        auto range = [&](int32_t lo, int32_t hi) {
+            return "an integer from " + std::to_string(lo) + " to " + std::to_string(hi);
+        };
+
+        if (arg == "--out") {
+            if (value.empty()) return fail("--out must name a file");
+            o.out = value;
+        } else if (arg == "--format") {
+            o.formatIndex = formatIndexFromName(value);
+            if (o.formatIndex == 0) {
+                return fail(
+                    rangeError(arg, "one of bmp24, bmp16, bmp8, png24, png16, png8, gif", value));
+            }
+        } else if (arg == "--stone") {
+            if (!intIn(0, 7)) return fail(rangeError(arg, range(0, 7), value));
+            o.stone = n;
+        } else if (arg == "--model") {
+            if (!intIn(0, 27) || n == 22) {
+                return fail(rangeError(arg, "an integer from 0 to 21 or 23 to 27", value));
+            }
+            o.model = n;
+        } else if (arg == "--colour") {
+            if (!intIn(0, 10)) return fail(rangeError(arg, range(0, 10), value));
+            o.colour = n;
+        } else if (arg == "--ri") {
+            if (!parseDouble(value, d) || d < 1.0 || d > 3.0) {
+                return fail(rangeError(arg, "a number from 1.00 to 3.00", value));
+            }
+            o.refractiveIndex = d;
+        } else if (arg == "--size") {
+            if (!intIn(32, 512)) return fail(rangeError(arg, range(32, 512), value));
+            o.size = n;
+        } else if (arg == "--depth") {
+            if (!intIn(1, 20)) return fail(rangeError(arg, range(1, 20), value));
+            o.depth = n;
+        } else if (arg == "--hq" || arg == "--fire" || arg == "--narrow" || arg == "--gm") {
+            if (!intIn(0, 1)) return fail(rangeError(arg, "0 or 1", value));
+            if (arg == "--hq") o.highQuality = n;
+            if (arg == "--fire") o.fire = n;
+            if (arg == "--narrow") o.narrow = n;
+            if (arg == "--gm") o.gm = n;
+        } else if (arg == "--backdrop") {
+            std::vector<int32_t> v;
+            if (!parseIntList(value, 3, 0, 255, v)) {
+                return fail(rangeError(arg, "R,G,B with each from 0 to 255", value));
+            }
+            o.backdrop = v;
+        } else if (arg == "--lights") {
+            std::vector<int32_t> v;
+            if (!parseIntList(value, 3, 0, 200, v)) {
+                return fail(rangeError(arg, "M,B,F with each from 0 to 200", value));
+            }
+            o.lights = v;
+        } else if (arg == "--turn" || arg == "--stone-turn") {
+            if (!parseTurnSequence(value, "RLUDXZ", arg == "--turn" ? o.viewTurns : o.stoneTurns)) {
+                return fail(rangeError(arg,
+                                       "letters R, L, U, D, X, Z, each optionally followed by a "
+                                       "count from 1 to 100000 (like L5U3Z2)",
+                                       value));
+            }
+        } else if (arg == "--light-turn") {
+            if (!parseTurnSequence(value, "RLUD", o.lightTurns)) {
+                return fail(rangeError(arg,
+                                       "letters R, L, U, D, each optionally followed by a count "
+                                       "from 1 to 100000 (like R5U3)",
+                                       value));
+            }
+        } else if (arg == "--trim") {
+            std::vector<int32_t> v;
+            if (!parseIntList(value, 4, 0, 511, v)) {
+                return fail(rangeError(arg, "T,B,L,R with each from 0 to 511", value));
+            }
+            o.trim = v;
+        } else if (arg == "--threads") {
+            if (!intIn(1, 256)) return fail(rangeError(arg, range(1, 256), value));
+            o.threads = n;
+        } else if (arg == "--export-obj") {
+            if (value.empty()) return fail("--export-obj must name a file");
+            o.exportObj = value;
+        } else if (arg == "--position") {
+            if (value.empty()) return fail("--position must name a file");
+            o.position = value;
+        } else if (arg == "--save-position") {
+            if (value.empty()) return fail("--save-position must name a file");
+            o.savePosition = value;
+        }
+    }
+
+    if (o.help || o.list) return result;
+    if (o.out.empty() && o.exportObj.empty()) {
+        return fail("--out FILE is required (or --export-obj FILE; see --help)");
+    }
+    if (!o.savePosition.empty() && o.out.empty()) {
+        return fail("--save-position needs --out: it records the render it makes");
+    }
+    if (!o.out.empty() && o.formatIndex == 0) {
+        o.formatIndex = formatIndexFromPath(o.out);
+        if (o.formatIndex == 0) {
+            return fail(
+                "--format must be given when --out does not end in .bmp, .png or .gif "
+                "(got '" +
+                o.out + "')");
+        }
+    }
+    return result;
+}
+
+const char* usageText() {
+    return R"(Usage: tavrine-render --out FILE [options]
+Renders a faceted gemstone by ray tracing and saves the picture.
+
+Output:
+  --out FILE              picture to write (written beside it first, then renamed)
+  --format NAME           bmp24|bmp16|bmp8|png24|png16|png8|gif
+                          (default: from the extension .bmp, .png or .gif)
+  --trim T,B,L,R          cut T, B, L, R pixels off the top, bottom, left and right edges
+  --export-obj FILE       also write the model as a Wavefront OBJ file (alone: no render)
+  --save-position FILE    write the Position-Info File (.gpi) of this render
+  --position FILE         render what a Position-Info File (.gpi) describes; the options
+                          given with it override the file
+Stone:
+  --stone N               0 Diamond, 1 Sapphire, 2 Emerald, 3 Topaz, 4 Tavrine, 5 Crystal,
+                          6 Glass, 7 Mandarin T. (default 0); sets model, colour, index, spread
+  --model N               0..21 or 23..27 (default: the stone's; see --list)
+  --colour N              0..10 (default: the stone's)
+  --ri X                  refractive index 1.00..3.00 (default: the stone's)
+Picture:
+  --size W                width and height in pixels, 32..512 (default 270)
+  --depth N               recursion depth 1..20 (default 8)
+  --hq 0|1                render at twice the size and shrink (default 0)
+  --fire 0|1              dispersion, three indexes per pixel (default 1)
+  --backdrop R,G,B        backdrop colour, 0..255 each (default 0,0,0)
+  --lights M,B,F          main, back and fill light in percent, 0..200 each (default 100,100,100)
+  --narrow 0|1            narrow main-light highlight (default 0)
+View:
+  --turn SEQ              view key steps, e.g. L5U3Z2 (R, L, U, D, X, Z; each step pi/64)
+  --gm 0|1                turntable mode: --turn steps azimuth and elevation (default 0)
+  --stone-turn SEQ        the same letters, turning the stone itself
+  --light-turn SEQ        R, L, U, D, turning the light ray
+Running:
+  --threads N             worker threads (default: all cores)
+  --literal               trace every ray with the exported reference tracer (same pixels)
+  --list                  print the stone and model tables
+  --help                  print this text
+Exit status: 0 done, 1 a file could not be read or written, 2 bad usage.
+)";
+}
+
+}  // namespace tavrine::cli

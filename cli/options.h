@@ -1,0 +1,71 @@
+#pragma once
+// The command line of tavrine-render.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tavrine::cli {
+
+// One turn of a key sequence: the key letter (R, L, U, D, X or Z) and how often it is applied.
+struct TurnStep {
+    char key = 'R';
+    int32_t count = 1;
+};
+
+// Everything the command line says; unset optionals take the stone's or the file's values.
+struct CliOptions {
+    bool help = false;
+    bool list = false;
+    std::string out;
+    int32_t formatIndex = 0;  // 1 to 7 as the save dialog's filters; 0 = from the extension
+    std::optional<int32_t> stone;
+    std::optional<int32_t> model;
+    std::optional<int32_t> colour;
+    std::optional<double> refractiveIndex;
+    std::optional<int32_t> size;
+    std::optional<int32_t> depth;
+    std::optional<int32_t> highQuality;
+    std::optional<int32_t> fire;
+    std::optional<std::vector<int32_t>> backdrop;  // R, G, B
+    std::optional<std::vector<int32_t>> lights;    // main, back, fill
+    std::optional<int32_t> narrow;
+    std::optional<int32_t> gm;
+    std::vector<TurnStep> viewTurns;
+    std::vector<TurnStep> stoneTurns;
+    std::vector<TurnStep> lightTurns;
+    std::optional<std::vector<int32_t>> trim;  // top, bottom, left, right
+    int32_t threads = 0;                       // 0 = all cores
+    bool literal = false;
+    std::string exportObj;
+    std::string position;
+    std::string savePosition;
+};
+
+// The outcome of parsing: the options, or a one-line message naming the bad option.
+struct ParseResult {
+    CliOptions options;
+    std::string error;  // empty when the command line is valid
+};
+
+// Parses argv (without checks that need the stone table or the picture size, which the render
+// command makes once it knows them).
+ParseResult parseOptions(const std::vector<std::string>& args);
+
+// Parses a key sequence such as "L5U3Z2" with the letters allowed; returns false for anything
+// else (an unknown letter, a count of 0 or above 100000, stray characters).
+bool parseTurnSequence(const std::string& text, const std::string& allowedKeys,
+                       std::vector<TurnStep>& steps);
+
+// Maps a format name (bmp24, bmp16, bmp8, png24, png16, png8, gif) to its filter index 1 to 7,
+// or 0 for an unknown name.
+int32_t formatIndexFromName(const std::string& name);
+
+// The filter index implied by a file name's extension (.bmp 1, .png 4, .gif 7), or 0.
+int32_t formatIndexFromPath(const std::string& path);
+
+// The usage text printed by --help.
+const char* usageText();
+
+}  // namespace tavrine::cli

@@ -1,0 +1,110 @@
+#include "cli/options.h"
+
+#include <gtest/gtest.h>
+
+namespace tavrine::cli {
+namespace {
+
+ParseResult parse(std::initializer_list<const char*> args) {
+    std::vector<std::string> v;
+    for (const char* a : args) v.emplace_back(a);
+    return parseOptions(v);
+}
+
+TEST(TurnSequence, LettersWithOptionalCounts) {
+    std::vector<TurnStep> steps;
+    ASSERT_TRUE(parseTurnSequence("L5U3Z2", "RLUDXZ", steps));
+    ASSERT_EQ(3u, steps.size());
+    EXPECT_EQ('L', steps[0].key);
+    EXPECT_EQ(5, steps[0].count);
+    EXPECT_EQ('Z', steps[2].key);
+    EXPECT_EQ(2, steps[2].count);
+    ASSERT_TRUE(parseTurnSequence("rX", "RLUDXZ", steps));
+    ASSERT_EQ(2u, steps.size());
+    EXPECT_EQ('R', steps[0].key);
+    EXPECT_EQ(1, steps[1].count);
+    EXPECT_TRUE(parseTurnSequence("", "RLUDXZ", steps));
+    EXPECT_TRUE(steps.empty());
+}
+
+TEST(TurnSequence, RefusesWhatItCannotRead) {
+    std::vector<TurnStep> steps;
+    EXPECT_FALSE(parseTurnSequence("5L", "RLUDXZ", steps));
+    EXPECT_FALSE(parseTurnSequence("L0", "RLUDXZ", steps));
+    EXPECT_FALSE(parseTurnSequence("L100001", "RLUDXZ", steps));
+    EXPECT_FALSE(parseTurnSequence("L5 U3", "RLUDXZ", steps));
+    EXPECT_FALSE(parseTurnSequence("X2", "RLUD", steps));  // the light has no X or Z
+    EXPECT_FALSE(parseTurnSequence("L-1", "RLUDXZ", steps));
+}
+
+TEST(Options, DefaultsAndFormatFromExtension) {
+    ParseResult r = parse({"--out", "a.PNG"});
+    ASSERT_EQ("", r.error);
+    EXPECT_EQ(4, r.options.formatIndex);
+    EXPECT_FALSE(r.options.stone.has_value());
+    EXPECT_EQ(0, r.options.threads);
+    EXPECT_EQ(1, parse({"--out", "x.bmp"}).options.formatIndex);
+    EXPECT_EQ(7, parse({"--out", "dir.v2/x.gif"}).options.formatIndex);
+    // An explicit format wins over the extension.
+    EXPECT_EQ(6, parse({"--out", "x.bmp", "--format", "png8"}).options.formatIndex);
+}
+
+TEST(Options, ValuesWithinTheirRanges) {
+    ParseResult r = parse({"--out",      "a.png",   "--stone",   "7",         "--model", "27",
+                           "--colour",   "10",      "--ri",      "1.00",      "--size",  "512",
+                           "--depth",    "20",      "--hq",      "1",         "--fire",  "0",
+                           "--backdrop", "255,0,9", "--lights",  "0,200,100", "--trim",  "10,0,5,5",
+                           "--threads",  "3",       "--literal", "--gm",      "1"});
+    ASSERT_EQ("", r.error);
+    const CliOptions& o = r.options;
+    EXPECT_EQ(7, *o.stone);
+    EXPECT_EQ(27, *o.model);
+    EXPECT_EQ(1.0, *o.refractiveIndex);
+    EXPECT_EQ(512, *o.size);
+    EXPECT_EQ((std::vector<int32_t>{255, 0, 9}), *o.backdrop);
+    EXPECT_EQ((std::vector<int32_t>{10, 0, 5, 5}), *o.trim);
+    EXPECT_TRUE(o.literal);
+    EXPECT_EQ(3, o.threads);
+}
+
+TEST(Options, BadUsageNamesTheOptionAndItsRange) {
+    struct Case {
+        std::initializer_list<const char*> args;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {{"--out", "a.png", "--size", "1000"}, "--size must be an integer from 32 to 512"},
+        {{"--out", "a.png", "--size", "12x"}, "--size must be an integer from 32 to 512"},
+        {{"--out", "a.png", "--depth", "0"}, "--depth must be an integer from 1 to 20"},
+        {{"--out", "a.png", "--model", "22"}, "--model must be an integer from 0 to 21 or 23"},
+        {{"--out", "a.png", "--ri", "3.5"}, "--ri must be a number from 1.00 to 3.00"},
+        {{"--out", "a.png", "--ri", "nan"}, "--ri must be a number from 1.00 to 3.00"},
+        {{"--out", "a.png", "--backdrop", "1,2"}, "--backdrop must be R,G,B"},
+        {{"--out", "a.png", "--backdrop", "1,2,256"}, "--backdrop must be R,G,B"},
+        {{"--out", "a.png", "--lights", "1,2,3,"}, "--lights must be M,B,F"},
+        {{"--out", "a.png", "--turn", "Q"}, "--turn must be letters R, L, U, D, X, Z"},
+        {{"--out", "a.png", "--light-turn", "Z"}, "--light-turn must be letters R, L, U, D"},
+        {{"--out", "a.png", "--hq", "2"}, "--hq must be 0 or 1"},
+        {{"--out", "a.png", "--format", "jpeg"}, "--format must be one of bmp24"},
+        {{"--out", "a.png", "--bogus"}, "unknown option --bogus"},
+        {{"--out", "a.png", "--size"}, "--size needs a value"},
+        {{"--out", "a.tiff"}, "--format must be given"},
+        {{"--stone", "1"}, "--out FILE is required"},
+        {{"--out", "a.png", "--threads", "0"}, "--threads must be an integer from 1 to 256"},
+    };
+    for (const Case& c : cases) {
+        const ParseResult r = parse(c.args);
+        EXPECT_EQ(0u, r.error.find(c.expected)) << "got: " << r.error;
+        EXPECT_EQ(std::string::npos, r.error.find('\n')) << "one line: " << r.error;
+    }
+}
+
+TEST(Options, HelpAndListNeedNoOutput) {
+    EXPECT_TRUE(parse({"--help"}).options.help);
+    EXPECT_EQ("", parse({"--help"}).error);
+    EXPECT_EQ("", parse({"--list"}).error);
+    EXPECT_EQ("", parse({"--export-obj", "m.obj"}).error);
+}
+
+}  // namespace
+}  // namespace tavrine::cli
