@@ -1,0 +1,157 @@
+#include "app/model/obj_export.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+
+namespace tavrine {
+
+namespace {
+
+// Closes a POSIX file descriptor when it goes out of scope.
+class FileDescriptor {
+  public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    ~FileDescriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    int get() const { return fd_; }
+    // Closes the descriptor now and returns 0, or -1 with errno set.
+    int close() {
+        const int fd = fd_;
+        fd_ = -1;
+        return ::close(fd);
+    }
+
+  private:
+    int fd_;
+};
+
+void appendDouble(std::string& out, double value) {
+    // %.17g in the C locale, whatever locale the program runs in.
+    char buffer[32];
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 17);
+    out.append(buffer, result.ptr);
+}
+
+void appendInt(std::string& out, int64_t value) {
+    char buffer[24];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, result.ptr);
+}
+
+// Returns an empty string for a model that can be written, else what is wrong with it.
+std::string checkModel(const Vertex* vertices, int32_t vertexCount, const Facet* facets,
+                       int32_t facetCount) {
+    if (vertexCount < 0 || facetCount < 0) return "negative vertex or facet count";
+    if ((vertexCount > 0 && vertices == nullptr) || (facetCount > 0 && facets == nullptr)) {
+        return "no vertex or facet array";
+    }
+    for (int32_t i = 0; i < facetCount; ++i) {
+        const Facet& f = facets[i];
+        if (f.vertexCount < 3 || f.vertexCount > 16) {
+            return "facet " + std::to_string(i) + " has " + std::to_string(f.vertexCount) +
+                   " corners";
+        }
+        for (int32_t k = 0; k < f.vertexCount; ++k) {
+            if (f.vertexIndex[k] < 0 || f.vertexIndex[k] >= vertexCount) {
+                return "facet " + std::to_string(i) + " refers to vertex " +
+                       std::to_string(f.vertexIndex[k]) + " of " + std::to_string(vertexCount);
+            }
+        }
+    }
+    return {};
+}
+
+std::string objText(const Vertex* vertices, int32_t vertexCount, const Facet* facets,
+                    int32_t facetCount) {
+    std::string out;
+    out.reserve(static_cast<size_t>(vertexCount) * 64 + static_cast<size_t>(facetCount) * 48 + 64);
+    out += "# Tavrine model: ";
+    appendInt(out, vertexCount);
+    out += " vertices, ";
+    appendInt(out, facetCount);
+    out += " facets\n";
+    for (int32_t i = 0; i < vertexCount; ++i) {
+        out += "v ";
+        appendDouble(out, vertices[i].x);
+        out += ' ';
+        appendDouble(out, vertices[i].y);
+        out += ' ';
+        appendDouble(out, vertices[i].z);
+        out += '\n';
+    }
+    // Our corners run clockwise seen from outside; OBJ readers expect counter-clockwise.
+    for (int32_t i = 0; i < facetCount; ++i) {
+        const Facet& f = facets[i];
+        out += 'f';
+        for (int32_t k = f.vertexCount - 1; k >= 0; --k) {
+            out += ' ';
+            appendInt(out, static_cast<int64_t>(f.vertexIndex[k]) + 1);
+        }
+        out += '\n';
+    }
+    return out;
+}
+
+bool writeAll(int fd, const std::string& text) {
+    const char* data = text.data();
+    size_t left = text.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, data, left);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data += written;
+        left -= static_cast<size_t>(written);
+    }
+    return true;
+}
+
+bool fail(std::string* error, const std::string& message) {
+    if (error != nullptr) *error = message;
+    return false;
+}
+
+}  // namespace
+
+bool writeObj(const std::string& path, const Vertex* vertices, int32_t vertexCount,
+              const Facet* facets, int32_t facetCount, std::string* error) {
+    const std::string quoted = "\"" + path + "\"";
+    const std::string problem = checkModel(vertices, vertexCount, facets, facetCount);
+    if (!problem.empty()) return fail(error, "Cannot write " + quoted + ": " + problem);
+    const std::string text = objText(vertices, vertexCount, facets, facetCount);
+
+    // A name of our own beside the target, so that the rename stays within one file system.
+    static std::atomic<unsigned> serial{0};
+    const std::string temporary =
+        path + ".tmp" + std::to_string(::getpid()) + "." + std::to_string(serial.fetch_add(1));
+    FileDescriptor file(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    if (file.get() < 0) {
+        return fail(error, "Cannot create a file beside " + quoted + ": " + std::strerror(errno));
+    }
+    const bool written = writeAll(file.get(), text) && ::fsync(file.get()) == 0;
+    const int writeErrno = errno;
+    if (!written || file.close() != 0) {
+        const int code = written ? errno : writeErrno;
+        ::unlink(temporary.c_str());
+        return fail(error, "Cannot write " + quoted + ": " + std::strerror(code));
+    }
+    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+        const int code = errno;
+        ::unlink(temporary.c_str());
+        return fail(error, "Cannot write " + quoted + ": " + std::strerror(code));
+    }
+    return true;
+}
+
+}  // namespace tavrine
