@@ -1,10 +1,11 @@
+#include "app/model/model_record.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <memory>
 
 #include "app/model/geometry_steps.h"
-#include "app/model/model_record.h"
 
 namespace tavrine {
 namespace {
@@ -12,9 +13,9 @@ namespace {
 TEST(BuildModel, SeparatorAndOutOfRangeIndexesLeaveTheRecordUntouched) {
     for (int32_t index : {22, -1, 28, 1000}) {
         auto record = std::make_unique<ModelRecord>();
-        std::memset(record.get(), 0xA5, sizeof(ModelRecord));
+        std::memset(static_cast<void*>(record.get()), 0xA5, sizeof(ModelRecord));
         auto before = std::make_unique<ModelRecord>();
-        std::memcpy(before.get(), record.get(), sizeof(ModelRecord));
+        std::memcpy(static_cast<void*>(before.get()), record.get(), sizeof(ModelRecord));
         buildModel(index, record->modelVertices, record->baseVertices, record->facets,
                    record->vertexCount, record->facetCount, TransformableParams{});
         EXPECT_EQ(0, std::memcmp(before.get(), record.get(), sizeof(ModelRecord)))
