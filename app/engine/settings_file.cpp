@@ -1,1 +1,367 @@
-// Filled in as it is built.
+#include "app/engine/settings_file.h"
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+#include "app/engine/binary_record.h"
+#include "app/engine/stone_table.h"
+
+namespace tavrine {
+
+namespace {
+
+// Bytes reserved after the backdrop colour, written as zero and ignored when read.
+constexpr size_t kBackdropReservedBytes = 18;
+
+const StoneEntry& stoneOf(const Settings& settings) {
+    return stoneTable[static_cast<size_t>(isStoneIndex(settings.stoneIndex) ? settings.stoneIndex
+                                                                            : 0)];
+}
+
+bool isModelChoice(int32_t modelIndex) {
+    return modelIndex >= 0 && modelIndex < kModelCount && modelIndex != kSeparatorModelIndex;
+}
+
+template <typename T>
+void clampInto(T& value, T low, T high) {
+    value = std::clamp(value, low, high);
+}
+
+void clampFlag(int32_t& value) { clampInto(value, 0, 1); }
+
+std::string withSlash(std::string folder) {
+    if (!folder.empty() && folder.back() != '/') {
+        folder += '/';
+    }
+    return folder;
+}
+
+// The folder text as it goes into its field: too long a text is never cut short.
+const std::string& storableFolder(const std::string& folder, const std::string& fallback) {
+    static const std::string kEmpty;
+    const auto fits = [](const std::string& text) {
+        return text.size() < static_cast<size_t>(kFolderTextSize);
+    };
+    if (fits(folder)) {
+        return folder;
+    }
+    return fits(fallback) ? fallback : kEmpty;
+}
+
+std::vector<uint8_t> encodeSettings(const Settings& s) {
+    RecordWriter out;
+    out.int32(s.polygonColour);
+    out.int32(s.stoneIndex);
+    out.int32(s.modelIndex);
+    out.int32(s.colourIndex);
+    out.float64(s.refractiveIndex);
+    out.int32(s.reserved);
+    out.int32(s.showTitle);
+    out.int32(s.renderWindowTopMost);
+    out.int32(s.turnDelay);
+    out.int32(s.recursionDepth);
+    out.byte(s.drawTrail);
+    out.text(storableFolder(s.screenShotFolder, s.defaultScreenShotFolder), kFolderTextSize);
+    out.int32(s.screenShotFilterIndex);
+    out.text(storableFolder(s.captureFolder, s.defaultCaptureFolder), kFolderTextSize);
+    out.int32(s.frameCount);
+    out.int32(s.gifTimeWeight);
+    out.int32(s.gifReverse);
+    out.int32(s.turnStone);
+    out.int32(s.turntableView);
+    out.int32(s.highQuality);
+    out.int32(s.renderFire);
+    out.int32(s.buttonPlacement);
+    out.int32(s.savePositionInfo);
+    for (int16_t channel : s.backdrop) {
+        out.int16(channel);
+    }
+    out.zeros(kBackdropReservedBytes);
+    out.int32(s.lightVolumesCheck);
+    out.int32(s.mainLight);
+    out.int32(s.backLight);
+    out.int32(s.fillLight);
+    out.int32(s.narrowHighlight);
+    out.int32(s.sizeMode);
+    out.int32(s.imageWidth);
+    out.int32(s.trimming.top);
+    out.int32(s.trimming.bottom);
+    out.int32(s.trimming.left);
+    out.int32(s.trimming.right);
+    out.int32(s.trimmingActive);
+    out.int32(s.trimmingCheckBox);
+    out.int32(s.largerFont);
+    out.int32(s.japanese);
+    const TransformableParams& t = s.transformable;
+    out.int32(t.ellipsoidCompressionRatio);
+    out.int32(t.ellipsoidDiameterRatio);
+    out.int32(t.ellipsoidSurfaces);
+    out.int32(t.ellipsoidRows);
+    out.int32(t.prismSides);
+    out.int32(t.prismHeightRatio);
+    out.int32(t.pyramidSides);
+    out.int32(t.pyramidHeightRatio);
+    out.int32(t.hedron14Keep);
+    out.int32(t.hedron26Keep);
+    return out.bytes();
+}
+
+// Overlays the fields present in bytes onto s, which holds the defaults; the stone's proposals
+// stand in for a missing model, colour and refractive index.
+void decodeSettings(const std::vector<uint8_t>& bytes, Settings& s) {
+    RecordReader in(bytes.data(), bytes.size());
+    in.int32(s.polygonColour);
+    in.int32(s.stoneIndex);
+    const StoneEntry& stone = stoneOf(s);
+    s.modelIndex = stone.defaultModel;
+    s.colourIndex = stone.defaultColour;
+    s.refractiveIndex = stoneRefractiveIndex(s.stoneIndex);
+    in.int32(s.modelIndex);
+    in.int32(s.colourIndex);
+    in.float64(s.refractiveIndex);
+    in.int32(s.reserved);
+    in.int32(s.showTitle);
+    in.int32(s.renderWindowTopMost);
+    in.int32(s.turnDelay);
+    in.int32(s.recursionDepth);
+    in.byte(s.drawTrail);
+    std::string folder;
+    if (in.text(folder, kFolderTextSize) && !folder.empty()) {
+        s.screenShotFolder = folder;
+    }
+    in.int32(s.screenShotFilterIndex);
+    folder.clear();
+    if (in.text(folder, kFolderTextSize) && !folder.empty()) {
+        s.captureFolder = folder;
+    }
+    in.int32(s.frameCount);
+    in.int32(s.gifTimeWeight);
+    in.int32(s.gifReverse);
+    in.int32(s.turnStone);
+    in.int32(s.turntableView);
+    in.int32(s.highQuality);
+    in.int32(s.renderFire);
+    in.int32(s.buttonPlacement);
+    in.int32(s.savePositionInfo);
+    for (int16_t& channel : s.backdrop) {
+        in.int16(channel);
+    }
+    in.skip(kBackdropReservedBytes);
+    in.int32(s.lightVolumesCheck);
+    in.int32(s.mainLight);
+    in.int32(s.backLight);
+    in.int32(s.fillLight);
+    in.int32(s.narrowHighlight);
+    in.int32(s.sizeMode);
+    in.int32(s.imageWidth);
+    in.int32(s.trimming.top);
+    in.int32(s.trimming.bottom);
+    in.int32(s.trimming.left);
+    in.int32(s.trimming.right);
+    in.int32(s.trimmingActive);
+    in.int32(s.trimmingCheckBox);
+    in.int32(s.largerFont);
+    in.int32(s.japanese);
+    TransformableParams& t = s.transformable;
+    in.int32(t.ellipsoidCompressionRatio);
+    in.int32(t.ellipsoidDiameterRatio);
+    in.int32(t.ellipsoidSurfaces);
+    in.int32(t.ellipsoidRows);
+    in.int32(t.prismSides);
+    in.int32(t.prismHeightRatio);
+    in.int32(t.pyramidSides);
+    in.int32(t.pyramidHeightRatio);
+    in.int32(t.hedron14Keep);
+    in.int32(t.hedron26Keep);
+}
+
+std::string homeFromPasswordDatabase() {
+    std::vector<char> buffer(16384);
+    struct passwd entry {};
+    struct passwd* found = nullptr;
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
+        found != nullptr && found->pw_dir != nullptr) {
+        return found->pw_dir;
+    }
+    return "";
+}
+
+std::string environmentValue(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
+}
+
+}  // namespace
+
+Settings defaultSettings(const std::string& screenShotFolder, const std::string& captureFolder) {
+    Settings settings;
+    const StoneEntry& stone = stoneTable[0];
+    settings.modelIndex = stone.defaultModel;
+    settings.colourIndex = stone.defaultColour;
+    settings.refractiveIndex = stoneRefractiveIndex(0);
+    settings.screenShotFolder = screenShotFolder;
+    settings.captureFolder = captureFolder;
+    settings.defaultScreenShotFolder = screenShotFolder;
+    settings.defaultCaptureFolder = captureFolder;
+    return settings;
+}
+
+void clampSettings(Settings& s) {
+    const Settings defaults;
+    if (s.polygonColour < 0 || s.polygonColour > 7) {
+        s.polygonColour = defaults.polygonColour;
+    }
+    if (!isStoneIndex(s.stoneIndex)) {
+        s.stoneIndex = defaults.stoneIndex;
+    }
+    const StoneEntry& stone = stoneOf(s);
+    if (!isModelChoice(s.modelIndex)) {
+        s.modelIndex = stone.defaultModel;
+    }
+    if (!isColourIndex(s.colourIndex)) {
+        s.colourIndex = stone.defaultColour;
+    }
+    if (std::isnan(s.refractiveIndex)) {
+        s.refractiveIndex = stoneRefractiveIndex(s.stoneIndex);
+    }
+    clampInto(s.refractiveIndex, 1.0, 3.0);
+    clampFlag(s.showTitle);
+    clampFlag(s.renderWindowTopMost);
+    clampInto(s.turnDelay, 0, 200);
+    clampInto(s.recursionDepth, 1, 20);
+    clampInto<uint8_t>(s.drawTrail, 0, 1);
+    if (s.screenShotFilterIndex < 1 || s.screenShotFilterIndex > kScreenShotFilterCount) {
+        s.screenShotFilterIndex = defaults.screenShotFilterIndex;
+    }
+    clampInto(s.frameCount, 1, kMaxFrameCount);
+    clampInto(s.gifTimeWeight, 1, 65535);
+    clampFlag(s.gifReverse);
+    clampFlag(s.turnStone);
+    clampFlag(s.turntableView);
+    if (s.turntableView == 1) {
+        s.turnStone = 0;
+    }
+    clampFlag(s.highQuality);
+    clampFlag(s.renderFire);
+    clampFlag(s.buttonPlacement);
+    clampFlag(s.savePositionInfo);
+    for (int16_t& channel : s.backdrop) {
+        clampInto<int16_t>(channel, 0, 255);
+    }
+    clampFlag(s.lightVolumesCheck);
+    clampInto(s.mainLight, 0, 200);
+    clampInto(s.backLight, 0, 200);
+    clampInto(s.fillLight, 0, 200);
+    clampFlag(s.narrowHighlight);
+    clampFlag(s.sizeMode);
+    clampInto(s.imageWidth, kMinImageWidth, kMaxImageWidth);
+
+    // Trimming must leave a picture in the current mode, as the size dialog demands.
+    Trimming& trim = s.trimming;
+    for (int32_t* side : {&trim.top, &trim.bottom, &trim.left, &trim.right}) {
+        clampInto(*side, 0, kMaxImageWidth);
+    }
+    const int32_t limit = s.sizeMode == 1 ? s.imageWidth : kFixedModeImageWidth;
+    if (trim.top + trim.bottom >= limit || trim.left + trim.right >= limit) {
+        trim = Trimming{};
+    }
+    s.trimmingActive = (trim.top | trim.bottom | trim.left | trim.right) != 0 ? 1 : 0;
+    clampFlag(s.trimmingCheckBox);
+    clampFlag(s.largerFont);
+    clampFlag(s.japanese);
+
+    TransformableParams& t = s.transformable;
+    clampInto(t.ellipsoidSurfaces, 3, 24);
+    clampInto(t.ellipsoidRows, 2, 16);
+    clampInto(t.ellipsoidDiameterRatio, 5, 100);
+    clampInto(t.ellipsoidCompressionRatio, 5, 100);
+    clampInto(t.prismSides, 3, 16);
+    clampInto(t.prismHeightRatio, 5, 95);
+    clampInto(t.pyramidSides, 3, 16);
+    clampInto(t.pyramidHeightRatio, 5, 95);
+    clampInto(t.hedron14Keep, 5, 95);
+    clampInto(t.hedron26Keep, 5, 95);
+}
+
+bool readSettings(const std::string& path, Settings& settings) {
+    Settings result =
+        defaultSettings(settings.defaultScreenShotFolder, settings.defaultCaptureFolder);
+    std::vector<uint8_t> bytes;
+    const bool opened = readFileHead(path, kSettingsFileSize, bytes);
+    if (opened) {
+        decodeSettings(bytes, result);
+        clampSettings(result);
+    }
+    settings = std::move(result);
+    return opened;
+}
+
+bool writeSettings(const std::string& path, const Settings& settings, std::string* error) {
+    return writeFileAtomically(path, encodeSettings(settings), error);
+}
+
+SettingsLocations resolveSettingsLocations(const std::string& programFolder,
+                                           bool programFolderWritable,
+                                           const std::string& xdgConfigHome,
+                                           const std::string& xdgPicturesDir,
+                                           const std::string& home) {
+    const auto absolute = [](const std::string& path) { return !path.empty() && path[0] == '/'; };
+    const std::string program = withSlash(programFolder);
+    std::string configBase;
+    std::string picturesBase;
+    if (!programFolderWritable) {
+        if (absolute(xdgConfigHome)) {
+            configBase = withSlash(xdgConfigHome);
+        } else if (absolute(home)) {
+            configBase = withSlash(home) + ".config/";
+        }
+        if (absolute(xdgPicturesDir)) {
+            picturesBase = withSlash(xdgPicturesDir);
+        } else if (absolute(home)) {
+            picturesBase = withSlash(home) + "Pictures/";
+        }
+    }
+    SettingsLocations locations;
+    locations.settingsFolder = configBase.empty() ? program : configBase + "tavrine/";
+    locations.settingsFile = locations.settingsFolder + kSettingsFileName;
+    const std::string pictures = picturesBase.empty() ? program : picturesBase + "Tavrine/";
+    locations.screenShotFolder = pictures + "ScreenShots/";
+    locations.captureFolder = pictures + "AutoCaps/";
+    return locations;
+}
+
+std::string programFolderPath() {
+    std::vector<char> buffer(4096);
+    const ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
+    if (length <= 0 || static_cast<size_t>(length) >= buffer.size()) {
+        return "";
+    }
+    const std::string path(buffer.data(), static_cast<size_t>(length));
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? "" : path.substr(0, slash + 1);
+}
+
+bool isWritableFolder(const std::string& folder) {
+    struct stat info {};
+    return !folder.empty() && ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
+           ::access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
+SettingsLocations settingsLocationsForThisProgram() {
+    const std::string program = programFolderPath();
+    std::string home = environmentValue("HOME");
+    if (home.empty()) {
+        home = homeFromPasswordDatabase();
+    }
+    return resolveSettingsLocations(program, isWritableFolder(program),
+                                    environmentValue("XDG_CONFIG_HOME"),
+                                    environmentValue("XDG_PICTURES_DIR"), home);
+}
+
+}  // namespace tavrine
