@@ -1,0 +1,649 @@
+#include "app/output/position_info.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/engine/stone_table.h"
+
+namespace tavrine {
+namespace {
+
+namespace fs = std::filesystem;
+
+class TempFolder {
+  public:
+    TempFolder() {
+        std::string pattern = (fs::temp_directory_path() / "tavrine-gpi-XXXXXX").string();
+        std::vector<char> buffer(pattern.begin(), pattern.end());
+        buffer.push_back('\0');
+        path_ = ::mkdtemp(buffer.data());
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+    const std::string& path() const { return path_; }
+
+  private:
+    std::string path_;
+};
+
+std::vector<uint8_t> readBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+}
+
+int32_t int32At(const std::vector<uint8_t>& b, size_t offset) {
+    return static_cast<int32_t>(static_cast<uint32_t>(b.at(offset)) |
+                                (static_cast<uint32_t>(b.at(offset + 1)) << 8) |
+                                (static_cast<uint32_t>(b.at(offset + 2)) << 16) |
+                                (static_cast<uint32_t>(b.at(offset + 3)) << 24));
+}
+
+int16_t int16At(const std::vector<uint8_t>& b, size_t offset) {
+    return static_cast<int16_t>(static_cast<uint16_t>(b.at(offset) | (b.at(offset + 1) << 8)));
+}
+
+double doubleAt(const std::vector<uint8_t>& b, size_t offset) {
+    uint64_t bits = 0;
+    for (size_t i = 0; i < 8; ++i) {
+        bits |= static_cast<uint64_t>(b.at(offset + i)) << (8 * i);
+    }
+    double value = 0.0;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+void putInt32(std::vector<uint8_t>& b, size_t offset, int32_t value) {
+    for (size_t i = 0; i < 4; ++i) {
+        b.at(offset + i) = static_cast<uint8_t>(static_cast<uint32_t>(value) >> (8 * i));
+    }
+}
+
+void putDouble(std::vector<uint8_t>& b, size_t offset, double value) {
+    uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    for (size_t i = 0; i < 8; ++i) {
+        b.at(offset + i) = static_cast<uint8_t>(bits >> (8 * i));
+    }
+}
+
+// A record with every field away from its default, all in range, for the given model.
+PositionInfo unusualInfo(int32_t modelIndex) {
+    PositionInfo p;
+    p.frameCount = 300;
+    p.framesDone = 37;
+    p.stoneIndex = 5;
+    p.modelIndex = modelIndex;
+    p.colourIndex = 8;
+    p.refractiveIndex = 1.6180339887;
+    p.savedPosition.orientation = {1, {0.1, -0.2, 0.3}, {-0.4, 0.5, -0.6}};
+    p.savedPosition.turntableAngles = {0.25, -3.5, 0.0};
+    p.stonePose = {0, {0.7, 0.8, -0.9}, {0.11, -0.12, 0.13}};
+    p.lightAngles = {0.4363323129985824, 4.71238898038469, 0.0};
+    p.turnStone = 0;
+    p.turntableView = 1;
+    p.highQuality = 1;
+    p.checkMode = 1;
+    p.renderFire = 0;
+    p.backdrop[0] = 1;
+    p.backdrop[1] = 128;
+    p.backdrop[2] = 255;
+    p.mainLight = 150;
+    p.backLight = 0;
+    p.fillLight = 200;
+    p.narrowHighlight = 1;
+    p.sizeMode = 1;
+    p.imageWidth = 301;
+    p.trimming = {10, 20, 30, 40};
+    p.trimmingActive = 1;
+    p.trimmingCheckBox = 1;
+    p.transformable = {24, 16, 5, 100, 16, 95, 3, 5, 95, 5};
+    return p;
+}
+
+void expectSameOrientation(const Orientation& a, const Orientation& b, const char* what) {
+    EXPECT_EQ(a.order, b.order) << what;
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(a.cosines[i], b.cosines[i]) << what << " cosine " << i;
+        EXPECT_EQ(a.sines[i], b.sines[i]) << what << " sine " << i;
+    }
+}
+
+void expectSameAngles(const TurntableAngles& a, const TurntableAngles& b, const char* what) {
+    EXPECT_EQ(a.elevation, b.elevation) << what;
+    EXPECT_EQ(a.azimuth, b.azimuth) << what;
+    EXPECT_EQ(a.third, b.third) << what;
+}
+
+void expectSameParams(const TransformableParams& a, const TransformableParams& b) {
+    EXPECT_EQ(a.ellipsoidSurfaces, b.ellipsoidSurfaces);
+    EXPECT_EQ(a.ellipsoidRows, b.ellipsoidRows);
+    EXPECT_EQ(a.ellipsoidDiameterRatio, b.ellipsoidDiameterRatio);
+    EXPECT_EQ(a.ellipsoidCompressionRatio, b.ellipsoidCompressionRatio);
+    EXPECT_EQ(a.prismSides, b.prismSides);
+    EXPECT_EQ(a.prismHeightRatio, b.prismHeightRatio);
+    EXPECT_EQ(a.pyramidSides, b.pyramidSides);
+    EXPECT_EQ(a.pyramidHeightRatio, b.pyramidHeightRatio);
+    EXPECT_EQ(a.hedron14Keep, b.hedron14Keep);
+    EXPECT_EQ(a.hedron26Keep, b.hedron26Keep);
+}
+
+void expectSameInfo(const PositionInfo& a, const PositionInfo& b) {
+    EXPECT_EQ(a.frameCount, b.frameCount);
+    EXPECT_EQ(a.framesDone, b.framesDone);
+    EXPECT_EQ(a.stoneIndex, b.stoneIndex);
+    EXPECT_EQ(a.modelIndex, b.modelIndex);
+    EXPECT_EQ(a.colourIndex, b.colourIndex);
+    EXPECT_EQ(a.refractiveIndex, b.refractiveIndex);
+    expectSameOrientation(a.savedPosition.orientation, b.savedPosition.orientation, "view");
+    expectSameAngles(a.savedPosition.turntableAngles, b.savedPosition.turntableAngles, "view");
+    expectSameOrientation(a.stonePose, b.stonePose, "stone");
+    expectSameAngles(a.lightAngles, b.lightAngles, "light");
+    EXPECT_EQ(a.turnStone, b.turnStone);
+    EXPECT_EQ(a.turntableView, b.turntableView);
+    EXPECT_EQ(a.highQuality, b.highQuality);
+    EXPECT_EQ(a.checkMode, b.checkMode);
+    EXPECT_EQ(a.renderFire, b.renderFire);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(a.backdrop[i], b.backdrop[i]) << "backdrop " << i;
+    }
+    EXPECT_EQ(a.mainLight, b.mainLight);
+    EXPECT_EQ(a.backLight, b.backLight);
+    EXPECT_EQ(a.fillLight, b.fillLight);
+    EXPECT_EQ(a.narrowHighlight, b.narrowHighlight);
+    EXPECT_EQ(a.sizeMode, b.sizeMode);
+    EXPECT_EQ(a.imageWidth, b.imageWidth);
+    EXPECT_EQ(a.trimming.top, b.trimming.top);
+    EXPECT_EQ(a.trimming.bottom, b.trimming.bottom);
+    EXPECT_EQ(a.trimming.left, b.trimming.left);
+    EXPECT_EQ(a.trimming.right, b.trimming.right);
+    EXPECT_EQ(a.trimmingActive, b.trimmingActive);
+    EXPECT_EQ(a.trimmingCheckBox, b.trimmingCheckBox);
+    expectSameParams(a.transformable, b.transformable);
+}
+
+TEST(PositionInfoFile, SizeFollowsTheModel) {
+    TempFolder folder;
+    const std::string path = folder.file("stone.gpi");
+    const std::vector<std::pair<int32_t, size_t>> sizes = {
+        {0, 272}, {14, 272}, {21, 272}, {23, 288}, {24, 280}, {25, 280}, {26, 276}, {27, 276}};
+    for (const auto& [model, size] : sizes) {
+        PositionInfo info;
+        info.modelIndex = model;
+        ASSERT_TRUE(writePositionInfo(path, info, nullptr));
+        EXPECT_EQ(readBytes(path).size(), size) << "model " << model;
+        EXPECT_EQ(positionInfoSize(model), static_cast<int>(size)) << "model " << model;
+    }
+}
+
+TEST(PositionInfoFile, EveryFieldLiesAtItsOffset) {
+    TempFolder folder;
+    const std::string path = folder.file("stone.gpi");
+    const PositionInfo p = unusualInfo(23);
+    ASSERT_TRUE(writePositionInfo(path, p, nullptr));
+    const std::vector<uint8_t> b = readBytes(path);
+    ASSERT_EQ(b.size(), 288u);
+    EXPECT_EQ(int32At(b, 0), 300);
+    EXPECT_EQ(int32At(b, 4), 37);
+    EXPECT_EQ(int32At(b, 8), 5);
+    EXPECT_EQ(int32At(b, 12), 23);
+    EXPECT_EQ(int32At(b, 16), 8);
+    EXPECT_EQ(doubleAt(b, 20), 1.6180339887);
+    EXPECT_EQ(int32At(b, 28), 1);
+    EXPECT_EQ(doubleAt(b, 32), 0.1);
+    EXPECT_EQ(doubleAt(b, 48), 0.3);
+    EXPECT_EQ(doubleAt(b, 56), -0.4);
+    EXPECT_EQ(doubleAt(b, 72), -0.6);
+    EXPECT_EQ(int32At(b, 80), 0);
+    EXPECT_EQ(doubleAt(b, 84), 0.7);
+    EXPECT_EQ(doubleAt(b, 108), 0.11);
+    EXPECT_EQ(doubleAt(b, 124), 0.13);
+    EXPECT_EQ(doubleAt(b, 132), 0.4363323129985824);
+    EXPECT_EQ(doubleAt(b, 140), 4.71238898038469);
+    EXPECT_EQ(doubleAt(b, 156), 0.25);
+    EXPECT_EQ(doubleAt(b, 164), -3.5);
+    EXPECT_EQ(int32At(b, 180), 0);
+    EXPECT_EQ(int32At(b, 184), 1);
+    EXPECT_EQ(int32At(b, 188), 1);
+    EXPECT_EQ(int32At(b, 192), 1);
+    EXPECT_EQ(int32At(b, 196), 0);
+    EXPECT_EQ(int16At(b, 200), 1);
+    EXPECT_EQ(int16At(b, 202), 128);
+    EXPECT_EQ(int16At(b, 204), 255);
+    for (size_t offset = 206; offset < 224; ++offset) {
+        EXPECT_EQ(b[offset], 0) << offset;
+    }
+    EXPECT_EQ(int32At(b, 224), 150);
+    EXPECT_EQ(int32At(b, 228), 0);
+    EXPECT_EQ(int32At(b, 232), 200);
+    EXPECT_EQ(int32At(b, 236), 1);
+    EXPECT_EQ(int32At(b, 240), 1);
+    EXPECT_EQ(int32At(b, 244), 301);
+    EXPECT_EQ(int32At(b, 248), 10);
+    EXPECT_EQ(int32At(b, 252), 20);
+    EXPECT_EQ(int32At(b, 256), 30);
+    EXPECT_EQ(int32At(b, 260), 40);
+    EXPECT_EQ(int32At(b, 264), 1);
+    EXPECT_EQ(int32At(b, 268), 1);
+    EXPECT_EQ(int32At(b, 272), 100);  // compression ratio, diameter ratio, surfaces, rows
+    EXPECT_EQ(int32At(b, 276), 5);
+    EXPECT_EQ(int32At(b, 280), 24);
+    EXPECT_EQ(int32At(b, 284), 16);
+}
+
+TEST(PositionInfoFile, TheTailsHoldTheirModelsParametersInOrder) {
+    TempFolder folder;
+    const std::string path = folder.file("stone.gpi");
+    PositionInfo p = unusualInfo(24);
+    ASSERT_TRUE(writePositionInfo(path, p, nullptr));
+    std::vector<uint8_t> b = readBytes(path);
+    EXPECT_EQ(int32At(b, 272), 16);
+    EXPECT_EQ(int32At(b, 276), 95);
+    p.modelIndex = 25;
+    ASSERT_TRUE(writePositionInfo(path, p, nullptr));
+    b = readBytes(path);
+    EXPECT_EQ(int32At(b, 272), 3);
+    EXPECT_EQ(int32At(b, 276), 5);
+    p.modelIndex = 26;
+    ASSERT_TRUE(writePositionInfo(path, p, nullptr));
+    EXPECT_EQ(int32At(readBytes(path), 272), 95);
+    p.modelIndex = 27;
+    ASSERT_TRUE(writePositionInfo(path, p, nullptr));
+    EXPECT_EQ(int32At(readBytes(path), 272), 5);
+}
+
+TEST(PositionInfoFile, EveryFieldSurvivesARoundTripForEveryTail) {
+    TempFolder folder;
+    const std::string path = folder.file("stone.gpi");
+    for (int32_t model : {0, 13, 23, 24, 25, 26, 27}) {
+        const PositionInfo written = unusualInfo(model);
+        ASSERT_TRUE(writePositionInfo(path, written, nullptr));
+        PositionInfo read;
+        read.transformable = written.transformable;  // the parameters of other models stay
+        std::string error;
+        ASSERT_TRUE(readPositionInfo(path, read, false, &error)) << model << ": " << error;
+        expectSameInfo(read, written);
+    }
+}
+
+TEST(PositionInfoFile, OnlyTheCurrentModelsParametersAreRead) {
+    TempFolder folder;
+    const std::string path = folder.file("stone.gpi");
+    PositionInfo written = unusualInfo(24);
+    ASSERT_TRUE(writePositionInfo(path, written, nullptr));
+    PositionInfo read;
+    ASSERT_TRUE(readPositionInfo(path, read, false, nullptr));
+    EXPECT_EQ(read.transformable.prismSides, 16);
+    EXPECT_EQ(read.transformable.prismHeightRatio, 95);
+    const TransformableParams defaults;
+    EXPECT_EQ(read.transformable.ellipsoidSurfaces, defaults.ellipsoidSurfaces);
+    EXPECT_EQ(read.transformable.pyramidSides, defaults.pyramidSides);
+    EXPECT_EQ(read.transformable.hedron26Keep, defaults.hedron26Keep);
+}
+
+TEST(PositionInfoFile, CountsOnlyReadsTheTwoCounts) {
+    TempFolder folder;
+    const std::string path = folder.file("capture.sqi");
+    ASSERT_TRUE(writePositionInfo(path, unusualInfo(0), nullptr));
+    PositionInfo read;
+    ASSERT_TRUE(readPositionInfo(path, read, true, nullptr));
+    EXPECT_EQ(read.frameCount, 300);
+    EXPECT_EQ(read.framesDone, 37);
+    PositionInfo expected;
+    expected.frameCount = 300;
+    expected.framesDone = 37;
+    expectSameInfo(read, expected);
+}
+
+TEST(PositionInfoFile, CountsOnlyStillRefusesBadCounts) {
+    TempFolder folder;
+    const std::string path = folder.file("capture.sqi");
+    std::vector<uint8_t> b(272, 0);
+    putInt32(b, 0, 0);
+    writeBytes(path, b);
+    PositionInfo read;
+    EXPECT_FALSE(readPositionInfo(path, read, true, nullptr));
+    EXPECT_EQ(read.frameCount, 128);
+    putInt32(b, 0, 10);
+    putInt32(b, 4, 11);
+    writeBytes(path, b);
+    EXPECT_FALSE(readPositionInfo(path, read, true, nullptr));
+    putInt32(b, 4, 10);
+    writeBytes(path, b);
+    EXPECT_TRUE(readPositionInfo(path, read, true, nullptr));
+    EXPECT_EQ(read.framesDone, 10);
+}
+
+TEST(PositionInfoFile, AShortFileKeepsTheFieldsBehindItsEnd) {
+    TempFolder folder;
+    const std::string path = folder.file("stone.gpi");
+    const PositionInfo written = unusualInfo(23);
+    ASSERT_TRUE(writePositionInfo(path, written, nullptr));
+    const std::vector<uint8_t> full = readBytes(path);
+
+    PositionInfo before;  // the state in hand: defaults, with a different ellipsoid
+    before.transformable.ellipsoidRows = 3;
+    const std::vector<std::pair<size_t, int32_t PositionInfo::*>> ints = {
+        {0, &PositionInfo::frameCount},       {4, &PositionInfo::framesDone},
+        {8, &PositionInfo::stoneIndex},       {12, &PositionInfo::modelIndex},
+        {16, &PositionInfo::colourIndex},     {180, &PositionInfo::turnStone},
+        {184, &PositionInfo::turntableView},  {188, &PositionInfo::highQuality},
+        {192, &PositionInfo::checkMode},      {196, &PositionInfo::renderFire},
+        {224, &PositionInfo::mainLight},      {228, &PositionInfo::backLight},
+        {232, &PositionInfo::fillLight},      {236, &PositionInfo::narrowHighlight},
+        {240, &PositionInfo::sizeMode},       {244, &PositionInfo::imageWidth},
+        {264, &PositionInfo::trimmingActive}, {268, &PositionInfo::trimmingCheckBox}};
+    for (size_t length = 0; length <= full.size(); ++length) {
+        writeBytes(path,
+                   std::vector<uint8_t>(full.begin(), full.begin() + static_cast<long>(length)));
+        PositionInfo read = before;
+        std::string error;
+        const bool accepted = readPositionInfo(path, read, false, &error);
+        // Frames done 37 needs the frame count 300 of the same file.
+        if (length >= 4 && length < 8) {
+            EXPECT_TRUE(accepted) << length;  // 300 frames, 0 done
+        }
+        ASSERT_TRUE(accepted) << length << ": " << error;
+        for (const auto& [offset, member] : ints) {
+            const bool present = offset + 4 <= length;
+            EXPECT_EQ(read.*member, (present ? written : before).*member)
+                << "offset " << offset << " with " << length << " bytes";
+        }
+        EXPECT_EQ(read.refractiveIndex, (length >= 28 ? written : before).refractiveIndex)
+            << length;
+        EXPECT_EQ(read.savedPosition.orientation.sines[2],
+                  (length >= 80 ? written : before).savedPosition.orientation.sines[2])
+            << length;
+        EXPECT_EQ(read.savedPosition.orientation.sines[1],
+                  (length >= 72 ? written : before).savedPosition.orientation.sines[1])
+            << length;
+        EXPECT_EQ(read.lightAngles.azimuth, (length >= 148 ? written : before).lightAngles.azimuth)
+            << length;
+        EXPECT_EQ(read.backdrop[2], (length >= 206 ? written : before).backdrop[2]) << length;
+        EXPECT_EQ(read.trimming.right, (length >= 264 ? written : before).trimming.right) << length;
+        EXPECT_EQ(read.transformable.ellipsoidCompressionRatio,
+                  (length >= 276 ? written : before).transformable.ellipsoidCompressionRatio)
+            << length;
+        EXPECT_EQ(read.transformable.ellipsoidRows,
+                  (length >= 288 ? written : before).transformable.ellipsoidRows)
+            << length;
+    }
+}
+
+// Writes a good record, changes it with mutate, and expects readPositionInfo to refuse it and
+// leave the state in hand untouched.
+template <typename Mutate>
+void expectRefused(const std::string& path, int32_t model, Mutate mutate, const char* what) {
+    ASSERT_TRUE(writePositionInfo(path, unusualInfo(model), nullptr));
+    std::vector<uint8_t> b = readBytes(path);
+    mutate(b);
+    writeBytes(path, b);
+    PositionInfo read;
+    std::string error;
+    EXPECT_FALSE(readPositionInfo(path, read, false, &error)) << what;
+    EXPECT_FALSE(error.empty()) << what;
+    expectSameInfo(read, PositionInfo{});
+}
+
+TEST(PositionInfoFile, OutOfRangeRecordsAreRefusedWhole) {
+    TempFolder folder;
+    const std::string path = folder.file("stone.gpi");
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    using B = std::vector<uint8_t>&;
+    expectRefused(
+        path, 0, [](B b) { putInt32(b, 8, 8); }, "stone 8");
+    expectRefused(
+        path, 0, [](B b) { putInt32(b, 8, -1); }, "stone -1");
+    expectRefused(
+        path, 0, [](B b) { putInt32(b, 12, 22); }, "model 22");
+    expectRefused(
+        path, 0, [](B b) { putInt32(b, 12, 28); }, "model 28");
+    expectRefused(
+        path, 0, [](B b) { putInt32(b, 12, -5); }, "model -5");
+    expectRefused(
+        path, 0, [](B b) { putInt32(b, 16, 11); }, "colour 11");
+    expectRefused(
+        path, 0, [](B b) { putDouble(b, 20, 0.99); }, "index 0.99");
+    expectRefused(
+        path, 0, [](B b) { putDouble(b, 20, 3.01); }, "index 3.01");
+    expectRefused(
+        path, 0, [nan](B b) { putDouble(b, 20, nan); }, "index NaN");
+    expectRefused(
+        path, 0, [](B b) { putInt32(b, 28, 2); }, "view order 2");
+    expectRefused(
+        path, 0, [nan](B b) { putDouble(b, 40, nan); }, "view cosine NaN");
+    expectRefused(
+        path, 0, [inf](B b) { putDouble(b, 72, -inf); }, "view sine -inf");
+    expectRefused(
+        path, 0, [inf](B b) { putDouble(b, 100, inf); }, "stone cosine inf");
+    expectRefused(
+        path, 0, [nan](B b) { putDouble(b, 124, nan); }, "stone sine NaN");
+    expectRefused(
+        path, 0, [nan](B b) { putDouble(b, 132, nan); }, "light angle NaN");
+    expectRefused(
+        path, 0, [inf](B b) { putDouble(b, 164, inf); }, "view azimuth inf");
+    expectRefused(
+        path, 0, [](B b) { putInt32(b, 180, 1); }, "SY with GM");
+    expectRefused(
+        path, 0, [](B b) { putInt32(b, 188, 2); }, "HQ 2");
+    expectRefused(
+        path, 0, [](B b) { b[201] = 1; }, "backdrop red 257");
+    expectRefused(
+        path, 0, [](B b) { putInt32(b, 224, 201); }, "main light 201");
+    expectRefused(
+        path, 0, [](B b) { putInt32(b, 232, -1); }, "fill light -1");
+    expectRefused(
+        path, 0, [](B b) { putInt32(b, 244, 31); }, "width 31");
+    expectRefused(
+        path, 0, [](B b) { putInt32(b, 244, 513); }, "width 513");
+    expectRefused(
+        path, 0, [](B b) { putInt32(b, 248, -1); }, "trim -1");
+    expectRefused(
+        path, 0, [](B b) { putInt32(b, 248, 281); }, "trim pair 301");
+    expectRefused(
+        path, 0,
+        [](B b) {
+            putInt32(b, 240, 0);
+            putInt32(b, 256, 160);
+        },
+        "trim pair 200 in the fixed mode");
+    expectRefused(
+        path, 0, [](B b) { putInt32(b, 0, 0); }, "no frames");
+    expectRefused(
+        path, 0, [](B b) { putInt32(b, 0, 4097); }, "4097 frames");
+    expectRefused(
+        path, 0, [](B b) { putInt32(b, 4, 301); }, "frames done past the count");
+    expectRefused(
+        path, 23, [](B b) { putInt32(b, 284, 0); }, "ellipsoid rows 0");
+    expectRefused(
+        path, 23, [](B b) { putInt32(b, 280, 25); }, "ellipsoid surfaces 25");
+    expectRefused(
+        path, 24, [](B b) { putInt32(b, 272, 17); }, "prism sides 17");
+    expectRefused(
+        path, 25, [](B b) { putInt32(b, 276, 100); }, "pyramid height 100");
+    expectRefused(
+        path, 26, [](B b) { putInt32(b, 272, 0); }, "14 hedron 0");
+    expectRefused(
+        path, 27, [](B b) { putInt32(b, 272, 100); }, "26 hedron 100");
+}
+
+TEST(PositionInfoFile, TheReasonNamesTheField) {
+    TempFolder folder;
+    const std::string path = folder.file("stone.gpi");
+    ASSERT_TRUE(writePositionInfo(path, unusualInfo(0), nullptr));
+    std::vector<uint8_t> b = readBytes(path);
+    putInt32(b, 16, 42);
+    writeBytes(path, b);
+    PositionInfo read;
+    std::string error;
+    EXPECT_FALSE(readPositionInfo(path, read, false, &error));
+    EXPECT_EQ(error, "Colour index 42 is out of range 0 to 10.");
+}
+
+TEST(PositionInfoFile, AMissingFileFailsToOpen) {
+    TempFolder folder;
+    PositionInfo read;
+    std::string error;
+    EXPECT_FALSE(readPositionInfo(folder.file("missing.gpi"), read, false, &error));
+    EXPECT_EQ(error, "Failed to open file.");
+    EXPECT_FALSE(readPositionInfo(folder.path(), read, false, &error));
+}
+
+TEST(PositionInfoFile, AFailedWriteKeepsTheOldFile) {
+    TempFolder folder;
+    const std::string blocker = folder.file("plain-file");
+    writeBytes(blocker, {9});
+    std::string error;
+    EXPECT_FALSE(writePositionInfo(blocker + "/stone.gpi", PositionInfo{}, &error));
+    EXPECT_EQ(error, "Failed to open file.");
+
+    const std::string path = folder.file("stone.gpi");
+    ASSERT_TRUE(writePositionInfo(path, unusualInfo(24), nullptr));
+    const std::vector<uint8_t> old = readBytes(path);
+    EXPECT_FALSE(writePositionInfo(path + "/", PositionInfo{}, &error));
+    EXPECT_EQ(readBytes(path), old);
+}
+
+TEST(PositionInfoFile, CorruptedFilesNeverGiveAnOutOfRangeState) {
+    TempFolder folder;
+    const std::string path = folder.file("fuzz.gpi");
+    std::mt19937 random(20240611u);
+    const std::vector<int32_t> models = {0, 23, 24, 25, 26, 27};
+    const std::vector<int32_t> extremes = {0,
+                                           -1,
+                                           1,
+                                           22,
+                                           28,
+                                           255,
+                                           256,
+                                           512,
+                                           513,
+                                           4096,
+                                           4097,
+                                           std::numeric_limits<int32_t>::min(),
+                                           std::numeric_limits<int32_t>::max()};
+    std::vector<std::vector<uint8_t>> goodFiles;
+    for (int32_t model : models) {
+        ASSERT_TRUE(writePositionInfo(path, unusualInfo(model), nullptr));
+        goodFiles.push_back(readBytes(path));
+    }
+    int accepted = 0;
+    int refused = 0;
+    for (int iteration = 0; iteration < 4000; ++iteration) {
+        std::vector<uint8_t> b = goodFiles[random() % goodFiles.size()];
+        const int mutations = 1 + static_cast<int>(random() % 4);
+        for (int m = 0; m < mutations; ++m) {
+            switch (random() % 4) {
+            case 0:  // flip one bit
+                b[random() % b.size()] ^= static_cast<uint8_t>(1u << (random() % 8));
+                break;
+            case 1:  // an extreme integer at a field boundary
+                if (b.size() >= 4) {
+                    putInt32(b, 4 * (random() % (b.size() / 4)),
+                             extremes[random() % extremes.size()]);
+                }
+                break;
+            case 2:  // random bytes
+                b[random() % b.size()] = static_cast<uint8_t>(random());
+                break;
+            default:  // truncate
+                b.resize(random() % (b.size() + 1));
+                break;
+            }
+            if (b.empty()) {
+                break;
+            }
+        }
+        writeBytes(path, b);
+        const PositionInfo before = unusualInfo(0);
+        PositionInfo read = before;
+        if (readPositionInfo(path, read, false, nullptr)) {
+            ++accepted;
+            ASSERT_EQ(positionInfoProblem(read), "") << "iteration " << iteration;
+            ASSERT_TRUE(isStoneIndex(read.stoneIndex)) << iteration;
+            ASSERT_TRUE(isColourIndex(read.colourIndex)) << iteration;
+            ASSERT_GE(read.modelIndex, 0) << iteration;
+            ASSERT_LT(read.modelIndex, kModelCount) << iteration;
+            ASSERT_NE(read.modelIndex, kSeparatorModelIndex) << iteration;
+            ASSERT_GE(read.refractiveIndex, 1.0) << iteration;
+            ASSERT_LE(read.refractiveIndex, 3.0) << iteration;
+        } else {
+            ++refused;
+            expectSameInfo(read, before);
+            ASSERT_FALSE(testing::Test::HasFailure()) << "iteration " << iteration;
+        }
+    }
+    EXPECT_GT(accepted, 100);
+    EXPECT_GT(refused, 100);
+}
+
+TEST(PositionInfoSettings, SharedFieldsCopyBothWays) {
+    Settings settings = defaultSettings("/s/", "/c/");
+    settings.stoneIndex = 3;
+    settings.modelIndex = 25;
+    settings.colourIndex = 10;
+    settings.refractiveIndex = 2.99;
+    settings.frameCount = 64;
+    settings.turnStone = 1;
+    settings.highQuality = 1;
+    settings.renderFire = 0;
+    settings.backdrop[1] = 77;
+    settings.mainLight = 3;
+    settings.backLight = 4;
+    settings.fillLight = 5;
+    settings.narrowHighlight = 1;
+    settings.sizeMode = 1;
+    settings.imageWidth = 100;
+    settings.trimming = {1, 2, 3, 4};
+    settings.trimmingActive = 1;
+    settings.trimmingCheckBox = 1;
+    settings.transformable.pyramidSides = 11;
+    PositionInfo info;
+    copySettingsToPositionInfo(settings, info);
+    EXPECT_EQ(positionInfoProblem(info), "");
+    Settings back = defaultSettings("/s/", "/c/");
+    copyPositionInfoToSettings(info, back);
+    EXPECT_EQ(back.stoneIndex, 3);
+    EXPECT_EQ(back.modelIndex, 25);
+    EXPECT_EQ(back.colourIndex, 10);
+    EXPECT_EQ(back.refractiveIndex, 2.99);
+    EXPECT_EQ(back.frameCount, 64);
+    EXPECT_EQ(back.turnStone, 1);
+    EXPECT_EQ(back.turntableView, 0);
+    EXPECT_EQ(back.highQuality, 1);
+    EXPECT_EQ(back.renderFire, 0);
+    EXPECT_EQ(back.backdrop[1], 77);
+    EXPECT_EQ(back.mainLight, 3);
+    EXPECT_EQ(back.backLight, 4);
+    EXPECT_EQ(back.fillLight, 5);
+    EXPECT_EQ(back.narrowHighlight, 1);
+    EXPECT_EQ(back.sizeMode, 1);
+    EXPECT_EQ(back.imageWidth, 100);
+    EXPECT_EQ(back.trimming.right, 4);
+    EXPECT_EQ(back.trimmingActive, 1);
+    EXPECT_EQ(back.trimmingCheckBox, 1);
+    EXPECT_EQ(back.transformable.pyramidSides, 11);
+    EXPECT_EQ(back.screenShotFolder, "/s/");
+}
+
+}  // namespace
+}  // namespace tavrine

@@ -1,0 +1,77 @@
+#pragma once
+// The Position-Info File (.gpi) and Capture-Info File (.sqi) record: a snapshot of the stone,
+// the view, the light and the picture settings, and the progress of an automatic capture.
+
+#include <cstdint>
+#include <string>
+
+#include "app/engine/orientation.h"
+#include "app/engine/settings_file.h"
+#include "app/model/model_record.h"
+
+namespace tavrine {
+
+// Size of the record before its model-dependent tail, in bytes.
+inline constexpr int kPositionInfoBaseSize = 272;
+
+// The Position-Info record; the defaults are those of a fresh start with default settings.
+struct PositionInfo {
+    int32_t frameCount = 128;           // frames of one full turn of a capture, 1 to 4096
+    int32_t framesDone = 0;             // next frame to capture, 0 to frameCount
+    int32_t stoneIndex = 0;             // index into the stone table
+    int32_t modelIndex = 0;             // 0 to 27, never 22
+    int32_t colourIndex = 0;            // index into the colour list
+    double refractiveIndex = 2.42;      // 1.00 to 3.00
+    SavedPosition savedPosition;        // the view
+    Orientation stonePose;              // the Orientation of the stone's pose
+    LightAngles lightAngles;            // the light ray's angles
+    int32_t turnStone = 0;              // "SY" switch, 0/1
+    int32_t turntableView = 0;          // "GM" switch, 0/1
+    int32_t highQuality = 0;            // "HQ" switch, 0/1
+    int32_t checkMode = 0;              // 1 = a capture produces only missing frames
+    int32_t renderFire = 1;             // "Fire" dispersion rendering, 0/1
+    int16_t backdrop[3] = {0, 0, 0};    // backdrop red, green, blue, 0 to 255
+    int32_t mainLight = 100;            // percent, 0 to 200
+    int32_t backLight = 100;            // percent, 0 to 200
+    int32_t fillLight = 100;            // percent, 0 to 200
+    int32_t narrowHighlight = 0;        // narrow main light, 0/1
+    int32_t sizeMode = 0;               // 1 = separate render window, 0 = fixed size
+    int32_t imageWidth = 270;           // separate window's picture width, 32 to 512
+    Trimming trimming;                  // each 0 to 512, leaving a picture
+    int32_t trimmingActive = 0;         // 1 when any trimming value is not 0
+    int32_t trimmingCheckBox = 0;       // "Trimming ( Value In Pixels )" check box, 0/1
+    TransformableParams transformable;  // only the current model's parameters are stored
+};
+
+// Returns the size in bytes of the record for modelIndex: 272 plus 16 for the Ellipsoid, 8 for
+// the Prism and the Pyramid, 4 for the 14 and 26 hedra, nothing for any other model.
+int positionInfoSize(int32_t modelIndex);
+
+// Copies the settings the record shares with the settings file (stone, model, colour,
+// refractive index, switches, backdrop, lights, size, trimming, transformable parameters and
+// the frame count) from settings into info.
+void copySettingsToPositionInfo(const Settings& settings, PositionInfo& info);
+
+// Copies the settings the record shares with the settings file from info into settings.
+void copyPositionInfoToSettings(const PositionInfo& info, Settings& settings);
+
+// Returns "" when every field of info is in range, else a sentence naming the first field that
+// is not (an index outside its list, a refractive index outside 1.00 to 3.00, a light volume,
+// width, frame count, switch, trimming or transformable parameter out of range, a view, stone
+// or light orientation that is not finite, or "SY" together with "GM").
+std::string positionInfoProblem(const PositionInfo& info);
+
+// Writes info to path field by field, little-endian, replacing an old file atomically; returns
+// false with error (when not null) set to "Failed to open file." on failure.
+bool writePositionInfo(const std::string& path, const PositionInfo& info, std::string* error);
+
+// Reads the record at path over info: fields behind the end of a short file (and a field cut
+// by it) keep the values info held, the tail follows the modelIndex just read, and with
+// countsOnly only frameCount and framesDone are read. The result is checked as a whole: when
+// the file cannot be opened, or any field would be out of range, info is left unchanged, error
+// (when not null) receives the reason, and the call returns false; the caller then reports
+// "Failed to open file.".
+bool readPositionInfo(const std::string& path, PositionInfo& info, bool countsOnly,
+                      std::string* error);
+
+}  // namespace tavrine
