@@ -1,22 +1,453 @@
 #include "app/render/fast_tracer.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "app/render/render_job.h"
 
 namespace tavrine {
 
+namespace {
+
+// Everything one ray passes on unchanged to its children.
+struct Context {
+    const RenderSettings& settings;
+    const RenderScene& scene;
+    double r0;
+    double stoneIndex;
+    FastTracer::Scratch& scratch;
+};
+
+// Where one ray writes what it brings back.
+struct Outputs {
+    double* totalR;
+    double* totalG;
+    double* totalB;
+    double* surfaceGlare;
+    double* innerR;
+    double* innerG;
+    double* innerB;
+    double* segmentLength;
+};
+
+struct Bounce {
+    Vec3 reflected;
+    Vec3 refracted;
+    double cosI;
+    double cosT;
+    bool isRefracted;
+};
+
+double dot(const Vec3& a, const Vec3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+
+int dominantAxis(const Vec3& d) {
+    const double ax = std::fabs(d.x);
+    const double ay = std::fabs(d.y);
+    const double az = std::fabs(d.z);
+    if (ay >= ax) return az >= ay ? 2 : 1;
+    return az >= ax ? 2 : 0;
+}
+
+Vec3 hitPoint(int axis, const Vec3& o, const Vec3& d, const double plane[4], double p) {
+    const double pa = plane[0];
+    const double pb = plane[1];
+    const double pc = plane[2];
+    const double pd = plane[3];
+    Vec3 h{};
+    if (axis == 0) {
+        h.x = -(d.x * pd + pb * (d.x * o.y - d.y * o.x) + pc * (d.x * o.z - d.z * o.x)) / p;
+        h.y = o.y + d.y * (h.x - o.x) / d.x;
+        h.z = o.z + d.z * (h.x - o.x) / d.x;
+    } else if (axis == 1) {
+        h.y = -(d.y * pd + pa * (d.y * o.x - d.x * o.y) + pc * (d.y * o.z - d.z * o.y)) / p;
+        h.x = o.x + d.x * (h.y - o.y) / d.y;
+        h.z = o.z + d.z * (h.y - o.y) / d.y;
+    } else {
+        h.z = -(d.z * pd + pa * (d.z * o.x - d.x * o.z) + pb * (d.z * o.y - d.y * o.z)) / p;
+        h.x = o.x + d.x * (h.z - o.z) / d.z;
+        h.y = o.y + d.y * (h.z - o.z) / d.z;
+    }
+    return h;
+}
+
+// The first candidate facet the ray meets, as the exported tracer finds it. Vertices are taken
+// into the ray's frame only when an edge test reads them.
+bool findHit(const Context& ctx, const Vec3& o, const Vec3& d, bool inside,
+             const std::vector<int32_t>* fixedCandidates, Vec3* hit, int32_t* hitFacet) {
+    const RenderScene& scene = ctx.scene;
+    FastTracer::Scratch& s = ctx.scratch;
+
+    const int32_t* candidates = nullptr;
+    int32_t candidateCount = 0;
+    if (fixedCandidates != nullptr) {
+        candidates = fixedCandidates->data();
+        candidateCount = static_cast<int32_t>(fixedCandidates->size());
+    } else {
+        const Vec3 toward = inside ? d : Vec3{-d.x, -d.y, -d.z};
+        int32_t* list = s.candidates.data();
+        for (int32_t j = 0; j < scene.facetCount; ++j) {
+            if (dot(toward, scene.facets[j].normal) >= 0.0) list[candidateCount++] = j;
+        }
+        candidates = list;
+    }
+    if (candidateCount == 0) return false;
+
+    Vec3 e1{};
+    Vec3 e2{};
+    if (std::fabs(d.y) <= 1.0 / std::sqrt(2.0)) {
+        const double c = std::sqrt(d.x * d.x + d.z * d.z);
+        e1 = Vec3{d.z / c, 0.0, -d.x / c};
+        e2 = Vec3{-d.x * d.y / c, c, -d.y * d.z / c};
+    } else {
+        const double c = std::sqrt(d.y * d.y + d.z * d.z);
+        e1 = Vec3{c, -d.x * d.y / c, -d.x * d.z / c};
+        e2 = Vec3{0.0, d.z / c, -d.y / c};
+    }
+
+    if (++s.current == 0) {
+        std::fill(s.stamp.begin(), s.stamp.end(), 0u);
+        s.current = 1;
+    }
+    const uint32_t current = s.current;
+    double* px = s.projectedX.data();
+    double* py = s.projectedY.data();
+    uint32_t* stamp = s.stamp.data();
+    const Vertex* vertices = scene.vertices;
+    auto project = [&](int32_t i) {
+        if (stamp[i] == current) return;
+        const Vertex& v = vertices[i];
+        const Vec3 r{v.x - o.x, v.y - o.y, v.z - o.z};
+        px[i] = dot(e1, r);
+        py[i] = dot(e2, r);
+        stamp[i] = current;
+    };
+
+    const int32_t step = inside ? -1 : 1;
+    const int axis = dominantAxis(d);
+    const double dk = axis == 0 ? d.x : (axis == 1 ? d.y : d.z);
+    for (int32_t n = 0; n < candidateCount; ++n) {
+        const Facet& facet = scene.facets[candidates[n]];
+        const int32_t count = facet.vertexCount;
+        bool passes = true;
+        for (int32_t k = 0; k < count; ++k) {
+            const int32_t a = facet.vertexIndex[k];
+            const int32_t b = facet.vertexIndex[(count + k + step) % count];
+            project(a);
+            project(b);
+            if (px[a] * py[b] - py[a] * px[b] < 0.0) {
+                passes = false;
+                break;
+            }
+        }
+        if (!passes) continue;
+        const double p = facet.plane[0] * d.x + facet.plane[1] * d.y + facet.plane[2] * d.z;
+        if (std::fabs(dk * p) < 0.0000001) continue;
+        *hit = hitPoint(axis, o, d, facet.plane, p);
+        *hitFacet = candidates[n];
+        return true;
+    }
+    return false;
+}
+
+// The mirror direction and cosI, which do not depend on the refractive indexes.
+void reflect(const Vec3& d, const Vec3& normal, bool inside, Bounce& b, Vec3& m, Vec3& h) {
+    m = inside ? normal : Vec3{-normal.x, -normal.y, -normal.z};
+    b.cosI = dot(d, m);
+    h = Vec3{b.cosI * m.x, b.cosI * m.y, b.cosI * m.z};
+    b.reflected = Vec3{d.x - 2.0 * h.x, d.y - 2.0 * h.y, d.z - 2.0 * h.z};
+}
+
+// The refracted direction for the index ratio.
+void refract(const Vec3& d, const Vec3& h, double ratio, Bounce& b) {
+    const Vec3 t{(d.x - h.x) * ratio, (d.y - h.y) * ratio, (d.z - h.z) * ratio};
+    const double s = t.x * t.x + t.y * t.y + t.z * t.z;
+    if (s > 1.0) {
+        b.refracted = Vec3{0.0, 0.0, 0.0};
+        b.cosT = 0.0;
+        b.isRefracted = false;
+        return;
+    }
+    b.cosT = std::sqrt(1.0 - s);
+    const double hl = std::sqrt(h.x * h.x + h.y * h.y + h.z * h.z);
+    b.refracted = Vec3{t.x + b.cosT * h.x / hl, t.y + b.cosT * h.y / hl, t.z + b.cosT * h.z / hl};
+    b.isRefracted = true;
+}
+
+double lightCosine(const Vec3& d, const Context& ctx) {
+    const double c = dot(d, ctx.scene.lightDirection);
+    return c < 0.0 ? 0.0 : c;
+}
+
+void shadeTrapped(const Context& ctx, const Outputs& out) {
+    const RenderSettings& s = ctx.settings;
+    const int32_t k = (s.backdrop[0] * s.backdrop[0] + s.backdrop[1] * s.backdrop[1] +
+                       s.backdrop[2] * s.backdrop[2]) /
+                      65025;
+    double v = static_cast<double>(k);
+    if (k > 1) v = 1.0;
+    const double base = 0.05 - 0.03 * v;
+    double extra = 0.0;
+    if (s.backLight >= 100) extra = (s.backLight - 100) * 0.01 * 0.2;
+    *out.totalR = s.backdrop[0] * extra / 256 + base;
+    *out.totalG = s.backdrop[1] * extra / 256 + base;
+    *out.totalB = s.backdrop[2] * extra / 256 + base;
+    *out.segmentLength = 0.0;
+}
+
+void shadeGlare(const Vec3& d, const Context& ctx, const Outputs& out) {
+    const double c = lightCosine(d, ctx);
+    const double c8 = c * c * c * c * c * c * c * c;
+    double g = c8 * c8;
+    if (ctx.settings.narrowHighlight != 0) g = g * g;
+    const double glare = ctx.settings.mainLight * g * 0.05;
+    *out.totalR = glare;
+    *out.totalG = glare;
+    *out.totalB = glare;
+}
+
+void shadeLeaving(const Vec3& d, const Context& ctx, const Outputs& out) {
+    const RenderSettings& s = ctx.settings;
+    const double c = lightCosine(d, ctx);
+    int32_t kb = 0;
+    if (!(s.backdrop[0] == 0 && s.backdrop[1] == 0 && s.backdrop[2] == 0)) {
+        int32_t b = 100;
+        if (d.z < 0.0) {
+            b = static_cast<int32_t>(100 + 200 * d.z);
+            if (b < 0) b = 0;
+        }
+        kb = static_cast<int32_t>(b * s.backLight * 0.01);
+    }
+    int32_t kf = 0;
+    if (d.z < 0.0) kf = static_cast<int32_t>(-100 * d.z);
+    const double w = s.fillLight * 0.12 * kf * 0.01 + 0.175 * s.mainLight * c;
+    *out.totalR =
+        ((s.backdrop[0] - 1000 * s.absorption[0]) * kb * (1.0 / 255.0) * 0.110565 + w) * 0.01;
+    *out.totalG =
+        ((s.backdrop[1] - 1000 * s.absorption[1]) * kb * (1.0 / 255.0) * 0.110565 + w) * 0.01;
+    *out.totalB =
+        ((s.backdrop[2] - 1000 * s.absorption[2]) * kb * (1.0 / 255.0) * 0.110565 + w) * 0.01;
+}
+
+void absorb(double* channel, double absorption, double length) {
+    *channel -= absorption * length;
+    if (*channel < 0.0) *channel = 0.0;
+}
+
+double fresnel(const Context& ctx, const Bounce& b, bool inside) {
+    const double r0 = ctx.r0;
+    if (!inside) {
+        const double e = 1.0 - b.cosI;
+        return r0 + (1.0 - r0) * (e * e * e * e * e);
+    }
+    return r0 + (1.0 - r0) * (1.0 - b.cosT);
+}
+
+int32_t traceRay(const Context& ctx, const Vec3& origin, const Vec3& direction, int32_t inside,
+                 int32_t depth, const Outputs& out, const std::vector<int32_t>* fixedCandidates) {
+    *out.totalR = 0.0;
+    *out.totalG = 0.0;
+    *out.totalB = 0.0;
+    const bool isInside = inside != 0;
+
+    if (depth >= ctx.settings.maxDepth || (depth > 0 && !isInside)) {
+        if (isInside) {
+            shadeTrapped(ctx, out);
+        } else if (depth == 1) {
+            shadeGlare(direction, ctx, out);
+        } else {
+            shadeLeaving(direction, ctx, out);
+        }
+        if (depth <= 0) {
+            *out.surfaceGlare = 0.0;
+            *out.innerR = 0.0;
+            *out.innerG = 0.0;
+            *out.innerB = 0.0;
+        }
+        return 1;
+    }
+
+    Vec3 hit{};
+    int32_t hitFacet = 0;
+    if (!findHit(ctx, origin, direction, isInside, fixedCandidates, &hit, &hitFacet)) {
+        if (depth > 0) {
+            *out.segmentLength = 0.0;
+            return 1;
+        }
+        return 0;
+    }
+    const Vec3 segment{hit.x - origin.x, hit.y - origin.y, hit.z - origin.z};
+    *out.segmentLength =
+        std::sqrt(segment.x * segment.x + segment.y * segment.y + segment.z * segment.z);
+
+    Bounce bounce{};
+    Vec3 m{};
+    Vec3 h{};
+    reflect(direction, ctx.scene.facets[hitFacet].normal, isInside, bounce, m, h);
+    const double n1 = ctx.settings.outerIndex;
+    const double n2 = ctx.stoneIndex;
+    refract(direction, h, isInside ? n2 / n1 : n1 / n2, bounce);
+
+    double childGlare = 0.0;
+    double childInner[3] = {0.0, 0.0, 0.0};
+    double reflected[3] = {0.0, 0.0, 0.0};
+    double reflectedLength = 0.0;
+    traceRay(ctx, hit, bounce.reflected, inside, depth + 1,
+             Outputs{&reflected[0], &reflected[1], &reflected[2], &childGlare, &childInner[0],
+                     &childInner[1], &childInner[2], &reflectedLength},
+             nullptr);
+
+    double refractedLength = 0.0;
+    if (bounce.isRefracted) {
+        traceRay(ctx, hit, bounce.refracted, isInside ? 0 : 1, depth + 1,
+                 Outputs{out.innerR, out.innerG, out.innerB, &childGlare, &childInner[0],
+                         &childInner[1], &childInner[2], &refractedLength},
+                 nullptr);
+    } else {
+        *out.innerR = 0.0;
+        *out.innerG = 0.0;
+        *out.innerB = 0.0;
+    }
+
+    const double f = fresnel(ctx, bounce, isInside);
+    reflected[0] *= f;
+    reflected[1] *= f;
+    reflected[2] *= f;
+    *out.surfaceGlare = reflected[0];
+    *out.innerR *= 1.0 - f;
+    *out.innerG *= 1.0 - f;
+    *out.innerB *= 1.0 - f;
+
+    const RenderSettings& s = ctx.settings;
+    if (depth > 0) {
+        absorb(&reflected[0], s.absorption[0], reflectedLength);
+        absorb(&reflected[1], s.absorption[1], reflectedLength);
+        absorb(&reflected[2], s.absorption[2], reflectedLength);
+    } else if (bounce.isRefracted) {
+        absorb(out.innerR, s.absorption[0], refractedLength);
+        absorb(out.innerG, s.absorption[1], refractedLength);
+        absorb(out.innerB, s.absorption[2], refractedLength);
+    }
+
+    *out.totalR = *out.innerR + reflected[0];
+    *out.totalG = *out.innerG + reflected[1];
+    *out.totalB = *out.innerB + reflected[2];
+    return 1;
+}
+
+uint32_t backdropColour(const RenderSettings& s) {
+    return static_cast<uint32_t>(s.backdrop[0]) + 256u * static_cast<uint32_t>(s.backdrop[1]) +
+           65536u * static_cast<uint32_t>(s.backdrop[2]);
+}
+
+}  // namespace
+
 FastTracer::Scratch::Scratch(const RenderScene& scene)
     : candidates(static_cast<size_t>(std::max(scene.facetCount, 1))),
-      relative(static_cast<size_t>(std::max(scene.vertexCount, 1))),
-      projected(static_cast<size_t>(std::max(scene.vertexCount, 1))) {}
+      projectedX(static_cast<size_t>(std::max(scene.vertexCount, 1))),
+      projectedY(static_cast<size_t>(std::max(scene.vertexCount, 1))),
+      stamp(static_cast<size_t>(std::max(scene.vertexCount, 1)), 0u) {}
 
 FastTracer::FastTracer(const RenderSettings& settings, const RenderScene& scene)
-    : settings_(settings), scene_(scene) {}
+    : settings_(settings),
+      scene_(scene),
+      r0_(normalReflectance(settings.outerIndex, settings.stoneIndex)) {
+    // Every primary ray runs along +z, so its candidates (facets facing it) are fixed.
+    const Vec3 toward{-0.0, -0.0, -1.0};
+    for (int32_t j = 0; j < scene.facetCount; ++j) {
+        if (dot(toward, scene.facets[j].normal) >= 0.0) primaryCandidates_.push_back(j);
+    }
+}
+
+int32_t FastTracer::trace(const Vec3& origin, const Vec3& direction, double stoneIndex,
+                          int32_t inside, int32_t depth, double total[3], double& surfaceGlare,
+                          double inner[3], double& segmentLength, Scratch& scratch) const {
+    const Context ctx{settings_, scene_, r0_, stoneIndex, scratch};
+    return traceRay(ctx, origin, direction, inside, depth,
+                    Outputs{&total[0], &total[1], &total[2], &surfaceGlare, &inner[0], &inner[1],
+                            &inner[2], &segmentLength},
+                    nullptr);
+}
 
 uint32_t FastTracer::pixelColour(double x, double y, Scratch& scratch) const {
-    return literalPixelColour(settings_, scene_, x, y, scratch.candidates.data(),
-                              scratch.relative.data(), scratch.projected.data());
+    const RenderSettings& s = settings_;
+    const Vec3 origin{x, y, -1.1};
+    const Vec3 direction{0.0, 0.0, 1.0};
+    double total[3] = {0.0, 0.0, 0.0};
+    double inner[3] = {0.0, 0.0, 0.0};
+    double glare = 0.0;
+    double segment = 0.0;
+
+    if (!s.renderFire || s.maxDepth <= 0) {
+        double sum[3] = {0.0, 0.0, 0.0};
+        const int32_t samples = s.renderFire ? 3 : 1;
+        for (int32_t k = 0; k < samples; ++k) {
+            const double index =
+                s.renderFire ? fireSampleIndex(s.stoneIndex, s.dispersionSpread, k) : s.stoneIndex;
+            const Context ctx{s, scene_, r0_, index, scratch};
+            if (traceRay(ctx, origin, direction, 0, 0,
+                         Outputs{&total[0], &total[1], &total[2], &glare, &inner[0], &inner[1],
+                                 &inner[2], &segment},
+                         &primaryCandidates_) == 0) {
+                return backdropColour(s);
+            }
+            if (!s.renderFire) return pixelColourFromLight(inner[0], inner[1], inner[2], glare);
+            sum[0] += inner[0] * spectralWeights[k][0];
+            sum[1] += inner[1] * spectralWeights[k][1];
+            sum[2] += inner[2] * spectralWeights[k][2];
+        }
+        return pixelColourFromLight(sum[0], sum[1], sum[2], glare);
+    }
+
+    // Fire: the primary ray's hit, its reflection and the glare it brings back do not depend on
+    // the refractive index; they are found once and shared by the three samples.
+    const Context primary{s, scene_, r0_, s.stoneIndex, scratch};
+    Vec3 hit{};
+    int32_t hitFacet = 0;
+    if (!findHit(primary, origin, direction, false, &primaryCandidates_, &hit, &hitFacet)) {
+        return backdropColour(s);
+    }
+    Bounce bounce{};
+    Vec3 m{};
+    Vec3 h{};
+    reflect(direction, scene_.facets[hitFacet].normal, false, bounce, m, h);
+    double childGlare = 0.0;
+    double childInner[3] = {0.0, 0.0, 0.0};
+    double reflected[3] = {0.0, 0.0, 0.0};
+    double reflectedLength = 0.0;
+    traceRay(primary, hit, bounce.reflected, 0, 1,
+             Outputs{&reflected[0], &reflected[1], &reflected[2], &childGlare, &childInner[0],
+                     &childInner[1], &childInner[2], &reflectedLength},
+             nullptr);
+    const double f = fresnel(primary, bounce, false);
+    glare = reflected[0] * f;
+
+    double sum[3] = {0.0, 0.0, 0.0};
+    for (int32_t k = 0; k < 3; ++k) {
+        const double index = fireSampleIndex(s.stoneIndex, s.dispersionSpread, k);
+        const Context ctx{s, scene_, r0_, index, scratch};
+        refract(direction, h, s.outerIndex / index, bounce);
+        double refractedLength = 0.0;
+        if (bounce.isRefracted) {
+            traceRay(ctx, hit, bounce.refracted, 1, 1,
+                     Outputs{&inner[0], &inner[1], &inner[2], &childGlare, &childInner[0],
+                             &childInner[1], &childInner[2], &refractedLength},
+                     nullptr);
+        } else {
+            inner[0] = inner[1] = inner[2] = 0.0;
+        }
+        inner[0] *= 1.0 - f;
+        inner[1] *= 1.0 - f;
+        inner[2] *= 1.0 - f;
+        if (bounce.isRefracted) {
+            absorb(&inner[0], s.absorption[0], refractedLength);
+            absorb(&inner[1], s.absorption[1], refractedLength);
+            absorb(&inner[2], s.absorption[2], refractedLength);
+        }
+        sum[0] += inner[0] * spectralWeights[k][0];
+        sum[1] += inner[1] * spectralWeights[k][1];
+        sum[2] += inner[2] * spectralWeights[k][2];
+    }
+    return pixelColourFromLight(sum[0], sum[1], sum[2], glare);
 }
 
 }  // namespace tavrine

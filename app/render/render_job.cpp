@@ -132,6 +132,11 @@ int32_t renderJob(const RenderSettings& s, const RenderScene& scene, imgctl::Dib
 
     auto worker = [&]() {
         FastTracer::Scratch scratch(scene);
+        const size_t facetRoom = static_cast<size_t>(std::max(scene.facetCount, 1));
+        const size_t vertexRoom = static_cast<size_t>(std::max(scene.vertexCount, 1));
+        std::vector<int32_t> candidates(execution.literal ? facetRoom : 0);
+        std::vector<Vec3> relative(execution.literal ? vertexRoom : 0);
+        std::vector<Vec3> projected(execution.literal ? vertexRoom : 0);
         for (;;) {
             int32_t row;
             {
@@ -146,10 +151,9 @@ int32_t renderJob(const RenderSettings& s, const RenderScene& scene, imgctl::Dib
             for (int32_t column = 0; column < w2; ++column) {
                 const Vec3 o = primaryRayOrigin(column, row, w2, scale);
                 const uint32_t colour =
-                    execution.literal
-                        ? literalPixelColour(s, scene, o.x, o.y, scratch.candidates.data(),
-                                             scratch.relative.data(), scratch.projected.data())
-                        : fast.pixelColour(o.x, o.y, scratch);
+                    execution.literal ? literalPixelColour(s, scene, o.x, o.y, candidates.data(),
+                                                           relative.data(), projected.data())
+                                      : fast.pixelColour(o.x, o.y, scratch);
                 imgctl::setImagePixel(rows, w2, w2, column, row, colour);
             }
             std::lock_guard<std::mutex> lock(reportLock);
