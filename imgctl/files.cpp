@@ -1,0 +1,134 @@
+// The public writers and ToDIB: every writer fills a temporary file beside the target and
+// renames it into place only when it is complete.
+
+#include <cstring>
+
+#include "imgctl/codecs.h"
+#include "imgctl/file_io.h"
+#include "imgctl/imgctl.h"
+
+namespace tavrine::imgctl {
+
+namespace {
+
+// Largest file ToDIB reads (1 GiB).
+constexpr size_t kMaxFileBytes = size_t{1} << 30;
+
+// Records a failure of this thread and passes the result on.
+bool fail(std::string& error, const std::string& message) {
+    error = message;
+    setLastError(message);
+    return false;
+}
+
+bool writeStream(const std::string& path, DibHandle dib, std::string& error, bool png) {
+    if (dib == nullptr) return fail(error, writeFailure(path, "no picture"));
+    TempFile file;
+    if (!file.open(path, error)) return fail(error, error);
+    FILE* out = file.stream();
+    if (out == nullptr) return fail(error, writeFailure(path, std::strerror(errno)));
+    if (png) {
+        std::string reason;
+        if (!encodePng(*dib, out, reason)) return fail(error, writeFailure(path, reason));
+    } else {
+        const std::vector<uint8_t> bytes = encodeBmp(*dib);
+        if (std::fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size()) {
+            return fail(error, writeFailure(path, std::strerror(errno)));
+        }
+    }
+    if (!file.commit(error)) return fail(error, error);
+    return true;
+}
+
+bool writeGif(const std::string& path, const GifFrame* frames, int32_t count, bool animated,
+              std::string& error) {
+    if (frames == nullptr || count <= 0) return fail(error, writeFailure(path, "no picture"));
+    // Frames that are not 8-bit are written from quantised copies.
+    std::vector<Dib> reduced;
+    reduced.reserve(static_cast<size_t>(count));
+    std::vector<const Dib*> pictures;
+    std::vector<uint16_t> delays;
+    for (int32_t i = 0; i < count; ++i) {
+        const Dib* p = frames[i].picture;
+        if (p == nullptr) return fail(error, writeFailure(path, "a frame has no picture"));
+        if (p->bitCount != 8) {
+            reduced.push_back(quantize(*p));
+            p = &reduced.back();
+        }
+        pictures.push_back(p);
+        delays.push_back(frames[i].delay);
+    }
+    TempFile file;
+    if (!file.open(path, error)) return fail(error, error);
+    std::string reason;
+    if (!encodeGif(pictures, delays, animated, file.releaseDescriptor(), reason)) {
+        return fail(error, writeFailure(path, reason));
+    }
+    if (!file.commit(error)) return fail(error, error);
+    return true;
+}
+
+}  // namespace
+
+bool DIBtoBMP(const std::string& path, DibHandle dib, std::string& error) {
+    return writeStream(path, dib, error, false);
+}
+
+bool DIBtoBMP(const std::string& path, DibHandle dib) {
+    std::string error;
+    return DIBtoBMP(path, dib, error);
+}
+
+bool DIBtoPNG(const std::string& path, DibHandle dib, std::string& error) {
+    return writeStream(path, dib, error, true);
+}
+
+bool DIBtoPNG(const std::string& path, DibHandle dib) {
+    std::string error;
+    return DIBtoPNG(path, dib, error);
+}
+
+bool DIBtoGIF(const std::string& path, DibHandle dib, std::string& error) {
+    if (dib == nullptr) return fail(error, writeFailure(path, "no picture"));
+    const GifFrame frame{dib, 0};
+    return writeGif(path, &frame, 1, false, error);
+}
+
+bool DIBtoGIF(const std::string& path, DibHandle dib) {
+    std::string error;
+    return DIBtoGIF(path, dib, error);
+}
+
+bool DIBtoGIFAniEx(const std::string& path, const GifFrame* frames, int32_t frameCount,
+                   std::string& error) {
+    return writeGif(path, frames, frameCount, true, error);
+}
+
+bool DIBtoGIFAniEx(const std::string& path, const GifFrame* frames, int32_t frameCount) {
+    std::string error;
+    return DIBtoGIFAniEx(path, frames, frameCount, error);
+}
+
+DibHandle ToDIB(const std::string& path) {
+    std::vector<uint8_t> bytes;
+    if (!readWholeFile(path, bytes, kMaxFileBytes)) {
+        setLastError("cannot read " + path);
+        return nullptr;
+    }
+    std::unique_ptr<Dib> dib;
+    if (bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M') {
+        dib = decodeBmp(bytes);
+    } else if (bytes.size() >= 8 && std::memcmp(bytes.data(), "\x89PNG\r\n\x1a\n", 8) == 0) {
+        dib = decodePng(bytes);
+    } else if (bytes.size() >= 6 && (std::memcmp(bytes.data(), "GIF87a", 6) == 0 ||
+                                     std::memcmp(bytes.data(), "GIF89a", 6) == 0)) {
+        dib = decodeGif(bytes);
+    }
+    if (dib == nullptr) {
+        setLastError("cannot read " + path + ": not a readable BMP, PNG or GIF file");
+        return nullptr;
+    }
+    return dib.release();
+}
+
+}  // namespace tavrine::imgctl
