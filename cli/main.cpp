@@ -1,15 +1,30 @@
 // tavrine-render: renders a gemstone from the command line.
 
 #include <cstdio>
-#include <cstring>
+#include <string>
+#include <vector>
 
+#include "cli/options.h"
+#include "cli/render_command.h"
 #include "cli/tables.h"
 
 int main(int argc, char** argv) {
-    if (argc == 2 && std::strcmp(argv[1], "--list") == 0) {
-        tavrine::cli::printModelTable(stdout);
-        return 0;
+    using namespace tavrine::cli;
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const ParseResult parsed = parseOptions(args);
+    if (!parsed.error.empty()) {
+        std::fprintf(stderr, "tavrine-render: %s\n", parsed.error.c_str());
+        return kExitUsage;
     }
-    std::fprintf(stderr, "usage: tavrine-render --list\n");
-    return 2;
+    if (parsed.options.help) {
+        std::fputs(usageText(), stdout);
+        return kExitOk;
+    }
+    if (parsed.options.list) {
+        printStoneTable(stdout);
+        std::fputc('\n', stdout);
+        printModelTable(stdout);
+        return kExitOk;
+    }
+    return runRender(parsed.options, stdout, stderr);
 }

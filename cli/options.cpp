@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "app/render/picture_formats.h"
+
 namespace tavrine::cli {
 
 namespace {
@@ -76,14 +78,6 @@ bool parseTurnSequence(const std::string& text, const std::string& allowedKeys,
     return true;
 }
 
-int32_t formatIndexFromName(const std::string& name) {
-    static const char* const names[] = {"bmp24", "bmp16", "bmp8", "png24", "png16", "png8", "gif"};
-    for (int32_t i = 0; i < 7; ++i) {
-        if (name == names[i]) return i + 1;
-    }
-    return 0;
-}
-
 int32_t formatIndexFromPath(const std::string& path) {
     const size_t dot = path.find_last_of('.');
     const size_t slash = path.find_last_of('/');
@@ -143,7 +137,7 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
             if (value.empty()) return fail("--out must name a file");
             o.out = value;
         } else if (arg == "--format") {
-            o.formatIndex = formatIndexFromName(value);
+            o.formatIndex = pictureFormatByName(value);
             if (o.formatIndex == 0) {
                 return fail(
                     rangeError(arg, "one of bmp24, bmp16, bmp8, png24, png16, png8, gif", value));

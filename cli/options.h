@@ -58,10 +58,6 @@ ParseResult parseOptions(const std::vector<std::string>& args);
 bool parseTurnSequence(const std::string& text, const std::string& allowedKeys,
                        std::vector<TurnStep>& steps);
 
-// Maps a format name (bmp24, bmp16, bmp8, png24, png16, png8, gif) to its filter index 1 to 7,
-// or 0 for an unknown name.
-int32_t formatIndexFromName(const std::string& name);
-
 // The filter index implied by a file name's extension (.bmp 1, .png 4, .gif 7), or 0.
 int32_t formatIndexFromPath(const std::string& path);
 

@@ -1,7 +1,10 @@
 #include "app/render/fast_tracer.h"
 
+#include <immintrin.h>
+
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "app/render/render_job.h"
 
@@ -13,6 +16,7 @@ namespace {
 struct Context {
     const RenderSettings& settings;
     const RenderScene& scene;
+    const FastTracer::FacetData& data;
     double r0;
     double stoneIndex;
     FastTracer::Scratch& scratch;
@@ -70,28 +74,83 @@ Vec3 hitPoint(int axis, const Vec3& o, const Vec3& d, const double plane[4], dou
     return h;
 }
 
+// One facet's test of markFacetsWorthTesting: the exported tracer's candidate test (the same
+// dot product and comparison) and the bounding-circle test.
+inline bool worthTesting(const FastTracer::FacetData& fd, int32_t j, const Vec3& toward,
+                         const Vec3& o, const Vec3& d) {
+    const double facing = toward.x * fd.nx[j] + toward.y * fd.ny[j] + toward.z * fd.nz[j];
+    const double rx = fd.cx[j] - o.x;
+    const double ry = fd.cy[j] - o.y;
+    const double rz = fd.cz[j] - o.z;
+    const double along = rx * d.x + ry * d.y + rz * d.z;
+    const double distance2 = rx * rx + ry * ry + rz * rz - along * along;
+    return facing >= 0.0 && distance2 <= fd.reach2[j];
+}
+
+void markFacetsScalar(const FastTracer::FacetData& fd, const Vec3& toward, const Vec3& o,
+                      const Vec3& d, int32_t count, uint64_t* bits) {
+    for (int32_t w = 0; w < (count + 63) / 64; ++w) bits[w] = 0;
+    for (int32_t j = 0; j < count; ++j) {
+        if (worthTesting(fd, j, toward, o, d)) bits[j >> 6] |= uint64_t{1} << (j & 63);
+    }
+}
+
+// The same tests four facets at a time; each lane performs the scalar operations in the same
+// order, so the bits are those of markFacetsScalar.
+__attribute__((target("avx2"))) void markFacetsAvx2(const FastTracer::FacetData& fd,
+                                                    const Vec3& toward, const Vec3& o,
+                                                    const Vec3& d, int32_t count, uint64_t* bits) {
+    const __m256d tx = _mm256_set1_pd(toward.x);
+    const __m256d ty = _mm256_set1_pd(toward.y);
+    const __m256d tz = _mm256_set1_pd(toward.z);
+    const __m256d ox = _mm256_set1_pd(o.x);
+    const __m256d oy = _mm256_set1_pd(o.y);
+    const __m256d oz = _mm256_set1_pd(o.z);
+    const __m256d dx = _mm256_set1_pd(d.x);
+    const __m256d dy = _mm256_set1_pd(d.y);
+    const __m256d dz = _mm256_set1_pd(d.z);
+    const __m256d zero = _mm256_setzero_pd();
+    for (int32_t w = 0; w < (count + 63) / 64; ++w) bits[w] = 0;
+    for (int32_t j = 0; j < count; j += 4) {
+        const __m256d facing =
+            _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(tx, _mm256_loadu_pd(&fd.nx[j])),
+                                        _mm256_mul_pd(ty, _mm256_loadu_pd(&fd.ny[j]))),
+                          _mm256_mul_pd(tz, _mm256_loadu_pd(&fd.nz[j])));
+        const __m256d rx = _mm256_sub_pd(_mm256_loadu_pd(&fd.cx[j]), ox);
+        const __m256d ry = _mm256_sub_pd(_mm256_loadu_pd(&fd.cy[j]), oy);
+        const __m256d rz = _mm256_sub_pd(_mm256_loadu_pd(&fd.cz[j]), oz);
+        const __m256d along = _mm256_add_pd(
+            _mm256_add_pd(_mm256_mul_pd(rx, dx), _mm256_mul_pd(ry, dy)), _mm256_mul_pd(rz, dz));
+        const __m256d distance2 =
+            _mm256_sub_pd(_mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(rx, rx), _mm256_mul_pd(ry, ry)),
+                                        _mm256_mul_pd(rz, rz)),
+                          _mm256_mul_pd(along, along));
+        const __m256d ok =
+            _mm256_and_pd(_mm256_cmp_pd(facing, zero, _CMP_GE_OQ),
+                          _mm256_cmp_pd(distance2, _mm256_loadu_pd(&fd.reach2[j]), _CMP_LE_OQ));
+        const uint64_t lanes = static_cast<uint64_t>(_mm256_movemask_pd(ok));
+        bits[j >> 6] |= lanes << (j & 63);
+    }
+}
+
+// Sets bit j of `bits` for every facet j that is a candidate for the ray and whose bounding
+// circle the ray line passes through.
+void markFacetsWorthTesting(const FastTracer::FacetData& fd, const Vec3& toward, const Vec3& o,
+                            const Vec3& d, int32_t count, uint64_t* bits) {
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2) {
+        markFacetsAvx2(fd, toward, o, d, count, bits);
+    } else {
+        markFacetsScalar(fd, toward, o, d, count, bits);
+    }
+}
+
 // The first candidate facet the ray meets, as the exported tracer finds it. Vertices are taken
 // into the ray's frame only when an edge test reads them.
 bool findHit(const Context& ctx, const Vec3& o, const Vec3& d, bool inside,
              const std::vector<int32_t>* fixedCandidates, Vec3* hit, int32_t* hitFacet) {
     const RenderScene& scene = ctx.scene;
     FastTracer::Scratch& s = ctx.scratch;
-
-    const int32_t* candidates = nullptr;
-    int32_t candidateCount = 0;
-    if (fixedCandidates != nullptr) {
-        candidates = fixedCandidates->data();
-        candidateCount = static_cast<int32_t>(fixedCandidates->size());
-    } else {
-        const Vec3 toward = inside ? d : Vec3{-d.x, -d.y, -d.z};
-        int32_t* list = s.candidates.data();
-        for (int32_t j = 0; j < scene.facetCount; ++j) {
-            if (dot(toward, scene.facets[j].normal) >= 0.0) list[candidateCount++] = j;
-        }
-        candidates = list;
-    }
-    if (candidateCount == 0) return false;
-
     Vec3 e1{};
     Vec3 e2{};
     if (std::fabs(d.y) <= 1.0 / std::sqrt(2.0)) {
@@ -125,13 +184,47 @@ bool findHit(const Context& ctx, const Vec3& o, const Vec3& d, bool inside,
     const int32_t step = inside ? -1 : 1;
     const int axis = dominantAxis(d);
     const double dk = axis == 0 ? d.x : (axis == 1 ? d.y : d.z);
-    for (int32_t n = 0; n < candidateCount; ++n) {
-        const Facet& facet = scene.facets[candidates[n]];
+    // The exported tracer lists the candidates in index order and then tests them in that
+    // order; testing each facet as soon as it qualifies finds the same first facet without
+    // scanning the facets beyond it.
+    const Vec3 toward = inside ? d : Vec3{-d.x, -d.y, -d.z};
+    const Facet* facets = scene.facets;
+    const FastTracer::FacetData& fd = ctx.data;
+    const int32_t* fixed = fixedCandidates != nullptr ? fixedCandidates->data() : nullptr;
+    const int32_t total =
+        fixed != nullptr ? static_cast<int32_t>(fixedCandidates->size()) : scene.facetCount;
+    // Facets to test, in ascending index order: the fixed primary candidates within reach, or
+    // the bits of the candidates within reach.
+    uint64_t* bits = s.worth.data();
+    int32_t fixedNext = 0;
+    int32_t word = 0;
+    uint64_t pending = 0;
+    const int32_t words = (scene.facetCount + 63) / 64;
+    if (fixed == nullptr) {
+        markFacetsWorthTesting(fd, toward, o, d, scene.facetCount, bits);
+        if (words > 0) pending = bits[0];
+    }
+    for (;;) {
+        int32_t j = 0;
+        if (fixed != nullptr) {
+            if (fixedNext >= total) break;
+            j = fixed[fixedNext++];
+            if (!worthTesting(fd, j, Vec3{-0.0, -0.0, -1.0}, o, d)) continue;
+        } else {
+            while (pending == 0 && ++word < words) pending = bits[word];
+            if (pending == 0) break;
+            j = word * 64 + __builtin_ctzll(pending);
+            pending &= pending - 1;
+        }
+        const Facet& facet = facets[j];
         const int32_t count = facet.vertexCount;
         bool passes = true;
         for (int32_t k = 0; k < count; ++k) {
+            int32_t next = k + step;
+            if (next == count) next = 0;
+            if (next < 0) next = count - 1;
             const int32_t a = facet.vertexIndex[k];
-            const int32_t b = facet.vertexIndex[(count + k + step) % count];
+            const int32_t b = facet.vertexIndex[next];
             project(a);
             project(b);
             if (px[a] * py[b] - py[a] * px[b] < 0.0) {
@@ -143,7 +236,7 @@ bool findHit(const Context& ctx, const Vec3& o, const Vec3& d, bool inside,
         const double p = facet.plane[0] * d.x + facet.plane[1] * d.y + facet.plane[2] * d.z;
         if (std::fabs(dk * p) < 0.0000001) continue;
         *hit = hitPoint(axis, o, d, facet.plane, p);
-        *hitFacet = candidates[n];
+        *hitFacet = j;
         return true;
     }
     return false;
@@ -345,23 +438,56 @@ FastTracer::Scratch::Scratch(const RenderScene& scene)
     : candidates(static_cast<size_t>(std::max(scene.facetCount, 1))),
       projectedX(static_cast<size_t>(std::max(scene.vertexCount, 1))),
       projectedY(static_cast<size_t>(std::max(scene.vertexCount, 1))),
+      worth(static_cast<size_t>((std::max(scene.facetCount, 1) + 63) / 64)),
       stamp(static_cast<size_t>(std::max(scene.vertexCount, 1)), 0u) {}
 
 FastTracer::FastTracer(const RenderSettings& settings, const RenderScene& scene)
     : settings_(settings),
       scene_(scene),
       r0_(normalReflectance(settings.outerIndex, settings.stoneIndex)) {
+    const int32_t count = scene.facetCount;
+    FacetData& fd = facetData_;
+    // Padded to whole groups of four; a padding facet never qualifies (its normal is NaN).
+    const size_t padded = static_cast<size_t>((count + 3) / 4 * 4);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    for (std::vector<double>* v : {&fd.nx, &fd.ny, &fd.nz, &fd.cx, &fd.cy, &fd.cz, &fd.reach2}) {
+        v->assign(padded, nan);
+    }
+    for (int32_t j = 0; j < count; ++j) {
+        const Facet& f = scene.facets[j];
+        fd.nx[j] = f.normal.x;
+        fd.ny[j] = f.normal.y;
+        fd.nz[j] = f.normal.z;
+        Vec3 c{0.0, 0.0, 0.0};
+        for (int32_t k = 0; k < f.vertexCount; ++k) {
+            const Vertex& v = scene.vertices[f.vertexIndex[k]];
+            c = Vec3{c.x + v.x, c.y + v.y, c.z + v.z};
+        }
+        c = Vec3{c.x / f.vertexCount, c.y / f.vertexCount, c.z / f.vertexCount};
+        double radius = 0.0;
+        for (int32_t k = 0; k < f.vertexCount; ++k) {
+            const Vertex& v = scene.vertices[f.vertexIndex[k]];
+            const Vec3 r{v.x - c.x, v.y - c.y, v.z - c.z};
+            radius = std::max(radius, std::sqrt(r.x * r.x + r.y * r.y + r.z * r.z));
+        }
+        fd.cx[j] = c.x;
+        fd.cy[j] = c.y;
+        fd.cz[j] = c.z;
+        // A margin of 1e-6 model units: rounding moves projected corners by about 1e-15.
+        const double reach = radius + 1e-6;
+        fd.reach2[j] = reach * reach;
+    }
     // Every primary ray runs along +z, so its candidates (facets facing it) are fixed.
     const Vec3 toward{-0.0, -0.0, -1.0};
-    for (int32_t j = 0; j < scene.facetCount; ++j) {
-        if (dot(toward, scene.facets[j].normal) >= 0.0) primaryCandidates_.push_back(j);
+    for (int32_t j = 0; j < count; ++j) {
+        if (dot(toward, scene.facets[j].normal) >= 0.0) fd.primaryCandidates.push_back(j);
     }
 }
 
 int32_t FastTracer::trace(const Vec3& origin, const Vec3& direction, double stoneIndex,
                           int32_t inside, int32_t depth, double total[3], double& surfaceGlare,
                           double inner[3], double& segmentLength, Scratch& scratch) const {
-    const Context ctx{settings_, scene_, r0_, stoneIndex, scratch};
+    const Context ctx{settings_, scene_, facetData_, r0_, stoneIndex, scratch};
     return traceRay(ctx, origin, direction, inside, depth,
                     Outputs{&total[0], &total[1], &total[2], &surfaceGlare, &inner[0], &inner[1],
                             &inner[2], &segmentLength},
@@ -383,11 +509,11 @@ uint32_t FastTracer::pixelColour(double x, double y, Scratch& scratch) const {
         for (int32_t k = 0; k < samples; ++k) {
             const double index =
                 s.renderFire ? fireSampleIndex(s.stoneIndex, s.dispersionSpread, k) : s.stoneIndex;
-            const Context ctx{s, scene_, r0_, index, scratch};
+            const Context ctx{s, scene_, facetData_, r0_, index, scratch};
             if (traceRay(ctx, origin, direction, 0, 0,
                          Outputs{&total[0], &total[1], &total[2], &glare, &inner[0], &inner[1],
                                  &inner[2], &segment},
-                         &primaryCandidates_) == 0) {
+                         &facetData_.primaryCandidates) == 0) {
                 return backdropColour(s);
             }
             if (!s.renderFire) return pixelColourFromLight(inner[0], inner[1], inner[2], glare);
@@ -400,10 +526,11 @@ uint32_t FastTracer::pixelColour(double x, double y, Scratch& scratch) const {
 
     // Fire: the primary ray's hit, its reflection and the glare it brings back do not depend on
     // the refractive index; they are found once and shared by the three samples.
-    const Context primary{s, scene_, r0_, s.stoneIndex, scratch};
+    const Context primary{s, scene_, facetData_, r0_, s.stoneIndex, scratch};
     Vec3 hit{};
     int32_t hitFacet = 0;
-    if (!findHit(primary, origin, direction, false, &primaryCandidates_, &hit, &hitFacet)) {
+    if (!findHit(primary, origin, direction, false, &facetData_.primaryCandidates, &hit,
+                 &hitFacet)) {
         return backdropColour(s);
     }
     Bounce bounce{};
@@ -424,7 +551,7 @@ uint32_t FastTracer::pixelColour(double x, double y, Scratch& scratch) const {
     double sum[3] = {0.0, 0.0, 0.0};
     for (int32_t k = 0; k < 3; ++k) {
         const double index = fireSampleIndex(s.stoneIndex, s.dispersionSpread, k);
-        const Context ctx{s, scene_, r0_, index, scratch};
+        const Context ctx{s, scene_, facetData_, r0_, index, scratch};
         refract(direction, h, s.outerIndex / index, bounce);
         double refractedLength = 0.0;
         if (bounce.isRefracted) {

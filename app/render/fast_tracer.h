@@ -5,6 +5,10 @@
 // - the ray frame coordinates of a vertex are computed when a facet test first needs them,
 //   not for every vertex on every call, and without the unused coordinate along the ray;
 // - the primary ray's candidate facets are found once per rendering (its direction is fixed);
+// - the facets are tested in index order as soon as they qualify, so the search stops at the
+//   facet it returns instead of listing every candidate first;
+// - a facet whose bounding circle the ray passes wide of (by far more than rounding) cannot
+//   pass the edge test, so the test is not run;
 // - in Fire mode the three samples share the primary ray's hit and its surface glare, which do
 //   not depend on the refractive index; only the refracted path is traced per sample.
 
@@ -28,6 +32,7 @@ class FastTracer {
         std::vector<int32_t> candidates;
         std::vector<double> projectedX;
         std::vector<double> projectedY;
+        std::vector<uint64_t> worth;  // bits of the facets worth an edge test for the current ray
         std::vector<uint32_t> stamp;  // projected coordinates are valid where stamp == current
         uint32_t current = 0;
     };
@@ -37,6 +42,16 @@ class FastTracer {
 
     // Returns the colour (COLORREF) of the pixel whose primary ray starts at (x, y, -1.1).
     uint32_t pixelColour(double x, double y, Scratch& scratch) const;
+
+    // Per-rendering facet data in the layout the facet search reads fastest: normals by
+    // component, and each facet's bounding circle (centre, squared radius with a margin far above
+    // rounding) that a ray must pass within for the facet's edge test to be worth running.
+    struct FacetData {
+        std::vector<double> nx, ny, nz;
+        std::vector<double> cx, cy, cz;
+        std::vector<double> reach2;
+        std::vector<int32_t> primaryCandidates;
+    };
 
     // Traces one ray as Trace_TraceVector_CPP does with the settings' index, lights and
     // backdrop and the given stone index; writes the same outputs and returns the same result.
@@ -48,7 +63,7 @@ class FastTracer {
     const RenderSettings& settings_;
     const RenderScene& scene_;
     double r0_;
-    std::vector<int32_t> primaryCandidates_;
+    FacetData facetData_;
 };
 
 }  // namespace tavrine

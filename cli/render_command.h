@@ -1,0 +1,20 @@
+#pragma once
+// The work of tavrine-render once its command line is parsed.
+
+#include <cstdio>
+
+#include "cli/options.h"
+
+namespace tavrine::cli {
+
+// Exit codes of the tool.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFileError = 1;
+inline constexpr int kExitUsage = 2;
+
+// Sets up the stone, model, view and light the options describe, renders and saves the picture
+// (and the model as OBJ, and the Position-Info File, when asked). Messages go to `err`, the
+// path of every file written to `out`. Returns an exit code.
+int runRender(const CliOptions& options, std::FILE* out, std::FILE* err);
+
+}  // namespace tavrine::cli
