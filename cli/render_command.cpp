@@ -9,6 +9,7 @@
 #include "app/engine/view_space.h"
 #include "app/model/model_record.h"
 #include "app/model/obj_export.h"
+#include "app/output/position_info.h"
 #include "app/render/picture_formats.h"
 #include "app/render/render_job.h"
 #include "cli/progress_bar.h"
@@ -19,16 +20,20 @@ namespace tavrine::cli {
 
 namespace {
 
-// The scene of one run: what a user would have set up in the viewer.
+// The picture width of the fixed-size mode (rendering on the main window).
+constexpr int32_t kFixedModeWidth = 199;
+
+// What a user would have set up in the viewer before pressing "ray-trace".
 struct Scene {
     int32_t stone = 0;
     int32_t colour = 0;
     double refractiveIndex = 2.42;
-    double spread = 0.025;
     TransformableParams params;
     OrientationState orientation;
     std::unique_ptr<ModelRecord> model = std::make_unique<ModelRecord>();
     std::vector<Vertex> viewVertices = std::vector<Vertex>(kMaxVertices);
+    RenderSettings render;
+    PictureTrimming trimming;
 };
 
 TurnFlags flagsForKey(char key, bool light) {
@@ -80,37 +85,180 @@ void applyStoneTurns(Scene& scene, const std::vector<TurnStep>& steps) {
     scene.orientation.gmOn = gm;
 }
 
+// Takes the render and picture settings of a Position-Info record.
+void takeSettingsFrom(const PositionInfo& info, Scene& scene) {
+    RenderSettings& r = scene.render;
+    scene.stone = info.stoneIndex;
+    scene.model->modelIndex = info.modelIndex;
+    scene.colour = info.colourIndex;
+    scene.refractiveIndex = info.refractiveIndex;
+    scene.params = info.transformable;
+    r.width = info.sizeMode != 0 ? info.imageWidth : kFixedModeWidth;
+    r.highQuality = info.highQuality != 0;
+    r.renderFire = info.renderFire != 0;
+    for (int i = 0; i < 3; ++i) r.backdrop[i] = info.backdrop[i];
+    r.mainLight = info.mainLight;
+    r.backLight = info.backLight;
+    r.fillLight = info.fillLight;
+    r.narrowHighlight = info.narrowHighlight;
+    if (info.trimmingActive != 0) {
+        scene.trimming.top = info.trimming.top;
+        scene.trimming.bottom = info.trimming.bottom;
+        scene.trimming.left = info.trimming.left;
+        scene.trimming.right = info.trimming.right;
+    }
+}
+
+// Restores the view, the stone pose and the light of a Position-Info record, as Restore
+// Position does: the model is turned by the stone pose, the saved view becomes current.
+void restoreOrientation(const PositionInfo& info, Scene& scene) {
+    OrientationState& o = scene.orientation;
+    o.syOn = info.turnStone != 0;
+    o.gmOn = info.turntableView != 0;
+    o.stonePose.orientation = info.stonePose;
+    o.stonePose.axisVector = applyOrientation(info.stonePose, Vec3{0.0, 0.0, -1.0});
+    o.stonePose.sideVector = applyOrientation(info.stonePose, Vec3{1.0, 0.0, 0.0});
+    turnStoneIntoBase(*scene.model, o.stonePose.orientation);
+    o.lightAngles = info.lightAngles;
+    o.lightDirection = lightDirectionFromAngles(o.lightAngles);
+    o.savedPosition = info.savedPosition;
+    o.viewPose.orientation = info.savedPosition.orientation;
+    o.viewPose.turntableAngles = info.savedPosition.turntableAngles;
+    alignViewVectors(o.viewPose, o.gmOn);
+}
+
+// The record a screen shot with the Position-Info flag writes for this render.
+PositionInfo positionInfoOf(const Scene& scene) {
+    PositionInfo info;
+    const RenderSettings& r = scene.render;
+    const OrientationState& o = scene.orientation;
+    info.stoneIndex = scene.stone;
+    info.modelIndex = scene.model->modelIndex;
+    info.colourIndex = scene.colour;
+    info.refractiveIndex = scene.refractiveIndex;
+    info.savedPosition.orientation = o.viewPose.orientation;
+    info.savedPosition.turntableAngles = o.viewPose.turntableAngles;
+    info.stonePose = o.stonePose.orientation;
+    info.lightAngles = o.lightAngles;
+    info.turnStone = o.syOn ? 1 : 0;
+    info.turntableView = o.gmOn ? 1 : 0;
+    info.highQuality = r.highQuality ? 1 : 0;
+    info.renderFire = r.renderFire ? 1 : 0;
+    for (int i = 0; i < 3; ++i) info.backdrop[i] = static_cast<int16_t>(r.backdrop[i]);
+    info.mainLight = r.mainLight;
+    info.backLight = r.backLight;
+    info.fillLight = r.fillLight;
+    info.narrowHighlight = r.narrowHighlight;
+    info.sizeMode = 1;
+    info.imageWidth = r.width;
+    info.trimming.top = scene.trimming.top;
+    info.trimming.bottom = scene.trimming.bottom;
+    info.trimming.left = scene.trimming.left;
+    info.trimming.right = scene.trimming.right;
+    info.trimmingActive = scene.trimming.active() ? 1 : 0;
+    info.trimmingCheckBox = info.trimmingActive;
+    info.transformable = scene.params;
+    return info;
+}
+
+// Sets the scene up from the position file (if any) and the options; returns an exit code, or
+// -1 to go on.
+int setUpScene(const CliOptions& o, Scene& scene, std::FILE* err) {
+    PositionInfo info;
+    const bool restoring = !o.position.empty();
+    if (restoring) {
+        std::string error;
+        if (!readPositionInfo(o.position, info, false, &error)) {
+            std::fprintf(err, "tavrine-render: cannot use the position file %s: %s\n",
+                         o.position.c_str(), error.c_str());
+            return kExitFileError;
+        }
+        takeSettingsFrom(info, scene);
+    }
+
+    // Choosing a stone proposes its model, colour and index; the spread always follows it.
+    if (o.stone) {
+        scene.stone = *o.stone;
+        const StoneEntry& e = stoneTable[static_cast<size_t>(scene.stone)];
+        scene.model->modelIndex = e.defaultModel;
+        scene.colour = e.defaultColour;
+        scene.refractiveIndex = stoneRefractiveIndex(scene.stone);
+    } else if (!restoring) {
+        const StoneEntry& e = stoneTable[0];
+        scene.model->modelIndex = e.defaultModel;
+        scene.colour = e.defaultColour;
+        scene.refractiveIndex = stoneRefractiveIndex(0);
+    }
+    if (o.model) scene.model->modelIndex = *o.model;
+    if (o.colour) scene.colour = *o.colour;
+    if (o.refractiveIndex) scene.refractiveIndex = *o.refractiveIndex;
+
+    RenderSettings& r = scene.render;
+    if (o.size) r.width = *o.size;
+    if (!restoring && !o.size) r.width = 270;
+    r.imageScale = imageScaleForWidth(r.width);
+    if (o.depth) r.maxDepth = *o.depth;
+    if (o.highQuality) r.highQuality = *o.highQuality != 0;
+    if (o.fire) r.renderFire = *o.fire != 0;
+    if (o.backdrop) {
+        for (int i = 0; i < 3; ++i) r.backdrop[i] = (*o.backdrop)[static_cast<size_t>(i)];
+    }
+    if (o.lights) {
+        r.mainLight = (*o.lights)[0];
+        r.backLight = (*o.lights)[1];
+        r.fillLight = (*o.lights)[2];
+    }
+    if (o.narrow) r.narrowHighlight = *o.narrow;
+    if (o.trim) {
+        scene.trimming.top = (*o.trim)[0];
+        scene.trimming.bottom = (*o.trim)[1];
+        scene.trimming.left = (*o.trim)[2];
+        scene.trimming.right = (*o.trim)[3];
+    }
+    const PictureTrimming& t = scene.trimming;
+    if (t.top + t.bottom >= r.width || t.left + t.right >= r.width) {
+        std::fprintf(err,
+                     "tavrine-render: --trim must leave at least one pixel: top + bottom and left "
+                     "+ right must each be below the size %d\n",
+                     r.width);
+        return kExitUsage;
+    }
+
+    const ColourAbsorption& absorption = colourAbsorption[scene.colour];
+    r.absorption[0] = absorption.r;
+    r.absorption[1] = absorption.g;
+    r.absorption[2] = absorption.b;
+    r.stoneIndex = scene.refractiveIndex;
+    r.dispersionSpread = stoneTable[static_cast<size_t>(scene.stone)].dispersionSpread;
+
+    // The model, then the view: restored from the file unless another stone or model was
+    // chosen, which resets view, stone pose and light as the lists do.
+    buildModel(*scene.model, scene.params);
+    const int32_t model = scene.model->modelIndex;
+    if (restoring && !o.stone && !o.model) {
+        restoreOrientation(info, scene);
+    } else {
+        resetOrientationState(scene.orientation, model, scene.stone);
+    }
+    if (o.gm && (*o.gm != 0) != scene.orientation.gmOn) {
+        setGmOn(scene.orientation, *o.gm != 0, model);
+    }
+    prepareViewSpace(*scene.model, scene.orientation.viewPose.orientation,
+                     scene.viewVertices.data());
+    applyTurns(scene, o.viewTurns, false);
+    applyStoneTurns(scene, o.stoneTurns);
+    applyTurns(scene, o.lightTurns, true);
+    prepareViewSpace(*scene.model, scene.orientation.viewPose.orientation,
+                     scene.viewVertices.data());
+    return -1;
+}
+
 }  // namespace
 
 int runRender(const CliOptions& o, std::FILE* out, std::FILE* err) {
     Scene scene;
-    scene.stone = o.stone.value_or(0);
-    const StoneEntry& stone = stoneTable[static_cast<size_t>(scene.stone)];
-    scene.model->modelIndex = o.model.value_or(stone.defaultModel);
-    scene.colour = o.colour.value_or(stone.defaultColour);
-    scene.refractiveIndex = o.refractiveIndex.value_or(stoneRefractiveIndex(scene.stone));
-    scene.spread = stone.dispersionSpread;
-
-    const int32_t width = o.size.value_or(270);
-    if (o.trim) {
-        const std::vector<int32_t>& t = *o.trim;
-        if (t[0] + t[1] >= width || t[2] + t[3] >= width) {
-            std::fprintf(err,
-                         "tavrine-render: --trim must leave at least one pixel: top + bottom and "
-                         "left + right must each be below --size %d\n",
-                         width);
-            return kExitUsage;
-        }
-    }
-
-    buildModel(*scene.model, scene.params);
-    resetOrientationState(scene.orientation, scene.model->modelIndex, scene.stone);
-    scene.orientation.gmOn = o.gm.value_or(0) != 0;
-    refreshViewSpace(scene.orientation, *scene.model, scene.viewVertices.data());
-    applyTurns(scene, o.viewTurns, false);
-    applyStoneTurns(scene, o.stoneTurns);
-    applyTurns(scene, o.lightTurns, true);
-    refreshViewSpace(scene.orientation, *scene.model, scene.viewVertices.data());
+    const int setUp = setUpScene(o, scene, err);
+    if (setUp >= 0) return setUp;
 
     if (!o.exportObj.empty()) {
         std::string error;
@@ -123,26 +271,7 @@ int runRender(const CliOptions& o, std::FILE* out, std::FILE* err) {
     }
     if (o.out.empty()) return kExitOk;
 
-    RenderSettings settings;
-    const ColourAbsorption& absorption = colourAbsorption[scene.colour];
-    settings.absorption[0] = absorption.r;
-    settings.absorption[1] = absorption.g;
-    settings.absorption[2] = absorption.b;
-    settings.stoneIndex = scene.refractiveIndex;
-    settings.dispersionSpread = scene.spread;
-    settings.maxDepth = o.depth.value_or(8);
-    settings.highQuality = o.highQuality.value_or(0) != 0;
-    settings.renderFire = o.fire.value_or(1) != 0;
-    const std::vector<int32_t> backdrop = o.backdrop.value_or(std::vector<int32_t>{0, 0, 0});
-    const std::vector<int32_t> lights = o.lights.value_or(std::vector<int32_t>{100, 100, 100});
-    for (int i = 0; i < 3; ++i) settings.backdrop[i] = backdrop[static_cast<size_t>(i)];
-    settings.mainLight = lights[0];
-    settings.backLight = lights[1];
-    settings.fillLight = lights[2];
-    settings.narrowHighlight = o.narrow.value_or(0);
-    settings.width = width;
-    settings.imageScale = imageScaleForWidth(width);
-
+    const RenderSettings& r = scene.render;
     RenderScene renderScene;
     renderScene.vertices = scene.viewVertices.data();
     renderScene.vertexCount = scene.model->vertexCount;
@@ -151,34 +280,37 @@ int runRender(const CliOptions& o, std::FILE* out, std::FILE* err) {
     renderScene.lightDirection = scene.orientation.lightDirection;
 
     imgctl::BitmapInfoHeader header;
-    header.width = width;
-    header.height = -width;
-    imgctl::DibHandle picture = imgctl::CreateDIB(header);
+    header.width = r.width;
+    header.height = -r.width;
+    imgctl::DibPtr picture(imgctl::CreateDIB(header));
+    imgctl::DibHandle handle = picture.release();
     ProgressBar bar(err);
     RenderExecution execution;
     execution.threads = o.threads;
     execution.literal = o.literal;
-    renderJob(settings, renderScene, &picture, bar, execution);
+    renderJob(r, renderScene, &handle, bar, execution);
+    picture.reset(handle);
 
-    PictureTrimming trimming;
-    if (o.trim) {
-        trimming.top = (*o.trim)[0];
-        trimming.bottom = (*o.trim)[1];
-        trimming.left = (*o.trim)[2];
-        trimming.right = (*o.trim)[3];
-    }
-    const imgctl::ColorRef backdropColour =
-        static_cast<imgctl::ColorRef>(settings.backdrop[0]) +
-        256u * static_cast<imgctl::ColorRef>(settings.backdrop[1]) +
-        65536u * static_cast<imgctl::ColorRef>(settings.backdrop[2]);
+    const imgctl::ColorRef backdrop = static_cast<imgctl::ColorRef>(r.backdrop[0]) +
+                                      256u * static_cast<imgctl::ColorRef>(r.backdrop[1]) +
+                                      65536u * static_cast<imgctl::ColorRef>(r.backdrop[2]);
     const PictureSaveResult saved =
-        savePictureFile(picture, trimming, o.formatIndex, backdropColour, o.out);
-    imgctl::DeleteDIB(picture);
+        savePictureFile(picture.get(), scene.trimming, o.formatIndex, backdrop, o.out);
     if (!saved.ok) {
         std::fprintf(err, "tavrine-render: %s\n", saved.message.c_str());
         return kExitFileError;
     }
     std::fprintf(out, "wrote %s\n", o.out.c_str());
+
+    if (!o.savePosition.empty()) {
+        std::string error;
+        if (!writePositionInfo(o.savePosition, positionInfoOf(scene), &error)) {
+            std::fprintf(err, "tavrine-render: cannot write the position file %s: %s\n",
+                         o.savePosition.c_str(), error.c_str());
+            return kExitFileError;
+        }
+        std::fprintf(out, "wrote %s\n", o.savePosition.c_str());
+    }
     return kExitOk;
 }
 
