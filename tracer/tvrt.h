@@ -23,11 +23,11 @@ using Vertex = Vec3;
 // One facet of a model: the view-dependent normal and plane (written by the preview pass),
 // and the corner list written by the model builders.
 struct Facet {
-    Vec3 normal;               // unit outward normal in view space
-    double plane[4];           // a, b, c, d of a*x + b*y + c*z + d = 0, with d = 1 or d = 0
-    int32_t vertexCount;       // 3 to 16
-    int32_t vertexIndex[16];   // corner indexes in winding order
-    int32_t reserved;          // unused, keeps the record at 128 bytes
+    Vec3 normal;              // unit outward normal in view space
+    double plane[4];          // a, b, c, d of a*x + b*y + c*z + d = 0, with d = 1 or d = 0
+    int32_t vertexCount;      // 3 to 16
+    int32_t vertexIndex[16];  // corner indexes in winding order
+    int32_t reserved;         // unused, keeps the record at 128 bytes
 };
 
 static_assert(sizeof(Vertex) == 24, "Vertex must be 24 bytes");
@@ -44,12 +44,12 @@ extern "C" {
 TAVRINE_TVRT_EXPORT int32_t Trace_TraceVector_CPP(
     double originX, double originY, double originZ, double directionX, double directionY,
     double directionZ, double outerIndex, double stoneIndex, int32_t inside,
-    double normalReflectance, const Vec3* lightDirection, int32_t facetCount,
-    const Facet* facets, int32_t* candidateList, int32_t vertexCount, const Vertex* vertices,
-    Vec3* relativeVertices, Vec3* projectedVertices, int32_t depth, int32_t maxDepth,
-    double absorptionR, double absorptionG, double absorptionB, int32_t backdropR,
-    int32_t backdropG, int32_t backdropB, int32_t mainLight, int32_t backLight, int32_t fillLight,
-    int32_t narrowHighlight, double* totalR, double* totalG, double* totalB,
-    double* surfaceGlare, double* innerR, double* innerG, double* innerB, double* segmentLength);
+    double normalReflectance, const Vec3* lightDirection, int32_t facetCount, const Facet* facets,
+    int32_t* candidateList, int32_t vertexCount, const Vertex* vertices, Vec3* relativeVertices,
+    Vec3* projectedVertices, int32_t depth, int32_t maxDepth, double absorptionR,
+    double absorptionG, double absorptionB, int32_t backdropR, int32_t backdropG, int32_t backdropB,
+    int32_t mainLight, int32_t backLight, int32_t fillLight, int32_t narrowHighlight,
+    double* totalR, double* totalG, double* totalB, double* surfaceGlare, double* innerR,
+    double* innerG, double* innerB, double* segmentLength);
 
 }  // extern "C"

@@ -32,12 +32,9 @@ void makeOval(Vertex* vertices, int32_t vertexCount);
 void buildEmeraldCut(Vertex* vertices, Facet* facets, int32_t& vertexCount, int32_t& facetCount);
 void buildScissorsCut(Vertex* vertices, Facet* facets, int32_t& vertexCount, int32_t& facetCount);
 void buildMazarinCut(Vertex* vertices, Facet* facets, int32_t& vertexCount, int32_t& facetCount);
-void buildOldSingleCut(Vertex* vertices, Facet* facets, int32_t& vertexCount,
-                       int32_t& facetCount);
-void buildBrioletteCut(Vertex* vertices, Facet* facets, int32_t& vertexCount,
-                       int32_t& facetCount);
-void buildDoubleRoseCut(Vertex* vertices, Facet* facets, int32_t& vertexCount,
-                        int32_t& facetCount);
+void buildOldSingleCut(Vertex* vertices, Facet* facets, int32_t& vertexCount, int32_t& facetCount);
+void buildBrioletteCut(Vertex* vertices, Facet* facets, int32_t& vertexCount, int32_t& facetCount);
+void buildDoubleRoseCut(Vertex* vertices, Facet* facets, int32_t& vertexCount, int32_t& facetCount);
 void buildBaguetteCut(Vertex* vertices, Facet* facets, int32_t& vertexCount, int32_t& facetCount);
 
 // transformable_models.cpp: the solids built from parameters.

@@ -67,9 +67,8 @@ std::unique_ptr<ModelRecord> buildFresh(int32_t modelIndex, const TransformableP
                                                double planeTolerance) {
     if (vertexCount < 1 || vertexCount > kMaxVertices || facetCount < 4 ||
         facetCount > kMaxFacets) {
-        return ::testing::AssertionFailure()
-               << "counts out of range: " << vertexCount << " vertices, " << facetCount
-               << " facets";
+        return ::testing::AssertionFailure() << "counts out of range: " << vertexCount
+                                             << " vertices, " << facetCount << " facets";
     }
     const std::vector<int> ids = pointIds(v, vertexCount);
     Vec3 centre{0, 0, 0};
@@ -109,8 +108,8 @@ std::unique_ptr<ModelRecord> buildFresh(int32_t modelIndex, const TransformableP
         for (int k = 3; k < f.vertexCount; ++k) {
             const double off = std::fabs(dot(n, sub(v[f.vertexIndex[k]], p0)));
             if (off > planeTolerance) {
-                return ::testing::AssertionFailure() << "facet " << i << " corner " << k
-                                                     << " lies " << off << " off its plane";
+                return ::testing::AssertionFailure()
+                       << "facet " << i << " corner " << k << " lies " << off << " off its plane";
             }
         }
         // Convex polygon: every turn from one edge to the next goes the same way as the normal.
@@ -178,9 +177,8 @@ double maxOutsideDistance(const Vertex* v, const Facet* facets, int32_t vertexCo
     return worst;
 }
 
-::testing::AssertionResult isConvexSolid(const Vertex* v, const Facet* facets,
-                                         int32_t vertexCount, int32_t facetCount,
-                                         double tolerance) {
+::testing::AssertionResult isConvexSolid(const Vertex* v, const Facet* facets, int32_t vertexCount,
+                                         int32_t facetCount, double tolerance) {
     const double worst = maxOutsideDistance(v, facets, vertexCount, facetCount);
     if (worst > tolerance) {
         return ::testing::AssertionFailure()
@@ -189,9 +187,8 @@ double maxOutsideDistance(const Vertex* v, const Facet* facets, int32_t vertexCo
     return ::testing::AssertionSuccess();
 }
 
-std::vector<double> distinctEdgeLengths(const Vertex* v, const Facet* facets,
-                                        int32_t vertexCount, int32_t facetCount,
-                                        double tolerance) {
+std::vector<double> distinctEdgeLengths(const Vertex* v, const Facet* facets, int32_t vertexCount,
+                                        int32_t facetCount, double tolerance) {
     const std::vector<int> ids = pointIds(v, vertexCount);
     std::vector<double> lengths;
     for (int32_t i = 0; i < facetCount; ++i) {

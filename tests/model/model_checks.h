@@ -12,8 +12,7 @@
 namespace tavrine::test {
 
 // A freshly built model, heap-allocated (the record is too large for the stack).
-std::unique_ptr<ModelRecord> buildFresh(int32_t modelIndex,
-                                        const TransformableParams& params = {});
+std::unique_ptr<ModelRecord> buildFresh(int32_t modelIndex, const TransformableParams& params = {});
 
 // Invariants 1 to 4 of every model plus convex, planar facets: corner counts 3 to 16, indexes
 // in range, first three corners distinct and not collinear, (P2-P1)x(P1-P0) pointing away from
