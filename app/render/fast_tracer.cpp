@@ -17,6 +17,7 @@ struct Context {
     const RenderSettings& settings;
     const RenderScene& scene;
     const FastTracer::FacetData& data;
+    FastTracer::VectorUnit unit;
     double r0;
     double stoneIndex;
     FastTracer::Scratch& scratch;
@@ -133,16 +134,69 @@ __attribute__((target("avx2"))) void markFacetsAvx2(const FastTracer::FacetData&
     }
 }
 
+// The same tests eight facets at a time.
+__attribute__((target("avx512f"))) void markFacetsAvx512(const FastTracer::FacetData& fd,
+                                                         const Vec3& toward, const Vec3& o,
+                                                         const Vec3& d, int32_t count,
+                                                         uint64_t* bits) {
+    const __m512d tx = _mm512_set1_pd(toward.x);
+    const __m512d ty = _mm512_set1_pd(toward.y);
+    const __m512d tz = _mm512_set1_pd(toward.z);
+    const __m512d ox = _mm512_set1_pd(o.x);
+    const __m512d oy = _mm512_set1_pd(o.y);
+    const __m512d oz = _mm512_set1_pd(o.z);
+    const __m512d dx = _mm512_set1_pd(d.x);
+    const __m512d dy = _mm512_set1_pd(d.y);
+    const __m512d dz = _mm512_set1_pd(d.z);
+    const __m512d zero = _mm512_setzero_pd();
+    for (int32_t w = 0; w < (count + 63) / 64; ++w) bits[w] = 0;
+    for (int32_t j = 0; j < count; j += 8) {
+        const __m512d facing =
+            _mm512_add_pd(_mm512_add_pd(_mm512_mul_pd(tx, _mm512_loadu_pd(&fd.nx[j])),
+                                        _mm512_mul_pd(ty, _mm512_loadu_pd(&fd.ny[j]))),
+                          _mm512_mul_pd(tz, _mm512_loadu_pd(&fd.nz[j])));
+        const __m512d rx = _mm512_sub_pd(_mm512_loadu_pd(&fd.cx[j]), ox);
+        const __m512d ry = _mm512_sub_pd(_mm512_loadu_pd(&fd.cy[j]), oy);
+        const __m512d rz = _mm512_sub_pd(_mm512_loadu_pd(&fd.cz[j]), oz);
+        const __m512d along = _mm512_add_pd(
+            _mm512_add_pd(_mm512_mul_pd(rx, dx), _mm512_mul_pd(ry, dy)), _mm512_mul_pd(rz, dz));
+        const __m512d distance2 =
+            _mm512_sub_pd(_mm512_add_pd(_mm512_add_pd(_mm512_mul_pd(rx, rx), _mm512_mul_pd(ry, ry)),
+                                        _mm512_mul_pd(rz, rz)),
+                          _mm512_mul_pd(along, along));
+        const __mmask8 ok =
+            _mm512_cmp_pd_mask(facing, zero, _CMP_GE_OQ) &
+            _mm512_cmp_pd_mask(distance2, _mm512_loadu_pd(&fd.reach2[j]), _CMP_LE_OQ);
+        bits[j >> 6] |= static_cast<uint64_t>(ok) << (j & 63);
+    }
+}
+
 // Sets bit j of `bits` for every facet j that is a candidate for the ray and whose bounding
 // circle the ray line passes through.
-void markFacetsWorthTesting(const FastTracer::FacetData& fd, const Vec3& toward, const Vec3& o,
-                            const Vec3& d, int32_t count, uint64_t* bits) {
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    if (avx2) {
+void markFacetsWorthTesting(FastTracer::VectorUnit unit, const FastTracer::FacetData& fd,
+                            const Vec3& toward, const Vec3& o, const Vec3& d, int32_t count,
+                            uint64_t* bits) {
+    switch (unit) {
+    case FastTracer::VectorUnit::Avx512:
+        markFacetsAvx512(fd, toward, o, d, count, bits);
+        break;
+    case FastTracer::VectorUnit::Avx2:
         markFacetsAvx2(fd, toward, o, d, count, bits);
-    } else {
+        break;
+    default:
         markFacetsScalar(fd, toward, o, d, count, bits);
+        break;
     }
+}
+
+// The widest vector unit the processor has, no wider than asked for.
+FastTracer::VectorUnit usableUnit(FastTracer::VectorUnit asked) {
+    using Unit = FastTracer::VectorUnit;
+    const bool avx512 = __builtin_cpu_supports("avx512f");
+    const bool avx2 = __builtin_cpu_supports("avx2");
+    if ((asked == Unit::Best || asked == Unit::Avx512) && avx512) return Unit::Avx512;
+    if (asked != Unit::Scalar && avx2) return Unit::Avx2;
+    return Unit::Scalar;
 }
 
 // The first candidate facet the ray meets, as the exported tracer finds it. Vertices are taken
@@ -201,7 +255,7 @@ bool findHit(const Context& ctx, const Vec3& o, const Vec3& d, bool inside,
     uint64_t pending = 0;
     const int32_t words = (scene.facetCount + 63) / 64;
     if (fixed == nullptr) {
-        markFacetsWorthTesting(fd, toward, o, d, scene.facetCount, bits);
+        markFacetsWorthTesting(ctx.unit, fd, toward, o, d, scene.facetCount, bits);
         if (words > 0) pending = bits[0];
     }
     for (;;) {
@@ -441,14 +495,15 @@ FastTracer::Scratch::Scratch(const RenderScene& scene)
       worth(static_cast<size_t>((std::max(scene.facetCount, 1) + 63) / 64)),
       stamp(static_cast<size_t>(std::max(scene.vertexCount, 1)), 0u) {}
 
-FastTracer::FastTracer(const RenderSettings& settings, const RenderScene& scene)
+FastTracer::FastTracer(const RenderSettings& settings, const RenderScene& scene, VectorUnit unit)
     : settings_(settings),
       scene_(scene),
-      r0_(normalReflectance(settings.outerIndex, settings.stoneIndex)) {
+      r0_(normalReflectance(settings.outerIndex, settings.stoneIndex)),
+      unit_(usableUnit(unit)) {
     const int32_t count = scene.facetCount;
     FacetData& fd = facetData_;
-    // Padded to whole groups of four; a padding facet never qualifies (its normal is NaN).
-    const size_t padded = static_cast<size_t>((count + 3) / 4 * 4);
+    // Padded to whole groups of eight; a padding facet never qualifies (its normal is NaN).
+    const size_t padded = static_cast<size_t>((count + 7) / 8 * 8);
     const double nan = std::numeric_limits<double>::quiet_NaN();
     for (std::vector<double>* v : {&fd.nx, &fd.ny, &fd.nz, &fd.cx, &fd.cy, &fd.cz, &fd.reach2}) {
         v->assign(padded, nan);
@@ -487,7 +542,7 @@ FastTracer::FastTracer(const RenderSettings& settings, const RenderScene& scene)
 int32_t FastTracer::trace(const Vec3& origin, const Vec3& direction, double stoneIndex,
                           int32_t inside, int32_t depth, double total[3], double& surfaceGlare,
                           double inner[3], double& segmentLength, Scratch& scratch) const {
-    const Context ctx{settings_, scene_, facetData_, r0_, stoneIndex, scratch};
+    const Context ctx{settings_, scene_, facetData_, unit_, r0_, stoneIndex, scratch};
     return traceRay(ctx, origin, direction, inside, depth,
                     Outputs{&total[0], &total[1], &total[2], &surfaceGlare, &inner[0], &inner[1],
                             &inner[2], &segmentLength},
@@ -509,7 +564,7 @@ uint32_t FastTracer::pixelColour(double x, double y, Scratch& scratch) const {
         for (int32_t k = 0; k < samples; ++k) {
             const double index =
                 s.renderFire ? fireSampleIndex(s.stoneIndex, s.dispersionSpread, k) : s.stoneIndex;
-            const Context ctx{s, scene_, facetData_, r0_, index, scratch};
+            const Context ctx{s, scene_, facetData_, unit_, r0_, index, scratch};
             if (traceRay(ctx, origin, direction, 0, 0,
                          Outputs{&total[0], &total[1], &total[2], &glare, &inner[0], &inner[1],
                                  &inner[2], &segment},
@@ -526,7 +581,7 @@ uint32_t FastTracer::pixelColour(double x, double y, Scratch& scratch) const {
 
     // Fire: the primary ray's hit, its reflection and the glare it brings back do not depend on
     // the refractive index; they are found once and shared by the three samples.
-    const Context primary{s, scene_, facetData_, r0_, s.stoneIndex, scratch};
+    const Context primary{s, scene_, facetData_, unit_, r0_, s.stoneIndex, scratch};
     Vec3 hit{};
     int32_t hitFacet = 0;
     if (!findHit(primary, origin, direction, false, &facetData_.primaryCandidates, &hit,
@@ -551,7 +606,7 @@ uint32_t FastTracer::pixelColour(double x, double y, Scratch& scratch) const {
     double sum[3] = {0.0, 0.0, 0.0};
     for (int32_t k = 0; k < 3; ++k) {
         const double index = fireSampleIndex(s.stoneIndex, s.dispersionSpread, k);
-        const Context ctx{s, scene_, facetData_, r0_, index, scratch};
+        const Context ctx{s, scene_, facetData_, unit_, r0_, index, scratch};
         refract(direction, h, s.outerIndex / index, bounce);
         double refractedLength = 0.0;
         if (bounce.isRefracted) {

@@ -37,8 +37,16 @@ class FastTracer {
         uint32_t current = 0;
     };
 
+    // Which vector instructions the facet search uses; all give the same results.
+    enum class VectorUnit { Best, Scalar, Avx2, Avx512 };
+
     // Prepares the tracer for one rendering of the scene with the settings; both must outlive it.
-    FastTracer(const RenderSettings& settings, const RenderScene& scene);
+    // A vector unit the processor lacks falls back to the best one it has.
+    FastTracer(const RenderSettings& settings, const RenderScene& scene,
+               VectorUnit unit = VectorUnit::Best);
+
+    // Returns the vector unit this tracer's facet search uses.
+    VectorUnit vectorUnit() const { return unit_; }
 
     // Returns the colour (COLORREF) of the pixel whose primary ray starts at (x, y, -1.1).
     uint32_t pixelColour(double x, double y, Scratch& scratch) const;
@@ -63,6 +71,7 @@ class FastTracer {
     const RenderSettings& settings_;
     const RenderScene& scene_;
     double r0_;
+    VectorUnit unit_;
     FacetData facetData_;
 };
 

@@ -63,8 +63,9 @@ RenderSettings settingsFor(bool fire, int32_t colour) {
 
 // Compares both tracers on a grid of primary rays and on rays aimed exactly at every vertex and
 // every edge midpoint (where facets meet and the lower index must win).
-void comparePixels(const PreparedModel& m, const RenderSettings& s, int32_t modelIndex) {
-    FastTracer fast(s, m.scene);
+void comparePixels(const PreparedModel& m, const RenderSettings& s, int32_t modelIndex,
+                   FastTracer::VectorUnit unit = FastTracer::VectorUnit::Best) {
+    FastTracer fast(s, m.scene, unit);
     FastTracer::Scratch scratch(m.scene);
     std::vector<int32_t> candidates(kMaxFacets);
     std::vector<Vec3> relative(kMaxVertices);
@@ -102,6 +103,18 @@ TEST(FastTracer, PixelsEqualTheExportedTracerOnEveryModel) {
             comparePixels(m, settingsFor(false, 3), model);
             comparePixels(m, settingsFor(true, model % kColourCount), model);
         }
+    }
+}
+
+TEST(FastTracer, EveryVectorUnitGivesTheSamePixels) {
+    using Unit = FastTracer::VectorUnit;
+    for (Unit unit : {Unit::Scalar, Unit::Avx2, Unit::Avx512}) {
+        const PreparedModel brilliant(4, 5);
+        const FastTracer probe(settingsFor(true, 0), brilliant.scene, unit);
+        if (probe.vectorUnit() != unit) continue;  // this processor lacks it
+        comparePixels(brilliant, settingsFor(true, 0), 4, unit);
+        const PreparedModel ellipsoid(23, 3);  // 128 facets: more than one word of bits
+        comparePixels(ellipsoid, settingsFor(false, 9), 23, unit);
     }
 }
 
