@@ -1,11 +1,14 @@
 // The public writers and ToDIB: every writer fills a temporary file beside the target and
 // renames it into place only when it is complete.
 
+#include <sys/stat.h>
+
 #include <cstring>
 
 #include "imgctl/codecs.h"
-#include "imgctl/file_io.h"
 #include "imgctl/imgctl.h"
+#include "util/atomic_file.h"
+#include "util/file_read.h"
 
 namespace tavrine::imgctl {
 
@@ -14,6 +17,11 @@ namespace {
 // Largest file ToDIB reads (1 GiB).
 constexpr size_t kMaxFileBytes = size_t{1} << 30;
 
+// Returns "cannot write PATH: REASON", the library's message for a failed write.
+std::string writeFailure(const std::string& path, const std::string& reason) {
+    return "cannot write " + path + ": " + reason;
+}
+
 // Records a failure of this thread and passes the result on.
 bool fail(std::string& error, const std::string& message) {
     error = message;
@@ -21,22 +29,32 @@ bool fail(std::string& error, const std::string& message) {
     return false;
 }
 
+// Opens the temporary file of a writer; a folder at the target is refused before any encoding.
+bool openBeside(const std::string& path, util::AtomicFile& file, std::string& error) {
+    struct stat st {};
+    if (!path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        return fail(error, writeFailure(path, "it is a folder"));
+    }
+    if (!file.open(path)) return fail(error, writeFailure(path, file.reason()));
+    return true;
+}
+
 bool writeStream(const std::string& path, DibHandle dib, std::string& error, bool png) {
     if (dib == nullptr) return fail(error, writeFailure(path, "no picture"));
-    TempFile file;
-    if (!file.open(path, error)) return fail(error, error);
-    FILE* out = file.stream();
-    if (out == nullptr) return fail(error, writeFailure(path, std::strerror(errno)));
+    util::AtomicFile file;
+    if (!openBeside(path, file, error)) return false;
     if (png) {
+        FILE* out = file.stream();
+        if (out == nullptr) return fail(error, writeFailure(path, file.reason()));
         std::string reason;
         if (!encodePng(*dib, out, reason)) return fail(error, writeFailure(path, reason));
     } else {
         const std::vector<uint8_t> bytes = encodeBmp(*dib);
-        if (std::fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size()) {
-            return fail(error, writeFailure(path, std::strerror(errno)));
+        if (!file.write(bytes.data(), bytes.size())) {
+            return fail(error, writeFailure(path, file.reason()));
         }
     }
-    if (!file.commit(error)) return fail(error, error);
+    if (!file.commit()) return fail(error, writeFailure(path, file.reason()));
     return true;
 }
 
@@ -58,13 +76,15 @@ bool writeGif(const std::string& path, const GifFrame* frames, int32_t count, bo
         pictures.push_back(p);
         delays.push_back(frames[i].delay);
     }
-    TempFile file;
-    if (!file.open(path, error)) return fail(error, error);
+    util::AtomicFile file;
+    if (!openBeside(path, file, error)) return false;
+    const int fd = file.handOverDescriptor();
+    if (fd < 0) return fail(error, writeFailure(path, file.reason()));
     std::string reason;
-    if (!encodeGif(pictures, delays, animated, file.releaseDescriptor(), reason)) {
+    if (!encodeGif(pictures, delays, animated, fd, reason)) {
         return fail(error, writeFailure(path, reason));
     }
-    if (!file.commit(error)) return fail(error, error);
+    if (!file.commit()) return fail(error, writeFailure(path, file.reason()));
     return true;
 }
 
@@ -111,7 +131,7 @@ bool DIBtoGIFAniEx(const std::string& path, const GifFrame* frames, int32_t fram
 
 DibHandle ToDIB(const std::string& path) {
     std::vector<uint8_t> bytes;
-    if (!readWholeFile(path, bytes, kMaxFileBytes)) {
+    if (!util::readWholeFile(path, kMaxFileBytes, bytes)) {
         setLastError("cannot read " + path);
         return nullptr;
     }
