@@ -1,12 +1,9 @@
 #include "app/engine/binary_record.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
 #include <cstring>
+
+#include "util/atomic_file.h"
+#include "util/file_read.h"
 
 namespace tavrine {
 
@@ -113,143 +110,19 @@ bool RecordReader::text(std::string& value, size_t fieldSize) {
     return true;
 }
 
-namespace {
-
-// Owns a POSIX file descriptor and closes it on destruction.
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor() { close(); }
-    int get() const { return fd_; }
-    bool close() {
-        if (fd_ < 0) {
-            return true;
-        }
-        const int result = ::close(fd_);
-        fd_ = -1;
-        return result == 0;
-    }
-
-  private:
-    int fd_;
-};
-
-bool writeAll(int fd, const uint8_t* data, size_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        if (written == 0) {
-            return false;
-        }
-        data += written;
-        size -= static_cast<size_t>(written);
-    }
-    return true;
-}
-
-std::string folderOf(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    if (slash == 0) {
-        return "/";
-    }
-    return path.substr(0, slash);
-}
-
-}  // namespace
-
 bool readFileHead(const std::string& path, size_t maxBytes, std::vector<uint8_t>& bytes) {
-    // Non-blocking open, so that a FIFO at the path cannot hang the reader.
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (file.get() < 0) {
-        return false;
-    }
-    struct stat info {};
-    if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        return false;
-    }
-    bytes.assign(maxBytes, 0);
-    size_t total = 0;
-    while (total < maxBytes) {
-        const ssize_t got = ::read(file.get(), bytes.data() + total, maxBytes - total);
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            bytes.clear();
-            return false;
-        }
-        if (got == 0) {
-            break;
-        }
-        total += static_cast<size_t>(got);
-    }
-    bytes.resize(total);
-    return true;
-}
-
-bool createFolders(const std::string& folder) {
-    if (folder.empty()) {
-        return false;
-    }
-    struct stat info {};
-    if (::stat(folder.c_str(), &info) == 0) {
-        return S_ISDIR(info.st_mode);
-    }
-    std::string trimmed = folder;
-    while (trimmed.size() > 1 && trimmed.back() == '/') {
-        trimmed.pop_back();
-    }
-    const std::string parent = folderOf(trimmed);
-    if (parent != trimmed && parent != "." && !createFolders(parent)) {
-        return false;
-    }
-    if (::mkdir(trimmed.c_str(), 0755) != 0 && errno != EEXIST) {
-        return false;
-    }
-    return ::stat(trimmed.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    return util::readFileHead(path, maxBytes, bytes);
 }
 
 bool writeFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes,
                          std::string* error) {
-    const auto fail = [error]() {
+    std::string reason;
+    if (path.empty() || path.back() == '/' || !util::createFolders(util::parentFolder(path)) ||
+        !util::writeFileAtomically(path, bytes.data(), bytes.size(), reason)) {
         if (error != nullptr) {
             *error = kFailedToOpenFile;
         }
         return false;
-    };
-    if (path.empty() || path.back() == '/') {
-        return fail();
-    }
-    const std::string folder = folderOf(path);
-    if (!createFolders(folder)) {
-        return fail();
-    }
-    const size_t slash = path.find_last_of('/');
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    std::string temporary = (folder == "/" ? "" : folder) + "/." + name + ".XXXXXX";
-    std::vector<char> pattern(temporary.begin(), temporary.end());
-    pattern.push_back('\0');
-    FileDescriptor file(::mkstemp(pattern.data()));
-    if (file.get() < 0) {
-        return fail();
-    }
-    temporary.assign(pattern.data());
-    const bool written = writeAll(file.get(), bytes.data(), bytes.size()) &&
-                         ::fchmod(file.get(), 0644) == 0 && ::fsync(file.get()) == 0;
-    const bool closed = file.close();
-    if (!written || !closed || ::rename(temporary.c_str(), path.c_str()) != 0) {
-        ::unlink(temporary.c_str());
-        return fail();
     }
     return true;
 }

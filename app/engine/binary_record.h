@@ -63,18 +63,16 @@ class RecordReader {
 };
 
 // Reads at most maxBytes from the start of the regular file at path into bytes; returns false
-// when the file cannot be opened or read, or is not a regular file.
+// when the file cannot be opened or read, or is not a regular file (a FIFO is refused, never
+// waited on).
 bool readFileHead(const std::string& path, size_t maxBytes, std::vector<uint8_t>& bytes);
 
 // Replaces the file at path by bytes atomically: the bytes go to a temporary file in the same
-// folder, which is flushed to disk and renamed over path; the folder is created when missing.
-// On failure the old file is untouched, no temporary file remains and error (when not null)
-// receives "Failed to open file.".
+// folder (mode 0666 less the umask), which is flushed to disk and renamed over path; the folder
+// is created when missing. On failure the old file is untouched, no temporary file remains and
+// error (when not null) receives "Failed to open file.".
 bool writeFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes,
                          std::string* error);
-
-// Creates folder and its missing parents (mode 0755); returns whether it exists afterwards.
-bool createFolders(const std::string& folder);
 
 // The message shown when a file cannot be opened, created or written.
 inline constexpr const char* kFailedToOpenFile = "Failed to open file.";
