@@ -1,38 +1,12 @@
 #include "app/model/obj_export.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <cerrno>
 #include <charconv>
-#include <cstdio>
-#include <cstring>
+
+#include "util/atomic_file.h"
 
 namespace tavrine {
 
 namespace {
-
-// Closes a POSIX file descriptor when it goes out of scope.
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    int get() const { return fd_; }
-    // Closes the descriptor now and returns 0, or -1 with errno set.
-    int close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd);
-    }
-
-  private:
-    int fd_;
-};
 
 void appendDouble(std::string& out, double value) {
     // %.17g in the C locale, whatever locale the program runs in.
@@ -102,21 +76,6 @@ std::string objText(const Vertex* vertices, int32_t vertexCount, const Facet* fa
     return out;
 }
 
-bool writeAll(int fd, const std::string& text) {
-    const char* data = text.data();
-    size_t left = text.size();
-    while (left > 0) {
-        const ssize_t written = ::write(fd, data, left);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data += written;
-        left -= static_cast<size_t>(written);
-    }
-    return true;
-}
-
 bool fail(std::string* error, const std::string& message) {
     if (error != nullptr) *error = message;
     return false;
@@ -131,25 +90,12 @@ bool writeObj(const std::string& path, const Vertex* vertices, int32_t vertexCou
     if (!problem.empty()) return fail(error, "Cannot write " + quoted + ": " + problem);
     const std::string text = objText(vertices, vertexCount, facets, facetCount);
 
-    // A name of our own beside the target, so that the rename stays within one file system.
-    static std::atomic<unsigned> serial{0};
-    const std::string temporary =
-        path + ".tmp" + std::to_string(::getpid()) + "." + std::to_string(serial.fetch_add(1));
-    FileDescriptor file(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-    if (file.get() < 0) {
-        return fail(error, "Cannot create a file beside " + quoted + ": " + std::strerror(errno));
+    util::AtomicFile file;
+    if (!file.open(path)) {
+        return fail(error, "Cannot create a file beside " + quoted + ": " + file.reason());
     }
-    const bool written = writeAll(file.get(), text) && ::fsync(file.get()) == 0;
-    const int writeErrno = errno;
-    if (!written || file.close() != 0) {
-        const int code = written ? errno : writeErrno;
-        ::unlink(temporary.c_str());
-        return fail(error, "Cannot write " + quoted + ": " + std::strerror(code));
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        const int code = errno;
-        ::unlink(temporary.c_str());
-        return fail(error, "Cannot write " + quoted + ": " + std::strerror(code));
+    if (!file.write(text.data(), text.size()) || !file.commit()) {
+        return fail(error, "Cannot write " + quoted + ": " + file.reason());
     }
     return true;
 }
