@@ -3,7 +3,6 @@
 // computed in the form in which the cut is defined, so that the coordinates are reproducible to
 // the last bit.
 #include <cmath>
-#include <initializer_list>
 
 #include "app/model/builders.h"
 #include "app/model/geometry_steps.h"
@@ -11,18 +10,6 @@
 namespace tavrine {
 
 namespace {
-
-constexpr double kPi = 3.141592653589793;
-
-// cos 22.5° and sin 22.5° in their square-root forms.
-double cos8() { return std::sqrt(2.0 + std::sqrt(2.0)) / 2.0; }
-double sin8() { return std::sqrt(2.0 - std::sqrt(2.0)) / 2.0; }
-
-void setFacet(Facet& facet, std::initializer_list<int32_t> corners) {
-    facet.vertexCount = static_cast<int32_t>(corners.size());
-    int32_t k = 0;
-    for (int32_t corner : corners) facet.vertexIndex[k++] = corner;
-}
 
 // The facet lists of the eight-fold brilliant, shared with the Antique Cushion cut.
 void brilliantFacets(Facet* facets) {

@@ -2,7 +2,6 @@
 // Double Rose and Baguette. Each is a few rings of vertices joined by bands of facets; the
 // constants are computed in the form in which each cut is defined.
 #include <cmath>
-#include <initializer_list>
 
 #include "app/model/builders.h"
 #include "app/model/geometry_steps.h"
@@ -10,18 +9,6 @@
 namespace tavrine {
 
 namespace {
-
-constexpr double kPi = 3.141592653589793;
-
-// cos 22.5° and sin 22.5° in their square-root forms.
-double cos8() { return std::sqrt(2.0 + std::sqrt(2.0)) / 2.0; }
-double sin8() { return std::sqrt(2.0 - std::sqrt(2.0)) / 2.0; }
-
-void setFacet(Facet& facet, std::initializer_list<int32_t> corners) {
-    facet.vertexCount = static_cast<int32_t>(corners.size());
-    int32_t k = 0;
-    for (int32_t corner : corners) facet.vertexIndex[k++] = corner;
-}
 
 // Sets a facet whose corners are first, first+1, …, first+count-1.
 void setRunFacet(Facet& facet, int32_t first, int32_t count) {

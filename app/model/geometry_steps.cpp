@@ -5,6 +5,16 @@
 
 namespace tavrine {
 
+double cos8() { return std::sqrt(2.0 + std::sqrt(2.0)) / 2.0; }
+
+double sin8() { return std::sqrt(2.0 - std::sqrt(2.0)) / 2.0; }
+
+void setFacet(Facet& facet, std::initializer_list<int32_t> corners) {
+    facet.vertexCount = static_cast<int32_t>(corners.size());
+    int32_t k = 0;
+    for (int32_t corner : corners) facet.vertexIndex[k++] = corner;
+}
+
 void quarterTurnCopy(Vertex* vertices, int32_t first, int32_t last, int32_t offset) {
     for (int32_t i = first; i <= last; ++i) {
         const Vertex& src = vertices[i + offset];

@@ -2,10 +2,24 @@
 // Small in-place steps that the model builders share.
 
 #include <cstdint>
+#include <initializer_list>
 
 #include "tracer/tvrt.h"
 
 namespace tavrine {
+
+// π to the seventeen digits the builders use.
+inline constexpr double kPi = 3.141592653589793;
+
+// Returns cos 22.5° in its square-root form, sqrt(2 + sqrt(2)) / 2, the same double everywhere.
+double cos8();
+
+// Returns sin 22.5° in its square-root form, sqrt(2 - sqrt(2)) / 2, the same double everywhere.
+double sin8();
+
+// Writes the corner count and the corner list of one facet, in the order given; the caller
+// gives 3 to 16 corners.
+void setFacet(Facet& facet, std::initializer_list<int32_t> corners);
 
 // Writes V[i] = (-V[i+offset].z, V[i+offset].y, V[i+offset].x) for i = first … last in that
 // order: each new vertex is an earlier one given a quarter turn about the y axis. offset is

@@ -3,7 +3,6 @@
 // circumsphere.
 
 #include <cmath>
-#include <initializer_list>
 
 #include "app/model/builders.h"
 #include "app/model/geometry_steps.h"
@@ -11,13 +10,6 @@
 namespace tavrine {
 
 namespace {
-
-// Writes the corner count and the corner list of one facet.
-void setFacet(Facet& facet, std::initializer_list<int32_t> corners) {
-    facet.vertexCount = static_cast<int32_t>(corners.size());
-    int32_t k = 0;
-    for (int32_t corner : corners) facet.vertexIndex[k++] = corner;
-}
 
 // The direction (u, w, 0) of the centre of the dodecahedron's first pentagon: the mean of the
 // x and of the y coordinates of its corners, summed in corner-list order, scaled to length 1.

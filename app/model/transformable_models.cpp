@@ -3,7 +3,6 @@
 // dialog and then leaves arrays and counts exactly as they were.
 
 #include <cmath>
-#include <initializer_list>
 
 #include "app/model/builders.h"
 #include "app/model/geometry_steps.h"
@@ -12,15 +11,7 @@ namespace tavrine {
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
 constexpr double kTwoPi = 6.283185307179586;
-
-// Writes the corner count and the corner list of one facet.
-void setFacet(Facet& facet, std::initializer_list<int32_t> corners) {
-    facet.vertexCount = static_cast<int32_t>(corners.size());
-    int32_t k = 0;
-    for (int32_t corner : corners) facet.vertexIndex[k++] = corner;
-}
 
 // True for sides 3 to 16 (the corner slots of a facet) and heights 5 to 95 percent; a height
 // of 100 would flatten the end polygons to a point.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <memory>
 
@@ -57,6 +58,23 @@ TEST(GeometrySteps, CheckedSqrtRefusesNegativeArguments) {
     EXPECT_EQ(-1.0, checkedSqrt(-0.5));
     EXPECT_EQ("Error:Sqr argument is illegal\n", testing::internal::GetCapturedStderr());
     EXPECT_EQ(2.0, checkedSqrt(4.0));
+}
+
+TEST(GeometrySteps, EighthTurnSineAndCosineAreThoseOf22AndAHalfDegrees) {
+    EXPECT_NEAR(std::cos(kPi / 8.0), cos8(), 1e-15);
+    EXPECT_NEAR(std::sin(kPi / 8.0), sin8(), 1e-15);
+    EXPECT_NEAR(1.0, cos8() * cos8() + sin8() * sin8(), 1e-15);
+}
+
+TEST(GeometrySteps, SetFacetWritesTheCornersInTheOrderGiven) {
+    Facet f{};
+    f.vertexIndex[3] = 77;
+    setFacet(f, {9, 4, 12});
+    EXPECT_EQ(3, f.vertexCount);
+    EXPECT_EQ(9, f.vertexIndex[0]);
+    EXPECT_EQ(4, f.vertexIndex[1]);
+    EXPECT_EQ(12, f.vertexIndex[2]);
+    EXPECT_EQ(77, f.vertexIndex[3]) << "slots past the corner count are left alone";
 }
 
 }  // namespace
