@@ -75,6 +75,11 @@ Vec3 hitPoint(int axis, const Vec3& o, const Vec3& d, const double plane[4], dou
     return h;
 }
 
+// Beyond this the sign of an edge's cross product is certain from the triple product: both it
+// and the exported tracer's frame arithmetic are within about 1e-14 of the exact value for
+// corners and origins within a few units of the centre.
+constexpr double kEdgeDoubt = 1e-11;
+
 // One facet's test of markFacetsWorthTesting: the exported tracer's candidate test (the same
 // dot product and comparison) and the bounding-circle test.
 inline bool worthTesting(const FastTracer::FacetData& fd, int32_t j, const Vec3& toward,
@@ -205,37 +210,39 @@ bool findHit(const Context& ctx, const Vec3& o, const Vec3& d, bool inside,
              const std::vector<int32_t>* fixedCandidates, Vec3* hit, int32_t* hitFacet) {
     const RenderScene& scene = ctx.scene;
     FastTracer::Scratch& s = ctx.scratch;
+    // The ray frame and the frame coordinates of the corners, made only for the edges whose
+    // sign the triple product leaves in doubt, with the exported tracer's arithmetic.
+    bool haveFrame = false;
     Vec3 e1{};
     Vec3 e2{};
-    if (std::fabs(d.y) <= 1.0 / std::sqrt(2.0)) {
-        const double c = std::sqrt(d.x * d.x + d.z * d.z);
-        e1 = Vec3{d.z / c, 0.0, -d.x / c};
-        e2 = Vec3{-d.x * d.y / c, c, -d.y * d.z / c};
-    } else {
-        const double c = std::sqrt(d.y * d.y + d.z * d.z);
-        e1 = Vec3{c, -d.x * d.y / c, -d.x * d.z / c};
-        e2 = Vec3{0.0, d.z / c, -d.y / c};
-    }
-
-    if (++s.current == 0) {
-        std::fill(s.stamp.begin(), s.stamp.end(), 0u);
-        s.current = 1;
-    }
-    const uint32_t current = s.current;
-    double* px = s.projectedX.data();
-    double* py = s.projectedY.data();
-    uint32_t* stamp = s.stamp.data();
-    const Vertex* vertices = scene.vertices;
-    auto project = [&](int32_t i) {
-        if (stamp[i] == current) return;
-        const Vertex& v = vertices[i];
-        const Vec3 r{v.x - o.x, v.y - o.y, v.z - o.z};
-        px[i] = dot(e1, r);
-        py[i] = dot(e2, r);
-        stamp[i] = current;
+    auto makeFrame = [&]() {
+        if (std::fabs(d.y) <= 1.0 / std::sqrt(2.0)) {
+            const double c = std::sqrt(d.x * d.x + d.z * d.z);
+            e1 = Vec3{d.z / c, 0.0, -d.x / c};
+            e2 = Vec3{-d.x * d.y / c, c, -d.y * d.z / c};
+        } else {
+            const double c = std::sqrt(d.y * d.y + d.z * d.z);
+            e1 = Vec3{c, -d.x * d.y / c, -d.x * d.z / c};
+            e2 = Vec3{0.0, d.z / c, -d.y / c};
+        }
+        haveFrame = true;
     };
+    const Vertex* vertices = scene.vertices;
+    auto exactCross = [&](int32_t a, int32_t b) {
+        if (!haveFrame) makeFrame();
+        const Vertex& va = vertices[a];
+        const Vertex& vb = vertices[b];
+        const Vec3 ra{va.x - o.x, va.y - o.y, va.z - o.z};
+        const Vec3 rb{vb.x - o.x, vb.y - o.y, vb.z - o.z};
+        const double pax = dot(e1, ra);
+        const double pay = dot(e2, ra);
+        const double pbx = dot(e1, rb);
+        const double pby = dot(e2, rb);
+        return pax * pby - pay * pbx;
+    };
+    // d x o, the moment of the ray line.
+    const Vec3 moment{d.y * o.z - d.z * o.y, d.z * o.x - d.x * o.z, d.x * o.y - d.y * o.x};
 
-    const int32_t step = inside ? -1 : 1;
     const int axis = dominantAxis(d);
     const double dk = axis == 0 ? d.x : (axis == 1 ? d.y : d.z);
     // The exported tracer lists the candidates in index order and then tests them in that
@@ -272,16 +279,25 @@ bool findHit(const Context& ctx, const Vec3& o, const Vec3& d, bool inside,
         }
         const Facet& facet = facets[j];
         const int32_t count = facet.vertexCount;
+        const int32_t first = fd.edgeStart[j];
         bool passes = true;
         for (int32_t k = 0; k < count; ++k) {
-            int32_t next = k + step;
-            if (next == count) next = 0;
-            if (next < 0) next = count - 1;
-            const int32_t a = facet.vertexIndex[k];
-            const int32_t b = facet.vertexIndex[next];
-            project(a);
-            project(b);
-            if (px[a] * py[b] - py[a] * px[b] < 0.0) {
+            const int32_t e = first + k;
+            const double triple =
+                d.x * fd.axbX[e] + d.y * fd.axbY[e] + d.z * fd.axbZ[e] +
+                (moment.x * fd.ambX[e] + moment.y * fd.ambY[e] + moment.z * fd.ambZ[e]);
+            // Outside, the tracer tests this edge from corner k to k+1; inside, from k+1 to k,
+            // whose cross product has the opposite sign.
+            const double cross = inside ? -triple : triple;
+            if (cross > kEdgeDoubt) continue;
+            if (cross < -kEdgeDoubt) {
+                passes = false;
+                break;
+            }
+            const int32_t next = k + 1 == count ? 0 : k + 1;
+            const int32_t a = facet.vertexIndex[inside ? next : k];
+            const int32_t b = facet.vertexIndex[inside ? k : next];
+            if (exactCross(a, b) < 0.0) {
                 passes = false;
                 break;
             }
@@ -490,10 +506,7 @@ uint32_t backdropColour(const RenderSettings& s) {
 
 FastTracer::Scratch::Scratch(const RenderScene& scene)
     : candidates(static_cast<size_t>(std::max(scene.facetCount, 1))),
-      projectedX(static_cast<size_t>(std::max(scene.vertexCount, 1))),
-      projectedY(static_cast<size_t>(std::max(scene.vertexCount, 1))),
-      worth(static_cast<size_t>((std::max(scene.facetCount, 1) + 63) / 64)),
-      stamp(static_cast<size_t>(std::max(scene.vertexCount, 1)), 0u) {}
+      worth(static_cast<size_t>((std::max(scene.facetCount, 1) + 63) / 64)) {}
 
 FastTracer::FastTracer(const RenderSettings& settings, const RenderScene& scene, VectorUnit unit)
     : settings_(settings),
@@ -531,6 +544,21 @@ FastTracer::FastTracer(const RenderSettings& settings, const RenderScene& scene,
         // A margin of 1e-6 model units: rounding moves projected corners by about 1e-15.
         const double reach = radius + 1e-6;
         fd.reach2[j] = reach * reach;
+    }
+    fd.edgeStart.resize(static_cast<size_t>(count));
+    for (int32_t j = 0; j < count; ++j) {
+        const Facet& f = scene.facets[j];
+        fd.edgeStart[j] = static_cast<int32_t>(fd.axbX.size());
+        for (int32_t k = 0; k < f.vertexCount; ++k) {
+            const Vertex& a = scene.vertices[f.vertexIndex[k]];
+            const Vertex& b = scene.vertices[f.vertexIndex[(k + 1) % f.vertexCount]];
+            fd.axbX.push_back(a.y * b.z - a.z * b.y);
+            fd.axbY.push_back(a.z * b.x - a.x * b.z);
+            fd.axbZ.push_back(a.x * b.y - a.y * b.x);
+            fd.ambX.push_back(a.x - b.x);
+            fd.ambY.push_back(a.y - b.y);
+            fd.ambZ.push_back(a.z - b.z);
+        }
     }
     // Every primary ray runs along +z, so its candidates (facets facing it) are fixed.
     const Vec3 toward{-0.0, -0.0, -1.0};

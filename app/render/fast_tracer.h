@@ -2,8 +2,10 @@
 // The faster path beside the exported tracer. It performs, for every value that reaches a
 // pixel, the same floating-point operations in the same order as Trace_TraceVector_CPP, and so
 // gives bit-identical pixels; it only leaves out work whose result is never read:
-// - the ray frame coordinates of a vertex are computed when a facet test first needs them,
-//   not for every vertex on every call, and without the unused coordinate along the ray;
+// - the sign of each edge test's cross product is read off a triple product of precomputed
+//   edge vectors, and only when that is too close to 0 to be sure of (a ray within 1e-11 of
+//   the edge) is the cross product formed from the ray frame coordinates as the exported
+//   tracer forms it;
 // - the primary ray's candidate facets are found once per rendering (its direction is fixed);
 // - the facets are tested in index order as soon as they qualify, so the search stops at the
 //   facet it returns instead of listing every candidate first;
@@ -30,11 +32,7 @@ class FastTracer {
     struct Scratch {
         explicit Scratch(const RenderScene& scene);
         std::vector<int32_t> candidates;
-        std::vector<double> projectedX;
-        std::vector<double> projectedY;
         std::vector<uint64_t> worth;  // bits of the facets worth an edge test for the current ray
-        std::vector<uint32_t> stamp;  // projected coordinates are valid where stamp == current
-        uint32_t current = 0;
     };
 
     // Which vector instructions the facet search uses; all give the same results.
@@ -59,6 +57,12 @@ class FastTracer {
         std::vector<double> cx, cy, cz;
         std::vector<double> reach2;
         std::vector<int32_t> primaryCandidates;
+        // Per facet edge k (corner k to corner k+1), from the first edge of facet j at
+        // edgeStart[j]: A x B and A - B of its corners, so that the edge test's cross product
+        // is d . (A x B) + (d x o) . (A - B) for a ray from o along d.
+        std::vector<int32_t> edgeStart;
+        std::vector<double> axbX, axbY, axbZ;
+        std::vector<double> ambX, ambY, ambZ;
     };
 
     // Traces one ray as Trace_TraceVector_CPP does with the settings' index, lights and
