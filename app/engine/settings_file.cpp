@@ -240,7 +240,7 @@ void clampSettings(Settings& s) {
         s.screenShotFilterIndex = defaults.screenShotFilterIndex;
     }
     clampInto(s.frameCount, 1, kMaxFrameCount);
-    clampInto(s.gifTimeWeight, 1, 65535);
+    clampInto(s.gifTimeWeight, 0, 65535);  // 0 is allowed: frames without delay
     clampFlag(s.gifReverse);
     clampFlag(s.turnStone);
     clampFlag(s.turntableView);

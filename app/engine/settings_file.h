@@ -51,7 +51,7 @@ struct Settings {
     int32_t screenShotFilterIndex = 1;  // 1 to 7
     std::string captureFolder;          // folder the capture file dialogs open in
     int32_t frameCount = 128;           // capture frames of one full turn, 1 to 4096
-    int32_t gifTimeWeight = 4;          // animated-GIF delay per frame in 1/100 s, 1 to 65535
+    int32_t gifTimeWeight = 4;          // animated-GIF delay per frame in 1/100 s, 0 to 65535
     int32_t gifReverse = 0;             // animated-GIF "Direction Of Rotation", 0/1
     int32_t turnStone = 0;              // "SY" switch, 0/1, never 1 together with turntableView
     int32_t turntableView = 0;          // "GM" switch, 0/1

@@ -489,7 +489,8 @@ TEST(SettingsFile, OutOfRangeValuesAreClampedWhenRead) {
         {305, 8, [](const Settings& s) { return s.screenShotFilterIndex; }, 1},
         {569, 0, [](const Settings& s) { return s.frameCount; }, 1},
         {569, 100000, [](const Settings& s) { return s.frameCount; }, 4096},
-        {573, 0, [](const Settings& s) { return s.gifTimeWeight; }, 1},
+        {573, -1, [](const Settings& s) { return s.gifTimeWeight; }, 0},
+        {573, 70000, [](const Settings& s) { return s.gifTimeWeight; }, 65535},
         {589, 7, [](const Settings& s) { return s.highQuality; }, 1},
         {633, 201, [](const Settings& s) { return s.mainLight; }, 200},
         {637, -3, [](const Settings& s) { return s.backLight; }, 0},
@@ -509,6 +510,19 @@ TEST(SettingsFile, OutOfRangeValuesAreClampedWhenRead) {
         ASSERT_TRUE(readSettings(path, read));
         EXPECT_EQ(c.field(read), c.expected) << "value " << c.stored << " at offset " << c.offset;
     }
+}
+
+TEST(SettingsFile, ATimeWeightOfZeroSurvivesARestart) {
+    // The time-weight dialog allows 0: frames without delay.
+    TempFolder folder;
+    const std::string path = folder.file("Setting.ini");
+    Settings s = freshSettings();
+    s.gifTimeWeight = 0;
+    ASSERT_TRUE(writeSettings(path, s, nullptr));
+    EXPECT_EQ(int32At(readBytes(path), 573), 0);
+    Settings read = freshSettings();
+    ASSERT_TRUE(readSettings(path, read));
+    EXPECT_EQ(read.gifTimeWeight, 0);
 }
 
 TEST(SettingsFile, OutOfRangeRefractiveIndexesAreClamped) {
