@@ -73,6 +73,16 @@ void applyTurns(Scene& scene, const std::vector<TurnStep>& steps, bool light) {
     }
 }
 
+// Turns the view by the steps, freely or on the turntable as "GM" says, also when a restored
+// position has "SY" on (whose key steps would turn the stone); the switches stay as they were.
+void applyViewTurns(Scene& scene, const std::vector<TurnStep>& steps) {
+    if (steps.empty()) return;
+    const bool sy = scene.orientation.syOn;
+    scene.orientation.syOn = false;
+    applyTurns(scene, steps, false);
+    scene.orientation.syOn = sy;
+}
+
 // Turns the stone by the steps as the "SY" switch does, leaving the switches as they were.
 void applyStoneTurns(Scene& scene, const std::vector<TurnStep>& steps) {
     if (steps.empty()) return;
@@ -245,7 +255,7 @@ int setUpScene(const CliOptions& o, Scene& scene, std::FILE* err) {
     }
     prepareViewSpace(*scene.model, scene.orientation.viewPose.orientation,
                      scene.viewVertices.data());
-    applyTurns(scene, o.viewTurns, false);
+    applyViewTurns(scene, o.viewTurns);
     applyStoneTurns(scene, o.stoneTurns);
     applyTurns(scene, o.lightTurns, true);
     prepareViewSpace(*scene.model, scene.orientation.viewPose.orientation,

@@ -125,6 +125,28 @@ TEST_F(RenderCommand, PositionFileRestoresTheSamePicture) {
     EXPECT_EQ(0xFFFFFFu, tavrine::imgctl::PixelDIB(white.get(), 0, 0));
 }
 
+TEST_F(RenderCommand, TurnMovesTheViewEvenWhenThePositionFileHasSyOn) {
+    ASSERT_EQ(
+        0, run("--stone 2 --size 64 --save-position " + path("a.gpi") + " --out " + path("a.png"))
+               .status);
+    // The same record with the "SY" switch (offset 180) on.
+    std::vector<char> record = bytes(path("a.gpi"));
+    ASSERT_EQ(272u, record.size());
+    ASSERT_EQ(0, record[180]);
+    record[180] = 1;
+    std::ofstream(path("sy.gpi"), std::ios::binary).write(record.data(), 272);
+
+    ASSERT_EQ(0,
+              run("--position " + path("a.gpi") + " --turn L5U2 --out " + path("view.png")).status);
+    ASSERT_EQ(0, run("--position " + path("sy.gpi") + " --turn L5U2 --save-position " +
+                     path("sy2.gpi") + " --out " + path("sy.png"))
+                     .status);
+    EXPECT_TRUE(bytes(path("view.png")) == bytes(path("sy.png")));
+    EXPECT_FALSE(bytes(path("a.png")) == bytes(path("sy.png")));
+    // The switch itself is kept in the record of the render.
+    EXPECT_EQ(1, bytes(path("sy2.gpi"))[180]);
+}
+
 TEST_F(RenderCommand, RefusedPositionFileExitsWithOne) {
     std::vector<char> record(272, 0);
     record[8] = 99;  // stone index
