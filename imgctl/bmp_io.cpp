@@ -159,6 +159,10 @@ std::unique_ptr<Dib> decodeBmp(const std::vector<uint8_t>& bytes) {
         !(rle && bits == 8)) {
         return nullptr;
     }
+    if (width > kMaxSide || height > kMaxSide || offset > size) return nullptr;
+    const size_t stride = static_cast<size_t>(strideFor(width, static_cast<int32_t>(bits)));
+    // Uncompressed rows must all be in the file before the picture is made for them.
+    if (!rle && (size - offset) / stride < static_cast<size_t>(height)) return nullptr;
     auto dib = std::make_unique<Dib>();
     if (!dib->allocate(width, height, bits == 8 ? 8 : 24)) return nullptr;
     if (bits == 8) {
@@ -169,15 +173,12 @@ std::unique_ptr<Dib> decodeBmp(const std::vector<uint8_t>& bytes) {
         for (uint32_t k = 0; k < used; ++k) dib->palette[k * 4 + 3] = 0;
         dib->paletteSize = static_cast<int32_t>(used);
     }
-    if (offset > size) return nullptr;
     if (rle) {
         if (!decodeRle8(p + offset, size - offset, *dib)) return nullptr;
         if (topDown) return nullptr;  // RLE pictures are always stored bottom-up
         dib->refresh();
         return dib;
     }
-    const size_t stride = static_cast<size_t>(strideFor(width, static_cast<int32_t>(bits)));
-    if ((size - offset) / stride < static_cast<size_t>(height)) return nullptr;
     for (int32_t r = 0; r < height; ++r) {
         const uint8_t* src =
             p + offset + stride * static_cast<size_t>(topDown ? height - 1 - r : r);

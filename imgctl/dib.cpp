@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <new>
 
 #include "imgctl/imgctl.h"
 
@@ -42,11 +43,18 @@ int32_t strideFor(int32_t width, int32_t bitCount) {
 
 bool Dib::allocate(int32_t w, int32_t h, int32_t bits) {
     if (!sizeAllowed(w, h) || (bits != 24 && bits != 16 && bits != 8)) return false;
+    const int32_t rowBytes = strideFor(w, bits);
+    std::vector<uint8_t> fresh;
+    try {
+        fresh.assign(static_cast<size_t>(rowBytes) * static_cast<size_t>(h), 0);
+    } catch (const std::bad_alloc&) {
+        return false;  // the memory was refused: no picture, and the caller goes on
+    }
     width = w;
     height = h;
     bitCount = bits;
-    stride = strideFor(w, bits);
-    pixels.assign(static_cast<size_t>(stride) * static_cast<size_t>(h), 0);
+    stride = rowBytes;
+    pixels = std::move(fresh);
     palette.fill(0);
     paletteSize = 0;
     runLength = false;

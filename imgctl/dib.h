@@ -30,8 +30,8 @@ class Dib {
     bool runLength = false;  // an 8-bit picture written as BI_RLE8
     DibData data{};
 
-    // Makes a zero-filled picture of the given size and depth, or returns false when the size is
-    // out of range.
+    // Makes a zero-filled picture of the given size and depth, or returns false, leaving the
+    // picture as it was, when the size is out of range or the memory for it is refused.
     bool allocate(int32_t w, int32_t h, int32_t bits);
 
     // Brings the record that DataDIB hands out up to date with the fields above.

@@ -52,8 +52,8 @@ struct GifFrame {
 };
 
 // Creates a zero-filled 24-bit picture of |width| x |height| pixels, stored bottom-up whatever
-// the sign of the height; returns nullptr for a zero size, a side above 32768 or a bit count
-// other than 24.
+// the sign of the height; returns nullptr for a zero size, a side above 32768, a bit count
+// other than 24 or memory refused.
 DibHandle CreateDIB(const BitmapInfoHeader& header);
 
 // Releases a picture; nullptr is ignored.

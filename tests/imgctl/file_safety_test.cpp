@@ -5,6 +5,8 @@
 #include <sys/resource.h>
 
 #include <csignal>
+#include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <random>
 #include <string>
@@ -200,6 +202,83 @@ TEST(ToDib, HugeSizesInAHeaderAreRefusedBeforeAllocating) {
     b[21] = b[25] = 0;  // 8 million by 8 million, still above the limit
     testing::writeBytes(dir.file("huge.bmp"), b);
     EXPECT_EQ(ToDIB(dir.file("huge.bmp")), nullptr);
+}
+
+// Returns the virtual memory size of this process in bytes, 0 when unknown.
+uint64_t virtualMemoryBytes() {
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    while (status >> key) {
+        if (key == "VmSize:") {
+            uint64_t kib = 0;
+            status >> kib;
+            return kib * 1024;
+        }
+    }
+    return 0;
+}
+
+// Returns a small BMP file whose header asks for a side x side picture.
+std::vector<uint8_t> bmpHeader(uint32_t side, uint16_t bits, uint32_t compression,
+                               const std::vector<uint8_t>& tail) {
+    uint8_t head[58] = {};
+    const size_t pixelsAt = bits == 8 ? 58 : 54;
+    auto put32 = [&head](size_t at, uint32_t v) {
+        for (size_t i = 0; i < 4; ++i) head[at + i] = static_cast<uint8_t>(v >> (8 * i));
+    };
+    head[0] = 'B';
+    head[1] = 'M';
+    put32(2, static_cast<uint32_t>(pixelsAt + tail.size()));
+    put32(10, static_cast<uint32_t>(pixelsAt));
+    put32(14, 40);
+    put32(18, side);
+    put32(22, side);
+    head[26] = 1;
+    head[28] = static_cast<uint8_t>(bits);
+    put32(30, compression);
+    if (bits == 8) put32(46, 1);  // one palette entry, black
+    std::vector<uint8_t> b(head, head + pixelsAt);
+    b.insert(b.end(), tail.begin(), tail.end());
+    return b;
+}
+
+// Lowers this process's address space to limit bytes, then reads the three huge files and
+// returns how many gave a picture.
+int picturesReadUnderLimit(const TempDir& dir, uint64_t limit) {
+    const rlimit bound{limit, limit};
+    ::setrlimit(RLIMIT_AS, &bound);
+    int read = 0;
+    for (const char* name : {"huge.bmp", "huge_rle.bmp", "huge.gif"}) {
+        DibHandle dib = ToDIB(dir.file(name));
+        read += dib != nullptr ? 1 : 0;
+        DeleteDIB(dib);
+    }
+    return read;
+}
+
+TEST(ToDib, AHugeDeclaredSizeWithoutTheMemoryForItGivesNothingNeverAnAbort) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers reserve more address space than the limit below allows";
+#else
+    TempDir dir;
+    // 16384 x 16384 pixels in 24 bits, with four bytes of pixels.
+    testing::writeBytes(dir.file("huge.bmp"), bmpHeader(16384, 24, 0, {1, 2, 3, 4}));
+    // The same size in run-length codes that end at once.
+    testing::writeBytes(dir.file("huge_rle.bmp"), bmpHeader(16384, 8, 1, {0, 1}));
+    // A valid GIF of one small image on a logical screen of 32768 x 8192 pixels.
+    DibPtr small(pictureOfDepth(8, 2));
+    ASSERT_TRUE(DIBtoGIF(dir.file("huge.gif"), small.get()));
+    std::vector<uint8_t> gif = testing::fileBytes(dir.file("huge.gif"));
+    gif[6] = 0x00;
+    gif[7] = 0x80;
+    gif[8] = 0x00;
+    gif[9] = 0x20;
+    testing::writeBytes(dir.file("huge.gif"), gif);
+    const uint64_t now = virtualMemoryBytes();
+    ASSERT_GT(now, 0u);
+    const uint64_t limit = now + (uint64_t{192} << 20);  // each picture needs more than this
+    EXPECT_EXIT(std::exit(picturesReadUnderLimit(dir, limit)), ::testing::ExitedWithCode(0), "");
+#endif
 }
 
 }  // namespace
