@@ -234,7 +234,9 @@ void DIBto16BitEx(DibHandle dib) {
 
 void DIBto8Bit(DibHandle dib) {
     if (dib == nullptr || dib->bitCount == 8) return;
-    *dib = quantize(*dib);
+    Dib reduced = quantize(*dib);
+    if (reduced.bitCount != 8) return;  // no memory for the reduced picture: left as it was
+    *dib = std::move(reduced);
     dib->refresh();
 }
 

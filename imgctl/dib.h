@@ -74,7 +74,7 @@ void setLastError(const std::string& message);
 void convertTo24(Dib& dib);
 
 // Quantises a copy of a picture's colours into 256 or fewer palette entries and returns the
-// 8-bit picture; the source is left alone.
+// 8-bit picture (an empty 24-bit one when its memory is refused); the source is left alone.
 Dib quantize(const Dib& source);
 
 }  // namespace tavrine::imgctl

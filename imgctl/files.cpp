@@ -71,6 +71,9 @@ bool writeGif(const std::string& path, const GifFrame* frames, int32_t count, bo
         if (p == nullptr) return fail(error, writeFailure(path, "a frame has no picture"));
         if (p->bitCount != 8) {
             reduced.push_back(quantize(*p));
+            if (reduced.back().bitCount != 8) {
+                return fail(error, writeFailure(path, "out of memory"));
+            }
             p = &reduced.back();
         }
         pictures.push_back(p);

@@ -281,5 +281,32 @@ TEST(ToDib, AHugeDeclaredSizeWithoutTheMemoryForItGivesNothingNeverAnAbort) {
 #endif
 }
 
+// Lowers this process's address space to limit bytes, then reduces and writes a large picture;
+// returns 0 when the picture is left whole and no file is written.
+int reduceUnderLimit(DibHandle dib, const std::string& path, uint64_t limit) {
+    const rlimit bound{limit, limit};
+    ::setrlimit(RLIMIT_AS, &bound);
+    DIBto8Bit(dib);
+    const DibData* data = DataDIB(dib);
+    if (data->width != 4096 || data->height != 4096 || data->bitCount != 24) return 1;
+    std::string error;
+    if (DIBtoGIF(path, dib, error) || error.find(path) == std::string::npos) return 2;
+    return 0;
+}
+
+TEST(DibTo8Bit, MemoryRefusedLeavesThePictureAsItWas) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers reserve more address space than the limit below allows";
+#else
+    TempDir dir;
+    DibPtr dib(testing::newPicture(4096, 4096));
+    const uint64_t now = virtualMemoryBytes();
+    ASSERT_GT(now, 0u);
+    const uint64_t limit = now + (uint64_t{8} << 20);  // the 8-bit copy needs 16 MiB
+    EXPECT_EXIT(std::exit(reduceUnderLimit(dib.get(), dir.file("a.gif"), limit)),
+                ::testing::ExitedWithCode(0), "");
+#endif
+}
+
 }  // namespace
 }  // namespace tavrine::imgctl
