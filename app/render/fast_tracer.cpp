@@ -80,8 +80,15 @@ Vec3 hitPoint(int axis, const Vec3& o, const Vec3& d, const double plane[4], dou
 // corners and origins within a few units of the centre.
 constexpr double kEdgeDoubt = 1e-11;
 
+// Below this |d . normal| a ray runs so nearly along a facet's plane that the bounding circle
+// says nothing: every cross product of the edge test is the in-plane one times d . normal, so
+// for such a ray rounding alone can pass the edge test far beyond the facet, and the plane
+// test does not reject it when the facet's plane passes through the centre (its scaled
+// coefficients are then near 1e16). Such facets are always tested.
+constexpr double kGrazing = 1e-6;
+
 // One facet's test of markFacetsWorthTesting: the exported tracer's candidate test (the same
-// dot product and comparison) and the bounding-circle test.
+// dot product and comparison) and, unless the ray grazes the facet, the bounding-circle test.
 inline bool worthTesting(const FastTracer::FacetData& fd, int32_t j, const Vec3& toward,
                          const Vec3& o, const Vec3& d) {
     const double facing = toward.x * fd.nx[j] + toward.y * fd.ny[j] + toward.z * fd.nz[j];
@@ -90,7 +97,7 @@ inline bool worthTesting(const FastTracer::FacetData& fd, int32_t j, const Vec3&
     const double rz = fd.cz[j] - o.z;
     const double along = rx * d.x + ry * d.y + rz * d.z;
     const double distance2 = rx * rx + ry * ry + rz * rz - along * along;
-    return facing >= 0.0 && distance2 <= fd.reach2[j];
+    return facing >= 0.0 && (distance2 <= fd.reach2[j] || facing < kGrazing);
 }
 
 void markFacetsScalar(const FastTracer::FacetData& fd, const Vec3& toward, const Vec3& o,
@@ -116,6 +123,7 @@ __attribute__((target("avx2"))) void markFacetsAvx2(const FastTracer::FacetData&
     const __m256d dy = _mm256_set1_pd(d.y);
     const __m256d dz = _mm256_set1_pd(d.z);
     const __m256d zero = _mm256_setzero_pd();
+    const __m256d grazing = _mm256_set1_pd(kGrazing);
     for (int32_t w = 0; w < (count + 63) / 64; ++w) bits[w] = 0;
     for (int32_t j = 0; j < count; j += 4) {
         const __m256d facing =
@@ -131,9 +139,10 @@ __attribute__((target("avx2"))) void markFacetsAvx2(const FastTracer::FacetData&
             _mm256_sub_pd(_mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(rx, rx), _mm256_mul_pd(ry, ry)),
                                         _mm256_mul_pd(rz, rz)),
                           _mm256_mul_pd(along, along));
-        const __m256d ok =
-            _mm256_and_pd(_mm256_cmp_pd(facing, zero, _CMP_GE_OQ),
-                          _mm256_cmp_pd(distance2, _mm256_loadu_pd(&fd.reach2[j]), _CMP_LE_OQ));
+        const __m256d ok = _mm256_and_pd(
+            _mm256_cmp_pd(facing, zero, _CMP_GE_OQ),
+            _mm256_or_pd(_mm256_cmp_pd(distance2, _mm256_loadu_pd(&fd.reach2[j]), _CMP_LE_OQ),
+                         _mm256_cmp_pd(facing, grazing, _CMP_LT_OQ)));
         const uint64_t lanes = static_cast<uint64_t>(_mm256_movemask_pd(ok));
         bits[j >> 6] |= lanes << (j & 63);
     }
@@ -154,6 +163,7 @@ __attribute__((target("avx512f"))) void markFacetsAvx512(const FastTracer::Facet
     const __m512d dy = _mm512_set1_pd(d.y);
     const __m512d dz = _mm512_set1_pd(d.z);
     const __m512d zero = _mm512_setzero_pd();
+    const __m512d grazing = _mm512_set1_pd(kGrazing);
     for (int32_t w = 0; w < (count + 63) / 64; ++w) bits[w] = 0;
     for (int32_t j = 0; j < count; j += 8) {
         const __m512d facing =
@@ -171,7 +181,8 @@ __attribute__((target("avx512f"))) void markFacetsAvx512(const FastTracer::Facet
                           _mm512_mul_pd(along, along));
         const __mmask8 ok =
             _mm512_cmp_pd_mask(facing, zero, _CMP_GE_OQ) &
-            _mm512_cmp_pd_mask(distance2, _mm512_loadu_pd(&fd.reach2[j]), _CMP_LE_OQ);
+            (_mm512_cmp_pd_mask(distance2, _mm512_loadu_pd(&fd.reach2[j]), _CMP_LE_OQ) |
+             _mm512_cmp_pd_mask(facing, grazing, _CMP_LT_OQ));
         bits[j >> 6] |= static_cast<uint64_t>(ok) << (j & 63);
     }
 }

@@ -10,7 +10,8 @@
 // - the facets are tested in index order as soon as they qualify, so the search stops at the
 //   facet it returns instead of listing every candidate first;
 // - a facet whose bounding circle the ray passes wide of (by far more than rounding) cannot
-//   pass the edge test, so the test is not run;
+//   pass the edge test unless the ray runs along the facet's plane, so for a ray that does not
+//   graze the facet the test is not run;
 // - in Fire mode the three samples share the primary ray's hit and its surface glare, which do
 //   not depend on the refractive index; only the refracted path is traced per sample.
 
