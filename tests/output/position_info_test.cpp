@@ -14,76 +14,26 @@
 #include <vector>
 
 #include "app/engine/stone_table.h"
+#include "tests/support/byte_files.h"
 
 namespace tavrine {
 namespace {
 
 namespace fs = std::filesystem;
 
-class TempFolder {
+using test::doubleAt;
+using test::int16At;
+using test::int32At;
+using test::putDouble;
+using test::putInt32;
+using test::readBytes;
+using test::writeBytes;
+
+// A temporary folder for this file's tests.
+class TempFolder : public test::TempFolder {
   public:
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "tavrine-gpi-XXXXXX").string();
-        std::vector<char> buffer(pattern.begin(), pattern.end());
-        buffer.push_back('\0');
-        path_ = ::mkdtemp(buffer.data());
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-    const std::string& path() const { return path_; }
-
-  private:
-    std::string path_;
+    TempFolder() : test::TempFolder("tavrine-gpi") {}
 };
-
-std::vector<uint8_t> readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
-void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-}
-
-int32_t int32At(const std::vector<uint8_t>& b, size_t offset) {
-    return static_cast<int32_t>(static_cast<uint32_t>(b.at(offset)) |
-                                (static_cast<uint32_t>(b.at(offset + 1)) << 8) |
-                                (static_cast<uint32_t>(b.at(offset + 2)) << 16) |
-                                (static_cast<uint32_t>(b.at(offset + 3)) << 24));
-}
-
-int16_t int16At(const std::vector<uint8_t>& b, size_t offset) {
-    return static_cast<int16_t>(static_cast<uint16_t>(b.at(offset) | (b.at(offset + 1) << 8)));
-}
-
-double doubleAt(const std::vector<uint8_t>& b, size_t offset) {
-    uint64_t bits = 0;
-    for (size_t i = 0; i < 8; ++i) {
-        bits |= static_cast<uint64_t>(b.at(offset + i)) << (8 * i);
-    }
-    double value = 0.0;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
-
-void putInt32(std::vector<uint8_t>& b, size_t offset, int32_t value) {
-    for (size_t i = 0; i < 4; ++i) {
-        b.at(offset + i) = static_cast<uint8_t>(static_cast<uint32_t>(value) >> (8 * i));
-    }
-}
-
-void putDouble(std::vector<uint8_t>& b, size_t offset, double value) {
-    uint64_t bits = 0;
-    std::memcpy(&bits, &value, sizeof bits);
-    for (size_t i = 0; i < 8; ++i) {
-        b.at(offset + i) = static_cast<uint8_t>(bits >> (8 * i));
-    }
-}
 
 // A record with every field away from its default, all in range, for the given model.
 PositionInfo unusualInfo(int32_t modelIndex) {
