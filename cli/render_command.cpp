@@ -4,14 +4,14 @@
 #include <string>
 #include <vector>
 
-#include "app/engine/orientation.h"
-#include "app/engine/stone_table.h"
-#include "app/engine/view_space.h"
 #include "app/model/model_record.h"
 #include "app/model/obj_export.h"
 #include "app/output/position_info.h"
 #include "app/render/picture_formats.h"
 #include "app/render/render_job.h"
+#include "app/settings/stone_table.h"
+#include "app/view/orientation.h"
+#include "app/view/view_space.h"
 #include "cli/progress_bar.h"
 #include "imgctl/imgctl.h"
 #include "tracer/colour_absorption.h"

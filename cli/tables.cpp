@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "app/engine/stone_table.h"
 #include "app/model/model_record.h"
+#include "app/settings/stone_table.h"
 
 namespace tavrine::cli {
 

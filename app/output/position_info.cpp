@@ -3,8 +3,8 @@
 #include <cmath>
 #include <vector>
 
-#include "app/engine/binary_record.h"
-#include "app/engine/stone_table.h"
+#include "app/settings/stone_table.h"
+#include "util/binary_record.h"
 
 namespace tavrine {
 

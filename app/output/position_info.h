@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string>
 
-#include "app/engine/orientation.h"
-#include "app/engine/settings_file.h"
 #include "app/model/model_record.h"
+#include "app/settings/settings_file.h"
+#include "app/view/orientation.h"
 
 namespace tavrine {
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/engine/stone_table.h"
+#include "app/settings/stone_table.h"
 #include "tests/support/byte_files.h"
 
 namespace tavrine {

@@ -9,10 +9,10 @@
 #include <random>
 #include <vector>
 
-#include "app/engine/orientation.h"
-#include "app/engine/view_space.h"
 #include "app/model/model_record.h"
 #include "app/render/render_job.h"
+#include "app/view/orientation.h"
+#include "app/view/view_space.h"
 #include "tracer/colour_absorption.h"
 
 namespace tavrine {

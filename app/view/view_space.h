@@ -2,8 +2,8 @@
 // Turning the model into view space and the facets' normals and planes in view space, as the
 // preview pass computes them before every rendering.
 
-#include "app/engine/orientation.h"
 #include "app/model/model_record.h"
+#include "app/view/orientation.h"
 
 namespace tavrine {
 

@@ -1,4 +1,4 @@
-#include "app/engine/binary_record.h"
+#include "util/binary_record.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "app/engine/orientation.h"
+#include "app/view/orientation.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/engine/settings_file.h"
+#include "app/settings/settings_file.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -17,10 +17,10 @@
 #include <string>
 #include <vector>
 
-#include "app/engine/binary_record.h"
-#include "app/engine/stone_table.h"
 #include "app/model/model_record.h"
+#include "app/settings/stone_table.h"
 #include "tests/support/byte_files.h"
+#include "util/binary_record.h"
 
 namespace tavrine {
 namespace {

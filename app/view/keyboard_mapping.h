@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "app/engine/orientation.h"
+#include "app/view/orientation.h"
 
 namespace tavrine {
 

@@ -1,4 +1,4 @@
-#include "app/engine/keyboard_mapping.h"
+#include "app/view/keyboard_mapping.h"
 
 #include <gtest/gtest.h>
 

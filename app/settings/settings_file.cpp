@@ -1,4 +1,4 @@
-#include "app/engine/settings_file.h"
+#include "app/settings/settings_file.h"
 
 #include <pwd.h>
 #include <sys/stat.h>
@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/engine/binary_record.h"
-#include "app/engine/stone_table.h"
+#include "app/settings/stone_table.h"
+#include "util/binary_record.h"
 
 namespace tavrine {
 

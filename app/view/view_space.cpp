@@ -1,4 +1,4 @@
-#include "app/engine/view_space.h"
+#include "app/view/view_space.h"
 
 namespace tavrine {
 

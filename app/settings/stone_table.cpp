@@ -1,4 +1,4 @@
-#include "app/engine/stone_table.h"
+#include "app/settings/stone_table.h"
 
 namespace tavrine {
 
