@@ -10,6 +10,8 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <string>
@@ -80,13 +82,35 @@ TEST(FileTargets, AFifoIsWrittenInPlaceForItsReader) {
     TempFolder folder;
     const std::string fifo = folder.file("fifo");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    std::string received;
-    std::thread reader([&] { received = contents(fifo); });
-    std::string reason;
+    // The reading end is open before the writer starts, so that a writer that replaced the
+    // FIFO could never leave either side waiting.
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
     const std::string text(100000, 'f');  // more than a pipe holds, so the writer must wait
-    const bool written = writeThroughStream(fifo, text, reason);
-    reader.join();
+    std::string reason;
+    std::atomic<bool> done{false};
+    bool written = false;
+    std::thread writer([&] {
+        written = writeThroughStream(fifo, text, reason);
+        done = true;
+    });
+    std::string received;
+    char block[4096];
+    for (;;) {
+        const bool finished = done;  // read before the read, so no late bytes are missed
+        const ssize_t n = ::read(reader, block, sizeof block);
+        if (n > 0) {
+            received.append(block, static_cast<size_t>(n));
+        } else if (n == 0 && finished) {
+            break;  // no writer any more, and none to come
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
+    writer.join();
+    ::close(reader);
     EXPECT_TRUE(written) << reason;
+    EXPECT_EQ(received.size(), text.size());
     EXPECT_EQ(received, text);
     EXPECT_EQ(typeOf(fifo), static_cast<mode_t>(S_IFIFO));
     EXPECT_EQ(folder.names(), std::vector<std::string>{"fifo"});
