@@ -102,6 +102,16 @@ std::string duplicateOutputProblem(const CliOptions& options) {
             }
         }
     }
+    // The picture or model would replace the record it was made from.
+    if (!options.position.empty()) {
+        for (const auto& output : outputs) {
+            if (output.first != std::string("--save-position") &&
+                sameOutputTarget(output.second, options.position)) {
+                return std::string(output.first) + " would overwrite the --position file " +
+                       options.position;
+            }
+        }
+    }
     return "";
 }
 

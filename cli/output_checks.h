@@ -14,8 +14,9 @@ namespace tavrine::cli {
 // existing file (also through links), or the same name in the same real folder.
 bool sameOutputTarget(const std::string& a, const std::string& b);
 
-// Returns "" when the outputs (--out, --save-position, --export-obj) all differ, else the bad
-// usage message naming the two options and the file.
+// Returns "" when the outputs (--out, --save-position, --export-obj) all differ and the
+// picture and model do not overwrite the --position file, else the bad usage message naming
+// the options and the file.
 std::string duplicateOutputProblem(const CliOptions& options);
 
 // Checks that every output can be opened as it will be written (its folder exists and may be

@@ -225,6 +225,16 @@ TEST_F(RenderCommand, OutputsAreCheckedBeforeAnythingIsRendered) {
         EXPECT_EQ(2, r.status) << args << ": " << r.output;
         EXPECT_NE(std::string::npos, r.output.find("name the same file")) << r.output;
     }
+    // The record a render is made from is never overwritten by the picture.
+    ASSERT_EQ(0,
+              run("--size 40 --out " + path("a.png") + " --save-position " + path("a.gpi")).status);
+    const Outcome over =
+        run("--position " + path("a.gpi") + " --format png24 --out " + path("a.gpi"));
+    EXPECT_EQ(2, over.status) << over.output;
+    EXPECT_NE(std::string::npos, over.output.find("would overwrite")) << over.output;
+    EXPECT_EQ(272u, fs::file_size(path("a.gpi")));
+    fs::remove(path("a.png"));
+    fs::remove(path("a.gpi"));
     // A missing or unwritable folder for any output fails at once, before the picture.
     fs::create_directories(path("locked"));
     fs::permissions(path("locked"), fs::perms::owner_read | fs::perms::owner_exec);
