@@ -77,7 +77,9 @@ ColourMap makeColourMap(const Dib& dib) {
 std::string gifReason(int error) {
     // giflib writes through a C stream; when that fails, errno says why (a full disk, a pipe
     // whose reader left), which tells the user more than giflib's own text.
-    if ((error == E_GIF_ERR_WRITE_FAILED || error == E_GIF_ERR_CLOSE_FAILED) && errno != 0) {
+    if ((error == E_GIF_ERR_WRITE_FAILED || error == E_GIF_ERR_DISK_IS_FULL ||
+         error == E_GIF_ERR_CLOSE_FAILED) &&
+        errno != 0) {
         return std::strerror(errno);
     }
     const char* text = GifErrorString(error);
