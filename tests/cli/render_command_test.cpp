@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
@@ -241,6 +242,18 @@ TEST_F(RenderCommand, OutputsAreCheckedBeforeAnythingIsRendered) {
     std::vector<std::string> bad = {"--save-position " + path("none/p.gpi"),
                                     "--export-obj " + path("none/m.obj")};
     if (::geteuid() != 0) bad.push_back("--save-position " + path("locked/p.gpi"));
+    // Root may write any folder, but not a read-only file system.
+    fs::create_directories(path("ro"));
+    const bool readOnly = ::geteuid() == 0 &&
+                          ::mount("tavrine-test", path("ro").c_str(), "tmpfs", MS_RDONLY, "") == 0;
+    struct Unmount {
+        std::string point;
+        bool mounted;
+        ~Unmount() {
+            if (mounted) ::umount2(point.c_str(), MNT_DETACH);
+        }
+    } unmount{path("ro"), readOnly};
+    if (readOnly) bad.push_back("--save-position " + path("ro/p.gpi"));
     for (const std::string& args : bad) {
         const Outcome r = run("--size 40 --out " + path("a.png") + " " + args);
         EXPECT_EQ(1, r.status) << args << ": " << r.output;

@@ -179,6 +179,11 @@ TEST(FileTargets, AFullFileSystemKeepsTheOldFile) {
     if (::mount("tavrine-test", mountPoint.c_str(), "tmpfs", 0, "size=64k") != 0) {
         GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
     }
+    // Unmounted however the test ends, before the folder is removed.
+    struct Unmount {
+        std::string point;
+        ~Unmount() { ::umount2(point.c_str(), MNT_DETACH); }
+    } unmount{mountPoint};
     const std::string target = mountPoint + "/picture";
     put(target, "old");
     const std::string big(256 * 1024, 'b');
@@ -189,7 +194,6 @@ TEST(FileTargets, AFullFileSystemKeepsTheOldFile) {
     EXPECT_EQ(reason, std::strerror(ENOSPC));
     EXPECT_EQ(contents(target), "old");
     EXPECT_EQ(TempFolder::namesIn(mountPoint), std::vector<std::string>{"picture"});
-    ::umount2(mountPoint.c_str(), MNT_DETACH);
 }
 
 // Points standard output at a pipe for the life of the object.
