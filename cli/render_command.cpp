@@ -119,13 +119,13 @@ int setUpScene(const CliOptions& o, Session& session, std::FILE* err) {
 }  // namespace
 
 int runRender(const CliOptions& o, std::FILE* out, std::FILE* err) {
-    // Nothing is rendered or written unless every output can be.
+    // Nothing is rendered or written unless every output can be: bad usage first, then the
+    // folders of the outputs once the scene (and its position file) is known to be sound.
     const std::string duplicate = duplicateOutputProblem(o);
     if (!duplicate.empty()) {
         std::fprintf(err, "tavrine-render: %s\n", duplicate.c_str());
         return kExitUsage;
     }
-    if (!checkOutputFolders(o, err)) return kExitFileError;
     // With a picture or model on standard output the "wrote" lines go to standard error.
     const bool dataOnOut = o.out == kStandardOutput || o.exportObj == kStandardOutput;
     std::FILE* report = dataOnOut ? err : out;
@@ -136,6 +136,7 @@ int runRender(const CliOptions& o, std::FILE* out, std::FILE* err) {
     Session session;
     const int setUp = setUpScene(o, session, err);
     if (setUp >= 0) return setUp;
+    if (!checkOutputFolders(o, err)) return kExitFileError;
 
     if (!o.exportObj.empty()) {
         std::string error;
