@@ -74,7 +74,7 @@ QPushButton* makeButton(QWidget* parent, int id, const QString& text, int x, int
 }
 
 QCheckBox* makeCheckBox(QWidget* parent, int id, const QString& text, int x, int y, int w, int h) {
-    auto* box = new QCheckBox(text, parent);
+    auto* box = new CheckBox(text, parent);
     box->setObjectName(QString::number(id));
     box->setGeometry(x, y, w, h);
     return box;
@@ -200,7 +200,7 @@ void WrappingCheckBox::paintEvent(QPaintEvent*) {
     }
 }
 
-bool WrappingCheckBox::hitButton(const QPoint& pos) const { return rect().contains(pos); }
+bool CheckBox::hitButton(const QPoint& pos) const { return rect().contains(pos); }
 
 // --- LinkedValue ---
 

@@ -101,14 +101,22 @@ class UpDown : public QWidget {
     int position_;
 };
 
-// A check box whose caption wraps onto further lines within the box's width.
-class WrappingCheckBox : public QCheckBox {
+// A check box that a click anywhere in its rectangle toggles, caption included.
+class CheckBox : public QCheckBox {
   public:
     using QCheckBox::QCheckBox;
 
   protected:
-    void paintEvent(QPaintEvent* event) override;
     bool hitButton(const QPoint& pos) const override;
+};
+
+// A check box whose caption wraps onto further lines within the box's width.
+class WrappingCheckBox : public CheckBox {
+  public:
+    using CheckBox::CheckBox;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
 };
 
 // Couples an optional track bar, a digits-only edit and its up-down to one integer value. The
