@@ -69,7 +69,6 @@ QPushButton* makeButton(QWidget* parent, int id, const QString& text, int x, int
     auto* button = new QPushButton(text, parent);
     button->setObjectName(QString::number(id));
     button->setGeometry(x, y, w, h);
-    button->setAutoDefault(false);
     return button;
 }
 

@@ -278,13 +278,13 @@ TransformableModelsDialog::TransformableModelsDialog(Settings& settings, QWidget
     after = addValue(kDiameter, 20, 112, 240);
     text(p, QStringLiteral("( Default = 80 )"), after, 114, 110);
     auto* surfaces = new QGroupBox(QStringLiteral("Number Of Surfaces"), p);
-    surfaces->setGeometry(8, 168, 340, 98);
-    text(p, QStringLiteral("Circumferential ( XZ plane ) ="), 20, 194, 200);
-    after = addValue(kSurfaces, 194, 192, 0);
-    text(p, QStringLiteral("( Default = 16 )"), after, 194, 96);
-    text(p, QStringLiteral("Vertical Row ( XY plane ) ="), 20, 230, 200);
-    after = addValue(kRows, 194, 228, 0);
-    text(p, QStringLiteral("( Default = 8 )"), after, 230, 96);
+    surfaces->setGeometry(8, 168, 348, 98);
+    text(p, QStringLiteral("Circumferential ( XZ plane ) ="), 18, 194, 182);
+    after = addValue(kSurfaces, 202, 192, 0);
+    text(p, QStringLiteral("( Default = 16 )"), after - 2, 194, 94);
+    text(p, QStringLiteral("Vertical Row ( XY plane ) ="), 18, 230, 182);
+    after = addValue(kRows, 202, 228, 0);
+    text(p, QStringLiteral("( Default = 8 )"), after - 2, 230, 94);
 
     const QString heightNote = QStringLiteral(
         "Setting the height automatically determines the base's diameter which inscribes the "
@@ -336,7 +336,7 @@ TransformableModelsDialog::TransformableModelsDialog(Settings& settings, QWidget
     for (int i = 0; i < 5; ++i) {
         sketches_[i] = new ShapeSketch(pages[i]);
         sketches_[i]->setObjectName(QString::fromLatin1(kPageNames[i]) + QStringLiteral("_Sketch"));
-        sketches_[i]->move(356, i == 0 ? 170 : 140);
+        sketches_[i]->move(i == 0 ? 360 : 356, i == 0 ? 170 : 140);
     }
 
     auto* note = new QLabel(
@@ -355,7 +355,6 @@ TransformableModelsDialog::TransformableModelsDialog(Settings& settings, QWidget
     auto* cancel = new QPushButton(QStringLiteral("CANCEL"), this);
     cancel->setObjectName(QStringLiteral("CancelButton"));
     cancel->setGeometry(363, 380, 96, 28);
-    for (QPushButton* button : {defaults, selectButton, ok, cancel}) button->setAutoDefault(false);
     ok->setDefault(true);
 
     // Initial state from the settings, on the page last shown.
