@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -12,6 +13,8 @@ namespace tavrine {
 
 namespace {
 
+// The picture the trimming edits stand around.
+const QRect kPictureSquare(144, 203, 60, 60);
 constexpr int kMaxTrimming = 512;
 constexpr int kDefaultImageWidth = 270;
 
@@ -93,7 +96,7 @@ SizeSettingDialog::SizeSettingDialog(Settings& settings, DialogHost& host, QWidg
 
     // The four edits stand around a square: top above, bottom below, left and right beside it.
     const int ids[4][2] = {{1032, 1033}, {1047, 1048}, {1056, 1057}, {1059, 1060}};
-    const QPoint places[4] = {{146, 180}, {146, 262}, {92, 221}, {200, 221}};
+    const QPoint places[4] = {{144, 176}, {144, 268}, {79, 222}, {208, 222}};
     NumberEdit* edits[4];
     UpDown* upDowns[4];
     for (int i = 0; i < 4; ++i) {
@@ -104,11 +107,11 @@ SizeSettingDialog::SizeSettingDialog(Settings& settings, DialogHost& host, QWidg
         upDowns[i]->setObjectName(QString::number(ids[i][1]));
         upDowns[i]->setGeometry(places[i].x() + 44, places[i].y(), 17, 22);
     }
-    sideLabels_[0] = makeLabel(this, 1026, QStringLiteral("Top Side"), 214, 182, 80, 18);
-    sideLabels_[1] = makeLabel(this, 1027, QStringLiteral("Bottom Side"), 214, 264, 90, 18);
-    sideLabels_[2] = makeLabel(this, 1028, QStringLiteral("Left Side"), 20, 223, 68, 18);
+    sideLabels_[0] = makeLabel(this, 1026, QStringLiteral("Top Side"), 212, 178, 80, 18);
+    sideLabels_[1] = makeLabel(this, 1027, QStringLiteral("Bottom Side"), 212, 270, 90, 18);
+    sideLabels_[2] = makeLabel(this, 1028, QStringLiteral("Left Side"), 14, 224, 62, 18);
     sideLabels_[2]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    sideLabels_[3] = makeLabel(this, 1065, QStringLiteral("Right Side"), 266, 223, 74, 18);
+    sideLabels_[3] = makeLabel(this, 1065, QStringLiteral("Right Side"), 274, 224, 64, 18);
 
     // "OK" acts as the dialog's id 1 and "CANCEL" as id 2; their names stay 1005 and 1006.
     auto* ok = makeButton(this, 1005, QStringLiteral("OK"), 146, 350, 92, 28);
@@ -139,6 +142,14 @@ SizeSettingDialog::SizeSettingDialog(Settings& settings, DialogHost& host, QWidg
     connect(defaults, &QPushButton::clicked, this, &SizeSettingDialog::restoreDefaults);
 }
 
+void SizeSettingDialog::paintEvent(QPaintEvent* event) {
+    QDialog::paintEvent(event);
+    QPainter painter(this);
+    painter.setPen(palette().color(
+        trimmingBox_->isChecked() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+    painter.drawRect(kPictureSquare.adjusted(0, 0, -1, -1));
+}
+
 void SizeSettingDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!centred_) {
@@ -157,6 +168,7 @@ void SizeSettingDialog::updateEnabled() {
         trim_[i]->setEnabled(trimming);
         sideLabels_[i]->setEnabled(trimming);
     }
+    update(kPictureSquare);
 }
 
 void SizeSettingDialog::restoreDefaults() {

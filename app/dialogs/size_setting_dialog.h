@@ -48,6 +48,7 @@ class SizeSettingDialog : public QDialog {
     void accept() override;
 
   protected:
+    void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
   private:
