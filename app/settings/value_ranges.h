@@ -109,7 +109,7 @@ inline constexpr IntRange kScreenShotFilter{"the picture format", 1, 7};
 // Turning, capture and animation.
 inline constexpr IntRange kTurnDelay{"the turn delay", 0, 200};
 inline constexpr IntRange kFrameCount{"the frame count", 1, 4096};
-inline constexpr IntRange kFramesDone{"the frames done", 0, 4096};  // and at most the count
+inline constexpr IntRange kFramesDone{"the count of frames done", 0, 4096};  // at most the count
 inline constexpr IntRange kGifTimeWeight{"the time weight per frame", 0, 65535};
 
 // The transformable models' parameters.
