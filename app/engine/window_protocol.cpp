@@ -1,0 +1,1 @@
+#include "app/engine/window_protocol.h"

@@ -1,0 +1,1 @@
+#include "app/session/shared_picture.h"

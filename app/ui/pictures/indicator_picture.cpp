@@ -1,0 +1,1 @@
+#include "app/ui/pictures/indicator_picture.h"

@@ -1,0 +1,1 @@
+#include "app/ui/pictures/panel_pictures.h"

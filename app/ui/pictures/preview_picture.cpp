@@ -1,0 +1,1 @@
+#include "app/ui/pictures/preview_picture.h"
