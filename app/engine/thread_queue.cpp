@@ -39,6 +39,11 @@ bool ThreadQueue::peek(ThreadMessage& message) {
     return true;
 }
 
+bool ThreadQueue::waitUntilClosed(std::chrono::milliseconds timeout) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return ready_.wait_for(lock, timeout, [this] { return closed_; });
+}
+
 void ThreadQueue::close() {
     {
         std::lock_guard<std::mutex> lock(mutex_);

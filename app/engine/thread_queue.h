@@ -40,6 +40,10 @@ class ThreadQueue {
     // removed. Returns false once the queue is closed.
     bool peek(ThreadMessage& message);
 
+    // Waits up to |timeout| without taking anything; returns true at once when the queue is or
+    // becomes closed, false when the time passed.
+    bool waitUntilClosed(std::chrono::milliseconds timeout);
+
     // Closes the queue: wakes every waiting get; later posts are dropped. Idempotent.
     void close();
 
