@@ -49,6 +49,8 @@ Engine::~Engine() {
 bool Engine::start() {
     if (thread_.joinable()) return false;
     turning_ = std::make_unique<TurningModel>(session_, drawing_, sink_, *sleeper_);
+    // Read here, on the window thread, which owns the settings while the engine is idle.
+    showTitle_ = session_.settings.showTitle != 0;
     try {
         thread_ = std::thread([this] { run(); });
     } catch (const std::system_error&) {
@@ -76,7 +78,7 @@ bool Engine::abortPoll() {
 void Engine::run() {
     if (!quickStart_) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        if (session_.settings.showTitle != 0) sink_.showTitle();
+        if (showTitle_) sink_.showTitle();
         sink_.bringToForeground();
     }
     while (queue_.get(record_)) {

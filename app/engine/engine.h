@@ -96,6 +96,7 @@ class Engine {
     EngineJob captureJob_;
     EngineJob gifJob_;
     bool quickStart_ = false;
+    bool showTitle_ = false;
     std::thread thread_;
     int64_t exitCode_ = 0;
 };
