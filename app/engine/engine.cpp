@@ -31,15 +31,23 @@ class EngineRenderObserver : public RenderObserver {
     NotifyWindow window_;
 };
 
-RenderResult runRenderJob(const RenderSettings& settings, const RenderScene& scene,
-                          RenderObserver& observer, const RenderExecution& execution) {
-    return renderJob(settings, scene, nullptr, observer, execution);
-}
-
 }  // namespace
 
 Engine::Engine(Session& session, NotificationSink& sink, PanelDrawing& drawing)
-    : session_(session), sink_(sink), drawing_(drawing), renderRunner_(runRenderJob) {}
+    : session_(session), sink_(sink), drawing_(drawing) {
+    // The job starts from a copy of the picture shown, so that rows an abort leaves unrendered
+    // keep the previous picture, as when rendering over it.
+    renderRunner_ = [this](const RenderSettings& settings, const RenderScene& scene,
+                           RenderObserver& observer, const RenderExecution& execution) {
+        imgctl::DibPtr start = session_.renderPicture.copy();
+        const imgctl::DibData* data = start ? imgctl::DataDIB(start.get()) : nullptr;
+        if (data == nullptr || data->bitCount != 24 || data->width != settings.width ||
+            data->height != settings.width) {
+            start.reset();
+        }
+        return renderJob(settings, scene, std::move(start), observer, execution);
+    };
+}
 
 Engine::~Engine() {
     stop();
