@@ -252,7 +252,7 @@ TEST(EngineProtocol, StopEndsATurnAndTheThreadJoins) {
     ASSERT_TRUE(engine.start());
     engine.queue().post(MSG_ENGINE_COMMAND, static_cast<int64_t>(EngineCommand::TurnWhileHeld),
                         1006);
-    std::this_thread::sleep_for(milliseconds(50));
+    ASSERT_TRUE(sink.waitForInvalidations(3));
     engine.stop();
     engine.join();
     EXPECT_GT(drawing.surfaces, 0);
@@ -320,7 +320,7 @@ TEST(KeyboardThread, AHeldKeyTurnsTheViewOnTheEngineUntilReleased) {
     ASSERT_TRUE(engine.start());
     ASSERT_TRUE(keyboard.start());
     keys.setHeld(TurnKey::Left, true);
-    std::this_thread::sleep_for(milliseconds(80));
+    ASSERT_TRUE(sink.waitForInvalidations(3));
     keys.setHeld(TurnKey::Left, false);
     std::this_thread::sleep_for(milliseconds(30));
     keyboard.stop();
