@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/design_info.h"
 #include "cli/options.h"
 #include "cli/render_command.h"
 #include "cli/tables.h"
@@ -25,6 +26,9 @@ int main(int argc, char** argv) {
         std::fputc('\n', stdout);
         printModelTable(stdout);
         return kExitOk;
+    }
+    if (parsed.options.info) {
+        return printDesignInfo(parsed.options.design, stdout, stderr);
     }
     return runRender(parsed.options, stdout, stderr);
 }

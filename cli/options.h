@@ -17,6 +17,8 @@ using TurnStep = KeyStep;
 struct CliOptions {
     bool help = false;
     bool list = false;
+    bool info = false;   // with design: describe the design instead of rendering it
+    std::string design;  // a GemCad .asc file to render instead of a model of the list
     std::string out;
     int32_t formatIndex = 0;  // 1 to 7 as the save dialog's filters; 0 = from the extension
     std::optional<int32_t> stone;
