@@ -21,7 +21,7 @@ int printDesignInfo(const std::string& path, std::FILE* out, std::FILE* err) {
         std::fprintf(out, "%s\n", design.heading[i].c_str());
     }
     std::fprintf(out, "\nfile:             %s (GemCad %s)\n", path.c_str(), design.version.c_str());
-    std::fprintf(out, "index gear:       %d teeth%s, reference angle %g degrees\n",
+    std::fprintf(out, "index gear:       %d teeth%s, index %g towards the viewer\n",
                  design.gearTeeth < 0 ? -design.gearTeeth : design.gearTeeth,
                  design.gearTeeth < 0 ? " (clockwise)" : "", design.gearOffset);
     std::fprintf(out, "symmetry:         %d-fold, %s\n", design.symmetry,

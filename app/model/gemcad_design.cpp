@@ -150,11 +150,12 @@ struct Parser {
                                   " teeth is out of range (1 to 1000, negative for clockwise)");
         }
         double offset = 0.0;
-        if (t.size() >= 3 && !number(line, t[2], "reference angle of the gear", offset)) {
+        if (t.size() >= 3 && !number(line, t[2], "offset of the gear", offset)) {
             return false;
         }
-        if (std::fabs(offset) > 360.0) {
-            return fail(line, "the reference angle of the gear is out of range -360 to 360");
+        if (std::fabs(offset) > std::abs(teeth)) {
+            return fail(line, "the gear's offset " + t[2].text + " is beyond its " +
+                                  std::to_string(std::abs(teeth)) + " teeth");
         }
         design.gearTeeth = teeth;
         design.gearOffset = offset;
@@ -382,9 +383,9 @@ bool designPlanes(const GemCadDesign& design, const std::string& fileName,
         const double horizontal = std::fabs(tier.angle) == 90.0 ? 1.0 : std::sin(a);
         const double vertical = std::fabs(tier.angle) == 90.0 ? 0.0 : std::cos(a);
         for (double position : positions) {
-            const double phi =
-                direction * 2.0 * kPi * position / teeth + design.gearOffset * kPi / 180.0;
-            // Index 0 faces the viewer (-z); the positions run counter-clockwise seen from above.
+            // The offset index faces the viewer (-z); a gear of positive teeth counts
+            // counter-clockwise seen from above, one of negative teeth clockwise.
+            const double phi = direction * 2.0 * kPi * (position - design.gearOffset) / teeth;
             const Vec3 normal{horizontal * std::sin(phi), tier.pavilion ? -vertical : vertical,
                               -horizontal * std::cos(phi)};
             bool repeated = false;

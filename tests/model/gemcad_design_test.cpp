@@ -166,6 +166,39 @@ TEST(GemCadDesign, MirrorAndTurnsCompleteTheIndexes) {
     EXPECT_EQ(4, listed.summary.tierPlanes[4]);  // 0, 24, 48, 72: new planes at index 0
 }
 
+TEST(GemCadDesign, TheGearPlacesTheIndexes) {
+    // A cube with one slanted facet; where it faces follows the gear's teeth and offset.
+    const auto slantedFacing = [](const std::string& gear, const std::string& index) {
+        const Built b =
+            buildText("GemCad 5.0\n" + gear +
+                      "\na 0 1 0\na -0 1 0\na 90 1 0 24 48 72\na 45 1.2 " + index + "\n");
+        EXPECT_TRUE(b.ok) << b.error;
+        for (int32_t i = 0; i < b.record->facetCount; ++i) {
+            const Facet& f = b.record->facets[i];
+            const Vertex& p0 = b.record->modelVertices[f.vertexIndex[0]];
+            const Vertex& p1 = b.record->modelVertices[f.vertexIndex[1]];
+            const Vertex& p2 = b.record->modelVertices[f.vertexIndex[2]];
+            const Vec3 u{p2.x - p1.x, p2.y - p1.y, p2.z - p1.z};
+            const Vec3 w{p1.x - p0.x, p1.y - p0.y, p1.z - p0.z};
+            const Vec3 n{u.y * w.z - u.z * w.y, u.z * w.x - u.x * w.z, u.x * w.y - u.y * w.x};
+            if (std::fabs(n.y) > 1e-9 && (std::fabs(n.x) > 1e-9 || std::fabs(n.z) > 1e-9)) {
+                return std::string(n.x > 1e-9    ? "+x"
+                                   : n.x < -1e-9 ? "-x"
+                                                 : "") +
+                       (n.z > 1e-9    ? "+z"
+                        : n.z < -1e-9 ? "-z"
+                                      : "");
+            }
+        }
+        return std::string("none");
+    };
+    EXPECT_EQ("-z", slantedFacing("g 96 0", "0"));    // index 0 faces the viewer
+    EXPECT_EQ("+x", slantedFacing("g 96 0", "24"));   // counter-clockwise seen from above
+    EXPECT_EQ("-x", slantedFacing("g -96 0", "24"));  // a negative gear counts clockwise
+    EXPECT_EQ("-z", slantedFacing("g 96 24", "24"));  // the offset index faces the viewer
+    EXPECT_EQ("+z", slantedFacing("g 96 0", "48"));
+}
+
 TEST(GemCadDesign, ReadsEveryRecord) {
     const std::string text =
         "GemCad 5.0 beta\r\n"
@@ -218,6 +251,7 @@ TEST(GemCadDesign, RefusalsNameTheFileTheLineAndTheProblem) {
         {"GemCad 5.0\ng 96 0\n" + cube + "a 10 1 12x\n", "d.asc: line 6: malformed number"},
         {"GemCad 5.0\ng 9.6 0\n", "d.asc: line 2: malformed number \"9.6\""},
         {"GemCad 5.0\ng 0 0\n", "d.asc: line 2: an index gear of 0 teeth"},
+        {"GemCad 5.0\ng 64 65\n", "d.asc: line 2: the gear's offset 65 is beyond its 64 teeth"},
         {"GemCad 5.0\ny 2 q\n", "d.asc: line 2: the mirror symmetry must be y or n"},
         {"GemCad 5.0\ng 96 0\n" + cube + "a 10 1 97\n", "d.asc: line 6: index 97 is beyond"},
         {"GemCad 5.0\ng 64 0\na 10 1 -1\n", "d.asc: line 3: index -1 is beyond"},
