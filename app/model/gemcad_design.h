@@ -29,7 +29,7 @@ struct DesignTier {
 struct GemCadDesign {
     std::string version;           // what follows "GemCad" on the first line
     int32_t gearTeeth = 96;        // negative: the indexes run clockwise
-    double gearOffset = 0.0;         // the index that faces the viewer (-z), 0 to the teeth
+    double gearOffset = 0.0;       // the index that faces the viewer (-z), 0 to the teeth
     int32_t symmetry = 1;          // rotational symmetry order
     bool mirror = false;           // mirror symmetry about the line through index 0
     double refractiveIndex = 0.0;  // the index the design was made for; 0 when not given
