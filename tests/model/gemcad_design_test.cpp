@@ -170,8 +170,8 @@ TEST(GemCadDesign, TheGearPlacesTheIndexes) {
     // A cube with one slanted facet; where it faces follows the gear's teeth and offset.
     const auto slantedFacing = [](const std::string& gear, const std::string& index) {
         const Built b =
-            buildText("GemCad 5.0\n" + gear +
-                      "\na 0 1 0\na -0 1 0\na 90 1 0 24 48 72\na 45 1.2 " + index + "\n");
+            buildText("GemCad 5.0\n" + gear + "\na 0 1 0\na -0 1 0\na 90 1 0 24 48 72\na 45 1.2 " +
+                      index + "\n");
         EXPECT_TRUE(b.ok) << b.error;
         for (int32_t i = 0; i < b.record->facetCount; ++i) {
             const Facet& f = b.record->facets[i];
