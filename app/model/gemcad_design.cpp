@@ -122,7 +122,6 @@ std::string quoted(const std::string& text) {
 struct Parser {
     const std::string& fileName;
     GemCadDesign design;
-    int32_t gearLine = 0;
     int32_t symmetryLine = 0;
     bool inInstruction = false;
     std::string error;
@@ -159,7 +158,6 @@ struct Parser {
         }
         design.gearTeeth = teeth;
         design.gearOffset = offset;
-        gearLine = line;
         return true;
     }
 
@@ -468,7 +466,7 @@ const char* openSide(const Vec3& direction) {
 
 bool parseGemCadDesign(const std::string& text, const std::string& fileName, GemCadDesign& design,
                        std::string* error) {
-    Parser parser{fileName, GemCadDesign{}, 0, 0, false, {}};
+    Parser parser{fileName, GemCadDesign{}, 0, false, {}};
     if (!parser.parse(text)) {
         if (error != nullptr) *error = parser.error;
         return false;
