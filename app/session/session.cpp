@@ -1,6 +1,8 @@
 #include "app/session/session.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 #include "app/settings/stone_table.h"
 #include "app/view/view_space.h"
@@ -67,11 +69,14 @@ void chooseModel(Session& session, int32_t modelIndex) { session.settings.modelI
 
 bool openDesign(Session& session, const std::string& path, std::string* error) {
     OpenDesign opened;
-    opened.path = path;
     opened.model = std::make_unique<ModelRecord>();
     if (!loadDesignFile(path, opened.design, *opened.model, &opened.summary, error)) {
         return false;
     }
+    // Recorded in full, so that a Position-Info File reopens it from any folder.
+    std::error_code failed;
+    const std::filesystem::path full = std::filesystem::absolute(path, failed);
+    opened.path = failed ? path : full.lexically_normal().string();
     const double ri = opened.design.refractiveIndex;
     if (ri >= 1.0 && ri <= 3.0) session.settings.refractiveIndex = ri;
     session.design = std::move(opened);

@@ -37,7 +37,7 @@ enum class KeyStepTarget { View, Stone, Light };
 // The design file opened last: it stays the model list's row kDesignModelIndex until another
 // design is opened.
 struct OpenDesign {
-    std::string path;
+    std::string path;  // absolute
     GemCadDesign design;
     DesignSummary summary;
     std::unique_ptr<ModelRecord> model;  // the design as built; null until one is opened

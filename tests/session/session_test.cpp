@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "app/settings/stone_table.h"
@@ -110,7 +111,9 @@ TEST(Session, ADesignIsTheModelAfterTheList) {
         EXPECT_EQ(brilliantView.cosines[i], view.cosines[i]);
         EXPECT_EQ(brilliantView.sines[i], view.sines[i]);
     }
-    EXPECT_EQ(path, positionInfoOf(session).designPath);
+    const std::string recorded = positionInfoOf(session).designPath;
+    EXPECT_EQ(std::filesystem::absolute(path).lexically_normal().string(), recorded);
+    EXPECT_EQ('/', recorded[0]);
 
     // Another model and back: the design's row still holds the design.
     chooseModel(session, 20);
