@@ -105,12 +105,16 @@ const char* const kIndexTable[] = {
     "glass    : 1.42 ~1.56",
 };
 
-// A one-pixel frame just outside a panel box.
+// A one-pixel frame just outside a panel box (whose right and bottom are its last pixels).
 void frameBox(QPainter& painter, const PanelRect& box) {
-    painter.setPen(kOutline);
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(
-        QRect(box.left - 1, box.top - 1, box.right - box.left + 1, box.bottom - box.top + 1));
+    const int left = box.left - 1;
+    const int top = box.top - 1;
+    const int right = box.right + 1;
+    const int bottom = box.bottom + 1;
+    painter.fillRect(QRect(left, top, right - left + 1, 1), kOutline);
+    painter.fillRect(QRect(left, bottom, right - left + 1, 1), kOutline);
+    painter.fillRect(QRect(left, top, 1, bottom - top + 1), kOutline);
+    painter.fillRect(QRect(right, top, 1, bottom - top + 1), kOutline);
 }
 
 // The value of the leading decimal digits of text from position `from`, like atoi.
