@@ -6,13 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "app/session/session.h"
+
 namespace tavrine::cli {
 
 // One turn of a key sequence: the key letter (R, L, U, D, X or Z) and how often it is applied.
-struct TurnStep {
-    char key = 'R';
-    int32_t count = 1;
-};
+using TurnStep = KeyStep;
 
 // Everything the command line says; unset optionals take the stone's or the file's values.
 struct CliOptions {
