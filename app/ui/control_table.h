@@ -8,6 +8,8 @@
 #include <array>
 #include <cstdint>
 
+#include "app/engine/engine_ids.h"
+
 namespace tavrine::ui {
 
 // Control ids, numbered from 1000 in creation order.
@@ -69,22 +71,6 @@ inline constexpr int32_t kPopupScreenShot = 1000;
 inline constexpr int kClientWidth = 728;
 inline constexpr int kClientHeight = 508;
 
-// Panel rectangles in client coordinates (left, top, right, bottom).
-struct PanelRect {
-    int left;
-    int top;
-    int right;
-    int bottom;
-    // Returns whether (x, y) lies strictly inside.
-    bool strictlyContains(int x, int y) const {
-        return left < x && x < right && top < y && y < bottom;
-    }
-};
-inline constexpr PanelRect kRenderArea{33, 245, 231, 443};
-inline constexpr PanelRect kPreviewBox{281, 245, 479, 443};
-inline constexpr PanelRect kIndicatorBox{497, 245, 695, 443};
-// The strip repainted after every view change.
-inline constexpr PanelRect kViewStrip{33, 245, 696, 444};
 // Right edge of the stone box.
 inline constexpr int kStoneBoxRight = 695;
 

@@ -15,14 +15,14 @@ class EngineEvent : public QEvent {
         return type;
     }
 
-    EngineEvent(int32_t code, int32_t value) : QEvent(eventType()), code_(code), value_(value) {}
+    EngineEvent(int32_t code, int64_t value) : QEvent(eventType()), code_(code), value_(value) {}
 
     int32_t code() const { return code_; }
-    int32_t value() const { return value_; }
+    int64_t value() const { return value_; }
 
   private:
     int32_t code_;
-    int32_t value_;
+    int64_t value_;
 };
 
 }  // namespace tavrine::ui

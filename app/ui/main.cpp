@@ -1,31 +1,40 @@
-// tavrine: the viewer. Reads the settings, builds the main window, starts the workers, runs
-// the window loop, and on exit ends the workers and writes the settings file whole.
+// tavrine: the viewer. Reads the settings, builds the main window and the stored model, starts
+// the engine and keyboard threads, runs the window loop, and on exit ends and joins the threads
+// and writes the settings file whole.
 
 #include <QApplication>
 #include <cstdio>
+#include <string>
 
+#include "app/session/session.h"
 #include "app/settings/settings_file.h"
 #include "app/ui/main_window.h"
-#include "app/ui/null_engine.h"
+#include "app/ui/threaded_engine.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tavrine"));
 
+    // The settings first: the window is built from them.
     const tavrine::SettingsLocations locations = tavrine::settingsLocationsForThisProgram();
-    tavrine::Settings settings =
+    tavrine::Session session;
+    session.settings =
         tavrine::defaultSettings(locations.screenShotFolder, locations.captureFolder);
-    tavrine::readSettings(locations.settingsFile, settings);
+    tavrine::readSettings(locations.settingsFile, session.settings);
 
-    tavrine::ui::NullEngine engine;
-    tavrine::ui::MainWindow window(settings, engine);
-    window.show();
-    window.startEngine();
-    const int result = QApplication::exec();
+    int result = 0;
+    {
+        tavrine::ui::ThreadedEngine engine(session);
+        tavrine::ui::MainWindow window(session.settings, engine);
+        window.show();
+        window.startEngine();
+        result = QApplication::exec();
+        // The workers end before the settings they read are written.
+        engine.shutdown();
+    }
 
-    engine.shutdown();
     std::string error;
-    if (!tavrine::writeSettings(locations.settingsFile, settings, &error)) {
+    if (!tavrine::writeSettings(locations.settingsFile, session.settings, &error)) {
         std::fprintf(stderr, "tavrine: %s (%s)\n", error.c_str(), locations.settingsFile.c_str());
     }
     return result;

@@ -280,7 +280,7 @@ void MainWindow::initialise() {
 
     showSelection();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
-    engine_.prepare();
+    engine_.prepare(this, client_, renderWindow_);
 }
 
 void MainWindow::connectControls() {
@@ -308,7 +308,7 @@ void MainWindow::connectControls() {
     connect(button(kRayTraceButton), &OwnerDrawButton::clicked, this, &MainWindow::requestRender);
     for (int32_t id = kViewRightButton; id <= kLightDownButton; ++id) {
         connect(button(id), &OwnerDrawButton::pressed, this,
-                [this, id] { engine_.post(EngineRequest::TurnWhileHeld, id); });
+                [this, id] { engine_.post(EngineCommand::TurnWhileHeld, id); });
         connect(button(id), &OwnerDrawButton::released, this, [this] {
             engine_.stopTurning();
             client_->setFocus();
@@ -342,7 +342,7 @@ void MainWindow::startEngine() {
     if (!started_) {
         started_ = true;
         renderBusy_ = false;
-        engine_.start(this, renderWindow_);
+        engine_.start();
     }
 }
 
@@ -374,7 +374,7 @@ void MainWindow::onListChosen(int32_t listId, int row) {
         settings_.refractiveIndex = stone.refractiveIndex100 / 100.0;
         showSelection();
         engine_.resetViewAndLight();
-        engine_.post(EngineRequest::RebuildModel);
+        engine_.post(EngineCommand::RebuildModel);
     } else if (listId == kModelList) {
         if (row == kSeparatorRow) {
             lists_[1]->setCurrentIndex(settings_.modelIndex);
@@ -382,7 +382,7 @@ void MainWindow::onListChosen(int32_t listId, int row) {
         }
         settings_.modelIndex = row;
         engine_.resetViewAndLight();
-        engine_.post(EngineRequest::RebuildModel);
+        engine_.post(EngineCommand::RebuildModel);
     } else {
         settings_.colourIndex = row;
     }
@@ -421,7 +421,7 @@ void MainWindow::requestRender() {
     }
     engine_.resetIdle();
     renderBusy_ = true;
-    engine_.post(EngineRequest::Render);
+    engine_.post(EngineCommand::Render);
     if (settings_.sizeMode != 1) {
         client_->setFocus();
     }
@@ -435,7 +435,7 @@ QMessageBox::StandardButton MainWindow::confirmAbort(const char* question) {
     const auto answer = static_cast<QMessageBox::StandardButton>(box.exec());
     update();
     if (answer == QMessageBox::Yes) {
-        engine_.post(EngineRequest::Abort);
+        engine_.post(EngineCommand::Abort);
     }
     return answer;
 }
@@ -446,9 +446,9 @@ void MainWindow::choosePolygonColour(int index) {
         action(kMenuPolygonWhite + settings_.polygonColour)->setChecked(true);
         return;
     }
-    settings_.polygonColour = index;
+    engine_.selectPolygonColour(index);
     action(kMenuPolygonWhite + index)->setChecked(true);
-    engine_.post(EngineRequest::RefreshView);
+    engine_.post(EngineCommand::RefreshView);
 }
 
 void MainWindow::setSwitch(int32_t id, bool on) {
@@ -472,7 +472,7 @@ void MainWindow::setSwitch(int32_t id, bool on) {
     sy->update();
     gm->update();
     if (on) {
-        engine_.post(EngineRequest::RefreshView);
+        engine_.post(EngineCommand::RefreshView);
     }
     client_->setFocus();
 }
@@ -532,13 +532,13 @@ void MainWindow::onLeftPressed(QPoint point) {
     if (!engine_.isIdle()) {
         return;
     }
-    if (kPreviewBox.strictlyContains(point.x(), point.y())) {
+    if (strictlyInside(kPreviewBox, point.x(), point.y())) {
         dragMode_ = 1;
-        engine_.post(EngineRequest::BeginViewDrag, packPoint(point.x(), point.y()));
-    } else if (kIndicatorBox.strictlyContains(point.x(), point.y())) {
+        engine_.post(EngineCommand::BeginViewDrag, packPoint(point.x(), point.y()));
+    } else if (strictlyInside(kIndicatorBox, point.x(), point.y())) {
         dragMode_ = 2;
-        engine_.post(EngineRequest::BeginLightDrag, packPoint(point.x(), point.y()));
-    } else if (!kRenderArea.strictlyContains(point.x(), point.y())) {
+        engine_.post(EngineCommand::BeginLightDrag, packPoint(point.x(), point.y()));
+    } else if (!strictlyInside(kRenderArea, point.x(), point.y())) {
         client_->setFocus();
     }
 }
@@ -548,7 +548,7 @@ void MainWindow::onMoved(QPoint point) {
         return;  // only the newest position after a step counts
     }
     engine_.resetIdle();
-    engine_.post(dragMode_ == 1 ? EngineRequest::DragView : EngineRequest::DragLight,
+    engine_.post(dragMode_ == 1 ? EngineCommand::DragView : EngineCommand::DragLight,
                  packPoint(point.x(), point.y()));
 }
 
@@ -616,18 +616,18 @@ bool MainWindow::event(QEvent* event) {
         const auto* notify = static_cast<EngineEvent*>(event);
         auto* progress = static_cast<OwnerDrawButton*>(control(kProgressDisplay));
         switch (notify->code()) {
-        case kNotifyShowTitle:
+        case NOTIFY_SHOW_TITLE:
             showTitleWindow();
             break;
-        case kNotifyRenderStarted:
+        case NOTIFY_RENDER_STARTED:
             progress->show();
             break;
-        case kNotifyRenderEnded:
+        case NOTIFY_RENDER_ENDED:
             renderBusy_ = false;
             progress->hide();
             break;
-        case kNotifyProgress:
-            progress->setPercent(notify->value());
+        case NOTIFY_PROGRESS:
+            progress->setPercent(static_cast<int32_t>(notify->value()));
             break;
         default:
             break;

@@ -8,10 +8,10 @@ namespace tavrine::ui {
 
 class NullEngine : public ViewerEngine {
   public:
-    void prepare() override {}
-    void start(QObject*, QObject*) override {}
+    void prepare(QWidget*, QWidget*, QWidget*) override {}
+    void start() override {}
     void shutdown() override {}
-    void post(EngineRequest, int32_t) override {}
+    void post(EngineCommand, int64_t) override {}
     void stopTurning() override {}
     void pauseKeys() override {}
     void resumeKeys() override {}
@@ -22,6 +22,7 @@ class NullEngine : public ViewerEngine {
     void resetViewAndLight() override {}
     void setTurnStone(bool) override {}
     void setTurntableView(bool) override {}
+    void selectPolygonColour(int) override {}
     void paintBoxes(QPainter&, const QRect&) override {}
 };
 

@@ -78,14 +78,14 @@ bool RenderWindow::event(QEvent* event) {
     if (event->type() == EngineEvent::eventType()) {
         const auto* notify = static_cast<EngineEvent*>(event);
         switch (notify->code()) {
-        case kNotifyRenderStarted:
+        case NOTIFY_RENDER_STARTED:
             progress_->show();
             break;
-        case kNotifyRenderEnded:
+        case NOTIFY_RENDER_ENDED:
             progress_->hide();
             break;
-        case kNotifyProgress:
-            progress_->setPercent(notify->value());
+        case NOTIFY_PROGRESS:
+            progress_->setPercent(static_cast<int32_t>(notify->value()));
             break;
         default:
             break;
@@ -100,8 +100,13 @@ bool RenderWindow::event(QEvent* event) {
 
 void RenderWindow::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    QMutexLocker lock(&surfaceLock_);
-    painter.drawImage(event->rect(), surface_, event->rect());
+    {
+        QMutexLocker lock(&surfaceLock_);
+        painter.drawImage(event->rect(), surface_, event->rect());
+    }
+    if (picturePainter_) {
+        picturePainter_(painter, pictureRect().topLeft(), event->rect());
+    }
 }
 
 void RenderWindow::mousePressEvent(QMouseEvent* event) {

@@ -5,8 +5,10 @@
 
 #include <QImage>
 #include <QMutex>
+#include <QPainter>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 
 #include "app/ui/owner_draw_button.h"
 
@@ -39,6 +41,11 @@ class RenderWindow : public QWidget {
     QRect pictureRect() const;
     // Shows the window in front without moving or sizing it and repaints it.
     void bringToFront();
+    // Sets what paints the rendered picture over the surface: called with the picture's
+    // top-left corner and the part of the client area to paint. GUI thread.
+    void setPicturePainter(std::function<void(QPainter&, const QPoint&, const QRect&)> painter) {
+        picturePainter_ = std::move(painter);
+    }
 
   signals:
     // Emitted when the progress display is clicked (the abort confirmation follows).
@@ -62,6 +69,7 @@ class RenderWindow : public QWidget {
     QAction* screenShot_;
     QImage surface_;
     QMutex surfaceLock_;
+    std::function<void(QPainter&, const QPoint&, const QRect&)> picturePainter_;
 };
 
 }  // namespace tavrine::ui

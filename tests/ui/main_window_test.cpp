@@ -186,7 +186,7 @@ TEST_F(MainWindowTest, MenusCarryTheirCaptionsIdsChecksAndRadio) {
     EXPECT_EQ(checkedColours(), std::vector<int>{5});
     w.action(1074)->trigger();
     EXPECT_EQ(checkedColours(), std::vector<int>{3});
-    EXPECT_EQ(settings.polygonColour, 3);
+    EXPECT_TRUE(engine.called("polygon 3"));
     ASSERT_EQ(engine.posts.size(), 1u);
     EXPECT_EQ(engine.posts[0].first, kRefresh);
 
@@ -277,11 +277,14 @@ TEST_F(MainWindowTest, RenderRequestChecksTheIndexAndAsksWhileBusy) {
     EXPECT_EQ(engine.posts[1].first, kAbort);
 
     // The engine's notifications drive the progress display and end the busy state.
-    QCoreApplication::sendEvent(&w, new EngineEvent(5605, 0));
+    EngineEvent started(5605, 0);
+    QCoreApplication::sendEvent(&w, &started);
     EXPECT_TRUE(button(1017)->isVisible());
-    QCoreApplication::sendEvent(&w, new EngineEvent(5620, 37));
+    EngineEvent progress(5620, 37);
+    QCoreApplication::sendEvent(&w, &progress);
     EXPECT_EQ(button(1017)->percent(), 37);
-    QCoreApplication::sendEvent(&w, new EngineEvent(5610, 0));
+    EngineEvent ended(5610, 0);
+    QCoreApplication::sendEvent(&w, &ended);
     EXPECT_FALSE(button(1017)->isVisible());
     EXPECT_FALSE(w.renderBusy());
 }
@@ -332,10 +335,10 @@ TEST_F(MainWindowTest, DragsStartInTheViewBoxesOnly) {
 
     QTest::mousePress(client, Qt::LeftButton, Qt::NoModifier, QPoint(300, 260));
     ASSERT_EQ(engine.posts.size(), 1u);
-    EXPECT_EQ(engine.posts[0], std::make_pair(7080, (260 << 16) | 300));
+    EXPECT_EQ(engine.posts[0], std::make_pair(7080, int64_t{(260 << 16) | 300}));
     QTest::mouseMove(client, QPoint(310, 262));
     ASSERT_EQ(engine.posts.size(), 2u);
-    EXPECT_EQ(engine.posts[1], std::make_pair(7100, (262 << 16) | 310));
+    EXPECT_EQ(engine.posts[1], std::make_pair(7100, int64_t{(262 << 16) | 310}));
     // While the step runs, further moves are dropped.
     QTest::mouseMove(client, QPoint(320, 264));
     EXPECT_EQ(engine.posts.size(), 2u);
@@ -345,7 +348,7 @@ TEST_F(MainWindowTest, DragsStartInTheViewBoxesOnly) {
     engine.idle = true;
     QTest::mousePress(w.control(1013), Qt::LeftButton);
     QTest::mouseRelease(w.control(1013), Qt::LeftButton);
-    EXPECT_EQ(engine.posts.back(), std::make_pair(7070, 1013));
+    EXPECT_EQ(engine.posts.back(), std::make_pair(7070, int64_t{1013}));
     EXPECT_TRUE(engine.called("stopTurning"));
 }
 

@@ -26,16 +26,16 @@ inline QApplication& application() {
 // Records every request; idle unless told otherwise.
 class RecordingEngine : public ViewerEngine {
   public:
-    std::vector<std::pair<int32_t, int32_t>> posts;  // (command, argument)
+    std::vector<std::pair<int32_t, int64_t>> posts;  // (command, argument)
     std::vector<std::string> calls;
     bool idle = true;
     HeldKeys keys;
 
-    void prepare() override { calls.push_back("prepare"); }
-    void start(QObject*, QObject*) override { calls.push_back("start"); }
+    void prepare(QWidget*, QWidget*, QWidget*) override { calls.push_back("prepare"); }
+    void start() override { calls.push_back("start"); }
     void shutdown() override { calls.push_back("shutdown"); }
-    void post(EngineRequest request, int32_t argument) override {
-        posts.emplace_back(static_cast<int32_t>(request), argument);
+    void post(EngineCommand command, int64_t argument) override {
+        posts.emplace_back(static_cast<int32_t>(command), argument);
     }
     void stopTurning() override { calls.push_back("stopTurning"); }
     void pauseKeys() override { calls.push_back("pauseKeys"); }
@@ -50,6 +50,9 @@ class RecordingEngine : public ViewerEngine {
     void resetViewAndLight() override { calls.push_back("resetViewAndLight"); }
     void setTurnStone(bool on) override { calls.push_back(on ? "sy on" : "sy off"); }
     void setTurntableView(bool on) override { calls.push_back(on ? "gm on" : "gm off"); }
+    void selectPolygonColour(int index) override {
+        calls.push_back("polygon " + std::to_string(index));
+    }
     void paintBoxes(QPainter&, const QRect&) override {}
 
     bool called(const std::string& name) const {

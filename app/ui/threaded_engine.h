@@ -1,0 +1,75 @@
+#pragma once
+// The viewer's engine side: the session, the engine and keyboard threads, the held-keys record
+// and the preview and indicator pictures, with the engine's notifications delivered to the
+// windows as Qt events.
+
+#include <QPointer>
+#include <QWidget>
+#include <memory>
+
+#include "app/engine/engine.h"
+#include "app/engine/held_keys.h"
+#include "app/engine/keyboard_thread.h"
+#include "app/engine/notification_sink.h"
+#include "app/session/session.h"
+#include "app/ui/pictures/panel_pictures.h"
+#include "app/ui/viewer_engine.h"
+
+namespace tavrine::ui {
+
+// Delivers the engine's notifications on the GUI thread: posted events for the codes, a
+// blocking queued call for the title window, queued repaints for rows and rectangles.
+class QtNotificationSink : public NotificationSink {
+  public:
+    // Sets the windows the notifications go to. GUI thread, before the engine starts.
+    void setWindows(QWidget* mainWindow, QWidget* clientArea, QWidget* renderWindow);
+
+    void post(NotifyWindow window, int32_t code, int64_t lParam) override;
+    void showTitle() override;
+    void bringToForeground() override;
+    void rowDrawn(NotifyWindow window, int32_t row) override;
+    void invalidate(const PanelRect& rect) override;
+
+  private:
+    QPointer<QWidget> mainWindow_;
+    QPointer<QWidget> clientArea_;
+    QPointer<QWidget> renderWindow_;
+};
+
+// The real engine side of the main window.
+class ThreadedEngine : public ViewerEngine {
+  public:
+    // session must outlive the engine; its settings must already be read.
+    explicit ThreadedEngine(Session& session);
+    ~ThreadedEngine() override;
+
+    void prepare(QWidget* mainWindow, QWidget* clientArea, QWidget* renderWindow) override;
+    void start() override;
+    void shutdown() override;
+    void post(EngineCommand command, int64_t argument) override;
+    void stopTurning() override;
+    void pauseKeys() override;
+    void resumeKeys() override;
+    void setHeldKeys(const HeldKeys& keys) override;
+    bool isIdle() override;
+    void resetIdle() override;
+    bool waitIdle(int timeoutMs) override;
+    void resetViewAndLight() override;
+    void setTurnStone(bool on) override;
+    void setTurntableView(bool on) override;
+    void selectPolygonColour(int index) override;
+    void paintBoxes(QPainter& painter, const QRect& clip) override;
+    // Paints the render picture with its top-left corner at origin (the separate window).
+    void paintPicture(QPainter& painter, const QPoint& origin, const QRect& clip);
+
+  private:
+    Session& session_;
+    PanelPictures pictures_;
+    QtNotificationSink sink_;
+    HeldKeysRecord heldKeys_;
+    std::unique_ptr<Engine> engine_;
+    std::unique_ptr<KeyboardThread> keyboard_;
+    bool started_ = false;
+};
+
+}  // namespace tavrine::ui
