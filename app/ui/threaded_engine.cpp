@@ -136,7 +136,11 @@ void ThreadedEngine::prepare(QWidget* mainWindow, QWidget* clientArea, QWidget* 
     session_.orientation.syOn = session_.settings.turnStone != 0;
     session_.orientation.gmOn = session_.settings.turntableView != 0 && !session_.orientation.syOn;
     rebuildModel(session_);
-    resetView(session_);
+    if (startPosition_) {
+        restoreOrientation(session_, *startPosition_);
+    } else {
+        resetView(session_);
+    }
     NoSleep noSleep;
     TurningModel(session_, pictures_, sink_, noSleep).refreshView();
 }

@@ -6,11 +6,13 @@
 #include <QPointer>
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 #include "app/engine/engine.h"
 #include "app/engine/held_keys.h"
 #include "app/engine/keyboard_thread.h"
 #include "app/engine/notification_sink.h"
+#include "app/output/position_info.h"
 #include "app/session/session.h"
 #include "app/ui/pictures/panel_pictures.h"
 #include "app/ui/viewer_engine.h"
@@ -43,6 +45,10 @@ class ThreadedEngine : public ViewerEngine {
     explicit ThreadedEngine(Session& session);
     ~ThreadedEngine() override;
 
+    // Makes prepare() start at the view, stone pose and light of a Position-Info record (whose
+    // settings the session has already taken) instead of resetting them. Before prepare().
+    void startAtPosition(const PositionInfo& info) { startPosition_ = info; }
+
     void prepare(QWidget* mainWindow, QWidget* clientArea, QWidget* renderWindow) override;
     void start() override;
     void shutdown() override;
@@ -70,6 +76,7 @@ class ThreadedEngine : public ViewerEngine {
     std::unique_ptr<Engine> engine_;
     std::unique_ptr<KeyboardThread> keyboard_;
     bool started_ = false;
+    std::optional<PositionInfo> startPosition_;
 };
 
 }  // namespace tavrine::ui
