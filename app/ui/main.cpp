@@ -17,6 +17,7 @@
 #include "app/output/position_info.h"
 #include "app/session/session.h"
 #include "app/settings/settings_file.h"
+#include "app/ui/app_icon.h"
 #include "app/ui/main_window.h"
 #include "app/ui/threaded_engine.h"
 
@@ -43,6 +44,8 @@ void printUsage() {
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tavrine"));
+    QApplication::setDesktopFileName(QStringLiteral("tavrine"));
+    QApplication::setWindowIcon(tavrine::ui::appIcon());
 
     const QStringList arguments = QApplication::arguments();
     if (arguments.size() > 2 || (arguments.size() == 2 && arguments[1].startsWith('-'))) {
