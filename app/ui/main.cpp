@@ -1,7 +1,8 @@
 // tavrine: the viewer. Reads the settings (and the Position-Info File named on the command
 // line), builds the main window and the stored model, starts the engine and keyboard threads,
 // runs the window loop, and on exit ends and joins the threads and writes the settings file
-// whole. SIGTERM, SIGINT and SIGHUP close the window as its close box would.
+// whole. SIGTERM, SIGINT and SIGHUP close the window as its close box would, aborting a running
+// rendering without asking.
 
 #include <sys/socket.h>
 #include <unistd.h>
@@ -100,7 +101,7 @@ int main(int argc, char* argv[]) {
             char byte = 0;
             const ssize_t ignored = ::read(signalPipe[0], &byte, 1);
             (void)ignored;
-            window.close();
+            window.closeWithoutQuestion();
         });
         window.show();
         if (!refusal.isEmpty()) {

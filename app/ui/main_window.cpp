@@ -276,6 +276,8 @@ void MainWindow::initialise() {
             new RenderWindow(settings_.imageWidth, settings_.renderWindowTopMost != 0, this);
         connect(renderWindow_, &RenderWindow::progressClicked, this,
                 [this] { confirmAbort(kAbortQuestion); });
+        // The engine is free again whichever window the job reported to.
+        connect(renderWindow_, &RenderWindow::renderEnded, this, [this] { renderBusy_ = false; });
     }
 
     showSelection();
@@ -651,6 +653,11 @@ bool MainWindow::event(QEvent* event) {
     return QMainWindow::event(event);
 }
 
+void MainWindow::closeWithoutQuestion() {
+    closeWithoutQuestion_ = true;
+    close();
+}
+
 void MainWindow::showTitleWindow() {
     TitleWindow title(this);
     title.exec();
@@ -660,7 +667,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // The field's value is kept, brought into range.
     settings_.refractiveIndex = std::clamp(readRefractiveIndex(indexField_->text()), 1.0, 3.0);
     if (renderBusy_) {
-        if (confirmAbort(kAbortToExitQuestion) != QMessageBox::Yes) {
+        if (closeWithoutQuestion_) {
+            engine_.post(EngineCommand::Abort);
+        } else if (confirmAbort(kAbortToExitQuestion) != QMessageBox::Yes) {
             event->ignore();
             return;
         }

@@ -97,6 +97,10 @@ class MainWindow : public QMainWindow {
     // answer.
     QMessageBox::StandardButton confirmAbort(const char* question);
 
+    // Closes the window as its close box would, aborting a running rendering without asking
+    // (the system asked the program to end).
+    void closeWithoutQuestion();
+
   public slots:
     // Opens the title window modally (the engine's blocking request at its start).
     void showTitleWindow();
@@ -136,6 +140,7 @@ class MainWindow : public QMainWindow {
     int rememberedRow_[3] = {0, 0, 0};
     HeldKeys heldKeys_;
     bool started_ = false;
+    bool closeWithoutQuestion_ = false;
 };
 
 }  // namespace tavrine::ui

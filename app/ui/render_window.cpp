@@ -83,6 +83,7 @@ bool RenderWindow::event(QEvent* event) {
             break;
         case NOTIFY_RENDER_ENDED:
             progress_->hide();
+            emit renderEnded();
             break;
         case NOTIFY_PROGRESS:
             progress_->setPercent(static_cast<int32_t>(notify->value()));

@@ -52,6 +52,8 @@ class RenderWindow : public QWidget {
     void progressClicked();
     // Emitted when "Screen Shot (&S)" is chosen.
     void screenShotRequested();
+    // Emitted when a rendering that reported here has ended.
+    void renderEnded();
 
   protected:
     bool event(QEvent* event) override;

@@ -123,6 +123,17 @@ TEST_F(MainWindowTest, ButtonPlacementOffHidesTheDialogButtonsAndSeparateModeSho
     EXPECT_EQ(w.renderWindow()->size(), QSize(302, 302));
     EXPECT_EQ(w.renderWindow()->progressDisplay()->geometry(), QRect(123, 249, 56, 21));
     EXPECT_FALSE(w.renderWindow()->screenShotAction()->isEnabled());
+
+    // A rendering that reports to the render window ends the busy state there.
+    w.requestRender();
+    ASSERT_TRUE(w.renderBusy());
+    EngineEvent started(5605, 0);
+    QCoreApplication::sendEvent(w.renderWindow(), &started);
+    EXPECT_TRUE(w.renderWindow()->progressDisplay()->isVisibleTo(w.renderWindow()));
+    EngineEvent ended(5610, 0);
+    QCoreApplication::sendEvent(w.renderWindow(), &ended);
+    EXPECT_FALSE(w.renderBusy());
+    EXPECT_FALSE(w.renderWindow()->progressDisplay()->isVisibleTo(w.renderWindow()));
 }
 
 TEST_F(MainWindowTest, MenusCarryTheirCaptionsIdsChecksAndRadio) {
