@@ -31,15 +31,23 @@ class EngineRenderObserver : public RenderObserver {
     NotifyWindow window_;
 };
 
-RenderResult runRenderJob(const RenderSettings& settings, const RenderScene& scene,
-                          RenderObserver& observer, const RenderExecution& execution) {
-    return renderJob(settings, scene, nullptr, observer, execution);
-}
-
 }  // namespace
 
 Engine::Engine(Session& session, NotificationSink& sink, PanelDrawing& drawing)
-    : session_(session), sink_(sink), drawing_(drawing), renderRunner_(runRenderJob) {}
+    : session_(session), sink_(sink), drawing_(drawing) {
+    // The job starts from a copy of the picture shown, so that rows an abort leaves unrendered
+    // keep the previous picture, as when rendering over it.
+    renderRunner_ = [this](const RenderSettings& settings, const RenderScene& scene,
+                           RenderObserver& observer, const RenderExecution& execution) {
+        imgctl::DibPtr start = session_.renderPicture.copy();
+        const imgctl::DibData* data = start ? imgctl::DataDIB(start.get()) : nullptr;
+        if (data == nullptr || data->bitCount != 24 || data->width != settings.width ||
+            data->height != settings.width) {
+            start.reset();
+        }
+        return renderJob(settings, scene, std::move(start), observer, execution);
+    };
+}
 
 Engine::~Engine() {
     stop();
@@ -49,6 +57,8 @@ Engine::~Engine() {
 bool Engine::start() {
     if (thread_.joinable()) return false;
     turning_ = std::make_unique<TurningModel>(session_, drawing_, sink_, *sleeper_);
+    // Read here, on the window thread, which owns the settings while the engine is idle.
+    showTitle_ = session_.settings.showTitle != 0;
     try {
         thread_ = std::thread([this] { run(); });
     } catch (const std::system_error&) {
@@ -76,7 +86,7 @@ bool Engine::abortPoll() {
 void Engine::run() {
     if (!quickStart_) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        if (session_.settings.showTitle != 0) sink_.showTitle();
+        if (showTitle_) sink_.showTitle();
         sink_.bringToForeground();
     }
     while (queue_.get(record_)) {

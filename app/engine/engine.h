@@ -1,6 +1,11 @@
 #pragma once
 // The engine thread: takes commands from its queue and runs them one at a time (rebuild,
 // refresh, render, turning, drags, restored position, capture, animated GIF).
+//
+// The viewer's sequence: startUpSession (start_up.h) on the window thread; construct the Engine
+// and a KeyboardThread over engine.queue(); start the engine, then the keyboard thread; drive it
+// through a WindowProtocol (window_protocol.h). At exit: keyboard.stop(), engine.stop(), then
+// join both (a running job sees the stop at its next poll).
 
 #include <atomic>
 #include <cstdint>
@@ -96,6 +101,7 @@ class Engine {
     EngineJob captureJob_;
     EngineJob gifJob_;
     bool quickStart_ = false;
+    bool showTitle_ = false;
     std::thread thread_;
     int64_t exitCode_ = 0;
 };

@@ -128,6 +128,16 @@ struct RowBoard {
     bool failed = false;            // a worker threw
     std::string failure;
     std::atomic<bool> stop{false};  // no more rows: abort, failure or the end
+
+    // Tells every worker to finish the row it holds and return. Set under the lock, so that no
+    // worker misses the wake-up between its test and its wait.
+    void stopWorkers() {
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            stop = true;
+        }
+        rowReleased.notify_all();
+    }
 };
 
 RenderResult failedRender(RenderObserver& observer, std::string error) {
@@ -257,6 +267,17 @@ RenderResult renderJob(const RenderSettings& s, const RenderScene& scene, imgctl
         }
     }
     if (pool.empty()) return failedRender(observer, startFailure);
+    // Should an observer call throw, the workers are stopped and joined before it leaves.
+    struct JoinOnExit {
+        RowBoard& board;
+        std::vector<std::thread>& pool;
+        ~JoinOnExit() {
+            board.stopWorkers();
+            for (std::thread& t : pool) {
+                if (t.joinable()) t.join();
+            }
+        }
+    } joinOnExit{board, pool};
 
     // The calling thread releases rows one poll at a time, a few ahead of the workers, and makes
     // every observer call itself, holding no lock.
@@ -282,10 +303,7 @@ RenderResult renderJob(const RenderSettings& s, const RenderScene& scene, imgctl
             board.rowReleased.notify_one();
         }
         // After an abort, a failure or the last row the workers finish what they hold and return.
-        if (aborted || failed || rowsDone >= w2) {
-            board.stop = true;
-            board.rowReleased.notify_all();
-        }
+        if (aborted || failed || rowsDone >= w2) board.stopWorkers();
         bool allReturned = false;
         {
             std::unique_lock<std::mutex> lock(board.lock);
@@ -313,8 +331,7 @@ RenderResult renderJob(const RenderSettings& s, const RenderScene& scene, imgctl
         finished.clear();
         if (allReturned) break;
     }
-    board.stop = true;
-    board.rowReleased.notify_all();
+    board.stopWorkers();
     for (std::thread& t : pool) t.join();
 
     if (failed) {

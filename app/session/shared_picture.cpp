@@ -5,6 +5,19 @@
 
 namespace tavrine {
 
+SharedPicture::SharedPicture(SharedPicture&& other) noexcept {
+    std::lock_guard<std::mutex> lock(other.mutex_);
+    picture_ = std::move(other.picture_);
+}
+
+SharedPicture& SharedPicture::operator=(SharedPicture&& other) noexcept {
+    if (this != &other) {
+        std::scoped_lock lock(mutex_, other.mutex_);
+        picture_ = std::move(other.picture_);
+    }
+    return *this;
+}
+
 void SharedPicture::replace(imgctl::DibPtr picture) {
     imgctl::DibPtr old;
     {

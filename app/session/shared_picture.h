@@ -16,6 +16,10 @@ class SharedPicture {
     SharedPicture() = default;
     SharedPicture(const SharedPicture&) = delete;
     SharedPicture& operator=(const SharedPicture&) = delete;
+    // Takes the other's picture (under its lock); for moving a whole session before threads use
+    // it.
+    SharedPicture(SharedPicture&& other) noexcept;
+    SharedPicture& operator=(SharedPicture&& other) noexcept;
 
     // Replaces the picture (null leaves none).
     void replace(imgctl::DibPtr picture);

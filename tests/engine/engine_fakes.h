@@ -40,8 +40,18 @@ class RecordingSink : public NotificationSink {
         ++rows_;
     }
     void invalidate(const PanelRect&) override {
-        std::lock_guard<std::mutex> lock(mutex_);
-        ++invalidations_;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            ++invalidations_;
+        }
+        changed_.notify_all();
+    }
+
+    // Waits until |count| repaints were asked for (one per turn frame); returns whether they were.
+    bool waitForInvalidations(int32_t count,
+                              std::chrono::milliseconds timeout = std::chrono::milliseconds(5000)) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return changed_.wait_for(lock, timeout, [&] { return invalidations_ >= count; });
     }
 
     // Waits until |count| notifications with the code have arrived; returns whether they did.

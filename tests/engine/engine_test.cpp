@@ -252,7 +252,7 @@ TEST(EngineProtocol, StopEndsATurnAndTheThreadJoins) {
     ASSERT_TRUE(engine.start());
     engine.queue().post(MSG_ENGINE_COMMAND, static_cast<int64_t>(EngineCommand::TurnWhileHeld),
                         1006);
-    std::this_thread::sleep_for(milliseconds(50));
+    ASSERT_TRUE(sink.waitForInvalidations(3));
     engine.stop();
     engine.join();
     EXPECT_GT(drawing.surfaces, 0);
@@ -320,7 +320,7 @@ TEST(KeyboardThread, AHeldKeyTurnsTheViewOnTheEngineUntilReleased) {
     ASSERT_TRUE(engine.start());
     ASSERT_TRUE(keyboard.start());
     keys.setHeld(TurnKey::Left, true);
-    std::this_thread::sleep_for(milliseconds(80));
+    ASSERT_TRUE(sink.waitForInvalidations(3));
     keys.setHeld(TurnKey::Left, false);
     std::this_thread::sleep_for(milliseconds(30));
     keyboard.stop();
@@ -330,6 +330,46 @@ TEST(KeyboardThread, AHeldKeyTurnsTheViewOnTheEngineUntilReleased) {
     EXPECT_GT(drawing.surfaces, 1);
     EXPECT_EQ(2, drawing.lastLive);  // the view's layer
     EXPECT_NE(before.cosines[1], session.orientation.viewPose.orientation.cosines[1]);
+}
+
+}  // namespace
+}  // namespace tavrine
+
+namespace tavrine {
+namespace {
+
+TEST(EngineProtocol, AnAbortedRenderKeepsThePreviousPictureBelowTheRenderedRows) {
+    Session session;
+    setUpDiamond(session, 40);
+    // The picture shown before: every byte 0x33.
+    imgctl::BitmapInfoHeader header;
+    header.width = 40;
+    header.height = -40;
+    imgctl::DibPtr old(imgctl::CreateDIB(header));
+    const imgctl::DibData* od = imgctl::DataDIB(old.get());
+    std::memset(od->rows, 0x33, static_cast<size_t>(od->stride) * 40);
+    session.renderPicture.replace(std::move(old));
+
+    RecordingSink sink;
+    NullPanelDrawing drawing;
+    AnsweringConfirmation yes(true);
+    Engine engine(session, sink, drawing);
+    engine.setQuickStart(true);
+    engine.setRenderExecution(RenderExecution{1, false});
+    ASSERT_TRUE(engine.start());
+    // Abort is already waiting when the job polls for its first rows.
+    WindowProtocol window(engine.queue(), engine.idleEvent(), yes);
+    ASSERT_TRUE(window.requestRender());
+    window.post(EngineCommand::Abort);
+    ASSERT_TRUE(sink.waitFor(NOTIFY_RENDER_ENDED));
+    ASSERT_TRUE(engine.idleEvent().waitFor(milliseconds(2000)));
+    engine.stop();
+    engine.join();
+    imgctl::DibPtr shown = session.renderPicture.copy();
+    ASSERT_NE(nullptr, shown);
+    // The last row was never rendered: it is still the old picture.
+    EXPECT_EQ(0x333333u, imgctl::PixelDIB(shown.get(), 20, 39));
+    EXPECT_LT(sink.rows(), 40);
 }
 
 }  // namespace

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "app/engine/engine_ids.h"
+#include "app/engine/start_up.h"
 #include "app/view/keyboard_mapping.h"
 #include "app/view/view_space.h"
 #include "tests/engine/engine_fakes.h"
+#include "tests/util/temp_folder.h"
 
 namespace tavrine {
 namespace {
@@ -226,6 +228,57 @@ TEST(Turning, TrimmingFrameIsScaledToThePreview) {
     EXPECT_EQ(179, f.right);
     session.settings.trimmingActive = 0;
     EXPECT_FALSE(previewFrameOf(session).active);
+}
+
+}  // namespace
+}  // namespace tavrine
+
+namespace tavrine {
+namespace {
+
+TEST(StartUp, BuildsTheStoredModelAndItsFirstViewFromTheSettingsFile) {
+    util::test::TempFolder folder;
+    SettingsLocations locations;
+    locations.settingsFolder = folder.path() + "/";
+    locations.settingsFile = folder.file("Setting.ini");
+    locations.screenShotFolder = folder.path() + "/ScreenShots/";
+    locations.captureFolder = folder.path() + "/AutoCaps/";
+
+    // No file: the defaults (Diamond, its brilliant, the red polygon colour).
+    Session fresh;
+    CountingDrawing drawing;
+    NullNotificationSink sink;
+    EXPECT_FALSE(startUpSession(fresh, drawing, sink, locations));
+    EXPECT_EQ(0, fresh.model->modelIndex);
+    EXPECT_GT(fresh.model->facetCount, 0);
+    EXPECT_EQ(1.0, fresh.polygonRgb.red);
+    EXPECT_EQ(0.0, fresh.polygonRgb.green);
+    EXPECT_EQ(-1, fresh.liveLayer);
+    EXPECT_EQ(1, drawing.surfaces);
+    EXPECT_EQ(1, drawing.restarts);
+    // The view of a fresh start: the brilliant's tilt, derived with order 1.
+    EXPECT_NEAR(0.857729, fresh.orientation.viewPose.axisVector.y, 1e-6);
+    EXPECT_EQ(1, fresh.orientation.viewPose.orientation.order);
+
+    // A stored Emerald with the yellow polygon colour and the turntable on.
+    Settings stored = defaultSettings(locations.screenShotFolder, locations.captureFolder);
+    stored.stoneIndex = 2;
+    stored.modelIndex = 7;
+    stored.polygonColour = 4;
+    stored.turntableView = 1;
+    ASSERT_TRUE(writeSettings(locations.settingsFile, stored, nullptr));
+    Session session;
+    EXPECT_TRUE(startUpSession(session, drawing, sink, locations));
+    EXPECT_EQ(7, session.model->modelIndex);
+    EXPECT_EQ(0.98, session.polygonRgb.red);
+    EXPECT_EQ(0.89, session.polygonRgb.green);
+    EXPECT_TRUE(session.orientation.gmOn);
+    // The turntable view never rolls: the side vector stays horizontal.
+    EXPECT_EQ(0.0, session.orientation.viewPose.sideVector.y);
+    // The facets are ready for the tracer in that view.
+    const Facet& f = session.model->facets[0];
+    const Vertex& p = session.viewVertices[static_cast<size_t>(f.vertexIndex[0])];
+    EXPECT_NEAR(-1.0, f.plane[0] * p.x + f.plane[1] * p.y + f.plane[2] * p.z, 1e-12);
 }
 
 }  // namespace

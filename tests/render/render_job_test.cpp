@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <stdexcept>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "app/model/model_record.h"
@@ -232,6 +236,91 @@ TEST(RenderJob, ThreadsAndFastPathGiveTheLiteralPixels) {
         imgctl::DeleteDIB(reference);
         imgctl::DeleteDIB(parallel);
     }
+}
+
+}  // namespace
+}  // namespace tavrine
+
+namespace tavrine {
+namespace {
+
+TEST(RenderJobHardening, AWrongPictureIsAFailedRenderThatStillEnds) {
+    CubeScene cube;
+    RenderSettings s = smallSettings(32);
+    // Too small (it used to be written past its end), and the right size at 8 bits.
+    imgctl::DibHandle small = makePicture(16, 0);
+    imgctl::DibHandle eightBit = makePicture(32, 0);
+    imgctl::DIBto8Bit(eightBit);
+    for (imgctl::DibHandle wrong : {small, eightBit}) {
+        Recorder rec;
+        RenderResult result = renderJob(s, cube.scene, imgctl::DibPtr(wrong), rec, {2, false});
+        EXPECT_EQ(RenderStatus::Failed, result.status);
+        EXPECT_EQ(nullptr, result.picture);
+        EXPECT_NE(std::string::npos, result.error.find("32 x 32")) << result.error;
+        ASSERT_EQ(2u, rec.events.size());  // started and ended
+        EXPECT_EQ(0, rec.rows);
+    }
+    // HQ with a given picture, and no picture at all: the job returns its own W x W picture.
+    for (bool hq : {false, true}) {
+        s.highQuality = hq;
+        Recorder rec;
+        RenderResult result = renderJob(s, cube.scene, nullptr, rec, {2, false});
+        ASSERT_EQ(RenderStatus::Completed, result.status);
+        EXPECT_EQ(32, imgctl::DataDIB(result.picture.get())->width);
+        EXPECT_EQ(32, imgctl::DataDIB(result.picture.get())->height);
+    }
+}
+
+// Throws from the report of a chosen row.
+class ThrowingObserver : public RenderObserver {
+  public:
+    void rowFinished(int32_t, const imgctl::DibData&) override {
+        if (++rows == 5) throw std::runtime_error("observer failed");
+    }
+    int32_t rows = 0;
+};
+
+TEST(RenderJobHardening, AnObserverThatThrowsLeavesNoWorkerRunning) {
+    CubeScene cube;
+    RenderSettings s = smallSettings(40);
+    ThrowingObserver observer;
+    // Without the workers joined first, the pool's destructor would end the process.
+    EXPECT_THROW(renderJob(s, cube.scene, nullptr, observer, {3, false}), std::runtime_error);
+    EXPECT_EQ(5, observer.rows);
+}
+
+TEST(RenderJobHardening, ObserverCallsComeFromTheCallingThreadOneAtATime) {
+    CubeScene cube;
+    RenderSettings s = smallSettings(60);
+    struct SameThread : RenderObserver {
+        std::thread::id caller = std::this_thread::get_id();
+        int32_t foreign = 0;
+        std::vector<int32_t> rowsSeen;
+        void check() { foreign += std::this_thread::get_id() == caller ? 0 : 1; }
+        void progress(int32_t) override { check(); }
+        void rowFinished(int32_t row, const imgctl::DibData& picture) override {
+            check();
+            rowsSeen.push_back(row);
+            EXPECT_EQ(60, picture.width);
+        }
+        bool abortRequested() override {
+            check();
+            return false;
+        }
+    } observer;
+    RenderResult result = renderJob(s, cube.scene, nullptr, observer, {4, false});
+    EXPECT_EQ(RenderStatus::Completed, result.status);
+    EXPECT_EQ(0, observer.foreign);
+    std::sort(observer.rowsSeen.begin(), observer.rowsSeen.end());
+    ASSERT_EQ(60u, observer.rowsSeen.size());
+    for (int32_t i = 0; i < 60; ++i) EXPECT_EQ(i, observer.rowsSeen[static_cast<size_t>(i)]);
+}
+
+TEST(PixelColour, NanLightBecomesZeroNotUndefined) {
+    const double nan = std::nan("");
+    EXPECT_EQ(0u, pixelColourFromLight(nan, 0.0, 0.0, 0.0) & 0xFFu);
+    EXPECT_EQ(0u, pixelColourFromLight(0.0, 0.0, 0.0, nan));
+    EXPECT_EQ(40u << 16, pixelColourFromLight(nan, nan, 0.0, 0.0));
 }
 
 }  // namespace
