@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <algorithm>
 
+#include "app/dialogs/settings_dialogs.h"
 #include "app/settings/stone_table.h"
 #include "app/ui/button_pictures.h"
 #include "app/ui/control_table.h"
@@ -67,9 +68,9 @@ const MenuSpec kMenus[] = {
 };
 
 // The items whose windows are not part of this window yet: present and disabled.
-bool laterItem(int32_t id) { return (id >= kMenuBackColour && id <= kMenuMakeGif); }
+bool laterItem(int32_t id) { return id >= kMenuSaveScreenShot && id <= kMenuMakeGif; }
 
-// Qt's key for a key the keyboard thread reads; 0 for others.
+// Returns whether key is one of the keys the keyboard thread reads.
 bool isTurnKey(int key) {
     switch (key) {
     case Qt::Key_Left:
@@ -129,6 +130,53 @@ void ClientArea::mouseReleaseEvent(QMouseEvent* event) {
     }
 }
 
+// ---- The settings dialogs' view of the main window ---------------------------------------------
+
+class WindowDialogHost : public DialogHost {
+  public:
+    explicit WindowDialogHost(MainWindow& window) : window_(window) {}
+
+    bool renderBusy() const override { return window_.renderBusy(); }
+    void confirmAbort(const QString& question) override {
+        const QByteArray text = question.toUtf8();
+        window_.confirmAbort(text.constData());
+    }
+    void bringMainWindowToFront() override {
+        window_.raise();
+        window_.activateWindow();
+    }
+    void showTrailPreview(bool shown) override { window_.engine().showTrail(shown); }
+    RenderLayout renderLayout() const override { return window_.renderLayout(); }
+    void showRenderWindowButton(bool shown) override {
+        window_.control(kRenderWindowButton)->setVisible(shown);
+    }
+    void recreateRenderWindow(int32_t width) override { window_.recreateRenderWindow(width); }
+    void hideRenderWindow() override {
+        if (window_.renderWindow() != nullptr) {
+            window_.renderWindow()->hide();
+        }
+    }
+    void setRenderGeometry(int32_t sizeMode, int32_t imageWidth) override {
+        window_.setRenderGeometry(sizeMode, imageWidth);
+    }
+    void replaceRenderPicture(int32_t width) override {
+        window_.engine().replaceRenderPicture(width);
+    }
+    void raiseRenderWindow() override {
+        if (window_.renderWindow() != nullptr) {
+            window_.renderWindow()->bringToFront();
+        }
+    }
+    void clearMainRenderArea() override {
+        window_.clientArea()->update(QRect(kRenderArea.left, kRenderArea.top, 199, 199));
+    }
+    void postRedrawPreview() override { window_.engine().post(EngineCommand::RedrawPreview); }
+    void makeModelCurrent(int32_t modelIndex) override { window_.makeModelCurrent(modelIndex); }
+
+  private:
+    MainWindow& window_;
+};
+
 // ---- MainWindow ------------------------------------------------------------------------------
 
 MainWindow::MainWindow(Settings& settings, ViewerEngine& engine, QWidget* parent)
@@ -139,6 +187,8 @@ MainWindow::MainWindow(Settings& settings, ViewerEngine& engine, QWidget* parent
       engine_(engine),
       surface_(kClientWidth, kClientHeight, QImage::Format_RGB32) {
     setObjectName(QStringLiteral("NORMAL0"));
+    renderLayout_ = RenderLayout{settings.sizeMode, settings.imageWidth};
+    dialogHost_ = std::make_unique<WindowDialogHost>(*this);
     setWindowTitle(QString::fromUtf8(kMainWindowTitle));
     surface_.fill(Qt::black);
     buildMenus();
@@ -340,6 +390,25 @@ void MainWindow::connectControls() {
     qApp->installEventFilter(this);
 }
 
+void MainWindow::recreateRenderWindow(int32_t width) {
+    delete renderWindow_;
+    renderWindow_ = new RenderWindow(width, settings_.renderWindowTopMost != 0, this);
+    connect(renderWindow_, &RenderWindow::progressClicked, this,
+            [this] { confirmAbort(kAbortQuestion); });
+    // The engine is free again whichever window the job reported to.
+    connect(renderWindow_, &RenderWindow::renderEnded, this, [this] { renderBusy_ = false; });
+    if (started_) {
+        engine_.setRenderWindow(renderWindow_);
+    }
+}
+
+void MainWindow::makeModelCurrent(int32_t modelIndex) {
+    settings_.modelIndex = modelIndex;
+    lists_[1]->setCurrentIndex(modelIndex);
+    engine_.resetViewAndLight();
+    engine_.post(EngineCommand::RebuildModel);
+}
+
 void MainWindow::startEngine() {
     if (!started_) {
         started_ = true;
@@ -496,6 +565,18 @@ void MainWindow::runCommand(int32_t commandId) {
         if (renderWindow_ != nullptr) {
             renderWindow_->setTopMost(item->isChecked());
         }
+        break;
+    case kMenuBackColour:
+        openBackColorSettings(this, settings_, *dialogHost_);
+        break;
+    case kMenuSize:
+        openSizeSetting(this, settings_, *dialogHost_);
+        break;
+    case kMenuTransformable:
+        openTransformableModels(this, settings_, *dialogHost_);
+        break;
+    case kMenuGeneralSettings:
+        openGeneralSettings(this, settings_, *dialogHost_);
         break;
     case kMenuVersionInfo: {
         QMessageBox box(QMessageBox::Information, QStringLiteral("Version Info."),

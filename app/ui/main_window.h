@@ -7,8 +7,10 @@
 #include <QMap>
 #include <QMessageBox>
 #include <cstdint>
+#include <memory>
 #include <string>
 
+#include "app/dialogs/dialog_host.h"
 #include "app/settings/settings_file.h"
 #include "app/ui/owner_draw_button.h"
 #include "app/ui/viewer_engine.h"
@@ -97,6 +99,19 @@ class MainWindow : public QMainWindow {
     // answer.
     QMessageBox::StandardButton confirmAbort(const char* question);
 
+    // Opens the render window anew for pictures width pixels wide (the old one is destroyed).
+    void recreateRenderWindow(int32_t width);
+    // Returns the size mode and width the render area was last laid out for.
+    RenderLayout renderLayout() const { return renderLayout_; }
+    // Sets the render geometry of later renders.
+    void setRenderGeometry(int32_t sizeMode, int32_t imageWidth) {
+        renderLayout_ = RenderLayout{sizeMode, imageWidth};
+    }
+    // Returns the engine side.
+    ViewerEngine& engine() const { return engine_; }
+    // Makes model modelIndex current as a choice from the cut list would (no busy check).
+    void makeModelCurrent(int32_t modelIndex);
+
     // Closes the window as its close box would, aborting a running rendering without asking
     // (the system asked the program to end).
     void closeWithoutQuestion();
@@ -141,6 +156,8 @@ class MainWindow : public QMainWindow {
     HeldKeys heldKeys_;
     bool started_ = false;
     bool closeWithoutQuestion_ = false;
+    RenderLayout renderLayout_;
+    std::unique_ptr<DialogHost> dialogHost_;
 };
 
 }  // namespace tavrine::ui

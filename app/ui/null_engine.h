@@ -23,6 +23,9 @@ class NullEngine : public ViewerEngine {
     void setTurnStone(bool) override {}
     void setTurntableView(bool) override {}
     void selectPolygonColour(int) override {}
+    void showTrail(bool) override {}
+    void setRenderWindow(QWidget*) override {}
+    void replaceRenderPicture(int) override {}
     void paintBoxes(QPainter&, const QRect&) override {}
 };
 

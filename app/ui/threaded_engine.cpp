@@ -210,6 +210,30 @@ void ThreadedEngine::selectPolygonColour(int index) {
     tavrine::selectPolygonColour(session_, index);
 }
 
+void ThreadedEngine::showTrail(bool shown) {
+    pictures_.compose(session_.liveLayer, true, shown);
+    session_.previousLiveLayer = session_.liveLayer;
+    sink_.invalidate(PanelRect{kIndicatorBox.left, kIndicatorBox.top, kIndicatorBox.right + 1,
+                               kIndicatorBox.bottom + 1});
+}
+
+void ThreadedEngine::setRenderWindow(QWidget* renderWindow) {
+    sink_.setRenderWindow(renderWindow);
+    if (auto* render = qobject_cast<RenderWindow*>(renderWindow)) {
+        render->setPicturePainter(
+            [this](QPainter& painter, const QPoint& origin, const QRect& clip) {
+                paintPicture(painter, origin, clip);
+            });
+    }
+}
+
+void ThreadedEngine::replaceRenderPicture(int width) {
+    imgctl::BitmapInfoHeader header;
+    header.width = width;
+    header.height = -width;
+    session_.renderPicture.replace(imgctl::DibPtr(imgctl::CreateDIB(header)));
+}
+
 void ThreadedEngine::paintBoxes(QPainter& painter, const QRect& clip) {
     const QRect preview(kPreviewBox.left, kPreviewBox.top, 199, 199);
     const QRect indicator(kIndicatorBox.left, kIndicatorBox.top, 199, 199);

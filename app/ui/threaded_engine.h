@@ -31,6 +31,8 @@ class QtNotificationSink : public NotificationSink {
     void bringToForeground() override;
     void rowDrawn(NotifyWindow window, int32_t row) override;
     void invalidate(const PanelRect& rect) override;
+    // Replaces the render window (nullptr for none). GUI thread, while the engine is idle.
+    void setRenderWindow(QWidget* renderWindow) { renderWindow_ = renderWindow; }
 
   private:
     QPointer<QWidget> mainWindow_;
@@ -64,6 +66,9 @@ class ThreadedEngine : public ViewerEngine {
     void setTurnStone(bool on) override;
     void setTurntableView(bool on) override;
     void selectPolygonColour(int index) override;
+    void showTrail(bool shown) override;
+    void setRenderWindow(QWidget* renderWindow) override;
+    void replaceRenderPicture(int width) override;
     void paintBoxes(QPainter& painter, const QRect& clip) override;
     // Paints the render picture with its top-left corner at origin (the separate window).
     void paintPicture(QPainter& painter, const QPoint& origin, const QRect& clip);

@@ -54,6 +54,14 @@ class ViewerEngine {
     // Takes polygon colour index (0 to 7) for the preview.
     virtual void selectPolygonColour(int index) = 0;
 
+    // Recomposes the indicator at once with the view-point trail shown or hidden and repaints
+    // it; changes no setting. Only while the engine is idle.
+    virtual void showTrail(bool shown) = 0;
+    // Sets the render window notifications go to (nullptr for none).
+    virtual void setRenderWindow(QWidget* renderWindow) = 0;
+    // Replaces the render picture by an empty width x width one.
+    virtual void replaceRenderPicture(int width) = 0;
+
     // Paints the render area, the preview box and the indicator box into painter (client
     // coordinates) for the part of the client area in clip.
     virtual void paintBoxes(QPainter& painter, const QRect& clip) = 0;

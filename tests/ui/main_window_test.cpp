@@ -181,7 +181,8 @@ TEST_F(MainWindowTest, MenusCarryTheirCaptionsIdsChecksAndRadio) {
     // View check marks follow the settings; the dialogs' items wait for their windows.
     EXPECT_FALSE(w.action(1069)->isChecked());
     EXPECT_TRUE(w.action(1070)->isChecked());
-    EXPECT_FALSE(w.action(1080)->isEnabled());
+    EXPECT_TRUE(w.action(1080)->isEnabled());
+    EXPECT_FALSE(w.action(1083)->isEnabled());
     EXPECT_TRUE(w.action(1088)->isEnabled());
 
     // Exactly one polygon colour is checked: the stored one; choosing another moves it.
@@ -389,6 +390,34 @@ TEST_F(MainWindowTest, JapaneseSettingFillsTheListsInJapanese) {
     EXPECT_EQ(list(1001)->count(), 28);
     EXPECT_EQ(list(1002)->itemText(10), QString::fromUtf8("ライトイエロー"));
     EXPECT_EQ(list(1000)->x(), 695 - 123);
+}
+
+}  // namespace
+}  // namespace tavrine::ui
+
+namespace tavrine::ui {
+namespace {
+
+TEST_F(MainWindowTest, SettingsMenuOpensTheDialogsAndSizeAsksWhileRendering) {
+    MainWindow& w = open();
+    QString opened;
+    QTimer::singleShot(0, [&opened] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            opened = modal->objectName();
+            modal->close();
+        }
+    });
+    w.action(1082)->trigger();
+    EXPECT_EQ(opened, "SettingWnd");
+
+    w.requestRender();
+    MessageSeen seen;
+    test::answerNextMessageBox(&seen, QMessageBox::No);
+    w.action(1080)->trigger();
+    EXPECT_EQ(seen.text.toStdString(),
+              "Now rendering. Change the size after the preceding process is finnished.\n\n"
+              "Abort current process?");
+    EXPECT_EQ(engine.posts.back().first, kRender);  // No: nothing more is posted
 }
 
 }  // namespace

@@ -53,6 +53,11 @@ class RecordingEngine : public ViewerEngine {
     void selectPolygonColour(int index) override {
         calls.push_back("polygon " + std::to_string(index));
     }
+    void showTrail(bool shown) override { calls.push_back(shown ? "trail on" : "trail off"); }
+    void setRenderWindow(QWidget*) override { calls.push_back("setRenderWindow"); }
+    void replaceRenderPicture(int width) override {
+        calls.push_back("picture " + std::to_string(width));
+    }
     void paintBoxes(QPainter&, const QRect&) override {}
 
     bool called(const std::string& name) const {
