@@ -77,10 +77,30 @@ void QtNotificationSink::post(NotifyWindow window, int32_t code, int64_t lParam)
 }
 
 void QtNotificationSink::showTitle() {
-    if (!mainWindow_.isNull()) {
-        QMetaObject::invokeMethod(mainWindow_.data(), "showTitleWindow",
-                                  Qt::BlockingQueuedConnection);
+    // The engine waits until the title window is closed, or until the window loop has ended
+    // (a blocking queued call would wait for ever once the loop no longer runs).
+    std::unique_lock<std::mutex> lock(titleMutex_);
+    if (closing_ || mainWindow_.isNull()) {
+        return;
     }
+    titleClosed_ = false;
+    QWidget* target = mainWindow_.data();
+    QMetaObject::invokeMethod(
+        target,
+        [this, target] {
+            QMetaObject::invokeMethod(target, "showTitleWindow", Qt::DirectConnection);
+            std::lock_guard<std::mutex> done(titleMutex_);
+            titleClosed_ = true;
+            titleChanged_.notify_all();
+        },
+        Qt::QueuedConnection);
+    titleChanged_.wait(lock, [this] { return titleClosed_ || closing_; });
+}
+
+void QtNotificationSink::close() {
+    std::lock_guard<std::mutex> lock(titleMutex_);
+    closing_ = true;
+    titleChanged_.notify_all();
 }
 
 void QtNotificationSink::bringToForeground() {
@@ -159,6 +179,7 @@ void ThreadedEngine::shutdown() {
         return;
     }
     started_ = false;
+    sink_.close();
     keyboard_->stop();
     engine_->stop();
     keyboard_->join();

@@ -5,7 +5,9 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <optional>
 
 #include "app/engine/engine.h"
@@ -33,8 +35,15 @@ class QtNotificationSink : public NotificationSink {
     void invalidate(const PanelRect& rect) override;
     // Replaces the render window (nullptr for none). GUI thread, while the engine is idle.
     void setRenderWindow(QWidget* renderWindow) { renderWindow_ = renderWindow; }
+    // Releases a showTitle() that waits and makes later ones return at once: the window loop
+    // has ended and will open no title window. Any thread.
+    void close();
 
   private:
+    std::mutex titleMutex_;
+    std::condition_variable titleChanged_;
+    bool titleClosed_ = false;
+    bool closing_ = false;
     QPointer<QWidget> mainWindow_;
     QPointer<QWidget> clientArea_;
     QPointer<QWidget> renderWindow_;

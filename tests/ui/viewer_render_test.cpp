@@ -8,6 +8,8 @@
 #include <QImage>
 #include <QProcess>
 #include <QTest>
+#include <chrono>
+#include <thread>
 
 #include "app/session/session.h"
 #include "app/ui/main_window.h"
@@ -76,6 +78,28 @@ TEST(Viewer, SpaceRendersTheHeadlessRenderersPixelsIntoTheRenderArea) {
         EXPECT_EQ(different, 0);
         engine.shutdown();
     }
+}
+
+}  // namespace
+}  // namespace tavrine::ui
+
+namespace tavrine::ui {
+namespace {
+
+TEST(Viewer, EndsItsThreadsWhenTheLoopEndsBeforeTheTitleWindowOpens) {
+    test::application();
+    util::test::TempFolder folder;
+    Session session;
+    session.settings = defaultSettings(folder.path() + "/", folder.path() + "/");
+    session.settings.showTitle = 1;
+    ThreadedEngine engine(session);
+    MainWindow window(session.settings, engine);
+    window.show();
+    window.startEngine();
+    // The engine asks for the title window within 20 ms; no event is processed any more.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    engine.shutdown();  // returns: the waiting engine thread is released
+    SUCCEED();
 }
 
 }  // namespace
