@@ -12,14 +12,13 @@
 #include <QSocketNotifier>
 #include <csignal>
 #include <cstdio>
-#include <optional>
 #include <string>
 
-#include "app/output/position_info.h"
 #include "app/session/session.h"
 #include "app/settings/settings_file.h"
 #include "app/ui/app_icon.h"
 #include "app/ui/main_window.h"
+#include "app/ui/start_position.h"
 #include "app/ui/threaded_engine.h"
 
 namespace {
@@ -62,20 +61,14 @@ int main(int argc, char* argv[]) {
     tavrine::readSettings(locations.settingsFile, session.settings);
 
     // A Position-Info File: its settings now, its view when the model is built.
-    std::optional<tavrine::PositionInfo> position;
+    tavrine::ui::StartPosition position;
     QString refusal;
     if (arguments.size() == 2) {
-        const std::string path = arguments[1].toStdString();
-        tavrine::PositionInfo info;
-        std::string error;
-        if (tavrine::readPositionInfo(path, info, false, &error)) {
-            tavrine::takeRecordSettings(session, info);
-            position = info;
-        } else {
-            std::fprintf(stderr, "tavrine: cannot use the position file %s: %s\n", path.c_str(),
-                         error.c_str());
-            refusal = QStringLiteral("Failed to open file.\n\n%1\n%2")
-                          .arg(arguments[1], QString::fromStdString(error));
+        position = tavrine::ui::takeStartPosition(arguments[1].toStdString(), session);
+        if (!position.refusal.empty()) {
+            std::fprintf(stderr, "tavrine: %s\n", position.refusal.c_str());
+            refusal = QStringLiteral("Failed to open file.\n\n%1")
+                          .arg(QString::fromStdString(position.refusal));
         }
     }
 
@@ -92,8 +85,8 @@ int main(int argc, char* argv[]) {
     int result = 0;
     {
         tavrine::ui::ThreadedEngine engine(session);
-        if (position) {
-            engine.startAtPosition(*position);
+        if (position.info) {
+            engine.startAtPosition(*position.info);
         }
         tavrine::ui::MainWindow window(session.settings, engine);
         QSocketNotifier notifier(signalPipe[0], QSocketNotifier::Read);

@@ -156,13 +156,20 @@ void ThreadedEngine::prepare(QWidget* mainWindow, QWidget* clientArea, QWidget* 
     session_.orientation.syOn = session_.settings.turnStone != 0;
     session_.orientation.gmOn = session_.settings.turntableView != 0 && !session_.orientation.syOn;
     rebuildModel(session_);
+    NoSleep noSleep;
+    TurningModel turning(session_, pictures_, sink_, noSleep);
     if (startPosition_) {
+        // The saved view becomes current as it is, as Restore Position makes it.
         restoreOrientation(session_, *startPosition_);
+        const OrientationState& o = session_.orientation;
+        pictures_.drawLightRay(o.lightAngles, o.lightDirection);
+        pictures_.drawModelSketch(*session_.model);
+        pictures_.clearComposition();
+        turning.applyRestoredPosition();
     } else {
         resetView(session_);
+        turning.refreshView();
     }
-    NoSleep noSleep;
-    TurningModel(session_, pictures_, sink_, noSleep).refreshView();
 }
 
 void ThreadedEngine::start() {

@@ -4,15 +4,20 @@
 
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QLineEdit>
 #include <QProcess>
 #include <QTest>
 #include <chrono>
+#include <cstring>
+#include <fstream>
 #include <thread>
 
 #include "app/session/session.h"
 #include "app/ui/main_window.h"
+#include "app/ui/start_position.h"
 #include "app/ui/threaded_engine.h"
 #include "tests/ui/ui_test_support.h"
 #include "tests/util/temp_folder.h"
@@ -100,6 +105,60 @@ TEST(Viewer, EndsItsThreadsWhenTheLoopEndsBeforeTheTitleWindowOpens) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     engine.shutdown();  // returns: the waiting engine thread is released
     SUCCEED();
+}
+
+}  // namespace
+}  // namespace tavrine::ui
+
+namespace tavrine::ui {
+namespace {
+
+TEST(Viewer, StartsAtAPositionFileAndRefusesADamagedOne) {
+    test::application();
+    util::test::TempFolder folder;
+
+    // A record of a sapphire turned a little, as a screen shot would save it.
+    Session saved;
+    chooseStone(saved, 1);
+    rebuildModel(saved);
+    resetView(saved);
+    applyKeySteps(saved, {{'L', 5}, {'U', 3}}, KeyStepTarget::View);
+    const PositionInfo record = positionInfoOf(saved);
+    const std::string good = folder.file("sapphire.gpi");
+    std::string error;
+    ASSERT_TRUE(writePositionInfo(good, record, &error)) << error;
+
+    Session session;
+    session.settings = defaultSettings(folder.path() + "/", folder.path() + "/");
+    session.settings.showTitle = 0;
+    const StartPosition start = takeStartPosition(good, session);
+    ASSERT_TRUE(start.info.has_value()) << start.refusal;
+    EXPECT_EQ(session.settings.stoneIndex, 1);
+    EXPECT_EQ(session.settings.modelIndex, 6);
+    {
+        ThreadedEngine engine(session);
+        engine.startAtPosition(*start.info);
+        MainWindow window(session.settings, engine);
+        EXPECT_EQ(window.findChild<QComboBox*>("1000")->currentText(), "Sapphire");
+        EXPECT_EQ(window.findChild<QLineEdit*>("1003")->text(), "1.77");
+        // The view is the saved one, not the reset one.
+        EXPECT_EQ(std::memcmp(&session.orientation.viewPose.orientation,
+                              &saved.orientation.viewPose.orientation, sizeof(Orientation)),
+                  0);
+    }
+
+    // A damaged file (cut short) is refused and changes nothing.
+    const std::string bad = folder.file("bad.gpi");
+    {
+        std::ofstream out(bad, std::ios::binary);
+        out << std::string(40, '\x07');
+    }
+    Session fresh;
+    fresh.settings = defaultSettings(folder.path() + "/", folder.path() + "/");
+    const StartPosition refused = takeStartPosition(bad, fresh);
+    EXPECT_FALSE(refused.info.has_value());
+    EXPECT_NE(refused.refusal.find("cannot use the position file"), std::string::npos);
+    EXPECT_EQ(fresh.settings.stoneIndex, 0);
 }
 
 }  // namespace
