@@ -32,8 +32,9 @@ void onSignal(int) {
     (void)ignored;
 }
 
-void printUsage() {
-    std::printf(
+void printUsage(std::FILE* to) {
+    std::fprintf(
+        to,
         "Usage: tavrine [FILE.gpi]\n"
         "Starts the Tavrine viewer; with a Position-Info File, at the stone, view and light it\n"
         "describes (as \"Restore Position\" would).\n");
@@ -49,8 +50,10 @@ int main(int argc, char* argv[]) {
 
     const QStringList arguments = QApplication::arguments();
     if (arguments.size() > 2 || (arguments.size() == 2 && arguments[1].startsWith('-'))) {
-        printUsage();
-        return arguments.size() == 2 && (arguments[1] == "--help" || arguments[1] == "-h") ? 0 : 2;
+        const bool help =
+            arguments.size() == 2 && (arguments[1] == "--help" || arguments[1] == "-h");
+        printUsage(help ? stdout : stderr);
+        return help ? 0 : 2;
     }
 
     // The settings first: the window is built from them.
