@@ -422,3 +422,24 @@ TEST_F(MainWindowTest, SettingsMenuOpensTheDialogsAndSizeAsksWhileRendering) {
 
 }  // namespace
 }  // namespace tavrine::ui
+
+namespace tavrine::ui {
+namespace {
+
+TEST_F(MainWindowTest, PolygonColourWhileRenderingAsksAndKeepsTheCheck) {
+    settings.polygonColour = 2;
+    MainWindow& w = open();
+    w.requestRender();
+    MessageSeen seen;
+    test::answerNextMessageBox(&seen, QMessageBox::Yes);
+    w.action(1077)->trigger();
+    EXPECT_EQ(seen.text, "Now rendering, Abort current process?");
+    EXPECT_TRUE(w.action(1073)->isChecked());
+    EXPECT_FALSE(w.action(1077)->isChecked());
+    EXPECT_FALSE(engine.called("polygon 6"));
+    // Yes posts Abort and nothing else.
+    EXPECT_EQ(engine.posts.back().first, kAbort);
+}
+
+}  // namespace
+}  // namespace tavrine::ui
