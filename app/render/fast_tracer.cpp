@@ -1,26 +1,42 @@
 #include "app/render/fast_tracer.h"
 
+// The vector paths of the facet search exist only on x86-64 and only when the build asks for
+// them; the processor's support is checked when a tracer is made.
+#if defined(__x86_64__) && !defined(TAVRINE_SCALAR_ONLY)
+#define TAVRINE_X86_VECTORS 1
 #include <immintrin.h>
+#endif
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <map>
+#include <utility>
 
 #include "app/render/render_job.h"
+#include "tracer/trace_steps.h"
 
 namespace tavrine {
 
 namespace {
+
+// Depths for which a scratch keeps the facet of the last ray (one row per guess set).
+constexpr int32_t kGuessDepths = 64;
+// Guess sets: one per Fire sample, one for the primary ray and for single rays.
+constexpr int32_t kGuessSets = 4;
+constexpr int32_t kPrimaryGuesses = 3;
 
 // Everything one ray passes on unchanged to its children.
 struct Context {
     const RenderSettings& settings;
     const RenderScene& scene;
     const FastTracer::FacetData& data;
+    const steps::Lighting& lighting;
     FastTracer::VectorUnit unit;
     double r0;
     double stoneIndex;
     FastTracer::Scratch& scratch;
+    int32_t* guesses;  // by depth: the facet the previous ray met at that depth, or -1
 };
 
 // Where one ray writes what it brings back.
@@ -34,46 +50,6 @@ struct Outputs {
     double* innerB;
     double* segmentLength;
 };
-
-struct Bounce {
-    Vec3 reflected;
-    Vec3 refracted;
-    double cosI;
-    double cosT;
-    bool isRefracted;
-};
-
-double dot(const Vec3& a, const Vec3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-
-int dominantAxis(const Vec3& d) {
-    const double ax = std::fabs(d.x);
-    const double ay = std::fabs(d.y);
-    const double az = std::fabs(d.z);
-    if (ay >= ax) return az >= ay ? 2 : 1;
-    return az >= ax ? 2 : 0;
-}
-
-Vec3 hitPoint(int axis, const Vec3& o, const Vec3& d, const double plane[4], double p) {
-    const double pa = plane[0];
-    const double pb = plane[1];
-    const double pc = plane[2];
-    const double pd = plane[3];
-    Vec3 h{};
-    if (axis == 0) {
-        h.x = -(d.x * pd + pb * (d.x * o.y - d.y * o.x) + pc * (d.x * o.z - d.z * o.x)) / p;
-        h.y = o.y + d.y * (h.x - o.x) / d.x;
-        h.z = o.z + d.z * (h.x - o.x) / d.x;
-    } else if (axis == 1) {
-        h.y = -(d.y * pd + pa * (d.y * o.x - d.x * o.y) + pc * (d.y * o.z - d.z * o.y)) / p;
-        h.x = o.x + d.x * (h.y - o.y) / d.y;
-        h.z = o.z + d.z * (h.y - o.y) / d.y;
-    } else {
-        h.z = -(d.z * pd + pa * (d.z * o.x - d.x * o.z) + pb * (d.z * o.y - d.y * o.z)) / p;
-        h.x = o.x + d.x * (h.z - o.z) / d.z;
-        h.y = o.y + d.y * (h.z - o.z) / d.z;
-    }
-    return h;
-}
 
 // Beyond this the sign of an edge's cross product is certain from the triple product: both it
 // and the exported tracer's frame arithmetic are within about 1e-14 of the exact value for
@@ -108,6 +84,7 @@ void markFacetsScalar(const FastTracer::FacetData& fd, const Vec3& toward, const
     }
 }
 
+#if defined(TAVRINE_X86_VECTORS)
 // The same tests four facets at a time; each lane performs the scalar operations in the same
 // order, so the bits are those of markFacetsScalar.
 __attribute__((target("avx2"))) void markFacetsAvx2(const FastTracer::FacetData& fd,
@@ -187,87 +164,168 @@ __attribute__((target("avx512f"))) void markFacetsAvx512(const FastTracer::Facet
     }
 }
 
+#endif
+
 // Sets bit j of `bits` for every facet j that is a candidate for the ray and whose bounding
 // circle the ray line passes through.
 void markFacetsWorthTesting(FastTracer::VectorUnit unit, const FastTracer::FacetData& fd,
                             const Vec3& toward, const Vec3& o, const Vec3& d, int32_t count,
                             uint64_t* bits) {
+#if defined(TAVRINE_X86_VECTORS)
     switch (unit) {
     case FastTracer::VectorUnit::Avx512:
         markFacetsAvx512(fd, toward, o, d, count, bits);
-        break;
+        return;
     case FastTracer::VectorUnit::Avx2:
         markFacetsAvx2(fd, toward, o, d, count, bits);
-        break;
+        return;
     default:
-        markFacetsScalar(fd, toward, o, d, count, bits);
         break;
     }
+#else
+    (void)unit;
+#endif
+    markFacetsScalar(fd, toward, o, d, count, bits);
 }
 
-// The widest vector unit the processor has, no wider than asked for.
+// The widest vector unit the processor has, no wider than asked for; without vector paths in
+// this build, always the scalar one.
 FastTracer::VectorUnit usableUnit(FastTracer::VectorUnit asked) {
     using Unit = FastTracer::VectorUnit;
+#if defined(TAVRINE_X86_VECTORS)
     const bool avx512 = __builtin_cpu_supports("avx512f");
     const bool avx2 = __builtin_cpu_supports("avx2");
     if ((asked == Unit::Best || asked == Unit::Avx512) && avx512) return Unit::Avx512;
     if (asked != Unit::Scalar && avx2) return Unit::Avx2;
+#else
+    (void)asked;
+#endif
     return Unit::Scalar;
 }
 
-// The first candidate facet the ray meets, as the exported tracer finds it. Vertices are taken
-// into the ray's frame only when an edge test reads them.
-bool findHit(const Context& ctx, const Vec3& o, const Vec3& d, bool inside,
-             const std::vector<int32_t>* fixedCandidates, Vec3* hit, int32_t* hitFacet) {
-    const RenderScene& scene = ctx.scene;
-    FastTracer::Scratch& s = ctx.scratch;
-    // The ray frame and the frame coordinates of the corners, made only for the edges whose
-    // sign the triple product leaves in doubt, with the exported tracer's arithmetic.
-    bool haveFrame = false;
-    Vec3 e1{};
-    Vec3 e2{};
-    auto makeFrame = [&]() {
-        if (std::fabs(d.y) <= 1.0 / std::sqrt(2.0)) {
-            const double c = std::sqrt(d.x * d.x + d.z * d.z);
-            e1 = Vec3{d.z / c, 0.0, -d.x / c};
-            e2 = Vec3{-d.x * d.y / c, c, -d.y * d.z / c};
-        } else {
-            const double c = std::sqrt(d.y * d.y + d.z * d.z);
-            e1 = Vec3{c, -d.x * d.y / c, -d.x * d.z / c};
-            e2 = Vec3{0.0, d.z / c, -d.y / c};
+// A ray clear of a facet's edge by this distance (model units) passes on the inner side of it
+// whatever the rounding, and no other facet can pass for it: a facet that is not grazed has
+// its edge values off by about 1e-15 at most, which moves its edges by far less, and a facet the
+// ray grazes so nearly that rounding could pass it beyond its edges is refused by the plane
+// test unless its plane passes near the centre.
+constexpr double kClear = 1e-6;
+
+// The edge value of edge e (corner k to corner k+1 of its facet) for the ray from o along d,
+// from the triple product d . (A x B) + (d x o) . (A - B), with moment = d x o.
+inline double edgeTriple(const FastTracer::FacetData& fd, int32_t e, const Vec3& d,
+                         const Vec3& moment) {
+    return d.x * fd.axbX[e] + d.y * fd.axbY[e] + d.z * fd.axbZ[e] +
+           (moment.x * fd.ambX[e] + moment.y * fd.ambY[e] + moment.z * fd.ambZ[e]);
+}
+
+// How far (model units) a corner may lie off a facet's plane, or beyond it, for the stone to
+// count as convex with flat facets.
+constexpr double kFlat = 1e-12;
+
+// Steps of the walk from the guessed facet towards the facet the ray meets.
+constexpr int32_t kWalkSteps = 6;
+
+// Returns the facet that the exported tracer's search certainly returns for the ray, found by
+// walking from facet g across the edges the ray certainly passes outside of, or -1 when the walk
+// proves nothing. A facet is certainly the one when the ray faces it (the tracer's candidate
+// test), passes well inside every one of its edges and is not parallel to its plane (the
+// tracer's plane test, which writes p). The stone is convex, so a ray from outside enters
+// through at most one facet and a ray inside leaves through exactly one: a ray so clearly inside
+// a facet passes no other facet's edge test, and the index order of the search does not matter.
+// The one exception is a facet whose plane passes near the centre, whose plane test does not
+// refuse a ray that runs along it; when the ray faces such a facet before the one found, the
+// full search decides.
+int32_t certainFacet(const Context& ctx, int32_t g, const Vec3& toward, const Vec3& d,
+                     const Vec3& moment, bool inside, double dk, double* p) {
+    const FastTracer::FacetData& fd = ctx.data;
+    const Facet* facets = ctx.scene.facets;
+    for (int32_t walk = 0; walk < kWalkSteps; ++walk) {
+        const Facet& facet = facets[g];
+        if (!(steps::dot(toward, facet.normal) >= 0.0)) return -1;
+        const int32_t first = fd.edgeStart[g];
+        const int32_t last = first + facet.vertexCount;
+        bool clear = true;
+        int32_t across = -1;
+        for (int32_t e = first; e < last; ++e) {
+            const double triple = edgeTriple(fd, e, d, moment);
+            // Inside, the tracer tests each edge the other way round: the opposite sign.
+            const double cross = inside ? -triple : triple;
+            if (cross > fd.clearance[e]) continue;
+            clear = false;
+            if (cross < -fd.clearance[e]) {
+                across = fd.neighbour[e];
+                break;
+            }
         }
-        haveFrame = true;
-    };
-    const Vertex* vertices = scene.vertices;
-    auto exactCross = [&](int32_t a, int32_t b) {
-        if (!haveFrame) makeFrame();
-        const Vertex& va = vertices[a];
-        const Vertex& vb = vertices[b];
-        const Vec3 ra{va.x - o.x, va.y - o.y, va.z - o.z};
-        const Vec3 rb{vb.x - o.x, vb.y - o.y, vb.z - o.z};
-        const double pax = dot(e1, ra);
-        const double pay = dot(e2, ra);
-        const double pbx = dot(e1, rb);
-        const double pby = dot(e2, rb);
-        return pax * pby - pay * pbx;
-    };
+        if (!clear) {
+            if (across < 0) return -1;
+            g = across;
+            continue;
+        }
+        *p = steps::planeAlong(facet.plane, d);
+        if (steps::nearlyParallel(dk, *p)) return -1;
+        for (const int32_t j : fd.nearCentre) {
+            if (j >= g) break;
+            if (steps::dot(toward, facets[j].normal) >= 0.0) return -1;
+        }
+        return g;
+    }
+    return -1;
+}
+
+// The first candidate facet the ray meets, as the exported tracer finds it. The facet in
+// *guess (when not null and not -1) is tried first and taken when it is certainly the one;
+// otherwise the facets are searched in index order and *guess becomes the one found. Vertices
+// are taken into the ray's frame only when an edge test reads them.
+bool findHit(const Context& ctx, const Vec3& o, const Vec3& d, bool inside,
+             const std::vector<int32_t>* fixedCandidates, int32_t* guess, Vec3* hit,
+             int32_t* hitFacet) {
+    const RenderScene& scene = ctx.scene;
+    const FastTracer::FacetData& fd = ctx.data;
     // d x o, the moment of the ray line.
     const Vec3 moment{d.y * o.z - d.z * o.y, d.z * o.x - d.x * o.z, d.x * o.y - d.y * o.x};
+    const int axis = steps::dominantAxis(d);
+    const double dk = steps::onAxis(d, axis);
+    const Vec3 toward = inside ? d : Vec3{-d.x, -d.y, -d.z};
+    const Facet* facets = scene.facets;
 
-    const int axis = dominantAxis(d);
-    const double dk = axis == 0 ? d.x : (axis == 1 ? d.y : d.z);
+    if (guess != nullptr && *guess >= 0 && fd.convex) {
+        double p = 0.0;
+        const int32_t g = certainFacet(ctx, *guess, toward, d, moment, inside, dk, &p);
+        if (g >= 0) {
+            *hit = steps::hitPoint(axis, o, d, facets[g].plane, p);
+            *hitFacet = g;
+            *guess = g;
+            return true;
+        }
+    }
+
+    // The ray frame, made only for the edges whose sign the triple product leaves in doubt, and
+    // the edge value there with the exported tracer's arithmetic.
+    bool haveFrame = false;
+    steps::RayFrame frame{};
+    const Vertex* vertices = scene.vertices;
+    auto exactCross = [&](int32_t a, int32_t b) {
+        if (!haveFrame) {
+            frame = steps::rayFrame(d);
+            haveFrame = true;
+        }
+        const Vertex& va = vertices[a];
+        const Vertex& vb = vertices[b];
+        const Vec3 pa = steps::project(frame, d, Vec3{va.x - o.x, va.y - o.y, va.z - o.z});
+        const Vec3 pb = steps::project(frame, d, Vec3{vb.x - o.x, vb.y - o.y, vb.z - o.z});
+        return steps::edgeCross(pa, pb);
+    };
+
     // The exported tracer lists the candidates in index order and then tests them in that
     // order; testing each facet as soon as it qualifies finds the same first facet without
     // scanning the facets beyond it.
-    const Vec3 toward = inside ? d : Vec3{-d.x, -d.y, -d.z};
-    const Facet* facets = scene.facets;
-    const FastTracer::FacetData& fd = ctx.data;
     const int32_t* fixed = fixedCandidates != nullptr ? fixedCandidates->data() : nullptr;
     const int32_t total =
         fixed != nullptr ? static_cast<int32_t>(fixedCandidates->size()) : scene.facetCount;
     // Facets to test, in ascending index order: the fixed primary candidates within reach, or
     // the bits of the candidates within reach.
-    uint64_t* bits = s.worth.data();
+    uint64_t* bits = ctx.scratch.worth.data();
     int32_t fixedNext = 0;
     int32_t word = 0;
     uint64_t pending = 0;
@@ -281,7 +339,7 @@ bool findHit(const Context& ctx, const Vec3& o, const Vec3& d, bool inside,
         if (fixed != nullptr) {
             if (fixedNext >= total) break;
             j = fixed[fixedNext++];
-            if (!worthTesting(fd, j, Vec3{-0.0, -0.0, -1.0}, o, d)) continue;
+            if (!worthTesting(fd, j, toward, o, d)) continue;
         } else {
             while (pending == 0 && ++word < words) pending = bits[word];
             if (pending == 0) break;
@@ -293,12 +351,9 @@ bool findHit(const Context& ctx, const Vec3& o, const Vec3& d, bool inside,
         const int32_t first = fd.edgeStart[j];
         bool passes = true;
         for (int32_t k = 0; k < count; ++k) {
-            const int32_t e = first + k;
-            const double triple =
-                d.x * fd.axbX[e] + d.y * fd.axbY[e] + d.z * fd.axbZ[e] +
-                (moment.x * fd.ambX[e] + moment.y * fd.ambY[e] + moment.z * fd.ambZ[e]);
+            const double triple = edgeTriple(fd, first + k, d, moment);
             // Outside, the tracer tests this edge from corner k to k+1; inside, from k+1 to k,
-            // whose cross product has the opposite sign.
+            // whose edge value has the opposite sign.
             const double cross = inside ? -triple : triple;
             if (cross > kEdgeDoubt) continue;
             if (cross < -kEdgeDoubt) {
@@ -314,106 +369,19 @@ bool findHit(const Context& ctx, const Vec3& o, const Vec3& d, bool inside,
             }
         }
         if (!passes) continue;
-        const double p = facet.plane[0] * d.x + facet.plane[1] * d.y + facet.plane[2] * d.z;
-        if (std::fabs(dk * p) < 0.0000001) continue;
-        *hit = hitPoint(axis, o, d, facet.plane, p);
+        const double p = steps::planeAlong(facet.plane, d);
+        if (steps::nearlyParallel(dk, p)) continue;
+        *hit = steps::hitPoint(axis, o, d, facet.plane, p);
         *hitFacet = j;
+        if (guess != nullptr) *guess = j;
         return true;
     }
     return false;
 }
 
-// The mirror direction and cosI, which do not depend on the refractive indexes.
-void reflect(const Vec3& d, const Vec3& normal, bool inside, Bounce& b, Vec3& m, Vec3& h) {
-    m = inside ? normal : Vec3{-normal.x, -normal.y, -normal.z};
-    b.cosI = dot(d, m);
-    h = Vec3{b.cosI * m.x, b.cosI * m.y, b.cosI * m.z};
-    b.reflected = Vec3{d.x - 2.0 * h.x, d.y - 2.0 * h.y, d.z - 2.0 * h.z};
-}
-
-// The refracted direction for the index ratio.
-void refract(const Vec3& d, const Vec3& h, double ratio, Bounce& b) {
-    const Vec3 t{(d.x - h.x) * ratio, (d.y - h.y) * ratio, (d.z - h.z) * ratio};
-    const double s = t.x * t.x + t.y * t.y + t.z * t.z;
-    if (s > 1.0) {
-        b.refracted = Vec3{0.0, 0.0, 0.0};
-        b.cosT = 0.0;
-        b.isRefracted = false;
-        return;
-    }
-    b.cosT = std::sqrt(1.0 - s);
-    const double hl = std::sqrt(h.x * h.x + h.y * h.y + h.z * h.z);
-    b.refracted = Vec3{t.x + b.cosT * h.x / hl, t.y + b.cosT * h.y / hl, t.z + b.cosT * h.z / hl};
-    b.isRefracted = true;
-}
-
-double lightCosine(const Vec3& d, const Context& ctx) {
-    const double c = dot(d, ctx.scene.lightDirection);
-    return c < 0.0 ? 0.0 : c;
-}
-
-void shadeTrapped(const Context& ctx, const Outputs& out) {
-    const RenderSettings& s = ctx.settings;
-    const int32_t k = (s.backdrop[0] * s.backdrop[0] + s.backdrop[1] * s.backdrop[1] +
-                       s.backdrop[2] * s.backdrop[2]) /
-                      65025;
-    double v = static_cast<double>(k);
-    if (k > 1) v = 1.0;
-    const double base = 0.05 - 0.03 * v;
-    double extra = 0.0;
-    if (s.backLight >= 100) extra = (s.backLight - 100) * 0.01 * 0.2;
-    *out.totalR = s.backdrop[0] * extra / 256 + base;
-    *out.totalG = s.backdrop[1] * extra / 256 + base;
-    *out.totalB = s.backdrop[2] * extra / 256 + base;
-    *out.segmentLength = 0.0;
-}
-
-void shadeGlare(const Vec3& d, const Context& ctx, const Outputs& out) {
-    const double c = lightCosine(d, ctx);
-    const double c8 = c * c * c * c * c * c * c * c;
-    double g = c8 * c8;
-    if (ctx.settings.narrowHighlight != 0) g = g * g;
-    const double glare = ctx.settings.mainLight * g * 0.05;
-    *out.totalR = glare;
-    *out.totalG = glare;
-    *out.totalB = glare;
-}
-
-void shadeLeaving(const Vec3& d, const Context& ctx, const Outputs& out) {
-    const RenderSettings& s = ctx.settings;
-    const double c = lightCosine(d, ctx);
-    int32_t kb = 0;
-    if (!(s.backdrop[0] == 0 && s.backdrop[1] == 0 && s.backdrop[2] == 0)) {
-        int32_t b = 100;
-        if (d.z < 0.0) {
-            b = static_cast<int32_t>(100 + 200 * d.z);
-            if (b < 0) b = 0;
-        }
-        kb = static_cast<int32_t>(b * s.backLight * 0.01);
-    }
-    int32_t kf = 0;
-    if (d.z < 0.0) kf = static_cast<int32_t>(-100 * d.z);
-    const double w = s.fillLight * 0.12 * kf * 0.01 + 0.175 * s.mainLight * c;
-    *out.totalR =
-        ((s.backdrop[0] - 1000 * s.absorption[0]) * kb * (1.0 / 255.0) * 0.110565 + w) * 0.01;
-    *out.totalG =
-        ((s.backdrop[1] - 1000 * s.absorption[1]) * kb * (1.0 / 255.0) * 0.110565 + w) * 0.01;
-    *out.totalB =
-        ((s.backdrop[2] - 1000 * s.absorption[2]) * kb * (1.0 / 255.0) * 0.110565 + w) * 0.01;
-}
-
-void absorb(double* channel, double absorption, double length) {
-    *channel -= absorption * length;
-    if (*channel < 0.0) *channel = 0.0;
-}
-
-double fresnel(const Context& ctx, const Bounce& b, bool inside) {
-    const double r0 = ctx.r0;
-    if (!inside) {
-        const double e = 1.0 - b.cosI;
-        return r0 + (1.0 - r0) * (e * e * e * e * e);
-    }
-    return r0 + (1.0 - r0) * (1.0 - b.cosT);
+// The guess slot for a ray at this depth, or null when the scratch keeps none for it.
+int32_t* guessAt(const Context& ctx, int32_t depth) {
+    return depth >= 0 && depth < kGuessDepths ? &ctx.guesses[depth] : nullptr;
 }
 
 int32_t traceRay(const Context& ctx, const Vec3& origin, const Vec3& direction, int32_t inside,
@@ -425,11 +393,21 @@ int32_t traceRay(const Context& ctx, const Vec3& origin, const Vec3& direction, 
 
     if (depth >= ctx.settings.maxDepth || (depth > 0 && !isInside)) {
         if (isInside) {
-            shadeTrapped(ctx, out);
+            const steps::Rgb c = steps::shadeTrapped(ctx.lighting);
+            *out.totalR = c.r;
+            *out.totalG = c.g;
+            *out.totalB = c.b;
+            *out.segmentLength = 0.0;
         } else if (depth == 1) {
-            shadeGlare(direction, ctx, out);
+            const double glare = steps::shadeGlare(direction, ctx.lighting);
+            *out.totalR = glare;
+            *out.totalG = glare;
+            *out.totalB = glare;
         } else {
-            shadeLeaving(direction, ctx, out);
+            const steps::Rgb c = steps::shadeLeaving(direction, ctx.lighting);
+            *out.totalR = c.r;
+            *out.totalG = c.g;
+            *out.totalB = c.b;
         }
         if (depth <= 0) {
             *out.surfaceGlare = 0.0;
@@ -442,24 +420,20 @@ int32_t traceRay(const Context& ctx, const Vec3& origin, const Vec3& direction, 
 
     Vec3 hit{};
     int32_t hitFacet = 0;
-    if (!findHit(ctx, origin, direction, isInside, fixedCandidates, &hit, &hitFacet)) {
+    if (!findHit(ctx, origin, direction, isInside, fixedCandidates, guessAt(ctx, depth), &hit,
+                 &hitFacet)) {
         if (depth > 0) {
             *out.segmentLength = 0.0;
             return 1;
         }
         return 0;
     }
-    const Vec3 segment{hit.x - origin.x, hit.y - origin.y, hit.z - origin.z};
-    *out.segmentLength =
-        std::sqrt(segment.x * segment.x + segment.y * segment.y + segment.z * segment.z);
+    *out.segmentLength = steps::distance(origin, hit);
 
-    Bounce bounce{};
-    Vec3 m{};
-    Vec3 h{};
-    reflect(direction, ctx.scene.facets[hitFacet].normal, isInside, bounce, m, h);
-    const double n1 = ctx.settings.outerIndex;
-    const double n2 = ctx.stoneIndex;
-    refract(direction, h, isInside ? n2 / n1 : n1 / n2, bounce);
+    steps::Bounce bounce{};
+    steps::mirror(direction, ctx.scene.facets[hitFacet].normal, isInside, bounce);
+    steps::refract(direction, steps::indexRatio(ctx.settings.outerIndex, ctx.stoneIndex, isInside),
+                   bounce);
 
     double childGlare = 0.0;
     double childInner[3] = {0.0, 0.0, 0.0};
@@ -482,7 +456,7 @@ int32_t traceRay(const Context& ctx, const Vec3& origin, const Vec3& direction, 
         *out.innerB = 0.0;
     }
 
-    const double f = fresnel(ctx, bounce, isInside);
+    const double f = steps::fresnel(ctx.r0, bounce, isInside);
     reflected[0] *= f;
     reflected[1] *= f;
     reflected[2] *= f;
@@ -491,15 +465,15 @@ int32_t traceRay(const Context& ctx, const Vec3& origin, const Vec3& direction, 
     *out.innerG *= 1.0 - f;
     *out.innerB *= 1.0 - f;
 
-    const RenderSettings& s = ctx.settings;
+    const double* absorption = ctx.lighting.absorption;
     if (depth > 0) {
-        absorb(&reflected[0], s.absorption[0], reflectedLength);
-        absorb(&reflected[1], s.absorption[1], reflectedLength);
-        absorb(&reflected[2], s.absorption[2], reflectedLength);
+        steps::absorb(&reflected[0], absorption[0], reflectedLength);
+        steps::absorb(&reflected[1], absorption[1], reflectedLength);
+        steps::absorb(&reflected[2], absorption[2], reflectedLength);
     } else if (bounce.isRefracted) {
-        absorb(out.innerR, s.absorption[0], refractedLength);
-        absorb(out.innerG, s.absorption[1], refractedLength);
-        absorb(out.innerB, s.absorption[2], refractedLength);
+        steps::absorb(out.innerR, absorption[0], refractedLength);
+        steps::absorb(out.innerG, absorption[1], refractedLength);
+        steps::absorb(out.innerB, absorption[2], refractedLength);
     }
 
     *out.totalR = *out.innerR + reflected[0];
@@ -513,15 +487,27 @@ uint32_t backdropColour(const RenderSettings& s) {
            65536u * static_cast<uint32_t>(s.backdrop[2]);
 }
 
+steps::Lighting lightingOf(const RenderSettings& s, const RenderScene& scene) {
+    return steps::Lighting{scene.lightDirection,
+                           {s.backdrop[0], s.backdrop[1], s.backdrop[2]},
+                           s.mainLight,
+                           s.backLight,
+                           s.fillLight,
+                           s.narrowHighlight,
+                           {s.absorption[0], s.absorption[1], s.absorption[2]}};
+}
+
 }  // namespace
 
 FastTracer::Scratch::Scratch(const RenderScene& scene)
     : candidates(static_cast<size_t>(std::max(scene.facetCount, 1))),
-      worth(static_cast<size_t>((std::max(scene.facetCount, 1) + 63) / 64)) {}
+      worth(static_cast<size_t>((std::max(scene.facetCount, 1) + 63) / 64)),
+      guesses(static_cast<size_t>(kGuessSets * kGuessDepths), -1) {}
 
 FastTracer::FastTracer(const RenderSettings& settings, const RenderScene& scene, VectorUnit unit)
     : settings_(settings),
       scene_(scene),
+      lighting_(lightingOf(settings, scene)),
       r0_(normalReflectance(settings.outerIndex, settings.stoneIndex)),
       unit_(usableUnit(unit)) {
     const int32_t count = scene.facetCount;
@@ -555,6 +541,11 @@ FastTracer::FastTracer(const RenderSettings& settings, const RenderScene& scene,
         // A margin of 1e-6 model units: rounding moves projected corners by about 1e-15.
         const double reach = radius + 1e-6;
         fd.reach2[j] = reach * reach;
+        // A plane within 0.1 of the centre: its scaled coefficients exceed 10 (or the facet is
+        // degenerate and its plane says nothing).
+        const double scale =
+            std::sqrt(f.plane[0] * f.plane[0] + f.plane[1] * f.plane[1] + f.plane[2] * f.plane[2]);
+        if (!(scale <= 10.0)) fd.nearCentre.push_back(j);
     }
     fd.edgeStart.resize(static_cast<size_t>(count));
     for (int32_t j = 0; j < count; ++j) {
@@ -569,19 +560,60 @@ FastTracer::FastTracer(const RenderSettings& settings, const RenderScene& scene,
             fd.ambX.push_back(a.x - b.x);
             fd.ambY.push_back(a.y - b.y);
             fd.ambZ.push_back(a.z - b.z);
+            // The edge value is the edge's length times the ray's distance from its line (for
+            // a ray across the facet), so this keeps rays within kClear of the line in doubt.
+            const Vec3 e{a.x - b.x, a.y - b.y, a.z - b.z};
+            fd.clearance.push_back(
+                std::max(kEdgeDoubt, kClear * std::sqrt(e.x * e.x + e.y * e.y + e.z * e.z)));
+        }
+    }
+    // The certificate of the faster search holds only for a convex stone with flat facets: every
+    // corner on the inner side of every facet's plane, by more than rounding.
+    fd.convex = true;
+    for (int32_t j = 0; j < count && fd.convex; ++j) {
+        const Facet& f = scene.facets[j];
+        double highest = -std::numeric_limits<double>::infinity();
+        double lowest = std::numeric_limits<double>::infinity();
+        for (int32_t k = 0; k < f.vertexCount; ++k) {
+            const double h = steps::dot(f.normal, scene.vertices[f.vertexIndex[k]]);
+            highest = std::max(highest, h);
+            lowest = std::min(lowest, h);
+        }
+        if (!(highest - lowest <= kFlat)) fd.convex = false;
+        for (int32_t i = 0; i < scene.vertexCount && fd.convex; ++i) {
+            if (!(steps::dot(f.normal, scene.vertices[i]) <= highest + kFlat)) fd.convex = false;
+        }
+    }
+    // Across each edge, the facet that has the same two corners the other way round.
+    std::map<std::pair<int32_t, int32_t>, int32_t> owner;
+    for (int32_t j = 0; j < count; ++j) {
+        const Facet& f = scene.facets[j];
+        for (int32_t k = 0; k < f.vertexCount; ++k) {
+            owner[{f.vertexIndex[k], f.vertexIndex[(k + 1) % f.vertexCount]}] = j;
+        }
+    }
+    fd.neighbour.assign(fd.axbX.size(), -1);
+    for (int32_t j = 0; j < count; ++j) {
+        const Facet& f = scene.facets[j];
+        for (int32_t k = 0; k < f.vertexCount; ++k) {
+            const auto found =
+                owner.find({f.vertexIndex[(k + 1) % f.vertexCount], f.vertexIndex[k]});
+            if (found != owner.end()) fd.neighbour[fd.edgeStart[j] + k] = found->second;
         }
     }
     // Every primary ray runs along +z, so its candidates (facets facing it) are fixed.
     const Vec3 toward{-0.0, -0.0, -1.0};
     for (int32_t j = 0; j < count; ++j) {
-        if (dot(toward, scene.facets[j].normal) >= 0.0) fd.primaryCandidates.push_back(j);
+        if (steps::dot(toward, scene.facets[j].normal) >= 0.0) fd.primaryCandidates.push_back(j);
     }
 }
 
 int32_t FastTracer::trace(const Vec3& origin, const Vec3& direction, double stoneIndex,
                           int32_t inside, int32_t depth, double total[3], double& surfaceGlare,
                           double inner[3], double& segmentLength, Scratch& scratch) const {
-    const Context ctx{settings_, scene_, facetData_, unit_, r0_, stoneIndex, scratch};
+    const Context ctx{settings_,  scene_,  facetData_,
+                      lighting_,  unit_,   r0_,
+                      stoneIndex, scratch, scratch.guesses.data() + kPrimaryGuesses * kGuessDepths};
     return traceRay(ctx, origin, direction, inside, depth,
                     Outputs{&total[0], &total[1], &total[2], &surfaceGlare, &inner[0], &inner[1],
                             &inner[2], &segmentLength},
@@ -596,6 +628,7 @@ uint32_t FastTracer::pixelColour(double x, double y, Scratch& scratch) const {
     double inner[3] = {0.0, 0.0, 0.0};
     double glare = 0.0;
     double segment = 0.0;
+    int32_t* const guesses = scratch.guesses.data();
 
     if (!s.renderFire || s.maxDepth <= 0) {
         double sum[3] = {0.0, 0.0, 0.0};
@@ -603,7 +636,9 @@ uint32_t FastTracer::pixelColour(double x, double y, Scratch& scratch) const {
         for (int32_t k = 0; k < samples; ++k) {
             const double index =
                 s.renderFire ? fireSampleIndex(s.stoneIndex, s.dispersionSpread, k) : s.stoneIndex;
-            const Context ctx{s, scene_, facetData_, unit_, r0_, index, scratch};
+            const Context ctx{s,         scene_,  facetData_,
+                              lighting_, unit_,   r0_,
+                              index,     scratch, guesses + k * kGuessDepths};
             if (traceRay(ctx, origin, direction, 0, 0,
                          Outputs{&total[0], &total[1], &total[2], &glare, &inner[0], &inner[1],
                                  &inner[2], &segment},
@@ -620,17 +655,23 @@ uint32_t FastTracer::pixelColour(double x, double y, Scratch& scratch) const {
 
     // Fire: the primary ray's hit, its reflection and the glare it brings back do not depend on
     // the refractive index; they are found once and shared by the three samples.
-    const Context primary{s, scene_, facetData_, unit_, r0_, s.stoneIndex, scratch};
+    const Context primary{s,
+                          scene_,
+                          facetData_,
+                          lighting_,
+                          unit_,
+                          r0_,
+                          s.stoneIndex,
+                          scratch,
+                          guesses + kPrimaryGuesses * kGuessDepths};
     Vec3 hit{};
     int32_t hitFacet = 0;
-    if (!findHit(primary, origin, direction, false, &facetData_.primaryCandidates, &hit,
-                 &hitFacet)) {
+    if (!findHit(primary, origin, direction, false, &facetData_.primaryCandidates,
+                 guessAt(primary, 0), &hit, &hitFacet)) {
         return backdropColour(s);
     }
-    Bounce bounce{};
-    Vec3 m{};
-    Vec3 h{};
-    reflect(direction, scene_.facets[hitFacet].normal, false, bounce, m, h);
+    steps::Bounce bounce{};
+    steps::mirror(direction, scene_.facets[hitFacet].normal, false, bounce);
     double childGlare = 0.0;
     double childInner[3] = {0.0, 0.0, 0.0};
     double reflected[3] = {0.0, 0.0, 0.0};
@@ -639,14 +680,16 @@ uint32_t FastTracer::pixelColour(double x, double y, Scratch& scratch) const {
              Outputs{&reflected[0], &reflected[1], &reflected[2], &childGlare, &childInner[0],
                      &childInner[1], &childInner[2], &reflectedLength},
              nullptr);
-    const double f = fresnel(primary, bounce, false);
+    const double f = steps::fresnel(r0_, bounce, false);
     glare = reflected[0] * f;
 
     double sum[3] = {0.0, 0.0, 0.0};
     for (int32_t k = 0; k < 3; ++k) {
         const double index = fireSampleIndex(s.stoneIndex, s.dispersionSpread, k);
-        const Context ctx{s, scene_, facetData_, unit_, r0_, index, scratch};
-        refract(direction, h, s.outerIndex / index, bounce);
+        const Context ctx{s,         scene_,  facetData_,
+                          lighting_, unit_,   r0_,
+                          index,     scratch, guesses + k * kGuessDepths};
+        steps::refract(direction, steps::indexRatio(s.outerIndex, index, false), bounce);
         double refractedLength = 0.0;
         if (bounce.isRefracted) {
             traceRay(ctx, hit, bounce.refracted, 1, 1,
@@ -660,9 +703,9 @@ uint32_t FastTracer::pixelColour(double x, double y, Scratch& scratch) const {
         inner[1] *= 1.0 - f;
         inner[2] *= 1.0 - f;
         if (bounce.isRefracted) {
-            absorb(&inner[0], s.absorption[0], refractedLength);
-            absorb(&inner[1], s.absorption[1], refractedLength);
-            absorb(&inner[2], s.absorption[2], refractedLength);
+            steps::absorb(&inner[0], s.absorption[0], refractedLength);
+            steps::absorb(&inner[1], s.absorption[1], refractedLength);
+            steps::absorb(&inner[2], s.absorption[2], refractedLength);
         }
         sum[0] += inner[0] * spectralWeights[k][0];
         sum[1] += inner[1] * spectralWeights[k][1];

@@ -6,6 +6,10 @@
 //   edge vectors, and only when that is too close to 0 to be sure of (a ray within 1e-11 of
 //   the edge) is the cross product formed from the ray frame coordinates as the exported
 //   tracer forms it;
+// - a facet that the ray passes certainly inside of (clear of every edge by far more than
+//   rounding) and whose plane test passes is the only facet the search can stop at, so the facet
+//   that the previous ray at the same depth met (usually the neighbouring pixel's) is tried
+//   first and, when it is certainly the one, taken without the search;
 // - the primary ray's candidate facets are found once per rendering (its direction is fixed);
 // - the facets are tested in index order as soon as they qualify, so the search stops at the
 //   facet it returns instead of listing every candidate first;
@@ -19,6 +23,7 @@
 #include <vector>
 
 #include "app/render/render_settings.h"
+#include "tracer/trace_steps.h"
 #include "tracer/tvrt.h"
 
 namespace tavrine {
@@ -33,10 +38,12 @@ class FastTracer {
     struct Scratch {
         explicit Scratch(const RenderScene& scene);
         std::vector<int32_t> candidates;
-        std::vector<uint64_t> worth;  // bits of the facets worth an edge test for the current ray
+        std::vector<uint64_t> worth;   // bits of the facets worth an edge test for the current ray
+        std::vector<int32_t> guesses;  // by sample and depth, the facet the last ray met, or -1
     };
 
-    // Which vector instructions the facet search uses; all give the same results.
+    // Which vector instructions the facet search uses; all give the same results. Builds
+    // without the vector paths (other processors, or TAVRINE_VECTOR off) have only Scalar.
     enum class VectorUnit { Best, Scalar, Avx2, Avx512 };
 
     // Prepares the tracer for one rendering of the scene with the settings; both must outlive it.
@@ -64,6 +71,15 @@ class FastTracer {
         std::vector<int32_t> edgeStart;
         std::vector<double> axbX, axbY, axbZ;
         std::vector<double> ambX, ambY, ambZ;
+        // Per edge: the edge value above which the ray is certainly clear inside the edge.
+        std::vector<double> clearance;
+        // Per edge: the facet across it (with the same corners the other way round), or -1.
+        std::vector<int32_t> neighbour;
+        // Whether the stone is convex with flat facets, so that a facet the ray is certainly
+        // inside of is the only one it can meet.
+        bool convex = false;
+        // Facets whose plane passes near the centre, in ascending order.
+        std::vector<int32_t> nearCentre;
     };
 
     // Traces one ray as Trace_TraceVector_CPP does with the settings' index, lights and
@@ -75,6 +91,7 @@ class FastTracer {
   private:
     const RenderSettings& settings_;
     const RenderScene& scene_;
+    steps::Lighting lighting_;
     double r0_;
     VectorUnit unit_;
     FacetData facetData_;
