@@ -620,6 +620,28 @@ int32_t FastTracer::trace(const Vec3& origin, const Vec3& direction, double ston
                     nullptr);
 }
 
+int32_t FastTracer::certainFacet(const Vec3& origin, const Vec3& direction, bool inside,
+                                 int32_t guess) const {
+    if (!facetData_.convex || guess < 0 || guess >= scene_.facetCount) return -1;
+    Scratch scratch(scene_);
+    const Context ctx{settings_,
+                      scene_,
+                      facetData_,
+                      lighting_,
+                      unit_,
+                      r0_,
+                      settings_.stoneIndex,
+                      scratch,
+                      scratch.guesses.data()};
+    const Vec3& o = origin;
+    const Vec3& d = direction;
+    const Vec3 moment{d.y * o.z - d.z * o.y, d.z * o.x - d.x * o.z, d.x * o.y - d.y * o.x};
+    const Vec3 toward = inside ? d : Vec3{-d.x, -d.y, -d.z};
+    double p = 0.0;
+    return tavrine::certainFacet(ctx, guess, toward, d, moment, inside,
+                                 steps::onAxis(d, steps::dominantAxis(d)), &p);
+}
+
 uint32_t FastTracer::pixelColour(double x, double y, Scratch& scratch) const {
     const RenderSettings& s = settings_;
     const Vec3 origin{x, y, -1.1};

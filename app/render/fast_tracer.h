@@ -88,6 +88,12 @@ class FastTracer {
                   int32_t depth, double total[3], double& surfaceGlare, double inner[3],
                   double& segmentLength, Scratch& scratch) const;
 
+    // The facet that the search takes without searching for the ray from origin along direction
+    // (from inside the stone or from outside), walking from facet `guess`, or -1 when it cannot
+    // be certain of one; the search in index order then decides.
+    int32_t certainFacet(const Vec3& origin, const Vec3& direction, bool inside,
+                         int32_t guess) const;
+
   private:
     const RenderSettings& settings_;
     const RenderScene& scene_;
