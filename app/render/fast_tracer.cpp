@@ -37,6 +37,7 @@ struct Context {
     double stoneIndex;
     FastTracer::Scratch& scratch;
     int32_t* guesses;  // by depth: the facet the previous ray met at that depth, or -1
+    const int32_t* otherGuesses = nullptr;  // by depth: a second start when the first fails
 };
 
 // Where one ray writes what it brings back.
@@ -223,7 +224,7 @@ inline double edgeTriple(const FastTracer::FacetData& fd, int32_t e, const Vec3&
 constexpr double kFlat = 1e-12;
 
 // Steps of the walk from the guessed facet towards the facet the ray meets.
-constexpr int32_t kWalkSteps = 6;
+constexpr int32_t kWalkSteps = 16;
 
 // Returns the facet that the exported tracer's search certainly returns for the ray, found by
 // walking from facet g across the edges the ray certainly passes outside of, or -1 when the walk
@@ -279,7 +280,7 @@ int32_t certainFacet(const Context& ctx, int32_t g, const Vec3& toward, const Ve
 // are taken into the ray's frame only when an edge test reads them.
 bool findHit(const Context& ctx, const Vec3& o, const Vec3& d, bool inside,
              const std::vector<int32_t>* fixedCandidates, int32_t* guess, Vec3* hit,
-             int32_t* hitFacet) {
+             int32_t* hitFacet, const int32_t* other = nullptr) {
     const RenderScene& scene = ctx.scene;
     const FastTracer::FacetData& fd = ctx.data;
     // d x o, the moment of the ray line.
@@ -291,7 +292,10 @@ bool findHit(const Context& ctx, const Vec3& o, const Vec3& d, bool inside,
 
     if (guess != nullptr && *guess >= 0 && fd.convex) {
         double p = 0.0;
-        const int32_t g = certainFacet(ctx, *guess, toward, d, moment, inside, dk, &p);
+        int32_t g = certainFacet(ctx, *guess, toward, d, moment, inside, dk, &p);
+        if (g < 0 && other != nullptr && *other >= 0 && *other != *guess) {
+            g = certainFacet(ctx, *other, toward, d, moment, inside, dk, &p);
+        }
         if (g >= 0) {
             *hit = steps::hitPoint(axis, o, d, facets[g].plane, p);
             *hitFacet = g;
@@ -384,12 +388,140 @@ int32_t* guessAt(const Context& ctx, int32_t depth) {
     return depth >= 0 && depth < kGuessDepths ? &ctx.guesses[depth] : nullptr;
 }
 
+// Levels of the chain of reflections that traceInside keeps; deeper chains are traced by
+// recursion.
+constexpr int32_t kChainLevels = 64;
+
+// A ray inside the stone (depth 1 or more), followed exactly as traceRay follows it but without
+// recursion: inside, the refracted child leaves the stone and ends at once, so the rays form a
+// chain of reflections. The chain is followed down to its end one level at a time, keeping each
+// level's Fresnel weight, segment and leaving light; the light is then combined from the end
+// back up in the order the recursion combines it. Several chains (the Fire samples) can be
+// stepped in turn, so that the processor works on them side by side.
+struct Chain {
+    const Context* ctx;
+    Vec3 o;
+    Vec3 d;
+    int32_t depth;
+    int32_t levels;
+    double ratio;
+    double totals[3];  // the light the end of the chain brings
+    double weight[kChainLevels];
+    double leaving[kChainLevels][3];
+    double segment[kChainLevels];
+};
+
+void startChain(Chain& c, const Context& ctx, const Vec3& o, const Vec3& d, int32_t depth) {
+    c.ctx = &ctx;
+    c.o = o;
+    c.d = d;
+    c.depth = depth;
+    c.levels = 0;
+    c.ratio = steps::indexRatio(ctx.settings.outerIndex, ctx.stoneIndex, true);
+    c.totals[0] = c.totals[1] = c.totals[2] = 0.0;
+}
+
+// Follows the chain's current ray to its facet and sets up its reflection as the next one;
+// returns false when the chain has ended (trapped at the depth limit, or no facet found).
+bool stepChain(Chain& c) {
+    const Context& ctx = *c.ctx;
+    if (c.depth >= ctx.settings.maxDepth) {
+        const steps::Rgb t = steps::shadeTrapped(ctx.lighting);
+        c.totals[0] = t.r;
+        c.totals[1] = t.g;
+        c.totals[2] = t.b;
+        return false;
+    }
+    Vec3 hit{};
+    int32_t hitFacet = 0;
+    const int32_t* other = ctx.otherGuesses != nullptr && c.depth < kGuessDepths
+                               ? &ctx.otherGuesses[c.depth]
+                               : nullptr;
+    if (!findHit(ctx, c.o, c.d, true, nullptr, guessAt(ctx, c.depth), &hit, &hitFacet, other)) {
+        return false;
+    }
+    const int32_t n = c.levels;
+    c.segment[n] = steps::distance(c.o, hit);
+    steps::Bounce bounce{};
+    steps::mirror(c.d, ctx.scene.facets[hitFacet].normal, true, bounce);
+    steps::refract(c.d, c.ratio, bounce);
+    double* light = c.leaving[n];
+    if (bounce.isRefracted) {
+        const steps::Rgb t = steps::shadeLeaving(bounce.refracted, ctx.lighting);
+        light[0] = t.r;
+        light[1] = t.g;
+        light[2] = t.b;
+    } else {
+        light[0] = light[1] = light[2] = 0.0;
+    }
+    const double f = steps::fresnel(ctx.r0, bounce, true);
+    c.weight[n] = f;
+    light[0] *= 1.0 - f;
+    light[1] *= 1.0 - f;
+    light[2] *= 1.0 - f;
+    c.levels = n + 1;
+    c.o = hit;
+    c.d = bounce.reflected;
+    ++c.depth;
+    return true;
+}
+
+// Combines the ended chain's light and writes what traceRay writes for its first ray.
+void finishChain(const Chain& c, const Outputs& out) {
+    // The end of the chain brought `totals` and a segment of 0; each level above takes its
+    // reflected child's light, weighted and absorbed along the child's segment.
+    const double* absorption = c.ctx->lighting.absorption;
+    double totals[3] = {c.totals[0], c.totals[1], c.totals[2]};
+    double childSegment = 0.0;
+    double glare = 0.0;
+    for (int32_t i = c.levels - 1; i >= 0; --i) {
+        const double f = c.weight[i];
+        double reflected[3] = {totals[0] * f, totals[1] * f, totals[2] * f};
+        glare = reflected[0];
+        steps::absorb(&reflected[0], absorption[0], childSegment);
+        steps::absorb(&reflected[1], absorption[1], childSegment);
+        steps::absorb(&reflected[2], absorption[2], childSegment);
+        totals[0] = c.leaving[i][0] + reflected[0];
+        totals[1] = c.leaving[i][1] + reflected[1];
+        totals[2] = c.leaving[i][2] + reflected[2];
+        childSegment = c.segment[i];
+    }
+    *out.totalR = totals[0];
+    *out.totalG = totals[1];
+    *out.totalB = totals[2];
+    *out.segmentLength = childSegment;
+    if (c.levels > 0) {
+        *out.surfaceGlare = glare;
+        *out.innerR = c.leaving[0][0];
+        *out.innerG = c.leaving[0][1];
+        *out.innerB = c.leaving[0][2];
+    }
+}
+
+// Whether a chain starting at this depth fits in a Chain.
+bool chainFits(const Context& ctx, int32_t depth) {
+    return depth >= 1 && ctx.settings.maxDepth - depth < kChainLevels;
+}
+
+int32_t traceInside(const Context& ctx, const Vec3& o, const Vec3& d, int32_t depth,
+                    const Outputs& out) {
+    Chain c;
+    startChain(c, ctx, o, d, depth);
+    while (stepChain(c)) {
+    }
+    finishChain(c, out);
+    return 1;
+}
+
 int32_t traceRay(const Context& ctx, const Vec3& origin, const Vec3& direction, int32_t inside,
                  int32_t depth, const Outputs& out, const std::vector<int32_t>* fixedCandidates) {
+    const bool isInside = inside != 0;
+    if (isInside && chainFits(ctx, depth)) {
+        return traceInside(ctx, origin, direction, depth, out);
+    }
     *out.totalR = 0.0;
     *out.totalG = 0.0;
     *out.totalB = 0.0;
-    const bool isInside = inside != 0;
 
     if (depth >= ctx.settings.maxDepth || (depth > 0 && !isInside)) {
         if (isInside) {
@@ -705,26 +837,56 @@ uint32_t FastTracer::pixelColour(double x, double y, Scratch& scratch) const {
     const double f = steps::fresnel(r0_, bounce, false);
     glare = reflected[0] * f;
 
+    // The three refracted rays, one per sample index, are followed side by side.
+    Context contexts[3] = {
+        {s, scene_, facetData_, lighting_, unit_, r0_,
+         fireSampleIndex(s.stoneIndex, s.dispersionSpread, 0), scratch, guesses},
+        {s, scene_, facetData_, lighting_, unit_, r0_,
+         fireSampleIndex(s.stoneIndex, s.dispersionSpread, 1), scratch, guesses + kGuessDepths},
+        {s, scene_, facetData_, lighting_, unit_, r0_,
+         fireSampleIndex(s.stoneIndex, s.dispersionSpread, 2), scratch,
+         guesses + 2 * kGuessDepths}};
+    // A chain whose start fails tries where the previous sample's chain went at that depth.
+    contexts[0].otherGuesses = guesses + 2 * kGuessDepths;
+    contexts[1].otherGuesses = guesses;
+    contexts[2].otherGuesses = guesses + kGuessDepths;
+    steps::Bounce bounces[3] = {bounce, bounce, bounce};
+    Chain chains[3];
+    bool running[3] = {false, false, false};
+    const bool sideBySide = chainFits(primary, 1);
+    for (int32_t k = 0; k < 3; ++k) {
+        steps::refract(direction, steps::indexRatio(s.outerIndex, contexts[k].stoneIndex, false),
+                       bounces[k]);
+        if (bounces[k].isRefracted && sideBySide) {
+            startChain(chains[k], contexts[k], hit, bounces[k].refracted, 1);
+            running[k] = true;
+        }
+    }
+    while (running[0] || running[1] || running[2]) {
+        for (int32_t k = 0; k < 3; ++k) {
+            if (running[k]) running[k] = stepChain(chains[k]);
+        }
+    }
+
     double sum[3] = {0.0, 0.0, 0.0};
     for (int32_t k = 0; k < 3; ++k) {
-        const double index = fireSampleIndex(s.stoneIndex, s.dispersionSpread, k);
-        const Context ctx{s,         scene_,  facetData_,
-                          lighting_, unit_,   r0_,
-                          index,     scratch, guesses + k * kGuessDepths};
-        steps::refract(direction, steps::indexRatio(s.outerIndex, index, false), bounce);
+        const Context& ctx = contexts[k];
+        const steps::Bounce& b = bounces[k];
         double refractedLength = 0.0;
-        if (bounce.isRefracted) {
-            traceRay(ctx, hit, bounce.refracted, 1, 1,
-                     Outputs{&inner[0], &inner[1], &inner[2], &childGlare, &childInner[0],
-                             &childInner[1], &childInner[2], &refractedLength},
-                     nullptr);
+        const Outputs refractedOut{&inner[0],      &inner[1],       &inner[2],
+                                   &childGlare,    &childInner[0],  &childInner[1],
+                                   &childInner[2], &refractedLength};
+        if (b.isRefracted && sideBySide) {
+            finishChain(chains[k], refractedOut);
+        } else if (b.isRefracted) {
+            traceRay(ctx, hit, b.refracted, 1, 1, refractedOut, nullptr);
         } else {
             inner[0] = inner[1] = inner[2] = 0.0;
         }
         inner[0] *= 1.0 - f;
         inner[1] *= 1.0 - f;
         inner[2] *= 1.0 - f;
-        if (bounce.isRefracted) {
+        if (b.isRefracted) {
             steps::absorb(&inner[0], s.absorption[0], refractedLength);
             steps::absorb(&inner[1], s.absorption[1], refractedLength);
             steps::absorb(&inner[2], s.absorption[2], refractedLength);
