@@ -274,6 +274,78 @@ int32_t certainFacet(const Context& ctx, int32_t g, const Vec3& toward, const Ve
     return -1;
 }
 
+// The facet whose plane a ray inside the stone reaches first, from the planes alone: a start for
+// the walk when the guesses fail, which the walk then proves or not (so any rounding will do).
+int32_t nearestExitScalar(const FastTracer::FacetData& fd, const Vec3& o, const Vec3& d,
+                          int32_t count) {
+    int32_t best = -1;
+    double bestDistance = std::numeric_limits<double>::infinity();
+    for (int32_t j = 0; j < count; ++j) {
+        const double along = fd.nx[j] * d.x + fd.ny[j] * d.y + fd.nz[j] * d.z;
+        const double ahead = fd.offset[j] - (fd.nx[j] * o.x + fd.ny[j] * o.y + fd.nz[j] * o.z);
+        if (along > 0.0 && ahead < bestDistance * along) {
+            bestDistance = ahead / along;
+            best = j;
+        }
+    }
+    return best;
+}
+
+#if defined(TAVRINE_X86_VECTORS)
+// The same four facets at a time.
+__attribute__((target("avx2"))) int32_t nearestExitAvx2(const FastTracer::FacetData& fd,
+                                                        const Vec3& o, const Vec3& d,
+                                                        int32_t count) {
+    const __m256d dx = _mm256_set1_pd(d.x);
+    const __m256d dy = _mm256_set1_pd(d.y);
+    const __m256d dz = _mm256_set1_pd(d.z);
+    const __m256d ox = _mm256_set1_pd(o.x);
+    const __m256d oy = _mm256_set1_pd(o.y);
+    const __m256d oz = _mm256_set1_pd(o.z);
+    const __m256d zero = _mm256_setzero_pd();
+    const __m256d far = _mm256_set1_pd(std::numeric_limits<double>::infinity());
+    __m256d best = far;
+    __m256d bestIndex = _mm256_set1_pd(-1.0);
+    __m256d index = _mm256_setr_pd(0.0, 1.0, 2.0, 3.0);
+    const __m256d four = _mm256_set1_pd(4.0);
+    for (int32_t j = 0; j < count; j += 4) {
+        const __m256d nx = _mm256_loadu_pd(&fd.nx[j]);
+        const __m256d ny = _mm256_loadu_pd(&fd.ny[j]);
+        const __m256d nz = _mm256_loadu_pd(&fd.nz[j]);
+        const __m256d along = _mm256_add_pd(
+            _mm256_add_pd(_mm256_mul_pd(nx, dx), _mm256_mul_pd(ny, dy)), _mm256_mul_pd(nz, dz));
+        const __m256d at = _mm256_add_pd(
+            _mm256_add_pd(_mm256_mul_pd(nx, ox), _mm256_mul_pd(ny, oy)), _mm256_mul_pd(nz, oz));
+        const __m256d ahead = _mm256_sub_pd(_mm256_loadu_pd(&fd.offset[j]), at);
+        const __m256d t = _mm256_blendv_pd(far, _mm256_div_pd(ahead, along),
+                                           _mm256_cmp_pd(along, zero, _CMP_GT_OQ));
+        const __m256d better = _mm256_cmp_pd(t, best, _CMP_LT_OQ);
+        best = _mm256_blendv_pd(best, t, better);
+        bestIndex = _mm256_blendv_pd(bestIndex, index, better);
+        index = _mm256_add_pd(index, four);
+    }
+    double distances[4];
+    double indexes[4];
+    _mm256_storeu_pd(distances, best);
+    _mm256_storeu_pd(indexes, bestIndex);
+    int32_t lane = 0;
+    for (int32_t k = 1; k < 4; ++k) {
+        if (distances[k] < distances[lane]) lane = k;
+    }
+    return static_cast<int32_t>(indexes[lane]);
+}
+#endif
+
+int32_t nearestExit(FastTracer::VectorUnit unit, const FastTracer::FacetData& fd, const Vec3& o,
+                    const Vec3& d, int32_t count) {
+#if defined(TAVRINE_X86_VECTORS)
+    if (unit != FastTracer::VectorUnit::Scalar) return nearestExitAvx2(fd, o, d, count);
+#else
+    (void)unit;
+#endif
+    return nearestExitScalar(fd, o, d, count);
+}
+
 // The first candidate facet the ray meets, as the exported tracer finds it. The facet in
 // *guess (when not null and not -1) is tried first and taken when it is certainly the one;
 // otherwise the facets are searched in index order and *guess becomes the one found. Vertices
@@ -295,6 +367,10 @@ bool findHit(const Context& ctx, const Vec3& o, const Vec3& d, bool inside,
         int32_t g = certainFacet(ctx, *guess, toward, d, moment, inside, dk, &p);
         if (g < 0 && other != nullptr && *other >= 0 && *other != *guess) {
             g = certainFacet(ctx, *other, toward, d, moment, inside, dk, &p);
+        }
+        if (g < 0 && inside) {
+            const int32_t nearest = nearestExit(ctx.unit, fd, o, d, scene.facetCount);
+            if (nearest >= 0) g = certainFacet(ctx, nearest, toward, d, moment, inside, dk, &p);
         }
         if (g >= 0) {
             *hit = steps::hitPoint(axis, o, d, facets[g].plane, p);
@@ -647,7 +723,8 @@ FastTracer::FastTracer(const RenderSettings& settings, const RenderScene& scene,
     // Padded to whole groups of eight; a padding facet never qualifies (its normal is NaN).
     const size_t padded = static_cast<size_t>((count + 7) / 8 * 8);
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    for (std::vector<double>* v : {&fd.nx, &fd.ny, &fd.nz, &fd.cx, &fd.cy, &fd.cz, &fd.reach2}) {
+    for (std::vector<double>* v :
+         {&fd.nx, &fd.ny, &fd.nz, &fd.cx, &fd.cy, &fd.cz, &fd.reach2, &fd.offset}) {
         v->assign(padded, nan);
     }
     for (int32_t j = 0; j < count; ++j) {
@@ -670,6 +747,7 @@ FastTracer::FastTracer(const RenderSettings& settings, const RenderScene& scene,
         fd.cx[j] = c.x;
         fd.cy[j] = c.y;
         fd.cz[j] = c.z;
+        fd.offset[j] = f.normal.x * c.x + f.normal.y * c.y + f.normal.z * c.z;
         // A margin of 1e-6 model units: rounding moves projected corners by about 1e-15.
         const double reach = radius + 1e-6;
         fd.reach2[j] = reach * reach;

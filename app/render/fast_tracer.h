@@ -64,6 +64,7 @@ class FastTracer {
         std::vector<double> nx, ny, nz;
         std::vector<double> cx, cy, cz;
         std::vector<double> reach2;
+        std::vector<double> offset;  // normal . centre: the plane as normal . x = offset
         std::vector<int32_t> primaryCandidates;
         // Per facet edge k (corner k to corner k+1), from the first edge of facet j at
         // edgeStart[j]: A x B and A - B of its corners, so that the edge test's cross product
