@@ -215,8 +215,9 @@ constexpr double kClear = 1e-6;
 // from the triple product d . (A x B) + (d x o) . (A - B), with moment = d x o.
 inline double edgeTriple(const FastTracer::FacetData& fd, int32_t e, const Vec3& d,
                          const Vec3& moment) {
-    return d.x * fd.axbX[e] + d.y * fd.axbY[e] + d.z * fd.axbZ[e] +
-           (moment.x * fd.ambX[e] + moment.y * fd.ambY[e] + moment.z * fd.ambZ[e]);
+    const FastTracer::FacetData::Edge& r = fd.edges[e];
+    return d.x * r.axb[0] + d.y * r.axb[1] + d.z * r.axb[2] +
+           (moment.x * r.amb[0] + moment.y * r.amb[1] + moment.z * r.amb[2]);
 }
 
 // How far (model units) a corner may lie off a facet's plane, or beyond it, for the stone to
@@ -251,10 +252,11 @@ int32_t certainFacet(const Context& ctx, int32_t g, const Vec3& toward, const Ve
             const double triple = edgeTriple(fd, e, d, moment);
             // Inside, the tracer tests each edge the other way round: the opposite sign.
             const double cross = inside ? -triple : triple;
-            if (cross > fd.clearance[e]) continue;
+            const double clearance = fd.edges[e].clearance;
+            if (cross > clearance) continue;
             clear = false;
-            if (cross < -fd.clearance[e]) {
-                across = fd.neighbour[e];
+            if (cross < -clearance) {
+                across = fd.edges[e].neighbour;
                 break;
             }
         }
@@ -760,21 +762,19 @@ FastTracer::FastTracer(const RenderSettings& settings, const RenderScene& scene,
     fd.edgeStart.resize(static_cast<size_t>(count));
     for (int32_t j = 0; j < count; ++j) {
         const Facet& f = scene.facets[j];
-        fd.edgeStart[j] = static_cast<int32_t>(fd.axbX.size());
+        fd.edgeStart[j] = static_cast<int32_t>(fd.edges.size());
         for (int32_t k = 0; k < f.vertexCount; ++k) {
             const Vertex& a = scene.vertices[f.vertexIndex[k]];
             const Vertex& b = scene.vertices[f.vertexIndex[(k + 1) % f.vertexCount]];
-            fd.axbX.push_back(a.y * b.z - a.z * b.y);
-            fd.axbY.push_back(a.z * b.x - a.x * b.z);
-            fd.axbZ.push_back(a.x * b.y - a.y * b.x);
-            fd.ambX.push_back(a.x - b.x);
-            fd.ambY.push_back(a.y - b.y);
-            fd.ambZ.push_back(a.z - b.z);
             // The edge value is the edge's length times the ray's distance from its line (for
-            // a ray across the facet), so this keeps rays within kClear of the line in doubt.
+            // a ray across the facet), so the clearance keeps rays within kClear of the line in
+            // doubt.
             const Vec3 e{a.x - b.x, a.y - b.y, a.z - b.z};
-            fd.clearance.push_back(
-                std::max(kEdgeDoubt, kClear * std::sqrt(e.x * e.x + e.y * e.y + e.z * e.z)));
+            fd.edges.push_back(FacetData::Edge{
+                {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x},
+                {a.x - b.x, a.y - b.y, a.z - b.z},
+                std::max(kEdgeDoubt, kClear * std::sqrt(e.x * e.x + e.y * e.y + e.z * e.z)),
+                -1});
         }
     }
     // The certificate of the faster search holds only for a convex stone with flat facets: every
@@ -802,13 +802,12 @@ FastTracer::FastTracer(const RenderSettings& settings, const RenderScene& scene,
             owner[{f.vertexIndex[k], f.vertexIndex[(k + 1) % f.vertexCount]}] = j;
         }
     }
-    fd.neighbour.assign(fd.axbX.size(), -1);
     for (int32_t j = 0; j < count; ++j) {
         const Facet& f = scene.facets[j];
         for (int32_t k = 0; k < f.vertexCount; ++k) {
             const auto found =
                 owner.find({f.vertexIndex[(k + 1) % f.vertexCount], f.vertexIndex[k]});
-            if (found != owner.end()) fd.neighbour[fd.edgeStart[j] + k] = found->second;
+            if (found != owner.end()) fd.edges[fd.edgeStart[j] + k].neighbour = found->second;
         }
     }
     // Every primary ray runs along +z, so its candidates (facets facing it) are fixed.

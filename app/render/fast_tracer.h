@@ -68,14 +68,17 @@ class FastTracer {
         std::vector<int32_t> primaryCandidates;
         // Per facet edge k (corner k to corner k+1), from the first edge of facet j at
         // edgeStart[j]: A x B and A - B of its corners, so that the edge test's cross product
-        // is d . (A x B) + (d x o) . (A - B) for a ray from o along d.
+        // is d . (A x B) + (d x o) . (A - B) for a ray from o along d; the edge value above
+        // which a ray is certainly clear inside the edge; and the facet across the edge (with
+        // the same corners the other way round), or -1.
+        struct Edge {
+            double axb[3];
+            double amb[3];
+            double clearance;
+            int32_t neighbour;
+        };
         std::vector<int32_t> edgeStart;
-        std::vector<double> axbX, axbY, axbZ;
-        std::vector<double> ambX, ambY, ambZ;
-        // Per edge: the edge value above which the ray is certainly clear inside the edge.
-        std::vector<double> clearance;
-        // Per edge: the facet across it (with the same corners the other way round), or -1.
-        std::vector<int32_t> neighbour;
+        std::vector<Edge> edges;
         // Whether the stone is convex with flat facets, so that a facet the ray is certainly
         // inside of is the only one it can meet.
         bool convex = false;
