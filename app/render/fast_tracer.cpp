@@ -241,6 +241,8 @@ int32_t certainFacet(const Context& ctx, int32_t g, const Vec3& toward, const Ve
                      const Vec3& moment, bool inside, double dk, double* p) {
     const FastTracer::FacetData& fd = ctx.data;
     const Facet* facets = ctx.scene.facets;
+    // A guess left in a scratch by another scene may be out of range.
+    if (static_cast<uint32_t>(g) >= static_cast<uint32_t>(ctx.scene.facetCount)) return -1;
     for (int32_t walk = 0; walk < kWalkSteps; ++walk) {
         const Facet& facet = facets[g];
         if (!(steps::dot(toward, facet.normal) >= 0.0)) return -1;
@@ -364,9 +366,9 @@ bool findHit(const Context& ctx, const Vec3& o, const Vec3& d, bool inside,
     const Vec3 toward = inside ? d : Vec3{-d.x, -d.y, -d.z};
     const Facet* facets = scene.facets;
 
-    if (guess != nullptr && *guess >= 0 && fd.convex) {
+    if (guess != nullptr && fd.convex) {
         double p = 0.0;
-        int32_t g = certainFacet(ctx, *guess, toward, d, moment, inside, dk, &p);
+        int32_t g = *guess >= 0 ? certainFacet(ctx, *guess, toward, d, moment, inside, dk, &p) : -1;
         if (g < 0 && other != nullptr && *other >= 0 && *other != *guess) {
             g = certainFacet(ctx, *other, toward, d, moment, inside, dk, &p);
         }
@@ -831,7 +833,7 @@ int32_t FastTracer::trace(const Vec3& origin, const Vec3& direction, double ston
 
 int32_t FastTracer::certainFacet(const Vec3& origin, const Vec3& direction, bool inside,
                                  int32_t guess) const {
-    if (!facetData_.convex || guess < 0 || guess >= scene_.facetCount) return -1;
+    if (!facetData_.convex) return -1;
     Scratch scratch(scene_);
     const Context ctx{settings_,
                       scene_,
