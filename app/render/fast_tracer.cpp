@@ -354,6 +354,10 @@ int32_t nearestExit(FastTracer::VectorUnit unit, const FastTracer::FacetData& fd
 // *guess (when not null and not -1) is tried first and taken when it is certainly the one;
 // otherwise the facets are searched in index order and *guess becomes the one found. Vertices
 // are taken into the ray's frame only when an edge test reads them.
+bool searchHit(const Context& ctx, const Vec3& o, const Vec3& d, bool inside,
+               const std::vector<int32_t>* fixedCandidates, int32_t* guess, Vec3* hit,
+               int32_t* hitFacet, const Vec3& moment, int axis, double dk, const Vec3& toward);
+
 bool findHit(const Context& ctx, const Vec3& o, const Vec3& d, bool inside,
              const std::vector<int32_t>* fixedCandidates, int32_t* guess, Vec3* hit,
              int32_t* hitFacet, const int32_t* other = nullptr) {
@@ -383,6 +387,19 @@ bool findHit(const Context& ctx, const Vec3& o, const Vec3& d, bool inside,
             return true;
         }
     }
+    return searchHit(ctx, o, d, inside, fixedCandidates, guess, hit, hitFacet, moment, axis, dk,
+                     toward);
+}
+
+// The search in index order, apart so that the common case above stays small.
+__attribute__((noinline)) bool searchHit(const Context& ctx, const Vec3& o, const Vec3& d,
+                                         bool inside, const std::vector<int32_t>* fixedCandidates,
+                                         int32_t* guess, Vec3* hit, int32_t* hitFacet,
+                                         const Vec3& moment, int axis, double dk,
+                                         const Vec3& toward) {
+    const RenderScene& scene = ctx.scene;
+    const FastTracer::FacetData& fd = ctx.data;
+    const Facet* facets = scene.facets;
 
     // The ray frame, made only for the edges whose sign the triple product leaves in doubt, and
     // the edge value there with the exported tracer's arithmetic.
