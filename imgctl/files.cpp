@@ -1,7 +1,5 @@
-// The public writers and ToDIB: every writer fills a temporary file beside the target and
-// renames it into place only when it is complete.
-
-#include <sys/stat.h>
+// The public writers and ToDIB: every writer goes through util::AtomicFile, which fills a
+// temporary file beside a regular target and renames it into place only when it is complete.
 
 #include <cstring>
 
@@ -29,12 +27,8 @@ bool fail(std::string& error, const std::string& message) {
     return false;
 }
 
-// Opens the temporary file of a writer; a folder at the target is refused before any encoding.
+// Opens the file of a writer (a folder at the target is refused there, before any encoding).
 bool openBeside(const std::string& path, util::AtomicFile& file, std::string& error) {
-    struct stat st {};
-    if (!path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-        return fail(error, writeFailure(path, "it is a folder"));
-    }
     if (!file.open(path)) return fail(error, writeFailure(path, file.reason()));
     return true;
 }
@@ -134,21 +128,24 @@ bool DIBtoGIFAniEx(const std::string& path, const GifFrame* frames, int32_t fram
 
 DibHandle ToDIB(const std::string& path) {
     std::vector<uint8_t> bytes;
-    if (!util::readWholeFile(path, kMaxFileBytes, bytes)) {
-        setLastError("cannot read " + path);
+    std::string reason;
+    if (!util::readWholeFile(path, kMaxFileBytes, bytes, reason)) {
+        setLastError("cannot read " + path + ": " + reason);
         return nullptr;
     }
     std::unique_ptr<Dib> dib;
     if (bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M') {
-        dib = decodeBmp(bytes);
+        dib = decodeBmp(bytes, reason);
     } else if (bytes.size() >= 8 && std::memcmp(bytes.data(), "\x89PNG\r\n\x1a\n", 8) == 0) {
-        dib = decodePng(bytes);
+        dib = decodePng(bytes, reason);
     } else if (bytes.size() >= 6 && (std::memcmp(bytes.data(), "GIF87a", 6) == 0 ||
                                      std::memcmp(bytes.data(), "GIF89a", 6) == 0)) {
-        dib = decodeGif(bytes);
+        dib = decodeGif(bytes, reason);
+    } else {
+        reason = bytes.empty() ? "the file is empty" : "not a BMP, PNG or GIF file";
     }
     if (dib == nullptr) {
-        setLastError("cannot read " + path + ": not a readable BMP, PNG or GIF file");
+        setLastError("cannot read " + path + ": " + reason);
         return nullptr;
     }
     return dib.release();

@@ -57,19 +57,19 @@ const DefaultView& defaultView() {
 
 void renderDefaultView(benchmark::State& state, int32_t threads, bool literal) {
     const DefaultView& v = defaultView();
-    imgctl::BitmapInfoHeader header;
-    header.width = v.settings.width;
-    header.height = -v.settings.width;
-    imgctl::DibPtr picture(imgctl::CreateDIB(header));
-    imgctl::DibHandle handle = picture.release();
     RenderObserver quiet;
     RenderExecution execution;
     execution.threads = threads;
     execution.literal = literal;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(renderJob(v.settings, v.scene, &handle, quiet, execution));
+        // The job makes its own picture; making it is part of every render.
+        RenderResult result = renderJob(v.settings, v.scene, nullptr, quiet, execution);
+        if (result.status != RenderStatus::Completed) {
+            state.SkipWithError(result.error.c_str());
+            break;
+        }
+        benchmark::DoNotOptimize(result.picture.get());
     }
-    picture.reset(handle);
 }
 
 void BM_DefaultViewAllCores(benchmark::State& state) { renderDefaultView(state, 0, false); }

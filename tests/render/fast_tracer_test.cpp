@@ -379,19 +379,16 @@ TEST(FastTracer, InnerRaysEqualTheExportedTracer) {
 
 // Renders the picture of the settings with the render job, literal or not, and returns its rows.
 std::vector<uint8_t> renderRows(const RenderSettings& s, const RenderScene& scene, bool literal) {
-    imgctl::BitmapInfoHeader header;
-    header.width = s.width;
-    header.height = -s.width;
-    imgctl::DibHandle picture = imgctl::CreateDIB(header);
     RenderObserver quiet;
     RenderExecution execution;
     execution.threads = 2;
     execution.literal = literal;
-    EXPECT_EQ(renderJob(s, scene, &picture, quiet, execution), 1);
-    const imgctl::DibData* data = imgctl::DataDIB(picture);
-    std::vector<uint8_t> rows(data->rows, data->rows + static_cast<size_t>(data->stride) * s.width);
-    imgctl::DeleteDIB(picture);
-    return rows;
+    const RenderResult result = renderJob(s, scene, nullptr, quiet, execution);
+    EXPECT_EQ(result.status, RenderStatus::Completed) << result.error;
+    if (!result.picture) return {};
+    const imgctl::DibData* data = imgctl::DataDIB(result.picture.get());
+    return std::vector<uint8_t>(data->rows,
+                                data->rows + static_cast<size_t>(data->stride) * s.width);
 }
 
 // Whole renders through the render job, HQ and Fire at the greatest depth, of every model in a

@@ -1,0 +1,234 @@
+#include "app/session/session.h"
+
+#include "app/settings/stone_table.h"
+#include "app/view/view_space.h"
+#include "tracer/colour_absorption.h"
+
+namespace tavrine {
+
+namespace {
+
+TurnFlags flagsForKey(char key, bool light) {
+    TurnFlags flags;
+    flags.light = light;
+    switch (key) {
+    case 'R':
+        flags.right = true;
+        break;
+    case 'L':
+        flags.left = true;
+        break;
+    case 'U':
+        flags.up = true;
+        break;
+    case 'D':
+        flags.down = true;
+        break;
+    case 'X':
+        flags.x = true;
+        break;
+    case 'Z':
+        flags.z = true;
+        break;
+    default:
+        break;
+    }
+    return flags;
+}
+
+void applySteps(Session& session, const std::vector<KeyStep>& steps, bool light) {
+    for (const KeyStep& step : steps) {
+        const TurnFlags flags = flagsForKey(step.key, light);
+        for (int32_t i = 0; i < step.count; ++i) {
+            applyTurnStep(session.orientation, flags, *session.model, session.viewVertices.data());
+        }
+    }
+}
+
+}  // namespace
+
+void chooseStone(Session& session, int32_t stone) {
+    Settings& s = session.settings;
+    const StoneEntry& e = stoneTable[static_cast<size_t>(stone)];
+    s.stoneIndex = stone;
+    s.modelIndex = e.defaultModel;
+    s.colourIndex = e.defaultColour;
+    s.refractiveIndex = stoneRefractiveIndex(stone);
+}
+
+void selectPolygonColour(Session& session, int32_t index) {
+    if (index < 0) index = 0;
+    if (index >= kPolygonColourCount) index = kPolygonColourCount - 1;
+    session.settings.polygonColour = index;
+    session.polygonRgb = polygonColour(index);
+}
+
+void chooseModel(Session& session, int32_t modelIndex) { session.settings.modelIndex = modelIndex; }
+
+void chooseColour(Session& session, int32_t colourIndex) {
+    session.settings.colourIndex = colourIndex;
+}
+
+void takeRecordSettings(Session& session, const PositionInfo& info) {
+    Settings& s = session.settings;
+    s.stoneIndex = info.stoneIndex;
+    s.modelIndex = info.modelIndex;
+    s.colourIndex = info.colourIndex;
+    s.refractiveIndex = info.refractiveIndex;
+    s.transformable = info.transformable;
+    s.sizeMode = info.sizeMode;
+    s.imageWidth = info.imageWidth;
+    s.highQuality = info.highQuality;
+    s.renderFire = info.renderFire;
+    for (int i = 0; i < 3; ++i) s.backdrop[i] = info.backdrop[i];
+    s.mainLight = info.mainLight;
+    s.backLight = info.backLight;
+    s.fillLight = info.fillLight;
+    s.narrowHighlight = info.narrowHighlight;
+    if (info.trimmingActive != 0) {
+        s.trimming = info.trimming;
+        s.trimmingActive = info.trimmingActive;
+        s.trimmingCheckBox = info.trimmingCheckBox;
+    }
+}
+
+void rebuildModel(Session& session) {
+    session.model->modelIndex = session.settings.modelIndex;
+    buildModel(*session.model, session.settings.transformable);
+}
+
+void resetView(Session& session) {
+    resetOrientationState(session.orientation, session.model->modelIndex,
+                          session.settings.stoneIndex);
+}
+
+void restoreOrientation(Session& session, const PositionInfo& info) {
+    OrientationState& o = session.orientation;
+    o.syOn = info.turnStone != 0;
+    o.gmOn = info.turntableView != 0;
+    o.stonePose.orientation = info.stonePose;
+    o.stonePose.axisVector = applyOrientation(info.stonePose, Vec3{0.0, 0.0, -1.0});
+    o.stonePose.sideVector = applyOrientation(info.stonePose, Vec3{1.0, 0.0, 0.0});
+    turnStoneIntoBase(*session.model, o.stonePose.orientation);
+    o.lightAngles = info.lightAngles;
+    o.lightDirection = lightDirectionFromAngles(o.lightAngles);
+    o.savedPosition = info.savedPosition;
+    o.viewPose.orientation = info.savedPosition.orientation;
+    o.viewPose.turntableAngles = info.savedPosition.turntableAngles;
+    alignViewVectors(o.viewPose, o.gmOn);
+}
+
+void setTurntable(Session& session, bool on) {
+    if (on != session.orientation.gmOn) setGmOn(session.orientation, on, session.model->modelIndex);
+}
+
+void prepareView(Session& session) {
+    prepareViewSpace(*session.model, session.orientation.viewPose.orientation,
+                     session.viewVertices.data());
+}
+
+void applyKeySteps(Session& session, const std::vector<KeyStep>& steps, KeyStepTarget target) {
+    if (steps.empty()) return;
+    OrientationState& o = session.orientation;
+    const bool sy = o.syOn;
+    const bool gm = o.gmOn;
+    switch (target) {
+    case KeyStepTarget::View:
+        o.syOn = false;
+        applySteps(session, steps, false);
+        break;
+    case KeyStepTarget::Stone:
+        o.syOn = true;
+        o.gmOn = false;
+        applySteps(session, steps, false);
+        break;
+    case KeyStepTarget::Light:
+        applySteps(session, steps, true);
+        break;
+    }
+    o.syOn = sy;
+    o.gmOn = gm;
+}
+
+int32_t renderWidth(const Settings& settings) {
+    return settings.sizeMode != 0 ? settings.imageWidth : kFixedModeImageWidth;
+}
+
+RenderSettings renderSettingsOf(const Session& session) {
+    const Settings& s = session.settings;
+    RenderSettings r;
+    const ColourAbsorption& absorption = colourAbsorption[s.colourIndex];
+    r.absorption[0] = absorption.r;
+    r.absorption[1] = absorption.g;
+    r.absorption[2] = absorption.b;
+    r.stoneIndex = s.refractiveIndex;
+    r.dispersionSpread = stoneTable[static_cast<size_t>(s.stoneIndex)].dispersionSpread;
+    r.maxDepth = s.recursionDepth;
+    r.highQuality = s.highQuality != 0;
+    r.renderFire = s.renderFire != 0;
+    for (int i = 0; i < 3; ++i) r.backdrop[i] = s.backdrop[i];
+    r.mainLight = s.mainLight;
+    r.backLight = s.backLight;
+    r.fillLight = s.fillLight;
+    r.narrowHighlight = s.narrowHighlight;
+    r.width = renderWidth(s);
+    r.imageScale = imageScaleForWidth(r.width);
+    return r;
+}
+
+RenderScene renderSceneOf(const Session& session) {
+    RenderScene scene;
+    scene.vertices = session.viewVertices.data();
+    scene.vertexCount = session.model->vertexCount;
+    scene.facets = session.model->facets;
+    scene.facetCount = session.model->facetCount;
+    scene.lightDirection = session.orientation.lightDirection;
+    return scene;
+}
+
+PictureTrimming pictureTrimmingOf(const Session& session) {
+    const Settings& s = session.settings;
+    PictureTrimming t;
+    if (s.trimmingActive == 0) return t;
+    t.top = s.trimming.top;
+    t.bottom = s.trimming.bottom;
+    t.left = s.trimming.left;
+    t.right = s.trimming.right;
+    return t;
+}
+
+PositionInfo positionInfoOf(const Session& session) {
+    const Settings& s = session.settings;
+    const OrientationState& o = session.orientation;
+    PositionInfo info;
+    info.stoneIndex = s.stoneIndex;
+    info.modelIndex = session.model->modelIndex;
+    info.colourIndex = s.colourIndex;
+    info.refractiveIndex = s.refractiveIndex;
+    info.savedPosition.orientation = o.viewPose.orientation;
+    info.savedPosition.turntableAngles = o.viewPose.turntableAngles;
+    info.stonePose = o.stonePose.orientation;
+    info.lightAngles = o.lightAngles;
+    info.turnStone = o.syOn ? 1 : 0;
+    info.turntableView = o.gmOn ? 1 : 0;
+    info.highQuality = s.highQuality;
+    info.renderFire = s.renderFire;
+    for (int i = 0; i < 3; ++i) info.backdrop[i] = s.backdrop[i];
+    info.mainLight = s.mainLight;
+    info.backLight = s.backLight;
+    info.fillLight = s.fillLight;
+    info.narrowHighlight = s.narrowHighlight;
+    info.sizeMode = s.sizeMode;
+    info.imageWidth = s.imageWidth;
+    const PictureTrimming t = pictureTrimmingOf(session);
+    info.trimming.top = t.top;
+    info.trimming.bottom = t.bottom;
+    info.trimming.left = t.left;
+    info.trimming.right = t.right;
+    info.trimmingActive = t.active() ? 1 : 0;
+    info.trimmingCheckBox = info.trimmingActive;
+    info.transformable = s.transformable;
+    return info;
+}
+
+}  // namespace tavrine

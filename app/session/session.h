@@ -1,0 +1,110 @@
+#pragma once
+// The session: the process-wide state of one viewer or tavrine-render run (settings, model
+// record, orientation states, view-space vertices) and the operations that change it, shared by
+// the viewer and the command-line tool.
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "app/model/model_record.h"
+#include "app/output/position_info.h"
+#include "app/render/picture_formats.h"
+#include "app/render/render_job.h"
+#include "app/render/render_settings.h"
+#include "app/session/shared_picture.h"
+#include "app/settings/settings_file.h"
+#include "app/view/orientation.h"
+#include "app/view/panel_geometry.h"
+
+namespace tavrine {
+
+// One turn of a key sequence: the key letter (R, L, U, D, X or Z) and how often it is applied.
+struct KeyStep {
+    char key = 'R';
+    int32_t count = 1;
+};
+
+// What a sequence of key steps turns: the view (freely or on the turntable, as "GM" says), the
+// stone (as the "SY" switch does) or the light ray.
+enum class KeyStepTarget { View, Stone, Light };
+
+// The process-wide state. The settings hold the stone panel's choices (stone, model, colour,
+// refractive index), the switches, the render and picture settings and the transformable
+// parameters; the model record is the model last built from them; the orientation holds the
+// view, the stone pose, the light and the "SY" / "GM" switches; the polygon colour is the RGB
+// of settings.polygonColour; the trail and the live layer belong to the indicator box. Not
+// thread-safe except the render picture: one thread changes the rest at a time, as the engine
+// protocol arranges (the window thread only while the engine is idle).
+struct Session {
+    Settings settings;
+    std::unique_ptr<ModelRecord> model = std::make_unique<ModelRecord>();
+    std::vector<Vertex> viewVertices = std::vector<Vertex>(kMaxVertices);
+    OrientationState orientation;
+    PolygonColour polygonRgb = polygonColour(1);
+    SharedPicture renderPicture;
+    ViewPointTrail trail;
+    int32_t liveLayer = -1;          // the indicator's live layer: 1 sketch, 2 trail, 3 light, -1
+    int32_t previousLiveLayer = -1;  // the live layer of the previous frame
+    int32_t drawnFacets = 0;         // facets the preview drew in its last pass
+};
+
+// Selects polygon colour |index| (0 to 7; others are clamped) into the settings and takes over
+// its RGB; the preview shows it at the next refresh.
+void selectPolygonColour(Session& session, int32_t index);
+
+// Chooses entry stone of the stone table: sets the stone and proposes its model, colour and
+// refractive index. The model is not rebuilt (call rebuildModel). stone must be in the table.
+void chooseStone(Session& session, int32_t stone);
+
+// Chooses model modelIndex (0 to 27, not 22) for the next rebuildModel.
+void chooseModel(Session& session, int32_t modelIndex);
+
+// Chooses colour colourIndex of the colour list; it takes effect at the next render.
+void chooseColour(Session& session, int32_t colourIndex);
+
+// Takes the stone, model, colour, refractive index, render and picture settings of a
+// Position-Info record; the trimming values only when the record has trimming active.
+void takeRecordSettings(Session& session, const PositionInfo& info);
+
+// Builds the chosen model into the model record with the session's transformable parameters.
+void rebuildModel(Session& session);
+
+// Resets the view for the current model, and the stone pose and light for the current stone, as
+// choosing from the lists does; the switches stay.
+void resetView(Session& session);
+
+// Restores the view, the stone pose and the light of a Position-Info record, as Restore
+// Position does: the built model is turned by the stone pose and the saved view becomes current.
+// Call after rebuildModel.
+void restoreOrientation(Session& session, const PositionInfo& info);
+
+// Switches the turntable view ("GM") on or off for the current model.
+void setTurntable(Session& session, bool on);
+
+// Turns the model into view space for the current view and computes the facet normals and
+// planes of that view.
+void prepareView(Session& session);
+
+// Applies the key steps to the target; the switches are as they were afterwards. View steps
+// turn the view also when "SY" is on; stone steps turn the stone also when "SY" is off.
+void applyKeySteps(Session& session, const std::vector<KeyStep>& steps, KeyStepTarget target);
+
+// Returns the picture width W: the separate window's width in that mode, else 199.
+int32_t renderWidth(const Settings& settings);
+
+// Returns the render settings of the session's current choices (colour absorption, refractive
+// index and its spread, depth, switches, backdrop, lights, W and its image scale).
+RenderSettings renderSettingsOf(const Session& session);
+
+// Returns the scene the render job reads: the session's view-space model and light. The
+// arrays stay the session's: copy them when the session may change during the render.
+RenderScene renderSceneOf(const Session& session);
+
+// Returns the trimming a saved picture gets (none unless trimming is active).
+PictureTrimming pictureTrimmingOf(const Session& session);
+
+// Returns the record a screen shot with the Position-Info flag writes for the session.
+PositionInfo positionInfoOf(const Session& session);
+
+}  // namespace tavrine
