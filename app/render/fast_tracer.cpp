@@ -224,6 +224,9 @@ inline double edgeTriple(const FastTracer::FacetData& fd, int32_t e, const Vec3&
 // count as convex with flat facets.
 constexpr double kFlat = 1e-12;
 
+// How far (model units) beyond the stone's radius a primary ray counts as missing it.
+constexpr double kMissMargin = 1e-3;
+
 // Steps of the walk from the guessed facet towards the facet the ray meets.
 constexpr int32_t kWalkSteps = 16;
 
@@ -834,6 +837,26 @@ FastTracer::FastTracer(const RenderSettings& settings, const RenderScene& scene,
     for (int32_t j = 0; j < count; ++j) {
         if (steps::dot(toward, scene.facets[j].normal) >= 0.0) fd.primaryCandidates.push_back(j);
     }
+    // A primary ray that passes wide of every corner meets no facet: every candidate's corners,
+    // as the edge test sees them, lie within the stone's radius about the ray's axis, so beyond
+    // it by kMissMargin every edge test fails by far more than rounding, unless a facet is seen so
+    // nearly edge-on that its projection is a sliver. A facet edge-on to within 1e-3 stops the
+    // shortcut, unless the plane test refuses it for every primary ray (its p is plane[2]).
+    double radius2 = 0.0;
+    for (int32_t i = 0; i < scene.vertexCount; ++i) {
+        const Vertex& v = scene.vertices[i];
+        radius2 = std::max(radius2, v.x * v.x + v.y * v.y);
+    }
+    bool clearMisses = fd.nearCentre.empty() && std::isfinite(radius2);
+    for (const int32_t j : fd.primaryCandidates) {
+        const Facet& f = scene.facets[j];
+        if (!(std::fabs(f.normal.z) >= 1e-3 || std::fabs(1.0 * f.plane[2]) < 0.0000001)) {
+            clearMisses = false;
+        }
+    }
+    const double missRadius = std::sqrt(radius2) + kMissMargin;
+    fd.missRadius2 =
+        clearMisses ? missRadius * missRadius : std::numeric_limits<double>::infinity();
 }
 
 int32_t FastTracer::trace(const Vec3& origin, const Vec3& direction, double stoneIndex,
@@ -879,6 +902,9 @@ uint32_t FastTracer::pixelColour(double x, double y, Scratch& scratch) const {
     double glare = 0.0;
     double segment = 0.0;
     int32_t* const guesses = scratch.guesses.data();
+
+    // Beside the stone: the ray meets nothing (with no depth at all it is shaded, not searched).
+    if (x * x + y * y > facetData_.missRadius2 && s.maxDepth > 0) return backdropColour(s);
 
     if (!s.renderFire || s.maxDepth <= 0) {
         double sum[3] = {0.0, 0.0, 0.0};

@@ -66,6 +66,9 @@ class FastTracer {
         std::vector<double> reach2;
         std::vector<double> offset;  // normal . centre: the plane as normal . x = offset
         std::vector<int32_t> primaryCandidates;
+        // Beyond this squared distance from the z axis a primary ray certainly meets no facet
+        // (infinite when the stone gives no such certainty).
+        double missRadius2 = 0.0;
         // Per facet edge k (corner k to corner k+1), from the first edge of facet j at
         // edgeStart[j]: A x B and A - B of its corners, so that the edge test's cross product
         // is d . (A x B) + (d x o) . (A - B) for a ray from o along d; the edge value above

@@ -406,6 +406,40 @@ TEST(FastTracer, WholeRendersOfEveryModelAreIdentical) {
     }
 }
 
+// Primary rays around the stone's outline, just inside and just beyond the radius of its widest
+// corner, where the faster path stops looking for a facet: both paths give the same pixels.
+TEST(FastTracer, PrimaryRaysAroundTheOutline) {
+    for (int32_t model = 0; model < kModelCount; ++model) {
+        if (model == kSeparatorModelIndex) continue;
+        for (int32_t turns : {0, 3, 9}) {
+            const PreparedModel m(model, turns);
+            RenderSettings s = settingsFor(model % 2 == 0, 2);
+            s.maxDepth = 4;
+            FastTracer fast(s, m.scene);
+            FastTracer::Scratch scratch(m.scene);
+            std::vector<int32_t> candidates(kMaxFacets);
+            std::vector<Vec3> relative(kMaxVertices);
+            std::vector<Vec3> projected(kMaxVertices);
+            double radius = 0.0;
+            for (int32_t i = 0; i < m.scene.vertexCount; ++i) {
+                const Vertex& v = m.scene.vertices[i];
+                radius = std::max(radius, std::sqrt(v.x * v.x + v.y * v.y));
+            }
+            for (double beyond : {-1e-3, 0.0, 1e-9, 1e-6, 9.9e-4, 1e-3, 1.01e-3, 0.1}) {
+                for (int32_t k = 0; k < 360; ++k) {
+                    const double a = k * (2.0 * 3.141592653589793 / 360.0);
+                    const double x = (radius + beyond) * std::cos(a);
+                    const double y = (radius + beyond) * std::sin(a);
+                    ASSERT_EQ(literalPixelColour(s, m.scene, x, y, candidates.data(),
+                                                 relative.data(), projected.data()),
+                              fast.pixelColour(x, y, scratch))
+                        << "model " << model << " turns " << turns << " ray " << x << ", " << y;
+                }
+            }
+        }
+    }
+}
+
 // The shortcut of the facet search: a facet is taken without searching only when the ray passes
 // clearly inside it. Rays exactly through a corner or an edge are never certain, whichever facet
 // the walk starts from, so the search in index order decides them (the lower index wins there);
