@@ -13,7 +13,7 @@ packages=(
     # viewer
     qt6-base-dev libgl-dev fonts-dejavu-core fonts-ipafont-gothic
     # headless window tests and screenshots
-    xvfb xauth
+    xvfb xauth xdotool
     # formatting check
     clang-format
 )

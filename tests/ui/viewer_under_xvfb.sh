@@ -1,0 +1,178 @@
+#!/usr/bin/env bash
+# The real viewer on a virtual X display: started with a settings file that skips the title
+# window, Space pressed with xdotool, the render area read back from the screen until it holds
+# exactly the pixels of `tavrine-render --size 199`, then File > Exit from the keyboard and the
+# settings file checked.
+#
+# Usage: viewer_under_xvfb.sh TAVRINE TAVRINE_RENDER WRITE_START_SETTINGS
+# Exit status: 0 passed, 1 failed, 77 skipped (no Xvfb, xdotool or ImageMagick).
+set -uo pipefail
+
+skip() {
+    echo "SKIP: $*"
+    exit 77
+}
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+if ! [[ $# -eq 3 || ($# -eq 4 && "$1" == --inside) ]]; then
+    echo "Usage: viewer_under_xvfb.sh TAVRINE TAVRINE_RENDER WRITE_START_SETTINGS" >&2
+    exit 2
+fi
+
+# ---- Outside: find the tools, then run this script again on a fresh display ----------------
+if [[ "$1" != --inside ]]; then
+    for tool in xvfb-run Xvfb xauth xdotool import compare timeout; do
+        command -v "$tool" >/dev/null 2>&1 ||
+            skip "'$tool' not found (scripts/setup.sh installs it)"
+    done
+    marker=$(mktemp) || fail "cannot create a temporary file"
+    rm -f "$marker"
+    # A bounded run: a viewer that hangs must not hold up the suite.
+    TAVRINE_XVFB_MARKER="$marker" timeout -k 10 150 \
+        xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" --inside "$@"
+    status=$?
+    if [[ ! -e "$marker" ]]; then
+        [[ $status -eq 124 ]] && fail "timed out before the display started"
+        skip "Xvfb did not start here (xvfb-run exit status $status)"
+    fi
+    rm -f "$marker"
+    [[ $status -eq 124 ]] && fail "timed out after 150 s"
+    exit "$status"
+fi
+
+# ---- Inside: on the virtual display ---------------------------------------------------------
+shift
+tavrine=$1
+renderer=$2
+writeStartSettings=$3
+: >"$TAVRINE_XVFB_MARKER"
+
+work=$(mktemp -d) || fail "cannot create a temporary folder"
+viewer=""
+cleanup() {
+    if [[ -n "$viewer" ]] && kill -0 "$viewer" 2>/dev/null; then
+        kill -KILL "$viewer" 2>/dev/null
+    fi
+    chmod -R u+w "$work" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# A copy of the program in a folder of its own, with a home and XDG folders of its own, so the
+# settings file goes where it would for a user and nowhere near the build tree. The program
+# folder is made read-only: the settings then live under the XDG configuration folder, unless
+# this user may write there anyway (root), in which case they stay beside the program.
+mkdir -p "$work/bin" "$work/home" "$work/config" "$work/pictures" "$work/runtime"
+chmod 700 "$work/runtime"
+cp "$tavrine" "$work/bin/tavrine" || fail "cannot copy $tavrine"
+chmod a-w "$work/bin"
+if [[ -w "$work/bin" ]]; then
+    settings="$work/bin/Setting.ini"
+else
+    settings="$work/config/tavrine/Setting.ini"
+    mkdir -p "$work/config/tavrine"
+fi
+"$writeStartSettings" "$settings" || fail "cannot write the start settings $settings"
+cp "$settings" "$work/start.ini"
+startInode=$(stat -c %i "$settings")
+
+"$renderer" --quiet --out "$work/expected.png" --format png24 --size 199 ||
+    fail "tavrine-render failed"
+
+unset QT_QPA_PLATFORM
+export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_PICTURES_DIR="$work/pictures" \
+    XDG_RUNTIME_DIR="$work/runtime"
+"$work/bin/tavrine" >"$work/viewer.log" 2>&1 &
+viewer=$!
+
+title='[   t  a  v  r  i  n  e   ]  version 4.06'
+window=""
+for _ in $(seq 150); do
+    window=$(xdotool search --onlyvisible --name 'version 4\.06' 2>/dev/null | head -n 1)
+    [[ -n "$window" ]] && break
+    kill -0 "$viewer" 2>/dev/null || break
+    sleep 0.2
+done
+if [[ -z "$window" ]]; then
+    cat "$work/viewer.log" >&2
+    fail "the main window did not appear within 30 s"
+fi
+[[ "$(xdotool getwindowname "$window")" == "$title" ]] ||
+    fail "window title is '$(xdotool getwindowname "$window")'"
+
+# The window is the menu bar over the 728 x 508 client area.
+eval "$(xdotool getwindowgeometry --shell "$window")"
+[[ "$WIDTH" -eq 728 ]] || fail "window is $WIDTH pixels wide, not 728"
+menuHeight=$((HEIGHT - 508))
+[[ $menuHeight -gt 0 ]] || fail "window is $HEIGHT pixels high: no room for the menu bar"
+
+# grab FILE: the 199 x 199 render area at (33, 245) of the client area.
+grab() {
+    import -window "$window" -crop "199x199+33+$((menuHeight + 245))" +repage "$1" 2>/dev/null
+}
+# differing FILE: the number of pixels of FILE that differ from the expected picture.
+differing() {
+    compare -metric AE "$1" "$work/expected.png" null: 2>&1 >/dev/null | cut -d' ' -f1
+}
+
+sleep 1  # the first paint
+grab "$work/before.png" || fail "cannot grab the window"
+before=$(differing "$work/before.png")
+[[ "$before" != 0 ]] || fail "the render area shows the picture before Space was pressed"
+
+xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
+sleep 0.3
+xdotool key space
+
+# The render area holds the headless picture once the rendering has ended (the progress
+# display over it is hidden then); wait at most 60 s.
+shown="unknown"
+deadline=$((SECONDS + 60))
+while [[ $SECONDS -lt $deadline ]]; do
+    sleep 0.5
+    kill -0 "$viewer" 2>/dev/null || fail "the viewer ended while rendering"
+    grab "$work/shown.png" || continue
+    shown=$(differing "$work/shown.png")
+    [[ "$shown" == 0 ]] && break
+done
+if [[ "$shown" != 0 ]]; then
+    mkdir -p "${TMPDIR:-/tmp}/viewer_under_xvfb"
+    cp "$work/shown.png" "$work/expected.png" "${TMPDIR:-/tmp}/viewer_under_xvfb/" 2>/dev/null
+    fail "after 60 s the render area differs from tavrine-render --size 199 in $shown pixels" \
+        "(pictures kept in ${TMPDIR:-/tmp}/viewer_under_xvfb)"
+fi
+echo "render area: 199 x 199 pixels equal to tavrine-render --size 199"
+
+# File > Exit from the keyboard; the viewer writes its settings and ends.
+ended=""
+for _ in 1 2 3; do
+    xdotool key alt+f
+    sleep 0.5
+    xdotool key x
+    for _ in $(seq 50); do
+        if ! kill -0 "$viewer" 2>/dev/null; then
+            ended=yes
+            break
+        fi
+        sleep 0.2
+    done
+    [[ -n "$ended" ]] && break
+done
+[[ -n "$ended" ]] || fail "File > Exit did not end the viewer"
+wait "$viewer"
+status=$?
+viewer=""
+[[ $status -eq 0 ]] || fail "the viewer ended with status $status: $(cat "$work/viewer.log")"
+
+[[ -f "$settings" ]] || fail "no settings file at $settings"
+size=$(stat -c %s "$settings")
+[[ "$size" -eq 729 ]] || fail "the settings file $settings is $size bytes, not 729"
+[[ "$(stat -c %i "$settings")" != "$startInode" ]] ||
+    fail "the settings file was not written anew on exit"
+cmp -s "$settings" "$work/start.ini" ||
+    fail "a render changed the settings file"
+echo "settings: 729 bytes written anew at ${settings#"$work"/}"
+exit 0
