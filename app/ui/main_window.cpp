@@ -708,6 +708,8 @@ bool MainWindow::event(QEvent* event) {
         case NOTIFY_RENDER_ENDED:
             renderBusy_ = false;
             progress->hide();
+            // A high-quality job draws no rows while it runs: show its finished picture whole.
+            client_->update(QRect(kRenderArea.left, kRenderArea.top, 199, 199));
             break;
         case NOTIFY_PROGRESS:
             progress->setPercent(static_cast<int32_t>(notify->value()));

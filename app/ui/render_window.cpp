@@ -83,6 +83,8 @@ bool RenderWindow::event(QEvent* event) {
             break;
         case NOTIFY_RENDER_ENDED:
             progress_->hide();
+            // A high-quality job draws no rows while it runs: show its finished picture whole.
+            update(pictureRect());
             emit renderEnded();
             break;
         case NOTIFY_PROGRESS:

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The real viewer on a virtual X display: started with a settings file that skips the title
 # window, Space pressed with xdotool, the render area read back from the screen until it holds
-# exactly the pixels of `tavrine-render --size 199`, then File > Exit from the keyboard and the
-# settings file checked.
+# exactly the pixels of `tavrine-render --size 199`; the same with the "HQ" switch clicked on;
+# then File > Exit from the keyboard and the settings file checked.
 #
 # Usage: viewer_under_xvfb.sh TAVRINE TAVRINE_RENDER WRITE_START_SETTINGS
 # Exit status: 0 passed, 1 failed, 77 skipped (no Xvfb, xdotool or ImageMagick).
@@ -76,11 +76,15 @@ else
     mkdir -p "$work/config/tavrine"
 fi
 "$writeStartSettings" "$settings" || fail "cannot write the start settings $settings"
-cp "$settings" "$work/start.ini"
+# What the viewer should write on exit (the folder texts name the settings folder).
+expectedSettings="${settings%/*}/expected-hq.ini"
+"$writeStartSettings" "$expectedSettings" hq || fail "cannot write $expectedSettings"
 startInode=$(stat -c %i "$settings")
 
 "$renderer" --quiet --out "$work/expected.png" --format png24 --size 199 ||
     fail "tavrine-render failed"
+"$renderer" --quiet --out "$work/expected-hq.png" --format png24 --size 199 --hq 1 ||
+    fail "tavrine-render --hq 1 failed"
 
 unset QT_QPA_PLATFORM
 export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_PICTURES_DIR="$work/pictures" \
@@ -113,38 +117,56 @@ menuHeight=$((HEIGHT - 508))
 grab() {
     import -window "$window" -crop "199x199+33+$((menuHeight + 245))" +repage "$1" 2>/dev/null
 }
-# differing FILE: the number of pixels of FILE that differ from the expected picture.
+# differing FILE EXPECTED: the number of pixels of FILE that differ from EXPECTED.
 differing() {
-    compare -metric AE "$1" "$work/expected.png" null: 2>&1 >/dev/null | cut -d' ' -f1
+    compare -metric AE "$1" "$2" null: 2>&1 >/dev/null | cut -d' ' -f1
 }
 
 sleep 1  # the first paint
 grab "$work/before.png" || fail "cannot grab the window"
-before=$(differing "$work/before.png")
+before=$(differing "$work/before.png" "$work/expected.png")
 [[ "$before" != 0 ]] || fail "the render area shows the picture before Space was pressed"
 
 xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
 sleep 0.3
 xdotool key space
 
-# The render area holds the headless picture once the rendering has ended (the progress
-# display over it is hidden then); wait at most 60 s.
-shown="unknown"
-deadline=$((SECONDS + 60))
-while [[ $SECONDS -lt $deadline ]]; do
-    sleep 0.5
-    kill -0 "$viewer" 2>/dev/null || fail "the viewer ended while rendering"
-    grab "$work/shown.png" || continue
-    shown=$(differing "$work/shown.png")
-    [[ "$shown" == 0 ]] && break
-done
-if [[ "$shown" != 0 ]]; then
-    mkdir -p "${TMPDIR:-/tmp}/viewer_under_xvfb"
-    cp "$work/shown.png" "$work/expected.png" "${TMPDIR:-/tmp}/viewer_under_xvfb/" 2>/dev/null
-    fail "after 60 s the render area differs from tavrine-render --size 199 in $shown pixels" \
-        "(pictures kept in ${TMPDIR:-/tmp}/viewer_under_xvfb)"
-fi
-echo "render area: 199 x 199 pixels equal to tavrine-render --size 199"
+# waitForPicture EXPECTED WHAT: waits at most 60 s for the render area to hold exactly the
+# pixels of EXPECTED; it does once the rendering has ended (the progress display over the
+# area is hidden then) and the window has repainted what the job drew.
+waitForPicture() {
+    local expected=$1 what=$2 shown="unknown" deadline=$((SECONDS + 60))
+    while [[ $SECONDS -lt $deadline ]]; do
+        sleep 0.5
+        kill -0 "$viewer" 2>/dev/null || fail "the viewer ended while rendering"
+        grab "$work/shown.png" || continue
+        shown=$(differing "$work/shown.png" "$expected")
+        [[ "$shown" == 0 ]] && break
+    done
+    if [[ "$shown" != 0 ]]; then
+        local kept="${TMPDIR:-/tmp}/viewer_under_xvfb"
+        mkdir -p "$kept"
+        cp "$work/shown.png" "$kept/shown.png" 2>/dev/null
+        cp "$expected" "$kept/expected.png" 2>/dev/null
+        fail "after 60 s the render area differs from $what in $shown pixels" \
+            "(pictures kept in $kept)"
+    fi
+    echo "render area: 199 x 199 pixels equal to $what"
+}
+
+xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
+sleep 0.3
+xdotool key space
+waitForPicture "$work/expected.png" "tavrine-render --size 199"
+
+# The "HQ" switch (client 101, 452, 32 x 21) clicked, and Space again: the job draws nothing
+# while it runs and the finished picture must still reach the screen.
+eval "$(xdotool getwindowgeometry --shell "$window")"
+xdotool mousemove "$((X + 117))" "$((Y + menuHeight + 462))" click 1
+sleep 0.3
+xdotool mousemove 0 0
+xdotool key space
+waitForPicture "$work/expected-hq.png" "tavrine-render --size 199 --hq 1"
 
 # File > Exit from the keyboard; the viewer writes its settings and ends.
 ended=""
@@ -172,7 +194,7 @@ size=$(stat -c %s "$settings")
 [[ "$size" -eq 729 ]] || fail "the settings file $settings is $size bytes, not 729"
 [[ "$(stat -c %i "$settings")" != "$startInode" ]] ||
     fail "the settings file was not written anew on exit"
-cmp -s "$settings" "$work/start.ini" ||
-    fail "a render changed the settings file"
+cmp -s "$settings" "$expectedSettings" ||
+    fail "the settings file differs from the defaults with the title off and \"HQ\" on"
 echo "settings: 729 bytes written anew at ${settings#"$work"/}"
 exit 0
