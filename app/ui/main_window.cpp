@@ -350,7 +350,12 @@ void MainWindow::connectControls() {
             }
             engine_.pauseKeys();
         });
-        connect(list, &PanelList::popupClosed, this, [this] { engine_.resumeKeys(); });
+        // A closed list gives the keys back to the main window, chosen or not: arrows turn the
+        // stone again instead of stepping the list.
+        connect(list, &PanelList::popupClosed, this, [this] {
+            client_->setFocus();
+            engine_.resumeKeys();
+        });
         connect(list, &QComboBox::activated, this, [this, id](int row) { onListChosen(id, row); });
     }
     connect(upDown_, &UpDownControl::stepped, this, &MainWindow::stepIndexField);

@@ -1,5 +1,7 @@
 #include "app/ui/panel_controls.h"
 
+#include <QAbstractItemView>
+#include <QScrollBar>
 #include <QToolButton>
 
 #include "app/ui/control_table.h"
@@ -8,11 +10,18 @@ namespace tavrine::ui {
 
 PanelList::PanelList(int32_t id, QWidget* parent) : QComboBox(parent) {
     setObjectName(controlName(id));
-    setMaxVisibleItems(8);  // about 160 pixels of rows
+    // A drop-down list under the field, about 160 pixels of rows with a scroll bar, whatever
+    // the style would otherwise do (some open the whole list over the field).
+    setMaxVisibleItems(8);
+    setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
 }
 
 void PanelList::showPopup() {
     emit popupOpened();
+    // Rows wider than the field are shown whole in the open list rather than cut short.
+    view()->setMinimumWidth(view()->sizeHintForColumn(0) +
+                            view()->verticalScrollBar()->sizeHint().width() +
+                            2 * view()->frameWidth());
     QComboBox::showPopup();
 }
 

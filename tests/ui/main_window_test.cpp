@@ -322,6 +322,8 @@ TEST_F(MainWindowTest, LetterKeysOpenListsAndPauseTheKeyboard) {
     EXPECT_TRUE(engine.called("pauseKeys"));
     list(1000)->hidePopup();
     EXPECT_TRUE(engine.called("resumeKeys"));
+    // Closed without a choice, the list gives the keys back: an arrow must not step it.
+    EXPECT_EQ(w.focusWidget(), w.clientArea());
     // "B" is not "b".
     QTest::keyClicks(w.clientArea(), "B");
     EXPECT_FALSE(list(1000)->view()->isVisible());
