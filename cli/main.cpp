@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/capture_command.h"
 #include "cli/options.h"
 #include "cli/render_command.h"
 #include "cli/tables.h"
@@ -11,6 +12,7 @@
 int main(int argc, char** argv) {
     using namespace tavrine::cli;
     const std::vector<std::string> args(argv + 1, argv + argc);
+    if (isCaptureCommand(args)) return runCaptureCommand(args, stdout, stderr);
     const ParseResult parsed = parseOptions(args);
     if (!parsed.error.empty()) {
         std::fprintf(stderr, "tavrine-render: %s\n", parsed.error.c_str());
@@ -18,6 +20,7 @@ int main(int argc, char** argv) {
     }
     if (parsed.options.help) {
         std::fputs(usageText(), stdout);
+        std::fputs(captureUsageText(), stdout);
         return kExitOk;
     }
     if (parsed.options.list) {

@@ -12,11 +12,6 @@
 
 namespace tavrine::cli {
 
-namespace {
-
-// Sets the session up from the position file (if any) and the options, as a user would in the
-// viewer before pressing "ray-trace"; returns an exit code, or -1 to go on. The tool always
-// renders as the separate render window does, at the size asked for (270 by default).
 int setUpScene(const CliOptions& o, Session& session, std::FILE* err) {
     Settings& s = session.settings;
     PositionInfo info;
@@ -92,8 +87,6 @@ int setUpScene(const CliOptions& o, Session& session, std::FILE* err) {
     prepareView(session);
     return -1;
 }
-
-}  // namespace
 
 int runRender(const CliOptions& o, std::FILE* out, std::FILE* err) {
     Session session;
