@@ -244,7 +244,10 @@ int runCapture(const CaptureOptions& o, std::FILE* out, std::FILE* err) {
 
     const int32_t n = record.frameCount;
     const char* extension = frameExtension(format);
-    if (result.framesRendered > 0) {
+    if (record.checkMode != 0) {
+        std::fprintf(out, "wrote %d missing frames, kept %d\n", result.framesRendered,
+                     result.framesKept);
+    } else if (result.framesRendered > 0) {
         std::fprintf(out, "wrote %d frames from %s to %s\n", result.framesRendered,
                      frameFileName(base, from, n, extension).c_str(),
                      frameFileName(base, record.framesDone - 1, n, extension).c_str());
