@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "app/output/file_names.h"
 #include "imgctl/animated_gif.h"
@@ -18,8 +20,59 @@ namespace {
 // capture writes stores in more than about 1 MB, so a larger file is not a frame.
 constexpr off_t kMaxFrameFileBytes = off_t{16} << 20;
 
-// Checks that a frame file exists and could be a frame before it is read; "" when it may be
-// read, else the reason.
+// Largest side of a capture frame: the separate render window's largest picture.
+constexpr uint32_t kMaxFrameSide = 512;
+
+uint32_t bigEndian32(const uint8_t* p) {
+    return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
+}
+
+uint32_t littleEndian32(const uint8_t* p) {
+    return p[0] | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
+}
+
+// Returns the extent of a GIF's logical screen, widened by its first image as the reader widens
+// it; false when the bytes end before the first image's descriptor.
+bool gifExtent(const std::vector<uint8_t>& b, uint32_t& width, uint32_t& height) {
+    if (b.size() < 13) return false;
+    width = b[6] | (uint32_t{b[7]} << 8);
+    height = b[8] | (uint32_t{b[9]} << 8);
+    size_t at = 13;
+    if ((b[10] & 0x80) != 0) at += 3u * (2u << (b[10] & 7));
+    while (at < b.size()) {
+        if (b[at] == 0x2C) {
+            if (at + 9 > b.size()) return false;
+            const uint32_t left = b[at + 1] | (uint32_t{b[at + 2]} << 8);
+            const uint32_t top = b[at + 3] | (uint32_t{b[at + 4]} << 8);
+            width = std::max(width, left + (b[at + 5] | (uint32_t{b[at + 6]} << 8)));
+            height = std::max(height, top + (b[at + 7] | (uint32_t{b[at + 8]} << 8)));
+            return true;
+        }
+        if (b[at] != 0x21 || at + 2 > b.size()) return false;
+        at += 2;  // introducer and label, then sub-blocks up to an empty one
+        while (at < b.size() && b[at] != 0) at += 1u + b[at];
+        ++at;
+    }
+    return false;
+}
+
+// Returns the picture size the file's header declares (0 x 0 when it is no BMP, PNG or GIF).
+void declaredSize(const std::vector<uint8_t>& b, uint32_t& width, uint32_t& height) {
+    width = height = 0;
+    if (b.size() >= 24 && std::memcmp(b.data(), "\x89PNG\r\n\x1a\n", 8) == 0) {
+        width = bigEndian32(b.data() + 16);
+        height = bigEndian32(b.data() + 20);
+    } else if (b.size() >= 26 && b[0] == 'B' && b[1] == 'M') {
+        width = littleEndian32(b.data() + 18);
+        const auto h = static_cast<int32_t>(littleEndian32(b.data() + 22));
+        height = h < 0 ? 0u - static_cast<uint32_t>(h) : static_cast<uint32_t>(h);
+    } else if (b.size() >= 6 && std::memcmp(b.data(), "GIF", 3) == 0) {
+        gifExtent(b, width, height);
+    }
+}
+
+// Checks that a frame file exists and could be a frame before it is read, so that a file that
+// is no frame costs little memory; "" when it may be read, else the reason.
 std::string frameFileProblem(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return std::strerror(errno);
@@ -27,6 +80,19 @@ std::string frameFileProblem(const std::string& path) {
     if (!S_ISREG(st.st_mode)) return "it is not a regular file";
     if (st.st_size > kMaxFrameFileBytes) {
         return std::to_string(st.st_size) + " bytes is more than a capture frame holds";
+    }
+    std::vector<uint8_t> bytes(static_cast<size_t>(st.st_size));
+    if (FILE* in = std::fopen(path.c_str(), "rb")) {
+        bytes.resize(std::fread(bytes.data(), 1, bytes.size(), in));
+        std::fclose(in);
+    } else {
+        return std::strerror(errno);
+    }
+    uint32_t width = 0, height = 0;
+    declaredSize(bytes, width, height);
+    if (width > kMaxFrameSide || height > kMaxFrameSide) {
+        return std::to_string(width) + " x " + std::to_string(height) +
+               " is larger than the 512 x 512 of a capture frame";
     }
     return "";
 }

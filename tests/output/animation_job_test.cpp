@@ -133,6 +133,22 @@ TEST(Animation, AMissingOrHostileFrameStopsTheCompileAndWritesNothing) {
     result = compileAnimation(request, counter);
     EXPECT_FALSE(result.ok);
     EXPECT_NE(result.reason.find(frameFileName(base, 3, 12)), std::string::npos) << result.reason;
+    // A truncated PNG that declares a picture of 16384 x 16384 is refused from its header.
+    std::vector<uint8_t> png = {0x89, 'P', 'N',  'G', '\r', '\n', 0x1A, '\n', 0,    0,
+                                0,    13,  'I',  'H', 'D',  'R',  0,    0,    0x40, 0,
+                                0,    0,   0x40, 0,   8,    2,    0,    0,    0};
+    test::writeBytes(frameFileName(base, 3, 12), png);
+    result = compileAnimation(request, counter);
+    EXPECT_FALSE(result.ok);
+    EXPECT_NE(result.reason.find("16384 x 16384 is larger"), std::string::npos) << result.reason;
+    // So is a GIF whose small screen holds a huge first image.
+    test::writeBytes(frameFileName(base, 3, 12),
+                     {'G', 'I',  'F', '8', '9', 'a', 4,    0,    4,    0,    0x80, 0, 0,
+                      0,   0,    0,   255, 255, 255, 0x21, 0xF9, 4,    0,    4,    0, 0,
+                      0,   0x2C, 0,   0,   0,   0,   0x80, 0x3E, 0x80, 0x3E, 0});
+    result = compileAnimation(request, counter);
+    EXPECT_FALSE(result.ok);
+    EXPECT_NE(result.reason.find("16000 x 16000 is larger"), std::string::npos) << result.reason;
     writeFrames(base, 12, 4, ".gif");
     writeFrames(folder.file("big"), 12, 8, ".gif");
     fs::copy_file(frameFileName(folder.file("big"), 7, 12), frameFileName(base, 7, 12),
