@@ -21,7 +21,7 @@ class SmallCapture {
   public:
     SmallCapture(const std::string& folder, const std::string& name, int32_t frames,
                  bool turntable = false) {
-        Session chosen;
+        Session& chosen = live;
         chooseStone(chosen, 2);
         chosen.settings.sizeMode = 1;
         chosen.settings.imageWidth = 40;
@@ -60,6 +60,20 @@ class SmallCapture {
         return frameFileName(files.frameBase, k, record.frameCount);
     }
 
+    // Runs the capture on the session it was chosen in, as the viewer's New does.
+    CaptureResult runLive(const RenderFunction& render) {
+        CaptureObserver quiet;
+        CaptureScene scene = captureSceneOf(live);
+        imgctl::BitmapInfoHeader head;
+        head.width = scene.settings.width;
+        head.height = -scene.settings.width;
+        imgctl::DibHandle picture = imgctl::CreateDIB(head);
+        const CaptureResult result = captureFrames(scene, record, files, &picture, render, quiet);
+        imgctl::DeleteDIB(picture);
+        return result;
+    }
+
+    Session live;
     PositionInfo record;
     CaptureFiles files;
 
@@ -186,6 +200,25 @@ class RecordWatcher : public CaptureObserver {
     std::string infoPath_;
     int32_t frame_ = 0;
 };
+
+TEST(Capture, TheViewersLiveSessionAndARecordReadBackMakeTheSameFrames) {
+    test::TempFolder folder("tavrine-capture");
+    SmallCapture viewer(folder.path(), "viewer", 4);
+    applyKeySteps(viewer.live, {{'R', 5}}, KeyStepTarget::Stone);
+    applyKeySteps(viewer.live, {{'U', 4}}, KeyStepTarget::Light);
+    viewer.record = newCaptureRecord(viewer.live, 4);
+    CountingRender render;
+    ASSERT_EQ(viewer.runLive(render.function()).outcome, CaptureOutcome::Complete);
+
+    SmallCapture tool(folder.path(), "tool", 4);
+    tool.record = recordOnDisk(viewer.files.infoPath);
+    tool.record.framesDone = 0;
+    ASSERT_EQ(tool.run(render.function()).outcome, CaptureOutcome::Complete);
+    for (int32_t k = 0; k < 4; ++k) {
+        EXPECT_EQ(test::readBytes(tool.frame(k)), test::readBytes(viewer.frame(k)))
+            << "frame " << k;
+    }
+}
 
 TEST(Capture, TheRecordFollowsEveryFrameAndCheckModeRendersOnlyMissingFrames) {
     test::TempFolder folder("tavrine-capture");
