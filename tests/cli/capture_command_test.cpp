@@ -53,10 +53,12 @@ int32_t framesDoneIn(const std::string& sqi) {
     return bytes.size() >= 8 ? tavrine::test::int32At(bytes, 4) : -1;
 }
 
-// Starts a capture in a child process and kills it with SIGKILL once frame `killAfter` exists.
-void captureKilledAfter(const std::vector<std::string>& args, const std::string& frameFile) {
+// Starts a capture in a child process and sends it the signal once frameFile exists; returns
+// the child's wait status.
+int captureSignalledAfter(const std::vector<std::string>& args, const std::string& frameFile,
+                          int signal) {
     const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
+    if (child < 0) return -1;
     if (child == 0) {
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(TAVRINE_RENDER_EXE));
@@ -72,10 +74,10 @@ void captureKilledAfter(const std::vector<std::string>& args, const std::string&
     while (!fs::exists(frameFile) && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
-    ::kill(child, SIGKILL);
+    ::kill(child, signal);
     int status = 0;
     ::waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFSIGNALED(status)) << "the capture ended before it was killed";
+    return status;
 }
 
 TEST(CaptureCommand, AKilledCaptureResumesToTheSameFramesAndCompilesIntoAnAnimation) {
@@ -87,9 +89,11 @@ TEST(CaptureCommand, AKilledCaptureResumesToTheSameFramesAndCompilesIntoAnAnimat
     EXPECT_EQ(framesDoneIn(whole + ".sqi"), 16);
 
     const std::string parts = folder.file("parts");
-    captureKilledAfter({"--capture", parts + ".sqi", "--frames", "16", "--stone", "4", "--size",
-                        "150", "--gm", "1", "--turn", "L3U2", "--threads", "1"},
-                       frame(parts, 7));
+    const int status =
+        captureSignalledAfter({"--capture", parts + ".sqi", "--frames", "16", "--stone", "4",
+                               "--size", "150", "--gm", "1", "--turn", "L3U2", "--threads", "1"},
+                              frame(parts, 7), SIGKILL);
+    EXPECT_TRUE(WIFSIGNALED(status)) << "the capture ended before it was killed";
     const int32_t recorded = framesDoneIn(parts + ".sqi");
     EXPECT_GE(recorded, 7);  // frame 7 may be on disk before the record says so
     EXPECT_LT(recorded, 16);
@@ -130,6 +134,20 @@ TEST(CaptureCommand, AKilledCaptureResumesToTheSameFramesAndCompilesIntoAnAnimat
     std::string expected;
     for (int k = 0; k < 16; ++k) expected += "9,150x150 ";
     EXPECT_EQ(seen, expected);
+}
+
+TEST(CaptureCommand, AnInterruptStopsAtAFrameAndRecordsIt) {
+    tavrine::test::TempFolder folder("tavrine-capture-cli");
+    const std::string base = folder.file("stop");
+    const int status = captureSignalledAfter(
+        {"--capture", base + ".sqi", "--frames", "16", "--size", "150", "--threads", "1"},
+        frame(base, 2), SIGINT);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    const int32_t recorded = framesDoneIn(base + ".sqi");
+    EXPECT_GE(recorded, 2);
+    EXPECT_LT(recorded, 16);
+    EXPECT_FALSE(fs::exists(frame(base, recorded))) << "the interrupted frame is not written";
 }
 
 TEST(CaptureCommand, CheckRecapturesMissingFramesAndTheCompileRefusesGaps) {
