@@ -244,7 +244,9 @@ int runCapture(const CaptureOptions& o, std::FILE* out, std::FILE* err) {
 
     const int32_t n = record.frameCount;
     const char* extension = frameExtension(format);
-    if (record.checkMode != 0) {
+    if (o.quiet) {
+        // No "wrote" lines.
+    } else if (record.checkMode != 0) {
         std::fprintf(out, "wrote %d missing frames, kept %d\n", result.framesRendered,
                      result.framesKept);
     } else if (result.framesRendered > 0) {
@@ -254,7 +256,7 @@ int runCapture(const CaptureOptions& o, std::FILE* out, std::FILE* err) {
     }
     switch (result.outcome) {
     case CaptureOutcome::Complete:
-        std::fprintf(out, "wrote %s (%d of %d frames)\n", info.c_str(), n, n);
+        if (!o.quiet) std::fprintf(out, "wrote %s (%d of %d frames)\n", info.c_str(), n, n);
         return kExitOk;
     case CaptureOutcome::Aborted:
         std::fprintf(err,
@@ -307,8 +309,10 @@ int runMakeGif(const CaptureOptions& o, std::FILE* out, std::FILE* err) {
     }
     progress.finish();
     if (result.ok) {
-        std::fprintf(out, "wrote %s (%d frames, %d/100 s each)\n", request.outputPath.c_str(),
-                     request.frameCount, static_cast<int>(animationDelay(o.delay)));
+        if (!o.quiet) {
+            std::fprintf(out, "wrote %s (%d frames, %d/100 s each)\n", request.outputPath.c_str(),
+                         request.frameCount, static_cast<int>(animationDelay(o.delay)));
+        }
         return kExitOk;
     }
     if (result.aborted) {
@@ -350,8 +354,9 @@ CaptureParseResult parseCaptureOptions(const std::vector<std::string>& args) {
         const std::string& arg = args[i];
         const std::string name = optionName(arg);
         const bool inlineValue = name.size() < arg.size();
-        if (name == "--new" || name == "--check" || name == "--clockwise") {
+        if (name == "--new" || name == "--check" || name == "--clockwise" || name == "--quiet") {
             if (inlineValue) return fail(name + " takes no value");
+            if (name == "--quiet") o.quiet = true;
             if (name == "--new") o.startOver = true;
             if (name == "--check") o.check = true;
             if (name == "--clockwise") o.clockwise = clockwiseGiven = true;
@@ -398,7 +403,9 @@ CaptureParseResult parseCaptureOptions(const std::vector<std::string>& args) {
             }
             delayGiven = true;
         } else if (name == "--out") {
-            if (value.empty()) return fail("--out must name a file");
+            if (value.empty() || value == "-") {
+                return fail("--out must name a file for the animated GIF");
+            }
             o.out = value;
             outGiven = true;
         }
@@ -433,6 +440,10 @@ CaptureParseResult parseCaptureOptions(const std::vector<std::string>& args) {
     const ParseResult scene = parseOptions(rest, false);
     if (!scene.error.empty()) return fail(scene.error);
     o.scene = scene.options;
+    if (o.scene.size && *o.scene.size > kMaxImageWidth) {
+        return fail("--capture takes --size up to " + std::to_string(kMaxImageWidth) +
+                    ": the Capture-Info File cannot hold --size " + std::to_string(*o.scene.size));
+    }
     return result;
 }
 
@@ -470,6 +481,7 @@ Automatic capture (one full turn of the view, frame by frame):
                           (default FILE_ANI.gif)
   --delay CS              delay of every frame in 1/100 s, 0..65535 (default 4)
   --clockwise             play the frames in reverse order
+  --quiet                 no "wrote" lines
   Exit status 130: stopped by Ctrl-C; the capture resumes where it stopped.
 )";
 }

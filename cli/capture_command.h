@@ -25,6 +25,7 @@ struct CaptureOptions {
     bool formatGiven = false;
     bool startOver = false;   // --new
     bool check = false;       // --check
+    bool quiet = false;       // --quiet: no "wrote" lines
     std::string out;          // --out, the animation (--make-gif)
     int32_t delay = 4;        // --delay, 1/100 s per frame (--make-gif)
     bool clockwise = false;   // --clockwise (--make-gif)

@@ -1,16 +1,25 @@
 // tavrine-render: renders a gemstone from the command line.
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "cli/capture_command.h"
 #include "cli/options.h"
+#include "cli/output_checks.h"
 #include "cli/render_command.h"
 #include "cli/tables.h"
 
 int main(int argc, char** argv) {
     using namespace tavrine::cli;
+    // Into a file or pipe, standard output is written in one piece at the end, so that a
+    // failed write is seen with its reason when it is flushed.
+    static char outputBuffer[1 << 16];
+    if (::isatty(STDOUT_FILENO) == 0) {
+        std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
+    }
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (isCaptureCommand(args)) return runCaptureCommand(args, stdout, stderr);
     const ParseResult parsed = parseOptions(args);
@@ -21,13 +30,19 @@ int main(int argc, char** argv) {
     if (parsed.options.help) {
         std::fputs(usageText(), stdout);
         std::fputs(captureUsageText(), stdout);
-        return kExitOk;
+        return finishOutput(stdout, stderr) ? kExitOk : kExitFileError;
+    }
+    if (parsed.options.version) {
+        std::fputs(versionText(), stdout);
+        return finishOutput(stdout, stderr) ? kExitOk : kExitFileError;
     }
     if (parsed.options.list) {
         printStoneTable(stdout);
         std::fputc('\n', stdout);
+        printColourTable(stdout);
+        std::fputc('\n', stdout);
         printModelTable(stdout);
-        return kExitOk;
+        return finishOutput(stdout, stderr) ? kExitOk : kExitFileError;
     }
     return runRender(parsed.options, stdout, stderr);
 }

@@ -14,6 +14,9 @@ namespace {
 
 constexpr int32_t kMaxTurnCount = 100000;
 
+// The options that take no value.
+constexpr const char* kFlags[] = {"--help", "-h", "--list", "--literal", "--quiet", "--version"};
+
 bool parseInt(const std::string& text, int32_t& value) {
     if (text.empty()) return false;
     errno = 0;
@@ -100,7 +103,17 @@ ParseResult parseOptions(const std::vector<std::string>& args, bool requireOutpu
     };
 
     for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
+        std::string arg = args[i];
+        // "--option=value" is the same as "--option value".
+        std::optional<std::string> attached;
+        const size_t equals = arg.find('=');
+        if (arg.rfind("--", 0) == 0 && equals != std::string::npos) {
+            attached = arg.substr(equals + 1);
+            arg.resize(equals);
+            if (std::find(std::begin(kFlags), std::end(kFlags), arg) != std::end(kFlags)) {
+                return fail(arg + " takes no value (got '" + args[i] + "')");
+            }
+        }
         if (arg == "--help" || arg == "-h") {
             o.help = true;
             continue;
@@ -113,6 +126,14 @@ ParseResult parseOptions(const std::vector<std::string>& args, bool requireOutpu
             o.literal = true;
             continue;
         }
+        if (arg == "--quiet") {
+            o.quiet = true;
+            continue;
+        }
+        if (arg == "--version") {
+            o.version = true;
+            continue;
+        }
         if (arg.rfind("--", 0) != 0) return fail("unexpected argument '" + arg + "'");
         static const char* const valued[] = {
             "--out",     "--format",     "--stone",    "--model",        "--colour",     "--ri",
@@ -122,8 +143,8 @@ ParseResult parseOptions(const std::vector<std::string>& args, bool requireOutpu
         if (std::find(std::begin(valued), std::end(valued), arg) == std::end(valued)) {
             return fail("unknown option " + arg + " (see --help)");
         }
-        if (i + 1 >= args.size()) return fail(arg + " needs a value (see --help)");
-        const std::string& value = args[++i];
+        if (!attached && i + 1 >= args.size()) return fail(arg + " needs a value (see --help)");
+        const std::string& value = attached ? *attached : args[++i];
         int32_t n = 0;
         double d = 0.0;
         auto intIn = [&](int32_t lo, int32_t hi) {
@@ -159,7 +180,9 @@ ParseResult parseOptions(const std::vector<std::string>& args, bool requireOutpu
             }
             o.refractiveIndex = d;
         } else if (arg == "--size") {
-            if (!intIn(32, 512)) return fail(rangeError(arg, range(32, 512), value));
+            if (!intIn(32, kLargestToolSize)) {
+                return fail(rangeError(arg, range(32, kLargestToolSize), value));
+            }
             o.size = n;
         } else if (arg == "--depth") {
             if (!intIn(1, 20)) return fail(rangeError(arg, range(1, 20), value));
@@ -198,8 +221,10 @@ ParseResult parseOptions(const std::vector<std::string>& args, bool requireOutpu
             }
         } else if (arg == "--trim") {
             std::vector<int32_t> v;
-            if (!parseIntList(value, 4, 0, 511, v)) {
-                return fail(rangeError(arg, "T,B,L,R with each from 0 to 511", value));
+            if (!parseIntList(value, 4, 0, kLargestToolSize - 1, v)) {
+                return fail(rangeError(
+                    arg, "T,B,L,R with each from 0 to " + std::to_string(kLargestToolSize - 1),
+                    value));
             }
             o.trim = v;
         } else if (arg == "--threads") {
@@ -217,12 +242,19 @@ ParseResult parseOptions(const std::vector<std::string>& args, bool requireOutpu
         }
     }
 
-    if (o.help || o.list) return result;
+    if (o.help || o.list || o.version) return result;
     if (requireOutput && o.out.empty() && o.exportObj.empty()) {
         return fail("--out FILE is required (or --export-obj FILE; see --help)");
     }
     if (!o.savePosition.empty() && o.out.empty()) {
         return fail("--save-position needs --out: it records the render it makes");
+    }
+    if (!o.savePosition.empty() && o.size && *o.size > kLargestRecordSize) {
+        return fail("--save-position records sizes up to " + std::to_string(kLargestRecordSize) +
+                    " only: a Position-Info File cannot hold --size " + std::to_string(*o.size));
+    }
+    if (o.out == kStandardOutput && o.formatIndex == 0) {
+        o.formatIndex = static_cast<int32_t>(PictureFormat::Png24);
     }
     if (!o.out.empty() && o.formatIndex == 0) {
         o.formatIndex = formatIndexFromPath(o.out);
@@ -236,17 +268,21 @@ ParseResult parseOptions(const std::vector<std::string>& args, bool requireOutpu
     return result;
 }
 
+const char* versionText() { return "tavrine-render " TAVRINE_VERSION "\n"; }
+
 const char* usageText() {
     return R"(Usage: tavrine-render --out FILE [options]
 Renders a faceted gemstone by ray tracing and saves the picture.
+Every option taking a value may also be written --option=value.
 
 Output:
-  --out FILE              picture to write (written beside it first, then renamed)
+  --out FILE              picture to write; - writes it to standard output
   --format NAME           bmp24|bmp16|bmp8|png24|png16|png8|gif
-                          (default: from the extension .bmp, .png or .gif)
+                          (default: from the extension .bmp, .png or .gif; png24 for -)
   --trim T,B,L,R          cut T, B, L, R pixels off the top, bottom, left and right edges
-  --export-obj FILE       also write the model as a Wavefront OBJ file (alone: no render)
-  --save-position FILE    write the Position-Info File (.gpi) of this render
+  --export-obj FILE       also write the model as a Wavefront OBJ file (alone: no render;
+                          - writes it to standard output)
+  --save-position FILE    write the Position-Info File (.gpi) of this render (size up to 512)
   --position FILE         render what a Position-Info File (.gpi) describes; the options
                           given with it override the file
 Stone:
@@ -256,7 +292,8 @@ Stone:
   --colour N              0..10 (default: the stone's)
   --ri X                  refractive index 1.00..3.00 (default: the stone's)
 Picture:
-  --size W                width and height in pixels, 32..512 (default 270)
+  --size W                width and height in pixels, 32..4096 (default 270); the viewer
+                          and a Position-Info File go up to 512
   --depth N               recursion depth 1..20 (default 8)
   --hq 0|1                render at twice the size and shrink (default 0)
   --fire 0|1              dispersion, three indexes per pixel (default 1)
@@ -265,14 +302,21 @@ Picture:
   --narrow 0|1            narrow main-light highlight (default 0)
 View:
   --turn SEQ              view key steps, e.g. L5U3Z2 (R, L, U, D, X, Z; each step pi/64)
-  --gm 0|1                turntable mode: --turn steps azimuth and elevation (default 0)
+  --gm 0|1                turntable mode: --turn steps azimuth and elevation with R, L,
+                          U, D; X and Z turn nothing there (default 0)
   --stone-turn SEQ        the same letters, turning the stone itself
   --light-turn SEQ        R, L, U, D, turning the light ray
 Running:
   --threads N             worker threads (default: all cores)
   --literal               trace every ray with the exported reference tracer (same pixels)
-  --list                  print the stone and model tables
-  --help                  print this text
+  --quiet                 print no "wrote FILE" lines
+  --list                  print the stone, colour and model tables
+  -h, --help              print this text
+  --version               print the program's name and version
+Files: a regular file is replaced whole (written beside it, synced, then renamed; its mode
+is kept; other hard links to it keep the old contents); a symbolic link is followed and
+stays a link; a device, FIFO or socket is written in place.
+Errors read "tavrine-render: cannot write FILE: REASON" (or "cannot read").
 Exit status: 0 done, 1 a file could not be read or written, 2 bad usage.
 )";
 }

@@ -10,6 +10,15 @@
 
 namespace tavrine::cli {
 
+// The largest --size: renders only the command line makes (posters, print) may be this big.
+inline constexpr int32_t kLargestToolSize = 4096;
+
+// The largest size the viewer renders and a Position-Info File records.
+inline constexpr int32_t kLargestRecordSize = 512;
+
+// The output name that stands for standard output.
+inline constexpr const char* kStandardOutput = "-";
+
 // One turn of a key sequence: the key letter (R, L, U, D, X or Z) and how often it is applied.
 using TurnStep = KeyStep;
 
@@ -17,7 +26,9 @@ using TurnStep = KeyStep;
 struct CliOptions {
     bool help = false;
     bool list = false;
-    std::string out;
+    bool version = false;
+    bool quiet = false;       // no "wrote FILE" lines
+    std::string out;          // "-" = standard output
     int32_t formatIndex = 0;  // 1 to 7 as the save dialog's filters; 0 = from the extension
     std::optional<int32_t> stone;
     std::optional<int32_t> model;
@@ -60,6 +71,9 @@ bool parseTurnSequence(const std::string& text, const std::string& allowedKeys,
 
 // The filter index implied by a file name's extension (.bmp 1, .png 4, .gif 7), or 0.
 int32_t formatIndexFromPath(const std::string& path);
+
+// The line printed by --version: the program's name and version.
+const char* versionText();
 
 // The usage text printed by --help.
 const char* usageText();

@@ -7,10 +7,31 @@
 #include "app/render/picture_formats.h"
 #include "app/render/render_job.h"
 #include "app/session/session.h"
+#include "cli/output_checks.h"
 #include "cli/progress_bar.h"
 #include "imgctl/imgctl.h"
+#include "util/binary_record.h"
 
 namespace tavrine::cli {
+
+namespace {
+
+// Warns that X and Z steps of --turn turn nothing while the turntable view is on, as the
+// viewer's keys do nothing then; the render goes on.
+void warnAboutTurntableKeys(const CliOptions& o, const Session& session, std::FILE* err) {
+    if (!session.orientation.gmOn) return;
+    for (const TurnStep& step : o.viewTurns) {
+        if (step.key == 'X' || step.key == 'Z') {
+            std::fprintf(err,
+                         "tavrine-render: warning: --turn %c steps turn nothing on the turntable "
+                         "(--gm 1 or GM in the position file); only R, L, U and D turn it\n",
+                         step.key);
+            return;
+        }
+    }
+}
+
+}  // namespace
 
 int setUpScene(const CliOptions& o, Session& session, std::FILE* err) {
     Settings& s = session.settings;
@@ -19,8 +40,13 @@ int setUpScene(const CliOptions& o, Session& session, std::FILE* err) {
     if (restoring) {
         std::string error;
         if (!readPositionInfo(o.position, info, false, &error)) {
-            std::fprintf(err, "tavrine-render: cannot use the position file %s: %s\n",
-                         o.position.c_str(), error.c_str());
+            // The core's "Failed to open file." is the viewer's text; say what the system says.
+            if (error == kFailedToOpenFile) {
+                const std::string reason = readFailureReason(o.position);
+                if (!reason.empty()) error = reason;
+            }
+            std::fprintf(err, "tavrine-render: cannot read %s: %s\n", o.position.c_str(),
+                         error.c_str());
             return kExitFileError;
         }
         takeRecordSettings(session, info);
@@ -80,6 +106,7 @@ int setUpScene(const CliOptions& o, Session& session, std::FILE* err) {
         resetView(session);
     }
     if (o.gm) setTurntable(session, *o.gm != 0);
+    warnAboutTurntableKeys(o, session, err);
     prepareView(session);
     applyKeySteps(session, o.viewTurns, KeyStepTarget::View);
     applyKeySteps(session, o.stoneTurns, KeyStepTarget::Stone);
@@ -89,9 +116,24 @@ int setUpScene(const CliOptions& o, Session& session, std::FILE* err) {
 }
 
 int runRender(const CliOptions& o, std::FILE* out, std::FILE* err) {
+    // Nothing is rendered or written unless every output can be: bad usage first, then the
+    // folders of the outputs once the scene (and its position file) is known to be sound.
+    const std::string duplicate = duplicateOutputProblem(o);
+    if (!duplicate.empty()) {
+        std::fprintf(err, "tavrine-render: %s\n", duplicate.c_str());
+        return kExitUsage;
+    }
+    // With a picture or model on standard output the "wrote" lines go to standard error.
+    const bool dataOnOut = o.out == kStandardOutput || o.exportObj == kStandardOutput;
+    std::FILE* report = dataOnOut ? err : out;
+    auto wrote = [&](const std::string& path) {
+        if (!o.quiet && path != kStandardOutput) std::fprintf(report, "wrote %s\n", path.c_str());
+    };
+
     Session session;
     const int setUp = setUpScene(o, session, err);
     if (setUp >= 0) return setUp;
+    if (!checkOutputFolders(o, err)) return kExitFileError;
 
     if (!o.exportObj.empty()) {
         std::string error;
@@ -101,9 +143,9 @@ int runRender(const CliOptions& o, std::FILE* out, std::FILE* err) {
             std::fprintf(err, "tavrine-render: %s\n", error.c_str());
             return kExitFileError;
         }
-        std::fprintf(out, "wrote %s\n", o.exportObj.c_str());
+        wrote(o.exportObj);
     }
-    if (o.out.empty()) return kExitOk;
+    if (o.out.empty()) return finishOutput(report, err) ? kExitOk : kExitFileError;
 
     const RenderSettings r = renderSettingsOf(session);
     const RenderScene renderScene = renderSceneOf(session);
@@ -111,7 +153,16 @@ int runRender(const CliOptions& o, std::FILE* out, std::FILE* err) {
     imgctl::BitmapInfoHeader header;
     header.width = r.width;
     header.height = -r.width;
+    const std::string memory = pictureMemoryProblem(r.width, r.highQuality != 0);
+    if (!memory.empty()) {
+        std::fprintf(err, "tavrine-render: %s\n", memory.c_str());
+        return kExitFileError;
+    }
     imgctl::DibPtr picture(imgctl::CreateDIB(header));
+    if (!picture) {
+        std::fprintf(err, "tavrine-render: no memory for a %d x %d picture\n", r.width, r.width);
+        return kExitFileError;
+    }
     imgctl::DibHandle handle = picture.release();
     ProgressBar bar(err);
     RenderExecution execution;
@@ -129,18 +180,18 @@ int runRender(const CliOptions& o, std::FILE* out, std::FILE* err) {
         std::fprintf(err, "tavrine-render: %s\n", saved.message.c_str());
         return kExitFileError;
     }
-    std::fprintf(out, "wrote %s\n", o.out.c_str());
+    wrote(o.out);
 
     if (!o.savePosition.empty()) {
-        std::string error;
-        if (!writePositionInfo(o.savePosition, positionInfoOf(session), &error)) {
-            std::fprintf(err, "tavrine-render: cannot write the position file %s: %s\n",
-                         o.savePosition.c_str(), error.c_str());
+        std::string error, reason;
+        if (!writePositionInfo(o.savePosition, positionInfoOf(session), &error, &reason)) {
+            std::fprintf(err, "tavrine-render: cannot write %s: %s\n", o.savePosition.c_str(),
+                         reason.empty() ? error.c_str() : reason.c_str());
             return kExitFileError;
         }
-        std::fprintf(out, "wrote %s\n", o.savePosition.c_str());
+        wrote(o.savePosition);
     }
-    return kExitOk;
+    return finishOutput(report, err) ? kExitOk : kExitFileError;
 }
 
 }  // namespace tavrine::cli

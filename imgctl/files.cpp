@@ -1,7 +1,5 @@
-// The public writers and ToDIB: every writer fills a temporary file beside the target and
-// renames it into place only when it is complete.
-
-#include <sys/stat.h>
+// The public writers and ToDIB: every writer goes through util::AtomicFile, which fills a
+// temporary file beside a regular target and renames it into place only when it is complete.
 
 #include <cstring>
 
@@ -29,12 +27,8 @@ bool fail(std::string& error, const std::string& message) {
     return false;
 }
 
-// Opens the temporary file of a writer; a folder at the target is refused before any encoding.
+// Opens the file of a writer (a folder at the target is refused there, before any encoding).
 bool openBeside(const std::string& path, util::AtomicFile& file, std::string& error) {
-    struct stat st {};
-    if (!path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-        return fail(error, writeFailure(path, "it is a folder"));
-    }
     if (!file.open(path)) return fail(error, writeFailure(path, file.reason()));
     return true;
 }

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "imgctl/codecs.h"
@@ -74,6 +75,13 @@ ColourMap makeColourMap(const Dib& dib) {
 }
 
 std::string gifReason(int error) {
+    // giflib writes through a C stream; when that fails, errno says why (a full disk, a pipe
+    // whose reader left), which tells the user more than giflib's own text.
+    if ((error == E_GIF_ERR_WRITE_FAILED || error == E_GIF_ERR_DISK_IS_FULL ||
+         error == E_GIF_ERR_CLOSE_FAILED) &&
+        errno != 0) {
+        return std::strerror(errno);
+    }
     const char* text = GifErrorString(error);
     return text != nullptr ? text : "giflib failed";
 }
@@ -111,6 +119,7 @@ int readBytes(GifFileType* gif, GifByteType* out, int count) {
 
 bool encodeGif(const std::vector<const Dib*>& pictures, const std::vector<uint16_t>& delays,
                bool animated, int fd, std::string& reason) {
+    errno = 0;
     int error = 0;
     GifFileType* raw = EGifOpenFileHandle(fd, &error);
     if (raw == nullptr) {

@@ -102,8 +102,10 @@ void DIBtoRLE(DibHandle dib);
 void DIBto24Bit(DibHandle dib);
 
 // Writes a BMP file of the picture's depth (24, 16 as 5-5-5 BI_RGB, 8 with palette or
-// BI_RLE8), through a temporary file beside |path| renamed over it; returns false and leaves
-// no file on failure, with the reason naming the path in lastError().
+// BI_RLE8) as util::AtomicFile writes: through a temporary file beside |path| (a symbolic
+// link followed) renamed over it, a device or FIFO written in place, "-" standard output;
+// returns false and leaves no file on failure, with "cannot write PATH: REASON" in
+// lastError().
 bool DIBtoBMP(const std::string& path, DibHandle dib);
 
 // Writes a PNG file: 24-bit RGB, 16-bit pictures as 8-bit RGB with sBIT 5,5,5, 8-bit as a

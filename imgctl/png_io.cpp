@@ -4,6 +4,7 @@
 
 #include <png.h>
 
+#include <cerrno>
 #include <csetjmp>
 #include <cstring>
 
@@ -76,9 +77,25 @@ struct PngImage {
     png_bytep* rows;  // top row first
 };
 
+// Writes libpng's bytes to the stream; a failed write stops libpng with the system's reason
+// (its own writer would say only "Write Error").
+void pngWrite(png_structp png, png_bytep data, size_t length) {
+    auto* out = static_cast<FILE*>(png_get_io_ptr(png));
+    errno = 0;
+    if (std::fwrite(data, 1, length, out) != length) {
+        png_error(png, std::strerror(errno != 0 ? errno : EIO));
+    }
+}
+
+void pngFlush(png_structp png) {
+    auto* out = static_cast<FILE*>(png_get_io_ptr(png));
+    errno = 0;
+    if (std::fflush(out) != 0) png_error(png, std::strerror(errno != 0 ? errno : EIO));
+}
+
 bool writeSteps(png_structp png, png_infop info, FILE* out, const PngImage& image) {
     if (setjmp(png_jmpbuf(png))) return false;
-    png_init_io(png, out);
+    png_set_write_fn(png, out, pngWrite, pngFlush);
     png_set_IHDR(png, info, image.width, image.height, 8, image.colourType, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (image.palette != nullptr) png_set_PLTE(png, info, image.palette, image.paletteSize);

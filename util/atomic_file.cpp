@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +16,9 @@ namespace {
 
 // The longest name of one folder entry on Linux file systems (NAME_MAX).
 constexpr size_t kLongestName = 255;
+
+// The most symbolic links followed for one target, as the kernel allows (MAXSYMLINKS).
+constexpr int kMostLinks = 40;
 
 // Distinguishes the temporary files of one process.
 std::atomic<unsigned> temporarySerial{0};
@@ -37,7 +41,60 @@ bool writeAll(int fd, const uint8_t* data, size_t size) {
     return true;
 }
 
+// Returns whether a file of this type is written in place rather than replaced.
+bool writtenInPlace(mode_t mode) { return S_ISCHR(mode) || S_ISFIFO(mode) || S_ISSOCK(mode); }
+
+// Returns why a target of this type is refused, or "" when it may be written.
+std::string refusal(mode_t mode) {
+    if (S_ISDIR(mode)) return std::strerror(EISDIR);
+    if (S_ISBLK(mode)) return "it is a block device";
+    return "";
+}
+
+// Gives the temporary file the owner, group and permission bits of the file it replaces. The
+// owner and group are set only where the process may (root, or a group it belongs to); a file
+// whose owner could not be kept loses its set-user and set-group bits rather than run as ours.
+bool keepOwnerAndMode(int fd, const struct stat& old) {
+    mode_t mode = old.st_mode & 07777;
+    if (old.st_uid != ::geteuid() || old.st_gid != ::getegid()) {
+        if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
+            const bool groupKept = ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) == 0;
+            mode &=
+                groupKept ? ~static_cast<mode_t>(S_ISUID) : ~static_cast<mode_t>(S_ISUID | S_ISGID);
+        }
+    }
+    return ::fchmod(fd, mode) == 0;
+}
+
 }  // namespace
+
+bool resolveLinks(const std::string& target, std::string& resolved, std::string& reason) {
+    std::string path = target;
+    for (int hop = 0; hop <= kMostLinks; ++hop) {
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+            resolved = path;
+            return true;
+        }
+        std::string text(static_cast<size_t>(std::max<off_t>(info.st_size, 0)) + 256, '\0');
+        const ssize_t length = ::readlink(path.c_str(), text.data(), text.size());
+        if (length < 0) {
+            reason = std::strerror(errno);
+            return false;
+        }
+        text.resize(static_cast<size_t>(length));
+        if (text.empty()) {
+            reason = std::strerror(ENOENT);
+            return false;
+        }
+        // A relative link names a file from the link's own folder.
+        const size_t slash = path.find_last_of('/');
+        path =
+            text[0] == '/' || slash == std::string::npos ? text : path.substr(0, slash + 1) + text;
+    }
+    reason = std::strerror(ELOOP);
+    return false;
+}
 
 bool AtomicFile::fail(int code) {
     reason_ = std::strerror(code != 0 ? code : EIO);
@@ -52,23 +109,71 @@ void AtomicFile::discard() noexcept {
         ::unlink(temporary_.c_str());
         temporary_.clear();
     }
+    open_ = false;
 }
 
 bool AtomicFile::open(const std::string& target) {
     discard();
     reason_.clear();
+    inPlace_ = false;
     target_ = target;
     if (target.empty()) {
         reason_ = "empty file name";
         return false;
     }
+    if (target == kStandardOutputName) {
+        inPlace_ = true;
+        const int fd = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0);
+        if (fd < 0) return fail(errno);
+        file_ = FileDescriptor(fd);
+        open_ = true;
+        return true;
+    }
     if (target.back() == '/') {
         reason_ = "no file name after the last slash";
         return false;
     }
-    const size_t slash = target.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    std::string resolved;
+    if (!resolveLinks(target, resolved, reason_)) return false;
+    struct stat info {};
+    if (::stat(resolved.c_str(), &info) != 0) {
+        if (errno != ENOENT) return fail(errno);
+        return openBeside(resolved, nullptr);
+    }
+    reason_ = refusal(info.st_mode);
+    if (!reason_.empty()) return false;
+    if (writtenInPlace(info.st_mode)) return openInPlace(resolved);
+    return openBeside(resolved, &info);
+}
+
+bool AtomicFile::openInPlace(const std::string& path) {
+    inPlace_ = true;
+    // Never O_CREAT: a device or FIFO that vanished meanwhile is not replaced by a file.
+    int fd = -1;
+    do {
+        fd = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return fail(errno);
+    file_ = FileDescriptor(fd);
+    struct stat info {};
+    // Whatever was opened must still be what is written in place, not a file swapped in.
+    if (::fstat(fd, &info) != 0) return fail(errno);
+    if (!writtenInPlace(info.st_mode)) {
+        reason_ = "it changed while it was opened";
+        discard();
+        return false;
+    }
+    open_ = true;
+    return true;
+}
+
+bool AtomicFile::openBeside(const std::string& path, const struct stat* old) {
+    target_ = path;
+    const size_t slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    // A replacement starts private and takes the old file's mode before any byte is written.
+    const mode_t createMode = old != nullptr ? 0600 : 0666;
     int code = EEXIST;
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string suffix = ".part-" + std::to_string(::getpid()) + "-" +
@@ -77,10 +182,13 @@ bool AtomicFile::open(const std::string& target) {
         const size_t keep = std::min(name.size(), kLongestName - 1 - suffix.size());
         const std::string temporary = folder + "." + name.substr(0, keep) + suffix;
         // O_EXCL never follows a symbolic link and never takes over another writer's file.
-        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int fd =
+            ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, createMode);
         if (fd >= 0) {
             file_ = FileDescriptor(fd);
             temporary_ = temporary;
+            if (old != nullptr && !keepOwnerAndMode(fd, *old)) return fail(errno);
+            open_ = true;
             return true;
         }
         code = errno;
@@ -91,7 +199,7 @@ bool AtomicFile::open(const std::string& target) {
 }
 
 bool AtomicFile::write(const void* data, size_t size) {
-    if (temporary_.empty()) return fail(EBADF);
+    if (!open_) return fail(EBADF);
     if (stream_.get() != nullptr) {
         if (std::fwrite(data, 1, size, stream_.get()) != size) return fail(errno);
         return true;
@@ -102,7 +210,7 @@ bool AtomicFile::write(const void* data, size_t size) {
 
 FILE* AtomicFile::stream() {
     if (stream_.get() == nullptr) {
-        if (temporary_.empty()) {
+        if (!open_) {
             fail(EBADF);
             return nullptr;
         }
@@ -119,7 +227,7 @@ FILE* AtomicFile::stream() {
 }
 
 int AtomicFile::handOverDescriptor() {
-    if (temporary_.empty()) {
+    if (!open_) {
         fail(EBADF);
         return -1;
     }
@@ -137,22 +245,31 @@ int AtomicFile::handOverDescriptor() {
 }
 
 bool AtomicFile::commit() {
-    if (temporary_.empty()) {
+    if (!open_) {
         if (reason_.empty()) reason_ = "no file was opened";
         return false;
     }
+    // A device, FIFO or pipe cannot be synced (fsync gives EINVAL); its writes are done.
+    const bool sync = !inPlace_;
     if (stream_.get() != nullptr) {
         FILE* stream = stream_.get();
         // A write that failed earlier leaves the stream's error flag set and errno telling why.
         if (std::fflush(stream) != 0 || std::ferror(stream) != 0) return fail(errno);
-        if (::fsync(::fileno(stream)) != 0) return fail(errno);
+        if (sync && ::fsync(::fileno(stream)) != 0) return fail(errno);
         if (!stream_.close()) return fail(errno);
     } else {
-        if (::fsync(file_.get()) != 0) return fail(errno);
+        if (sync && ::fsync(file_.get()) != 0) return fail(errno);
         if (!file_.close()) return fail(errno);
     }
+    open_ = false;
+    if (inPlace_) return true;
     if (::rename(temporary_.c_str(), target_.c_str()) != 0) return fail(errno);
     temporary_.clear();
+    // The rename itself reaches the disk only with the folder; the file is in place either
+    // way, so a folder that cannot be synced (some file systems refuse) is not a failure.
+    const FileDescriptor folder(
+        ::open(parentFolder(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.get() >= 0) ::fsync(folder.get());
     return true;
 }
 
@@ -161,6 +278,54 @@ bool writeFileAtomically(const std::string& path, const void* data, size_t size,
     AtomicFile file;
     if (!file.open(path) || !file.write(data, size) || !file.commit()) {
         reason = file.reason();
+        return false;
+    }
+    return true;
+}
+
+bool checkWritable(const std::string& target, std::string& reason) {
+    if (target == kStandardOutputName) return true;
+    if (target.empty()) {
+        reason = "empty file name";
+        return false;
+    }
+    if (target.back() == '/') {
+        reason = "no file name after the last slash";
+        return false;
+    }
+    std::string resolved;
+    if (!resolveLinks(target, resolved, reason)) return false;
+    struct stat info {};
+    if (::stat(resolved.c_str(), &info) == 0) {
+        reason = refusal(info.st_mode);
+        if (!reason.empty()) return false;
+        if (writtenInPlace(info.st_mode)) {
+            if (::access(resolved.c_str(), W_OK) == 0) return true;
+            reason = std::strerror(errno);
+            return false;
+        }
+    } else if (errno != ENOENT) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    // A replacement needs a folder it may create and rename files in.
+    const std::string folder = parentFolder(resolved);
+    struct stat folderInfo {};
+    if (::stat(folder.c_str(), &folderInfo) != 0) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    if (!S_ISDIR(folderInfo.st_mode)) {
+        reason = std::strerror(ENOTDIR);
+        return false;
+    }
+    if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    struct statvfs fs {};
+    if (::statvfs(folder.c_str(), &fs) == 0 && (fs.f_flag & ST_RDONLY) != 0) {
+        reason = std::strerror(EROFS);
         return false;
     }
     return true;

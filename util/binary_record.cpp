@@ -115,12 +115,20 @@ bool readFileHead(const std::string& path, size_t maxBytes, std::vector<uint8_t>
 }
 
 bool writeFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes,
-                         std::string* error) {
-    std::string reason;
-    if (path.empty() || path.back() == '/' || !util::createFolders(util::parentFolder(path)) ||
-        !util::writeFileAtomically(path, bytes.data(), bytes.size(), reason)) {
+                         std::string* error, std::string* reason) {
+    std::string why;
+    if (path.empty() || path.back() == '/') {
+        why = "no file name";
+    } else if (path != util::kStandardOutputName &&
+               !util::createFolders(util::parentFolder(path))) {
+        why = "cannot create the folder " + util::parentFolder(path);
+    }
+    if (!why.empty() || !util::writeFileAtomically(path, bytes.data(), bytes.size(), why)) {
         if (error != nullptr) {
             *error = kFailedToOpenFile;
+        }
+        if (reason != nullptr) {
+            *reason = why;
         }
         return false;
     }

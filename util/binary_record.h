@@ -69,10 +69,11 @@ bool readFileHead(const std::string& path, size_t maxBytes, std::vector<uint8_t>
 
 // Replaces the file at path by bytes atomically: the bytes go to a temporary file in the same
 // folder (mode 0666 less the umask), which is flushed to disk and renamed over path; the folder
-// is created when missing. On failure the old file is untouched, no temporary file remains and
-// error (when not null) receives "Failed to open file.".
+// is created when missing. A symbolic link, device or FIFO at path is handled as AtomicFile
+// does. On failure the old file is untouched, no temporary file remains, error (when not null)
+// receives "Failed to open file." and reason (when not null) the system's error text.
 bool writeFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes,
-                         std::string* error);
+                         std::string* error, std::string* reason = nullptr);
 
 // The message shown when a file cannot be opened, created or written.
 inline constexpr const char* kFailedToOpenFile = "Failed to open file.";

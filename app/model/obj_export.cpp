@@ -85,17 +85,14 @@ bool fail(std::string* error, const std::string& message) {
 
 bool writeObj(const std::string& path, const Vertex* vertices, int32_t vertexCount,
               const Facet* facets, int32_t facetCount, std::string* error) {
-    const std::string quoted = "\"" + path + "\"";
+    const std::string failure = "cannot write " + path + ": ";
     const std::string problem = checkModel(vertices, vertexCount, facets, facetCount);
-    if (!problem.empty()) return fail(error, "Cannot write " + quoted + ": " + problem);
+    if (!problem.empty()) return fail(error, failure + problem);
     const std::string text = objText(vertices, vertexCount, facets, facetCount);
 
     util::AtomicFile file;
-    if (!file.open(path)) {
-        return fail(error, "Cannot create a file beside " + quoted + ": " + file.reason());
-    }
-    if (!file.write(text.data(), text.size()) || !file.commit()) {
-        return fail(error, "Cannot write " + quoted + ": " + file.reason());
+    if (!file.open(path) || !file.write(text.data(), text.size()) || !file.commit()) {
+        return fail(error, failure + file.reason());
     }
     return true;
 }

@@ -361,8 +361,9 @@ std::string positionInfoProblem(const PositionInfo& info) {
     return check.problem();
 }
 
-bool writePositionInfo(const std::string& path, const PositionInfo& info, std::string* error) {
-    return writeFileAtomically(path, encodePositionInfo(info), error);
+bool writePositionInfo(const std::string& path, const PositionInfo& info, std::string* error,
+                       std::string* reason) {
+    return writeFileAtomically(path, encodePositionInfo(info), error, reason);
 }
 
 bool readPositionInfo(const std::string& path, PositionInfo& info, bool countsOnly,

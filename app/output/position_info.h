@@ -62,8 +62,10 @@ void copyPositionInfoToSettings(const PositionInfo& info, Settings& settings);
 std::string positionInfoProblem(const PositionInfo& info);
 
 // Writes info to path field by field, little-endian, replacing an old file atomically; returns
-// false with error (when not null) set to "Failed to open file." on failure.
-bool writePositionInfo(const std::string& path, const PositionInfo& info, std::string* error);
+// false with error (when not null) set to "Failed to open file." and reason (when not null) to
+// the system's error text on failure.
+bool writePositionInfo(const std::string& path, const PositionInfo& info, std::string* error,
+                       std::string* reason = nullptr);
 
 // Reads the record at path over info: fields behind the end of a short file (and a field cut
 // by it) keep the values info held, the tail follows the modelIndex just read, and with

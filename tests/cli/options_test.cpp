@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <sstream>
+#include <string>
+
+#include "cli/tables.h"
+
 namespace tavrine::cli {
 namespace {
 
@@ -73,8 +79,8 @@ TEST(Options, BadUsageNamesTheOptionAndItsRange) {
         const char* expected;
     };
     const Case cases[] = {
-        {{"--out", "a.png", "--size", "1000"}, "--size must be an integer from 32 to 512"},
-        {{"--out", "a.png", "--size", "12x"}, "--size must be an integer from 32 to 512"},
+        {{"--out", "a.png", "--size", "4097"}, "--size must be an integer from 32 to 4096"},
+        {{"--out", "a.png", "--size", "12x"}, "--size must be an integer from 32 to 4096"},
         {{"--out", "a.png", "--depth", "0"}, "--depth must be an integer from 1 to 20"},
         {{"--out", "a.png", "--model", "22"}, "--model must be an integer from 0 to 21 or 23"},
         {{"--out", "a.png", "--ri", "3.5"}, "--ri must be a number from 1.00 to 3.00"},
@@ -104,6 +110,67 @@ TEST(Options, HelpAndListNeedNoOutput) {
     EXPECT_EQ("", parse({"--help"}).error);
     EXPECT_EQ("", parse({"--list"}).error);
     EXPECT_EQ("", parse({"--export-obj", "m.obj"}).error);
+}
+
+TEST(Options, UnixConventions) {
+    // "--option=value" reads as "--option value", a value holding "=" included.
+    const ParseResult joined = parse({"--out=a=b.png", "--size=64", "--turn=L5", "--quiet"});
+    ASSERT_EQ("", joined.error);
+    EXPECT_EQ("a=b.png", joined.options.out);
+    EXPECT_EQ(64, *joined.options.size);
+    ASSERT_EQ(1u, joined.options.viewTurns.size());
+    EXPECT_TRUE(joined.options.quiet);
+    EXPECT_EQ(0u, parse({"--out=a.png", "--size="}).error.find("--size must be"));
+    EXPECT_EQ(0u, parse({"--list=yes"}).error.find("--list takes no value"));
+    EXPECT_TRUE(parse({"--version"}).options.version);
+    EXPECT_EQ("", parse({"--version"}).error);
+    EXPECT_EQ(0u, std::string(versionText()).find("tavrine-render "));
+    EXPECT_NE(std::string::npos, std::string(usageText()).find("-h, --help"));
+    EXPECT_NE(std::string::npos, std::string(usageText()).find("--quiet"));
+
+    // Standard output takes the format given, or png24.
+    EXPECT_EQ(4, parse({"--out", "-"}).options.formatIndex);
+    EXPECT_EQ(7, parse({"--out", "-", "--format", "gif"}).options.formatIndex);
+
+    // Posters may be large; a Position-Info File still holds at most 512.
+    EXPECT_EQ("", parse({"--out", "a.png", "--size", "4096", "--trim", "4000,0,0,0"}).error);
+    EXPECT_EQ("", parse({"--out", "a.png", "--size", "512", "--save-position", "p.gpi"}).error);
+    const std::string big =
+        parse({"--out", "a.png", "--size", "513", "--save-position", "p"}).error;
+    EXPECT_EQ(0u, big.find("--save-position records sizes up to 512")) << big;
+}
+
+TEST(ModelList, AlignsByDisplayWidthAndExplainsItsMarkers) {
+    EXPECT_EQ(displayWidth("reg. 12 hedron"), 14);
+    EXPECT_EQ(displayWidth("reg. \xef\xbc\x98 hedron"), 14);  // a full-width 8
+    EXPECT_EQ(displayWidth("caf\xc3\xa9"), 4);                // a narrow accented letter
+
+    std::FILE* file = std::tmpfile();
+    ASSERT_NE(file, nullptr);
+    printModelTable(file);
+    printColourTable(file);
+    std::rewind(file);
+    std::string text;
+    char block[4096];
+    for (size_t n; (n = std::fread(block, 1, sizeof block, file)) > 0;) text.append(block, n);
+    std::fclose(file);
+
+    // Every model row puts its facet count at the same terminal column.
+    std::istringstream lines(text);
+    int rows = 0, column = -1;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find("hedron") == std::string::npos) continue;
+        const int width = displayWidth(line.c_str());
+        if (column < 0) column = width;
+        EXPECT_EQ(column, width) << line;
+        ++rows;
+    }
+    EXPECT_EQ(rows, 9);
+    EXPECT_EQ(std::string::npos, text.find("\n   22 "));
+    for (const char* note : {"(R) round", "(O) oval", "* transformable", "22 is not a model",
+                             "    10  Light Yellow"}) {
+        EXPECT_NE(std::string::npos, text.find(note)) << note;
+    }
 }
 
 }  // namespace

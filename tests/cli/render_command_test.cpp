@@ -1,11 +1,17 @@
 // Runs tavrine-render as a user would, in a temporary folder.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -35,9 +41,13 @@ class RenderCommand : public testing::Test {
 
     std::string path(const std::string& name) const { return (dir_ / name).string(); }
 
-    Outcome run(const std::string& args) const {
+    // Runs the tool with args; redirect says where its output goes (both streams are captured
+    // by default), before lets a shell command such as a ulimit run first.
+    Outcome run(const std::string& args, const std::string& redirect = "2>&1",
+                const std::string& before = "") const {
         Outcome result;
-        const std::string command = std::string(TAVRINE_RENDER_EXE) + " " + args + " 2>&1";
+        const std::string command =
+            before + std::string(TAVRINE_RENDER_EXE) + " " + args + " " + redirect;
         FILE* pipe = ::popen(command.c_str(), "r");
         if (pipe == nullptr) return result;
         char buffer[4096];
@@ -158,7 +168,7 @@ TEST_F(RenderCommand, RefusedPositionFileExitsWithOne) {
 }
 
 TEST_F(RenderCommand, BadUsageExitsWithTwoAndOneLine) {
-    for (const char* args : {"--size 1000 --out x.png", "--turn L5Q --out x.png", "--frobnicate",
+    for (const char* args : {"--size 5000 --out x.png", "--turn L5Q --out x.png", "--frobnicate",
                              "--stone 1", "--trim 200,100,0,0 --out x.png"}) {
         const Outcome r = run(args);
         EXPECT_EQ(2, r.status) << args;
@@ -197,6 +207,183 @@ TEST_F(RenderCommand, FormatFollowsTheOptionNotTheName) {
     ASSERT_GE(b.size(), 26u);
     EXPECT_EQ('P', b[1]);  // a PNG signature
     EXPECT_EQ(3, b[25]);   // colour type 3: palette
+}
+
+mode_t typeOf(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 ? (info.st_mode & S_IFMT) : 0;
+}
+
+TEST_F(RenderCommand, OutputsAreCheckedBeforeAnythingIsRendered) {
+    // One file named twice, by the same text, another spelling or a link: bad usage.
+    fs::create_symlink("a.png", path("link.png"));
+    for (const std::string& args :
+         {"--out " + path("a.png") + " --save-position " + path("a.png"),
+          "--out " + path("a.png") + " --export-obj " + dir_.string() + "/./a.png",
+          "--out " + path("link.png") + " --save-position " + path("a.png"),
+          std::string("--out - --export-obj -")}) {
+        const Outcome r = run("--size 40 " + args);
+        EXPECT_EQ(2, r.status) << args << ": " << r.output;
+        EXPECT_NE(std::string::npos, r.output.find("name the same file")) << r.output;
+    }
+    // The record a render is made from is never overwritten by the picture.
+    ASSERT_EQ(0,
+              run("--size 40 --out " + path("a.png") + " --save-position " + path("a.gpi")).status);
+    const Outcome over =
+        run("--position " + path("a.gpi") + " --format png24 --out " + path("a.gpi"));
+    EXPECT_EQ(2, over.status) << over.output;
+    EXPECT_NE(std::string::npos, over.output.find("would overwrite")) << over.output;
+    EXPECT_EQ(272u, fs::file_size(path("a.gpi")));
+    fs::remove(path("a.png"));
+    fs::remove(path("a.gpi"));
+    // A missing or unwritable folder for any output fails at once, before the picture.
+    fs::create_directories(path("locked"));
+    fs::permissions(path("locked"), fs::perms::owner_read | fs::perms::owner_exec);
+    std::vector<std::string> bad = {"--save-position " + path("none/p.gpi"),
+                                    "--export-obj " + path("none/m.obj")};
+    if (::geteuid() != 0) bad.push_back("--save-position " + path("locked/p.gpi"));
+    // Root may write any folder, but not a read-only file system.
+    fs::create_directories(path("ro"));
+    const bool readOnly = ::geteuid() == 0 &&
+                          ::mount("tavrine-test", path("ro").c_str(), "tmpfs", MS_RDONLY, "") == 0;
+    struct Unmount {
+        std::string point;
+        bool mounted;
+        ~Unmount() {
+            if (mounted) ::umount2(point.c_str(), MNT_DETACH);
+        }
+    } unmount{path("ro"), readOnly};
+    if (readOnly) bad.push_back("--save-position " + path("ro/p.gpi"));
+    for (const std::string& args : bad) {
+        const Outcome r = run("--size 40 --out " + path("a.png") + " " + args);
+        EXPECT_EQ(1, r.status) << args << ": " << r.output;
+        EXPECT_EQ(0u, r.output.find("tavrine-render: cannot write " + path(""))) << r.output;
+        EXPECT_FALSE(fs::exists(path("a.png"))) << args;
+    }
+    fs::permissions(path("locked"), fs::perms::owner_all);
+}
+
+TEST_F(RenderCommand, LinksFifosAndPrivateFilesAreWrittenAsTheyStand) {
+    // A private picture stays private; a link stays a link to the rewritten file.
+    ASSERT_EQ(0, run("--size 40 --out " + path("private.png")).status);
+    fs::permissions(path("private.png"), fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_symlink("private.png", path("link.png"));
+    ASSERT_EQ(0, run("--size 40 --stone 2 --out " + path("link.png")).status);
+    EXPECT_EQ(static_cast<mode_t>(S_IFLNK), typeOf(path("link.png")));
+    EXPECT_EQ(fs::perms::owner_read | fs::perms::owner_write,
+              fs::status(path("private.png")).permissions());
+    ASSERT_EQ(0, run("--size 40 --stone 2 --out " + path("direct.png")).status);
+    EXPECT_EQ(bytes(path("direct.png")), bytes(path("private.png")));
+    // A dangling link creates its target.
+    fs::create_symlink("made.gpi", path("dangling.gpi"));
+    ASSERT_EQ(0,
+              run("--size 40 --out " + path("d.png") + " --save-position " + path("dangling.gpi"))
+                  .status);
+    EXPECT_EQ(272u, fs::file_size(path("made.gpi")));
+    EXPECT_EQ(static_cast<mode_t>(S_IFLNK), typeOf(path("dangling.gpi")));
+
+    // A FIFO receives the picture and stays a FIFO. Its reading end is opened first, so that
+    // a tool that replaced the FIFO could not leave the test waiting; the small picture fits
+    // in the pipe's buffer.
+    ASSERT_EQ(0, ::mkfifo(path("fifo").c_str(), 0600));
+    const int reader = ::open(path("fifo").c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    const Outcome r = run("--size 40 --stone 2 --format png24 --out " + path("fifo"));
+    EXPECT_EQ(0, r.status) << r.output;
+    std::vector<char> received;
+    char block[4096];
+    for (ssize_t n; (n = ::read(reader, block, sizeof block)) > 0;) {
+        received.insert(received.end(), block, block + n);
+    }
+    ::close(reader);
+    EXPECT_EQ(bytes(path("direct.png")), received);
+    EXPECT_EQ(static_cast<mode_t>(S_IFIFO), typeOf(path("fifo")));
+}
+
+TEST_F(RenderCommand, DeviceCopiesAreWrittenInPlace) {
+    if (::geteuid() != 0) GTEST_SKIP() << "making device nodes needs root";
+    // Copies of the null and full devices in the test's folder, never the system's own.
+    if (::mknod(path("null").c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0 ||
+        ::mknod(path("full").c_str(), S_IFCHR | 0666, makedev(1, 7)) != 0) {
+        GTEST_SKIP() << "mknod refused: " << std::strerror(errno);
+    }
+    EXPECT_EQ(0, run("--size 40 --format bmp24 --out " + path("null")).status);
+    EXPECT_EQ(0, run("--export-obj " + path("null")).status);
+    // At 300 pixels the encoders' own writes fail (where libpng and giflib would say only
+    // "Write Error" and "disk full?"); at 40 only the final flush does.
+    for (const std::string& args :
+         {"--size 40 --format png24 --out " + path("full"),
+          "--size 40 --format gif --out " + path("full"),
+          "--size 300 --format png24 --out " + path("full"),
+          "--size 300 --format gif --out " + path("full"),
+          "--size 40 --out " + path("x.png") + " --save-position " + path("full"),
+          "--export-obj " + path("full")}) {
+        const Outcome r = run(args);
+        EXPECT_EQ(1, r.status) << args;
+        EXPECT_NE(std::string::npos, r.output.find("tavrine-render: cannot write " + path("full") +
+                                                   ": No space left on device"))
+            << r.output;
+    }
+    EXPECT_EQ(static_cast<mode_t>(S_IFCHR), typeOf(path("null")));
+    EXPECT_EQ(static_cast<mode_t>(S_IFCHR), typeOf(path("full")));
+}
+
+TEST_F(RenderCommand, StandardOutputCarriesDataAndItsFailuresAreErrors) {
+    ASSERT_EQ(0, run("--size 40 --out " + path("file.png")).status);
+    // The picture alone goes to standard output; the "wrote" line of the other file does not.
+    const Outcome piped = run("--size 40 --out - --save-position " + path("p.gpi"),
+                              "> " + path("piped.png") + " 2>" + path("messages"));
+    EXPECT_EQ(0, piped.status);
+    EXPECT_EQ(bytes(path("file.png")), bytes(path("piped.png")));
+    const std::vector<char> messages = bytes(path("messages"));
+    EXPECT_EQ("wrote " + path("p.gpi") + "\n", std::string(messages.begin(), messages.end()));
+    const Outcome obj = run("--model 17 --export-obj -", "2>/dev/null");
+    EXPECT_EQ(0, obj.status);
+    EXPECT_NE(std::string::npos, obj.output.find("\nv ")) << obj.output;
+
+    // A standard output that cannot take the text is a failure with the reason. The shell
+    // opens the device for reading the output; the tool is never given its path.
+    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full to send standard output to";
+    for (const std::string& args :
+         {std::string("--list"), std::string("--help"), "--size 40 --out " + path("w.png")}) {
+        const Outcome r = run(args, "2>&1 >/dev/full");
+        EXPECT_EQ(1, r.status) << args;
+        EXPECT_NE(std::string::npos,
+                  r.output.find("cannot write standard output: No space left on device"))
+            << r.output;
+    }
+}
+
+TEST_F(RenderCommand, ConventionsOfAUnixTool) {
+    const Outcome quiet = run("--quiet --size=40 --stone=2 --out=" + path("q.png"));
+    EXPECT_EQ(0, quiet.status);
+    EXPECT_EQ("", quiet.output);
+    ASSERT_EQ(0, run("--size 40 --stone 2 --out " + path("spaced.png")).status);
+    EXPECT_EQ(bytes(path("q.png")), bytes(path("spaced.png")));
+
+    const Outcome version = run("--version");
+    EXPECT_EQ(0, version.status);
+    EXPECT_EQ(0u, version.output.find("tavrine-render ")) << version.output;
+
+    const Outcome turntable = run("--size 40 --gm 1 --turn L2X3 --out " + path("gm.png"));
+    EXPECT_EQ(0, turntable.status);
+    EXPECT_NE(std::string::npos, turntable.output.find("warning: --turn X steps turn nothing"))
+        << turntable.output;
+    const Outcome free = run("--size 40 --turn L2X3 --out " + path("free.png"));
+    EXPECT_EQ(std::string::npos, free.output.find("warning")) << free.output;
+
+    // Pictures beyond the viewer's 512: refused for a Position-Info File, and refused with the
+    // memory they need when the process may not have it.
+    const Outcome record =
+        run("--size 600 --out " + path("r.png") + " --save-position " + path("p.gpi"));
+    EXPECT_EQ(2, record.status);
+    EXPECT_NE(std::string::npos, record.output.find("up to 512")) << record.output;
+    const Outcome poster =
+        run("--size 4096 --hq 1 --out " + path("poster.png"), "2>&1", "ulimit -v 200000; ");
+    EXPECT_EQ(1, poster.status);
+    EXPECT_NE(std::string::npos, poster.output.find("needs 336 MB of memory")) << poster.output;
+    EXPECT_FALSE(fs::exists(path("poster.png")));
+    EXPECT_FALSE(fs::exists(path("r.png")));
 }
 
 }  // namespace

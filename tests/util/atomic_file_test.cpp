@@ -68,28 +68,47 @@ TEST(AtomicFile, AnUncommittedFileIsRemovedAndTheOldOneKept) {
 TEST(AtomicFile, TheNewFileHasMode0666LessTheUmask) {
     TempFolder folder;
     for (const mode_t mask : {mode_t{022}, mode_t{077}, mode_t{002}}) {
+        const std::string name = folder.file("m" + std::to_string(mask));
         const mode_t previous = ::umask(mask);
         std::string reason;
-        const bool written = writeFileAtomically(folder.file("m"), "x", 1, reason);
+        const bool written = writeFileAtomically(name, "x", 1, reason);
         ::umask(previous);
         ASSERT_TRUE(written) << reason;
         struct stat info {};
-        ASSERT_EQ(::stat(folder.file("m").c_str(), &info), 0);
+        ASSERT_EQ(::stat(name.c_str(), &info), 0);
         EXPECT_EQ(info.st_mode & 07777, 0666 & ~mask) << "umask " << std::oct << mask;
     }
 }
 
-TEST(AtomicFile, ASymbolicLinkAtTheTargetIsReplacedNotWrittenThrough) {
+TEST(AtomicFile, ASymbolicLinkStaysALinkAndItsFileIsReplacedInItsOwnFolder) {
     TempFolder folder;
-    put(folder.file("real"), "untouched");
-    ASSERT_EQ(::symlink(folder.file("real").c_str(), folder.file("link").c_str()), 0);
+    ASSERT_EQ(::mkdir(folder.file("real").c_str(), 0700), 0);
+    ASSERT_EQ(::mkdir(folder.file("links").c_str(), 0700), 0);
+    put(folder.file("real/file"), "old");
+    // A relative link is read from the link's folder; a chain of links is followed to its end.
+    ASSERT_EQ(::symlink("../real/file", folder.file("links/first").c_str()), 0);
+    ASSERT_EQ(::symlink("first", folder.file("links/second").c_str()), 0);
     std::string reason;
-    ASSERT_TRUE(writeFileAtomically(folder.file("link"), "new", 3, reason)) << reason;
+    ASSERT_TRUE(writeFileAtomically(folder.file("links/second"), "new", 3, reason)) << reason;
     struct stat info {};
-    ASSERT_EQ(::lstat(folder.file("link").c_str(), &info), 0);
-    EXPECT_TRUE(S_ISREG(info.st_mode));
-    EXPECT_EQ(contents(folder.file("link")), "new");
-    EXPECT_EQ(contents(folder.file("real")), "untouched");
+    ASSERT_EQ(::lstat(folder.file("links/second").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    ASSERT_EQ(::lstat(folder.file("links/first").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    EXPECT_EQ(contents(folder.file("real/file")), "new");
+    EXPECT_EQ(TempFolder::namesIn(folder.file("real")), std::vector<std::string>{"file"});
+    EXPECT_EQ(TempFolder::namesIn(folder.file("links")),
+              (std::vector<std::string>{"first", "second"}));
+
+    // A dangling link creates the file it names; a loop of links is refused.
+    ASSERT_EQ(::symlink("real/made", folder.file("dangling").c_str()), 0);
+    ASSERT_TRUE(writeFileAtomically(folder.file("dangling"), "made", 4, reason)) << reason;
+    EXPECT_EQ(contents(folder.file("real/made")), "made");
+    ASSERT_EQ(::lstat(folder.file("dangling").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    ASSERT_EQ(::symlink("loop", folder.file("loop").c_str()), 0);
+    EXPECT_FALSE(writeFileAtomically(folder.file("loop"), "x", 1, reason));
+    EXPECT_EQ(reason, std::strerror(ELOOP));
 }
 
 TEST(AtomicFile, AWriteCutShortFailsAndLeavesOnlyTheOldFile) {

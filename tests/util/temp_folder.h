@@ -33,9 +33,12 @@ class TempFolder {
     const std::string& path() const { return path_; }
 
     // Returns the sorted names of the folder's entries, hidden ones included.
-    std::vector<std::string> names() const {
+    std::vector<std::string> names() const { return namesIn(path_); }
+
+    // Returns the sorted names of the entries of any folder, hidden ones included.
+    static std::vector<std::string> namesIn(const std::string& folder) {
         std::vector<std::string> out;
-        for (const auto& entry : std::filesystem::directory_iterator(path_)) {
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
             out.push_back(entry.path().filename().string());
         }
         std::sort(out.begin(), out.end());

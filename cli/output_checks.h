@@ -1,0 +1,40 @@
+#pragma once
+// Checks tavrine-render makes before it renders anything, so that a run that cannot finish
+// fails at once and leaves no file behind, and the reporting of what it could not write.
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "cli/options.h"
+
+namespace tavrine::cli {
+
+// Returns whether two output names lead to the same file: the same text, both "-", the same
+// existing file (also through links), or the same name in the same real folder.
+bool sameOutputTarget(const std::string& a, const std::string& b);
+
+// Returns "" when the outputs (--out, --save-position, --export-obj) all differ and the
+// picture and model do not overwrite the --position file, else the bad usage message naming
+// the options and the file.
+std::string duplicateOutputProblem(const CliOptions& options);
+
+// Checks that every output can be opened as it will be written (its folder exists and may be
+// written, or the device or FIFO may be); prints "tavrine-render: cannot write PATH: REASON"
+// to err for the first that cannot and returns false.
+bool checkOutputFolders(const CliOptions& options, std::FILE* err);
+
+// Returns why the file at path cannot be read (the system's error text, or "not a regular
+// file"), or "" when it can be opened.
+std::string readFailureReason(const std::string& path);
+
+// Returns "" when a width x width picture (rendered at twice the width with highQuality) and
+// the copies saving makes fit in the memory the process may still use, else a sentence
+// saying how much it needs and how much is available.
+std::string pictureMemoryProblem(int32_t width, bool highQuality);
+
+// Flushes out (standard output) and returns whether everything written to it arrived; prints
+// "tavrine-render: cannot write standard output: REASON" to err when not.
+bool finishOutput(std::FILE* out, std::FILE* err);
+
+}  // namespace tavrine::cli
