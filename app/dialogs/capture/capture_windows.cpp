@@ -9,10 +9,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
-#include <QToolButton>
 #include <algorithm>
 #include <cmath>
 
+#include "app/dialogs/dialog_controls.h"
 #include "app/output/animation_job.h"
 #include "app/output/capture_job.h"
 #include "app/output/screen_shot.h"
@@ -27,18 +27,12 @@ constexpr const char* kCaptureAbortHint =
     " Click this button to abort capturing process.                You can resume capturing by "
     "choosing \"Resume(R)\" from \"Automatic Screen Capture(P)\" menu.";
 
-QFont windowFont() {
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(12);
-    return font;
-}
-
 // Gives a window its name, caption, fixed size and font.
 void frameWindow(QDialog* window, const char* name, const char* caption, int width, int height) {
     window->setObjectName(QString::fromLatin1(name));
     window->setWindowTitle(QString::fromLatin1(caption));
     window->setFixedSize(width, height);
-    window->setFont(windowFont());
+    window->setFont(dialogFont());
     window->setModal(true);
 }
 
@@ -55,36 +49,24 @@ QLabel* label(QWidget* parent, const char* name, const QString& text, int x, int
     return l;
 }
 
-// A digits-only edit of at most 15 characters with a pair of arrows beside it that step its
-// number within [minimum, maximum].
+// A digits-only edit of at most 15 characters with an up-down control beside it that steps its
+// number within [minimum, maximum]; the edit may hold a number beyond that range.
 QLineEdit* numberEditWithArrows(QWidget* parent, int value, int minimum, int maximum, int x,
                                 int y) {
-    auto* edit = place(new QLineEdit(QString::number(value), parent), "edit", x, y, 64, 22);
+    auto* edit = place(new QLineEdit(parent), "edit", x, y, 64, 22);
     edit->setAlignment(Qt::AlignRight);
     edit->setMaxLength(15);
     edit->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
-    auto step = [edit, minimum, maximum](int delta) {
-        const long long now = editNumber(edit);
-        const long long next = std::clamp<long long>(now + delta, minimum, maximum);
-        edit->setText(QString::number(next));
-    };
-    auto* up = place(new QToolButton(parent), "up", x + 64, y, 16, 11);
-    up->setArrowType(Qt::UpArrow);
-    up->setAutoRepeat(true);
-    QObject::connect(up, &QToolButton::clicked, edit, [step] { step(1); });
-    auto* down = place(new QToolButton(parent), "down", x + 64, y + 11, 16, 11);
-    down->setArrowType(Qt::DownArrow);
-    down->setAutoRepeat(true);
-    QObject::connect(down, &QToolButton::clicked, edit, [step] { step(-1); });
+    auto* upDown = place(new UpDown(edit, minimum, maximum, parent), "updown", x + 64, y, 16, 22);
+    upDown->setPosition(value);
+    edit->setText(QString::number(value));
     return edit;
 }
 
 bool askYesNo(QWidget* parent, const char* text) {
-    QMessageBox box(QMessageBox::Warning, QString::fromLatin1(kConfirmationCaption),
-                    QString::fromLatin1(text), QMessageBox::Yes | QMessageBox::No, parent);
-    box.setDefaultButton(QMessageBox::No);
-    return box.exec() == QMessageBox::Yes;
+    return askConfirmation(parent, QString::fromLatin1(text), QMessageBox::Warning,
+                           QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
 
 int roundedPercent(int k, int n) {

@@ -9,7 +9,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
-#include <QToolButton>
+
+#include "app/dialogs/dialog_controls.h"
 
 namespace tavrine {
 namespace {
@@ -46,9 +47,9 @@ TEST(NewCaptureDialog, TypedCountsAreBroughtIntoRangeAndDefaultRestores128) {
     edit->setText("999999999999999");
     EXPECT_EQ(dialog.frameCount(), 4096);
     edit->setText("4096");
-    child<QToolButton>(&dialog, "up")->click();
+    child<UpDown>(&dialog, "updown")->step(1);
     EXPECT_EQ(edit->text(), "4096");
-    child<QToolButton>(&dialog, "down")->click();
+    child<UpDown>(&dialog, "updown")->step(-1);
     EXPECT_EQ(dialog.frameCount(), 4095);
 
     answerNextMessageBox(QMessageBox::No);
