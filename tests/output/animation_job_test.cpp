@@ -171,14 +171,5 @@ TEST(Animation, AMissingOrHostileFrameStopsTheCompileAndWritesNothing) {
     EXPECT_EQ(names.size(), 12u + 12u + 1u) << "no temporary file is left behind";
 }
 
-TEST(Animation, AnIncompleteCaptureIsRefusedFirst) {
-    PositionInfo record;
-    record.frameCount = 128;
-    record.framesDone = 37;
-    EXPECT_EQ(animationRefusal(record), kCaptureIncompleteText);
-    record.framesDone = 128;
-    EXPECT_EQ(animationRefusal(record), "");
-}
-
 }  // namespace
 }  // namespace tavrine
