@@ -214,15 +214,6 @@ int runCapture(const CaptureOptions& o, std::FILE* out, std::FILE* err) {
     applyCaptureRecord(session, record);
 
     CaptureScene scene = captureSceneOf(session);
-    imgctl::BitmapInfoHeader header;
-    header.width = scene.settings.width;
-    header.height = -scene.settings.width;
-    imgctl::DibHandle picture = imgctl::CreateDIB(header);
-    if (picture == nullptr) {
-        std::fprintf(err, "tavrine-render: out of memory for a %d x %d picture\n", header.width,
-                     header.width);
-        return kExitFileError;
-    }
     RenderExecution execution;
     execution.threads = o.scene.threads;
     execution.literal = o.scene.literal;
@@ -236,11 +227,9 @@ int runCapture(const CaptureOptions& o, std::FILE* out, std::FILE* err) {
     CaptureResult result;
     {
         InterruptGuard guard;
-        result =
-            captureFrames(scene, record, files, &picture, renderJobFunction(execution), progress);
+        result = captureFrames(scene, record, files, renderJobFunction(execution), progress);
     }
     progress.finish();
-    imgctl::DeleteDIB(picture);
 
     const int32_t n = record.frameCount;
     const char* extension = frameExtension(format);

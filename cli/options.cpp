@@ -7,12 +7,11 @@
 #include <sstream>
 
 #include "app/render/picture_formats.h"
+#include "app/settings/value_ranges.h"
 
 namespace tavrine::cli {
 
 namespace {
-
-constexpr int32_t kMaxTurnCount = 100000;
 
 // The options that take no value.
 constexpr const char* kFlags[] = {"--help", "-h", "--list", "--literal", "--quiet", "--version"};
@@ -53,7 +52,9 @@ bool parseIntList(const std::string& text, size_t count, int32_t lo, int32_t hi,
 
 std::string rangeError(const std::string& option, const std::string& allowed,
                        const std::string& got) {
-    return option + " must be " + allowed + " (got '" + got + "')";
+    // A value of thousands of characters is shown by its start only.
+    const std::string shown = got.size() > 60 ? got.substr(0, 57) + "..." : got;
+    return option + " must be " + allowed + " (got '" + shown + "')";
 }
 
 }  // namespace
@@ -61,6 +62,7 @@ std::string rangeError(const std::string& option, const std::string& allowed,
 bool parseTurnSequence(const std::string& text, const std::string& allowedKeys,
                        std::vector<TurnStep>& steps) {
     steps.clear();
+    int64_t total = 0;
     size_t i = 0;
     while (i < text.size()) {
         const char key = static_cast<char>(std::toupper(static_cast<unsigned char>(text[i])));
@@ -73,8 +75,11 @@ bool parseTurnSequence(const std::string& text, const std::string& allowedKeys,
         if (digitsEnd > i) {
             if (digitsEnd - i > 6) return false;
             count = std::atoi(text.substr(i, digitsEnd - i).c_str());
-            if (count < 1 || count > kMaxTurnCount) return false;
+            if (!ranges::kTurnCount.contains(count)) return false;
         }
+        // The work is bounded by the argument's length, never by the numbers in it.
+        total += count;
+        if (total > ranges::kMaxTurnStepsPerOption) return false;
         steps.push_back({key, count});
         i = digitsEnd;
     }
@@ -164,18 +169,23 @@ ParseResult parseOptions(const std::vector<std::string>& args, bool requireOutpu
                     rangeError(arg, "one of bmp24, bmp16, bmp8, png24, png16, png8, gif", value));
             }
         } else if (arg == "--stone") {
-            if (!intIn(0, 7)) return fail(rangeError(arg, range(0, 7), value));
+            if (!intIn(ranges::kStone.low, ranges::kStone.high)) {
+                return fail(rangeError(arg, range(ranges::kStone.low, ranges::kStone.high), value));
+            }
             o.stone = n;
         } else if (arg == "--model") {
-            if (!intIn(0, 27) || n == 22) {
+            if (!parseInt(value, n) || !models::isChoosable(n)) {
                 return fail(rangeError(arg, "an integer from 0 to 21 or 23 to 27", value));
             }
             o.model = n;
         } else if (arg == "--colour") {
-            if (!intIn(0, 10)) return fail(rangeError(arg, range(0, 10), value));
+            if (!intIn(ranges::kColour.low, ranges::kColour.high)) {
+                return fail(
+                    rangeError(arg, range(ranges::kColour.low, ranges::kColour.high), value));
+            }
             o.colour = n;
         } else if (arg == "--ri") {
-            if (!parseDouble(value, d) || d < 1.0 || d > 3.0) {
+            if (!parseDouble(value, d) || !ranges::kRefractiveIndex.contains(d)) {
                 return fail(rangeError(arg, "a number from 1.00 to 3.00", value));
             }
             o.refractiveIndex = d;
@@ -185,23 +195,29 @@ ParseResult parseOptions(const std::vector<std::string>& args, bool requireOutpu
             }
             o.size = n;
         } else if (arg == "--depth") {
-            if (!intIn(1, 20)) return fail(rangeError(arg, range(1, 20), value));
+            const IntRange& depth = ranges::kRecursionDepth;
+            if (!intIn(depth.low, depth.high)) {
+                return fail(rangeError(arg, range(depth.low, depth.high), value));
+            }
             o.depth = n;
         } else if (arg == "--hq" || arg == "--fire" || arg == "--narrow" || arg == "--gm") {
-            if (!intIn(0, 1)) return fail(rangeError(arg, "0 or 1", value));
+            if (!intIn(ranges::kFlag.low, ranges::kFlag.high)) {
+                return fail(rangeError(arg, "0 or 1", value));
+            }
             if (arg == "--hq") o.highQuality = n;
             if (arg == "--fire") o.fire = n;
             if (arg == "--narrow") o.narrow = n;
             if (arg == "--gm") o.gm = n;
         } else if (arg == "--backdrop") {
             std::vector<int32_t> v;
-            if (!parseIntList(value, 3, 0, 255, v)) {
+            if (!parseIntList(value, 3, ranges::kBackdropChannel.low, ranges::kBackdropChannel.high,
+                              v)) {
                 return fail(rangeError(arg, "R,G,B with each from 0 to 255", value));
             }
             o.backdrop = v;
         } else if (arg == "--lights") {
             std::vector<int32_t> v;
-            if (!parseIntList(value, 3, 0, 200, v)) {
+            if (!parseIntList(value, 3, ranges::kMainLight.low, ranges::kMainLight.high, v)) {
                 return fail(rangeError(arg, "M,B,F with each from 0 to 200", value));
             }
             o.lights = v;
@@ -209,14 +225,16 @@ ParseResult parseOptions(const std::vector<std::string>& args, bool requireOutpu
             if (!parseTurnSequence(value, "RLUDXZ", arg == "--turn" ? o.viewTurns : o.stoneTurns)) {
                 return fail(rangeError(arg,
                                        "letters R, L, U, D, X, Z, each optionally followed by a "
-                                       "count from 1 to 100000 (like L5U3Z2)",
+                                       "count from 1 to 100000, at most 1000000 steps in all "
+                                       "(like L5U3Z2)",
                                        value));
             }
         } else if (arg == "--light-turn") {
             if (!parseTurnSequence(value, "RLUD", o.lightTurns)) {
                 return fail(rangeError(arg,
                                        "letters R, L, U, D, each optionally followed by a count "
-                                       "from 1 to 100000 (like R5U3)",
+                                       "from 1 to 100000, at most 1000000 steps in all (like "
+                                       "R5U3)",
                                        value));
             }
         } else if (arg == "--trim") {
@@ -228,7 +246,10 @@ ParseResult parseOptions(const std::vector<std::string>& args, bool requireOutpu
             }
             o.trim = v;
         } else if (arg == "--threads") {
-            if (!intIn(1, 256)) return fail(rangeError(arg, range(1, 256), value));
+            if (!intIn(ranges::kThreads.low, ranges::kThreads.high)) {
+                return fail(
+                    rangeError(arg, range(ranges::kThreads.low, ranges::kThreads.high), value));
+            }
             o.threads = n;
         } else if (arg == "--export-obj") {
             if (value.empty()) return fail("--export-obj must name a file");

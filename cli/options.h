@@ -65,7 +65,8 @@ struct ParseResult {
 ParseResult parseOptions(const std::vector<std::string>& args, bool requireOutput = true);
 
 // Parses a key sequence such as "L5U3Z2" with the letters allowed; returns false for anything
-// else (an unknown letter, a count of 0 or above 100000, stray characters).
+// else (an unknown letter, a count of 0 or above 100000, more than 1000000 steps in all,
+// stray characters).
 bool parseTurnSequence(const std::string& text, const std::string& allowedKeys,
                        std::vector<TurnStep>& steps);
 

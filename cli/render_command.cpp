@@ -1,6 +1,7 @@
 #include "cli/render_command.h"
 
 #include <string>
+#include <utility>
 
 #include "app/model/obj_export.h"
 #include "app/output/position_info.h"
@@ -150,26 +151,21 @@ int runRender(const CliOptions& o, std::FILE* out, std::FILE* err) {
     const RenderSettings r = renderSettingsOf(session);
     const RenderScene renderScene = renderSceneOf(session);
 
-    imgctl::BitmapInfoHeader header;
-    header.width = r.width;
-    header.height = -r.width;
     const std::string memory = pictureMemoryProblem(r.width, r.highQuality != 0);
     if (!memory.empty()) {
         std::fprintf(err, "tavrine-render: %s\n", memory.c_str());
         return kExitFileError;
     }
-    imgctl::DibPtr picture(imgctl::CreateDIB(header));
-    if (!picture) {
-        std::fprintf(err, "tavrine-render: no memory for a %d x %d picture\n", r.width, r.width);
-        return kExitFileError;
-    }
-    imgctl::DibHandle handle = picture.release();
     ProgressBar bar(err);
     RenderExecution execution;
     execution.threads = o.threads;
     execution.literal = o.literal;
-    renderJob(r, renderScene, &handle, bar, execution);
-    picture.reset(handle);
+    RenderResult rendered = renderJob(r, renderScene, nullptr, bar, execution);
+    if (rendered.status == RenderStatus::Failed) {
+        std::fprintf(err, "tavrine-render: cannot render: %s\n", rendered.error.c_str());
+        return kExitFileError;
+    }
+    imgctl::DibPtr picture = std::move(rendered.picture);
 
     const imgctl::ColorRef backdrop = static_cast<imgctl::ColorRef>(r.backdrop[0]) +
                                       256u * static_cast<imgctl::ColorRef>(r.backdrop[1]) +

@@ -64,14 +64,16 @@ void encodeRle8Row(const uint8_t* row, int32_t width, bool last, std::vector<uin
     out.push_back(last ? 1 : 0);
 }
 
-// Decodes BI_RLE8 data into a bottom-up 8-bit picture; false when the data end before the
-// end-of-picture code.
-bool decodeRle8(const uint8_t* p, size_t size, Dib& dib) {
+// Walks BI_RLE8 data, writing the pixels into |dib| when it is not null (clipped to the
+// picture); returns "" when the codes reach the end-of-picture code after reaching the last row,
+// else the reason. Without a picture the walk costs no memory, so the codes are checked before
+// the picture is made.
+std::string walkRle8(const uint8_t* p, size_t size, int64_t width, int64_t height, Dib* dib) {
     size_t i = 0;
     int64_t x = 0, r = 0;
     auto put = [&](uint8_t v) {
-        if (x < dib.width && r < dib.height) {
-            dib.storedRow(static_cast<int32_t>(r))[x] = v;
+        if (dib != nullptr && x < width && r < height) {
+            dib->storedRow(static_cast<int32_t>(r))[x] = v;
         }
         ++x;
     };
@@ -84,19 +86,24 @@ bool decodeRle8(const uint8_t* p, size_t size, Dib& dib) {
             x = 0;
             ++r;
         } else if (b == 1) {
-            return true;
+            // Our own files end on the last row; others may end one row further.
+            if (r < height - 1) {
+                return "its run-length codes end at row " + std::to_string(r) + " of " +
+                       std::to_string(height);
+            }
+            return "";
         } else if (b == 2) {
-            if (i + 1 >= size) return false;
+            if (i + 1 >= size) break;
             x += p[i];
             r += p[i + 1];
             i += 2;
         } else {
-            if (size - i < b) return false;
+            if (size - i < b) break;
             for (int k = 0; k < b; ++k) put(p[i + static_cast<size_t>(k)]);
             i += b + (b % 2);
         }
     }
-    return false;
+    return "truncated in its run-length codes at row " + std::to_string(r);
 }
 
 }  // namespace
@@ -140,69 +147,101 @@ std::vector<uint8_t> encodeBmp(const Dib& dib) {
     return out;
 }
 
-std::unique_ptr<Dib> decodeBmp(const std::vector<uint8_t>& bytes) {
+std::unique_ptr<Dib> decodeBmp(const std::vector<uint8_t>& bytes, std::string& reason) {
     const size_t size = bytes.size();
     const uint8_t* p = bytes.data();
-    if (size < kFileHeader + kInfoHeader || p[0] != 'B' || p[1] != 'M') return nullptr;
+    auto refuse = [&reason](const std::string& why) {
+        reason = why;
+        return nullptr;
+    };
+    if (size < kFileHeader + kInfoHeader || p[0] != 'B' || p[1] != 'M') {
+        return refuse("truncated in its header");
+    }
     const uint32_t offset = get32(p + 10);
     const uint32_t headerSize = get32(p + 14);
-    if (headerSize < kInfoHeader || headerSize > size - kFileHeader) return nullptr;
+    if (headerSize < kInfoHeader || headerSize > size - kFileHeader) {
+        return refuse("its header size " + std::to_string(headerSize) + " is not supported");
+    }
     const int32_t width = static_cast<int32_t>(get32(p + 18));
     const int32_t rawHeight = static_cast<int32_t>(get32(p + 22));
     const uint32_t planes = get16(p + 26), bits = get16(p + 28), compression = get32(p + 30);
     uint32_t used = get32(p + 46);
-    if (planes != 1 || width <= 0 || rawHeight == 0 || rawHeight == INT32_MIN) return nullptr;
+    if (planes != 1) return refuse("its plane count " + std::to_string(planes) + " is not 1");
     const bool topDown = rawHeight < 0;
-    const int32_t height = topDown ? -rawHeight : rawHeight;
+    const int64_t height = topDown ? -int64_t{rawHeight} : int64_t{rawHeight};
     const bool rle = compression == kBiRle8;
     if (!(compression == kBiRgb && (bits == 8 || bits == 16 || bits == 24 || bits == 32)) &&
         !(rle && bits == 8)) {
-        return nullptr;
+        return refuse(std::to_string(bits) + "-bit pictures with compression " +
+                      std::to_string(compression) + " are not supported");
     }
-    if (width > kMaxSide || height > kMaxSide || offset > size) return nullptr;
-    const size_t stride = static_cast<size_t>(strideFor(width, static_cast<int32_t>(bits)));
-    // Uncompressed rows must all be in the file before the picture is made for them.
-    if (!rle && (size - offset) / stride < static_cast<size_t>(height)) return nullptr;
-    auto dib = std::make_unique<Dib>();
-    if (!dib->allocate(width, height, bits == 8 ? 8 : 24)) return nullptr;
+    if (rle && topDown) return refuse("a run-length picture cannot be stored top-down");
+    std::string problem = readableSizeProblem(width, height);
+    if (!problem.empty()) return refuse(problem);
+    // The palette lies between the header and the pixels, never over either.
+    size_t headersEnd = kFileHeader + headerSize;
     if (bits == 8) {
         if (used == 0) used = 256;
-        const size_t paletteAt = kFileHeader + headerSize;
-        if (used > 256 || paletteAt + size_t{used} * 4 > size) return nullptr;
-        std::memcpy(dib->palette.data(), p + paletteAt, size_t{used} * 4);
+        if (used > 256) {
+            return refuse("its palette of " + std::to_string(used) + " colours is larger than 256");
+        }
+        if (headersEnd + size_t{used} * 4 > size) return refuse("truncated in its palette");
+        headersEnd += size_t{used} * 4;
+    }
+    if (offset > size) {
+        return refuse("its pixel data offset " + std::to_string(offset) +
+                      " is past the end of the file");
+    }
+    if (offset < headersEnd) {
+        return refuse("its pixel data offset " + std::to_string(offset) +
+                      " points into its header");
+    }
+    const size_t stride = static_cast<size_t>(strideFor(width, static_cast<int32_t>(bits)));
+    // Every row, or every run-length code, must be in the file before the picture is made.
+    if (!rle && (size - offset) / stride < static_cast<size_t>(height)) {
+        return refuse("truncated after row " + std::to_string((size - offset) / stride));
+    }
+    if (rle) {
+        problem = walkRle8(p + offset, size - offset, width, height, nullptr);
+        if (!problem.empty()) return refuse(problem);
+    }
+    auto dib = std::make_unique<Dib>();
+    if (!allocateForReading(*dib, width, height, bits == 8 ? 8 : 24, reason)) return nullptr;
+    if (bits == 8) {
+        std::memcpy(dib->palette.data(), p + kFileHeader + headerSize, size_t{used} * 4);
         for (uint32_t k = 0; k < used; ++k) dib->palette[k * 4 + 3] = 0;
         dib->paletteSize = static_cast<int32_t>(used);
     }
     if (rle) {
-        if (!decodeRle8(p + offset, size - offset, *dib)) return nullptr;
-        if (topDown) return nullptr;  // RLE pictures are always stored bottom-up
-        dib->refresh();
-        return dib;
-    }
-    for (int32_t r = 0; r < height; ++r) {
-        const uint8_t* src =
-            p + offset + stride * static_cast<size_t>(topDown ? height - 1 - r : r);
-        uint8_t* dst = dib->storedRow(r);
-        switch (bits) {
-        case 8:
-            std::memcpy(dst, src, static_cast<size_t>(width));
-            break;
-        case 24:
-            std::memcpy(dst, src, static_cast<size_t>(width) * 3);
-            break;
-        case 16:
-            for (int32_t x = 0; x < width; ++x) {
-                const ColorRef c = unpack555(static_cast<uint16_t>(get16(src + x * 2)));
-                dst[x * 3] = static_cast<uint8_t>(c >> 16);
-                dst[x * 3 + 1] = static_cast<uint8_t>(c >> 8);
-                dst[x * 3 + 2] = static_cast<uint8_t>(c);
+        walkRle8(p + offset, size - offset, width, height, dib.get());
+    } else {
+        for (int32_t r = 0; r < height; ++r) {
+            const uint8_t* src =
+                p + offset + stride * static_cast<size_t>(topDown ? height - 1 - r : r);
+            uint8_t* dst = dib->storedRow(r);
+            switch (bits) {
+            case 8:
+                std::memcpy(dst, src, static_cast<size_t>(width));
+                break;
+            case 24:
+                std::memcpy(dst, src, static_cast<size_t>(width) * 3);
+                break;
+            case 16:
+                for (int32_t x = 0; x < width; ++x) {
+                    const ColorRef c = unpack555(static_cast<uint16_t>(get16(src + x * 2)));
+                    dst[x * 3] = static_cast<uint8_t>(c >> 16);
+                    dst[x * 3 + 1] = static_cast<uint8_t>(c >> 8);
+                    dst[x * 3 + 2] = static_cast<uint8_t>(c);
+                }
+                break;
+            default:
+                for (int32_t x = 0; x < width; ++x) std::memcpy(dst + x * 3, src + x * 4, 3);
+                break;
             }
-            break;
-        default:
-            for (int32_t x = 0; x < width; ++x) std::memcpy(dst + x * 3, src + x * 4, 3);
-            break;
         }
     }
+    problem = paletteIndexProblem(*dib);
+    if (!problem.empty()) return refuse(problem);
     dib->refresh();
     return dib;
 }

@@ -37,6 +37,43 @@ bool sizeAllowed(int64_t w, int64_t h) {
 
 }  // namespace
 
+std::string readableSizeProblem(int64_t width, int64_t height) {
+    if (width <= 0 || height <= 0) {
+        return "its size " + std::to_string(width) + " \u00d7 " + std::to_string(height) +
+               " holds no pixel";
+    }
+    if (width > kMaxReadSide || height > kMaxReadSide) {
+        return std::to_string(width) + " \u00d7 " + std::to_string(height) +
+               " is larger than the " + std::to_string(kMaxReadSide) + " \u00d7 " +
+               std::to_string(kMaxReadSide) + " this program reads";
+    }
+    return "";
+}
+
+std::string paletteIndexProblem(const Dib& dib) {
+    if (dib.bitCount != 8) return "";
+    uint8_t highest = 0;
+    for (int32_t r = 0; r < dib.height; ++r) {
+        const uint8_t* row = dib.storedRow(r);
+        for (int32_t x = 0; x < dib.width; ++x) highest = std::max(highest, row[x]);
+    }
+    if (highest < dib.paletteSize) return "";
+    return "pixel index " + std::to_string(highest) + " is past the " +
+           std::to_string(dib.paletteSize) + "-colour palette";
+}
+
+bool allocateForReading(Dib& dib, int64_t width, int64_t height, int32_t bits,
+                        std::string& reason) {
+    reason = readableSizeProblem(width, height);
+    if (!reason.empty()) return false;
+    if (!dib.allocate(static_cast<int32_t>(width), static_cast<int32_t>(height), bits)) {
+        reason = "no memory for a picture of " + std::to_string(width) + " \u00d7 " +
+                 std::to_string(height) + " pixels";
+        return false;
+    }
+    return true;
+}
+
 int32_t strideFor(int32_t width, int32_t bitCount) {
     return static_cast<int32_t>(((static_cast<int64_t>(width) * bitCount + 31) / 32) * 4);
 }
@@ -104,9 +141,13 @@ void DeleteDIB(DibHandle dib) { delete dib; }
 
 DibHandle CopyDIB(DibHandle dib) {
     if (dib == nullptr) return nullptr;
-    auto copy = std::make_unique<Dib>(*dib);
-    copy->refresh();
-    return copy.release();
+    try {
+        auto copy = std::make_unique<Dib>(*dib);
+        copy->refresh();
+        return copy.release();
+    } catch (const std::bad_alloc&) {
+        return nullptr;  // the memory was refused: no picture
+    }
 }
 
 void HeadDIB(DibHandle dib, BitmapInfoHeader& header) {
@@ -220,24 +261,28 @@ void DIBto24Bit(DibHandle dib) {
     if (dib != nullptr) convertTo24(*dib);
 }
 
-void DIBto16BitEx(DibHandle dib) {
-    if (dib == nullptr || dib->bitCount == 16) return;
+bool DIBto16BitEx(DibHandle dib) {
+    if (dib == nullptr) return false;
+    if (dib->bitCount == 16) return true;
     Dib out;
-    if (!out.allocate(dib->width, dib->height, 16)) return;
+    if (!out.allocate(dib->width, dib->height, 16)) return false;  // left as it was
     for (int32_t r = 0; r < dib->height; ++r) {
         uint8_t* row = out.storedRow(r);
         for (int32_t x = 0; x < dib->width; ++x) putColour(row, 16, x, dib->colourAt(x, r));
     }
     *dib = std::move(out);
     dib->refresh();
+    return true;
 }
 
-void DIBto8Bit(DibHandle dib) {
-    if (dib == nullptr || dib->bitCount == 8) return;
+bool DIBto8Bit(DibHandle dib) {
+    if (dib == nullptr) return false;
+    if (dib->bitCount == 8) return true;
     Dib reduced = quantize(*dib);
-    if (reduced.bitCount != 8) return;  // no memory for the reduced picture: left as it was
+    if (reduced.bitCount != 8) return false;  // no memory for the reduced picture: left as it was
     *dib = std::move(reduced);
     dib->refresh();
+    return true;
 }
 
 void DIBtoRLE(DibHandle dib) {

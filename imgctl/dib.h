@@ -13,8 +13,12 @@ namespace tavrine::imgctl {
 // Largest width or height the library creates or reads; keeps every size product in range.
 inline constexpr int32_t kMaxSide = 32768;
 
-// Largest pixel count the library creates or reads (256 megapixels).
+// Largest pixel count the library creates (256 megapixels).
 inline constexpr int64_t kMaxPixels = int64_t{1} << 28;
+
+// Largest width or height the readers accept: twice the largest picture the program writes,
+// so that no file costs more than 8192 x 8192 pixels (192 MiB in 24 bits) before it is refused.
+inline constexpr int32_t kMaxReadSide = 8192;
 
 // A device-independent picture: 24-bit (blue, green, red), 16-bit 5-5-5 or 8-bit indexes into a
 // palette; stored row 0 is the bottom row of the image and rows are padded to 4 bytes.
@@ -48,6 +52,18 @@ class Dib {
     // Returns the colour of column x of stored row r as a COLORREF, for every depth.
     ColorRef colourAt(int32_t x, int32_t r) const;
 };
+
+// Returns "" when a reader may make a picture of width x height pixels, else the reason
+// ("16384 × 16384 is larger than the 8192 × 8192 this program reads").
+std::string readableSizeProblem(int64_t width, int64_t height);
+
+// Returns "" when every pixel of an 8-bit picture indexes its palette, else the reason ("pixel
+// index 200 is past the 16-colour palette"); other depths give "".
+std::string paletteIndexProblem(const Dib& dib);
+
+// Makes a zero-filled picture for a reader, or returns false with the reason: a size the
+// readers refuse, or memory refused.
+bool allocateForReading(Dib& dib, int64_t width, int64_t height, int32_t bits, std::string& reason);
 
 // Returns the bytes per stored row of a picture of that width and depth (a multiple of 4).
 int32_t strideFor(int32_t width, int32_t bitCount);

@@ -128,21 +128,24 @@ bool DIBtoGIFAniEx(const std::string& path, const GifFrame* frames, int32_t fram
 
 DibHandle ToDIB(const std::string& path) {
     std::vector<uint8_t> bytes;
-    if (!util::readWholeFile(path, kMaxFileBytes, bytes)) {
-        setLastError("cannot read " + path);
+    std::string reason;
+    if (!util::readWholeFile(path, kMaxFileBytes, bytes, reason)) {
+        setLastError("cannot read " + path + ": " + reason);
         return nullptr;
     }
     std::unique_ptr<Dib> dib;
     if (bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M') {
-        dib = decodeBmp(bytes);
+        dib = decodeBmp(bytes, reason);
     } else if (bytes.size() >= 8 && std::memcmp(bytes.data(), "\x89PNG\r\n\x1a\n", 8) == 0) {
-        dib = decodePng(bytes);
+        dib = decodePng(bytes, reason);
     } else if (bytes.size() >= 6 && (std::memcmp(bytes.data(), "GIF87a", 6) == 0 ||
                                      std::memcmp(bytes.data(), "GIF89a", 6) == 0)) {
-        dib = decodeGif(bytes);
+        dib = decodeGif(bytes, reason);
+    } else {
+        reason = bytes.empty() ? "the file is empty" : "not a BMP, PNG or GIF file";
     }
     if (dib == nullptr) {
-        setLastError("cannot read " + path + ": not a readable BMP, PNG or GIF file");
+        setLastError("cannot read " + path + ": " + reason);
         return nullptr;
     }
     return dib.release();

@@ -205,40 +205,59 @@ bool skipToTrailer(GifFileType* g) {
     }
 }
 
-std::unique_ptr<Dib> decodeGif(const std::vector<uint8_t>& bytes) {
-    if (bytes.size() < 13 || std::memcmp(bytes.data(), "GIF", 3) != 0) return nullptr;
+std::unique_ptr<Dib> decodeGif(const std::vector<uint8_t>& bytes, std::string& reason) {
+    auto refuse = [&reason](const std::string& why) {
+        reason = why;
+        return nullptr;
+    };
+    if (bytes.size() < 13 || std::memcmp(bytes.data(), "GIF", 3) != 0) {
+        return refuse("truncated in its header");
+    }
     GifSource source{bytes.data(), bytes.size(), 0};
     int error = 0;
     GifDecoder gif(DGifOpen(&source, readBytes, &error));
-    if (gif.get() == nullptr) return nullptr;
+    if (gif.get() == nullptr) return refuse(gifReason(error));
     GifFileType* g = gif.get();
+    const auto giflibReason = [g, &source]() {
+        return source.pos >= source.size ? std::string("truncated") : gifReason(g->Error);
+    };
     for (;;) {
         GifRecordType type = UNDEFINED_RECORD_TYPE;
-        if (DGifGetRecordType(g, &type) != GIF_OK) return nullptr;
-        if (type == TERMINATE_RECORD_TYPE) return nullptr;
+        if (DGifGetRecordType(g, &type) != GIF_OK) return refuse(giflibReason());
+        if (type == TERMINATE_RECORD_TYPE) return refuse("it holds no picture");
         if (type == EXTENSION_RECORD_TYPE) {
             int code = 0;
             GifByteType* block = nullptr;
-            if (DGifGetExtension(g, &code, &block) != GIF_OK) return nullptr;
+            if (DGifGetExtension(g, &code, &block) != GIF_OK) return refuse(giflibReason());
             while (block != nullptr) {
-                if (DGifGetExtensionNext(g, &block) != GIF_OK) return nullptr;
+                if (DGifGetExtensionNext(g, &block) != GIF_OK) return refuse(giflibReason());
             }
             continue;
         }
-        if (type != IMAGE_DESC_RECORD_TYPE) return nullptr;
-        if (DGifGetImageDesc(g) != GIF_OK) return nullptr;
+        if (type != IMAGE_DESC_RECORD_TYPE) return refuse("a record of unknown type");
+        if (DGifGetImageDesc(g) != GIF_OK) return refuse(giflibReason());
         const GifImageDesc& desc = g->Image;
         const ColorMapObject* map = desc.ColorMap != nullptr ? desc.ColorMap : g->SColorMap;
-        if (map == nullptr || map->ColorCount <= 0 || map->ColorCount > 256) return nullptr;
-        if (desc.Width <= 0 || desc.Height <= 0 || desc.Width > kMaxSide ||
-            desc.Height > kMaxSide || desc.Left < 0 || desc.Top < 0) {
-            return nullptr;
+        if (map == nullptr || map->ColorCount <= 0 || map->ColorCount > 256) {
+            return refuse("its picture has no palette");
         }
+        if (desc.Left < 0 || desc.Top < 0) return refuse("its picture lies off its screen");
+        std::string problem = readableSizeProblem(desc.Width, desc.Height);
+        if (problem.empty()) problem = readableSizeProblem(g->SWidth, g->SHeight);
+        if (!problem.empty()) return refuse(problem);
         // The picture covers the logical screen, widened to hold the image if need be.
-        const int32_t width = std::max<int32_t>(g->SWidth, desc.Left + desc.Width);
-        const int32_t height = std::max<int32_t>(g->SHeight, desc.Top + desc.Height);
+        const int64_t width = std::max<int64_t>(g->SWidth, int64_t{desc.Left} + desc.Width);
+        const int64_t height = std::max<int64_t>(g->SHeight, int64_t{desc.Top} + desc.Height);
+        // A 12-bit code stands for at most 4096 pixels, so each byte of image data left can
+        // describe at most 2731 of them: a screen beyond that is data the file does not hold.
+        const uint64_t left = source.size - source.pos;
+        if (static_cast<uint64_t>(width * height) > left * 2731 + 65536) {
+            return refuse("its " + std::to_string(width) + " \u00d7 " + std::to_string(height) +
+                          " picture is more than its " + std::to_string(left) +
+                          " bytes of image data can hold; the file is truncated or damaged");
+        }
         auto dib = std::make_unique<Dib>();
-        if (!dib->allocate(width, height, 8)) return nullptr;
+        if (!allocateForReading(*dib, width, height, 8, reason)) return nullptr;
         for (int k = 0; k < map->ColorCount; ++k) {
             uint8_t* q = dib->palette.data() + static_cast<size_t>(k) * 4;
             q[0] = map->Colors[k].Blue;
@@ -252,24 +271,34 @@ std::unique_ptr<Dib> decodeGif(const std::vector<uint8_t>& bytes) {
         // Interlaced images arrive in four passes of rows.
         static const int kStart[4] = {0, 4, 2, 1}, kStep[4] = {8, 8, 4, 2};
         std::vector<GifPixelType> line(static_cast<size_t>(desc.Width));
+        int rowsDone = 0;
         auto readRow = [&](int y) {
-            if (DGifGetLine(g, line.data(), desc.Width) != GIF_OK) return false;
-            uint8_t* row = dib->storedRow(height - 1 - (desc.Top + y));
+            if (DGifGetLine(g, line.data(), desc.Width) != GIF_OK) {
+                problem = giflibReason();
+                if (problem == "truncated") problem += " after row " + std::to_string(rowsDone);
+                return false;
+            }
+            uint8_t* row = dib->storedRow(static_cast<int32_t>(height - 1 - (desc.Top + y)));
             std::copy(line.begin(), line.end(), row + desc.Left);
+            ++rowsDone;
             return true;
         };
         if (desc.Interlace) {
             for (int pass = 0; pass < 4; ++pass) {
                 for (int y = kStart[pass]; y < desc.Height; y += kStep[pass]) {
-                    if (!readRow(y)) return nullptr;
+                    if (!readRow(y)) return refuse(problem);
                 }
             }
         } else {
             for (int y = 0; y < desc.Height; ++y) {
-                if (!readRow(y)) return nullptr;
+                if (!readRow(y)) return refuse(problem);
             }
         }
-        if (!skipToTrailer(g)) return nullptr;
+        if (!skipToTrailer(g)) {
+            return refuse(giflibReason() + " after its first picture");
+        }
+        problem = paletteIndexProblem(*dib);
+        if (!problem.empty()) return refuse(problem);
         dib->refresh();
         return dib;
     }

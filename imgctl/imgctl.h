@@ -59,7 +59,8 @@ DibHandle CreateDIB(const BitmapInfoHeader& header);
 // Releases a picture; nullptr is ignored.
 void DeleteDIB(DibHandle dib);
 
-// Returns an independent copy of a picture (depth, palette and pixels).
+// Returns an independent copy of a picture (depth, palette and pixels), or nullptr when the
+// memory for it is refused.
 DibHandle CopyDIB(DibHandle dib);
 
 // Fills a header with the picture's width, positive height, bit count, compression (BI_RLE8
@@ -86,13 +87,15 @@ ColorRef PixelDIB(DibHandle dib, int32_t x, int32_t y);
 void RepaintDIB(DibHandle dib, const ColorRef* pairs, int32_t pairCount);
 
 // Converts a picture in place to 16-bit 5-5-5 high colour, keeping the top 5 bits of each
-// channel.
-void DIBto16BitEx(DibHandle dib);
+// channel; returns false, leaving the picture as it was, when the memory for the converted
+// picture is refused (or for nullptr).
+bool DIBto16BitEx(DibHandle dib);
 
 // Converts a picture in place to 8 bits with a palette of at most 256 colours, without
 // dithering: a picture of at most 256 colours is kept exact, any other is quantised by Wu's
-// variance cuts refined by k-means; the result depends only on the pixels.
-void DIBto8Bit(DibHandle dib);
+// variance cuts refined by k-means; the result depends only on the pixels. Returns false,
+// leaving the picture as it was, when the memory for the reduction is refused (or for nullptr).
+bool DIBto8Bit(DibHandle dib);
 
 // Marks an 8-bit picture to be written run-length compressed (BI_RLE8) by DIBtoBMP; its pixels
 // stay readable as before; other depths are left alone.
@@ -118,8 +121,11 @@ bool DIBtoGIF(const std::string& path, DibHandle dib);
 
 // Reads the first picture of a BMP (24, 16, 8-bit, RLE8), PNG or GIF file, recognised by its
 // signature; sources stored with a palette (GIF, 8-bit BMP, palette PNG) give 8-bit pictures
-// with that palette, every other gives a 24-bit picture; returns nullptr for a missing,
-// truncated or malformed file, never aborting.
+// with that palette, every other gives a 24-bit picture. Returns nullptr, never aborting, for a
+// file that cannot be read, is truncated or malformed, declares a size above 8192 x 8192 or
+// more pixels than its data can hold (refused before the picture is made), or has pixels that
+// index past its palette; lastError() then says why ("cannot read x.png: truncated after row
+// 12"). A picture it returns writes and reads back with the same colours.
 DibHandle ToDIB(const std::string& path);
 
 // Writes an animated GIF89a that loops forever, one image per frame in array order, each with

@@ -4,6 +4,8 @@
 
 #include <png.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <csetjmp>
 #include <cstring>
@@ -119,7 +121,7 @@ struct PngSource {
 
 void readBytes(png_structp png, png_bytep out, png_size_t count) {
     auto* s = static_cast<PngSource*>(png_get_io_ptr(png));
-    if (s->size - s->pos < count) png_error(png, "file is truncated");
+    if (s->size - s->pos < count) png_error(png, "truncated");
     std::memcpy(out, s->data + s->pos, count);
     s->pos += count;
 }
@@ -132,13 +134,19 @@ struct PngHeader {
     size_t rowBytes;
     png_colorp palette;
     int paletteSize;
+    int passes;
 };
+
+// Largest ancillary chunk (text, profile, palette suggestion) libpng may take into memory.
+constexpr png_alloc_size_t kMaxChunkBytes = png_alloc_size_t{8} << 20;
 
 bool readHeaderSteps(png_structp png, png_infop info, PngSource* source, PngHeader* header) {
     if (setjmp(png_jmpbuf(png))) return false;
     png_set_read_fn(png, source, readBytes);
-    png_set_user_limits(png, static_cast<png_uint_32>(kMaxSide),
-                        static_cast<png_uint_32>(kMaxSide));
+    png_set_user_limits(png, static_cast<png_uint_32>(kMaxReadSide),
+                        static_cast<png_uint_32>(kMaxReadSide));
+    // No ancillary chunk may cost more than a few megabytes, whatever length it claims.
+    png_set_chunk_malloc_max(png, kMaxChunkBytes);
     png_read_info(png, info);
     int depth = 0, interlace = 0;
     png_get_IHDR(png, info, &header->width, &header->height, &depth, &header->colourType,
@@ -148,7 +156,7 @@ bool readHeaderSteps(png_structp png, png_infop info, PngSource* source, PngHead
         header->palette = nullptr;
         header->paletteSize = 0;
         if (png_get_PLTE(png, info, &header->palette, &header->paletteSize) == 0) {
-            png_error(png, "palette missing");
+            png_error(png, "its palette is missing");
         }
     } else {
         png_set_expand(png);
@@ -157,17 +165,86 @@ bool readHeaderSteps(png_structp png, png_infop info, PngSource* source, PngHead
         png_set_gray_to_rgb(png);
         png_set_bgr(png);
     }
-    png_set_interlace_handling(png);
+    header->passes = png_set_interlace_handling(png);
     png_read_update_info(png, info);
     header->rowBytes = png_get_rowbytes(png, info);
     return true;
 }
 
-bool readImageSteps(png_structp png, png_infop info, png_bytep* rows) {
+// Where the image step got to, kept outside its frame so that it survives a longjmp.
+struct PngProgress {
+    int pass;
+    png_uint_32 rowsDone;
+};
+
+bool readImageSteps(png_structp png, png_infop info, png_bytep* rows, png_uint_32 height,
+                    int passes, PngProgress* progress) {
     if (setjmp(png_jmpbuf(png))) return false;
-    png_read_image(png, rows);
+    for (progress->pass = 0; progress->pass < passes; ++progress->pass) {
+        for (progress->rowsDone = 0; progress->rowsDone < height; ++progress->rowsDone) {
+            png_read_row(png, rows[progress->rowsDone], nullptr);
+        }
+    }
     png_read_end(png, info);
     return true;
+}
+
+// Checks the chunks of a PNG file held in memory before libpng reads them: every chunk must fit
+// in the bytes that follow it, the header must declare a size the readers accept, and the image
+// data must be able to hold that size. Returns "" or the reason.
+std::string chunkProblem(const std::vector<uint8_t>& bytes) {
+    const auto be32 = [&bytes](size_t at) {
+        return (uint32_t{bytes[at]} << 24) | (uint32_t{bytes[at + 1]} << 16) |
+               (uint32_t{bytes[at + 2]} << 8) | bytes[at + 3];
+    };
+    size_t at = 8;
+    uint64_t imageData = 0;
+    uint64_t rawBytes = 0;
+    bool header = false;
+    while (at < bytes.size()) {
+        // A file cut short is left to libpng, which says after which row it ends.
+        if (bytes.size() - at < 8) break;
+        const uint32_t length = be32(at);
+        std::string type(bytes.begin() + static_cast<long>(at) + 4,
+                         bytes.begin() + static_cast<long>(at) + 8);
+        for (char& c : type) {
+            if (!std::isalpha(static_cast<unsigned char>(c))) c = '?';
+        }
+        if (bytes.size() - at < 12 || length > bytes.size() - at - 12) {
+            if (header && type == "IDAT") {
+                imageData += bytes.size() - at - std::min<size_t>(bytes.size() - at, 12);
+                break;
+            }
+            return "its " + type + " chunk claims " + std::to_string(length) +
+                   " bytes, more than the file holds";
+        }
+        if (!header) {
+            if (type != "IHDR" || length < 13) return "it does not start with its header";
+            header = true;
+            const uint32_t width = be32(at + 8), height = be32(at + 12);
+            const std::string size = readableSizeProblem(width, height);
+            if (!size.empty()) return size;
+            // Bits per pixel of the stored rows, each row led by its filter byte.
+            const uint32_t depth = bytes[at + 16], colourType = bytes[at + 17];
+            const uint32_t samples = colourType == 2   ? 3
+                                     : colourType == 4 ? 2
+                                     : colourType == 6 ? 4
+                                                       : 1;
+            rawBytes = uint64_t{height} * (1 + (uint64_t{width} * samples * depth + 7) / 8);
+        } else if (type == "IDAT") {
+            imageData += length;
+        } else if (type == "IEND") {
+            break;
+        }
+        at += size_t{length} + 12;
+    }
+    // Deflate expands at most 1032 times; anything more is data the file does not hold.
+    if (header && imageData * 1032 + 1024 < rawBytes) {
+        return "its " + std::to_string(imageData) +
+               " bytes of image data cannot hold the picture its header declares; the file is "
+               "truncated or damaged";
+    }
+    return "";
 }
 
 }  // namespace
@@ -224,21 +301,37 @@ bool encodePng(const Dib& dib, FILE* out, std::string& reason) {
     return true;
 }
 
-std::unique_ptr<Dib> decodePng(const std::vector<uint8_t>& bytes) {
-    if (bytes.size() < 8 || png_sig_cmp(bytes.data(), 0, 8) != 0) return nullptr;
-    PngMessage message{};
-    PngReader reader(&message);
-    if (reader.png() == nullptr || reader.info() == nullptr) return nullptr;
-    PngSource source{bytes.data(), bytes.size(), 0};
-    PngHeader header{};
-    if (!readHeaderSteps(reader.png(), reader.info(), &source, &header)) return nullptr;
-    const bool indexed = header.colourType == PNG_COLOR_TYPE_PALETTE;
-    auto dib = std::make_unique<Dib>();
-    if (!dib->allocate(static_cast<int32_t>(header.width), static_cast<int32_t>(header.height),
-                       indexed ? 8 : 24)) {
+std::unique_ptr<Dib> decodePng(const std::vector<uint8_t>& bytes, std::string& reason) {
+    if (bytes.size() < 8 || png_sig_cmp(bytes.data(), 0, 8) != 0) {
+        reason = "not a PNG file";
         return nullptr;
     }
-    if (header.rowBytes > static_cast<size_t>(dib->stride)) return nullptr;
+    reason = chunkProblem(bytes);
+    if (!reason.empty()) return nullptr;
+    PngMessage message{};
+    PngReader reader(&message);
+    if (reader.png() == nullptr || reader.info() == nullptr) {
+        reason = "out of memory";
+        return nullptr;
+    }
+    const auto libpngReason = [&message]() {
+        return std::string(message.text[0] != '\0' ? message.text : "libpng failed");
+    };
+    PngSource source{bytes.data(), bytes.size(), 0};
+    PngHeader header{};
+    if (!readHeaderSteps(reader.png(), reader.info(), &source, &header)) {
+        reason = libpngReason();
+        return nullptr;
+    }
+    const bool indexed = header.colourType == PNG_COLOR_TYPE_PALETTE;
+    auto dib = std::make_unique<Dib>();
+    if (!allocateForReading(*dib, header.width, header.height, indexed ? 8 : 24, reason)) {
+        return nullptr;
+    }
+    if (header.rowBytes > static_cast<size_t>(dib->stride)) {
+        reason = "its rows are longer than its width";
+        return nullptr;
+    }
     if (indexed) {
         const int count = header.paletteSize < 256 ? header.paletteSize : 256;
         for (int k = 0; k < count; ++k) {
@@ -253,7 +346,18 @@ std::unique_ptr<Dib> decodePng(const std::vector<uint8_t>& bytes) {
     for (size_t y = 0; y < rows.size(); ++y) {
         rows[y] = dib->storedRow(static_cast<int32_t>(header.height - 1 - y));
     }
-    if (!readImageSteps(reader.png(), reader.info(), rows.data())) return nullptr;
+    PngProgress progress{0, 0};
+    if (!readImageSteps(reader.png(), reader.info(), rows.data(), header.height, header.passes,
+                        &progress)) {
+        reason = libpngReason();
+        if (reason == "truncated") {
+            reason = header.passes > 1 ? "truncated in pass " + std::to_string(progress.pass + 1)
+                                       : "truncated after row " + std::to_string(progress.rowsDone);
+        }
+        return nullptr;
+    }
+    reason = paletteIndexProblem(*dib);
+    if (!reason.empty()) return nullptr;
     dib->refresh();
     return dib;
 }

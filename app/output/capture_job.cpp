@@ -74,14 +74,13 @@ void turnViewForFrame(ViewPose& view, const SavedPosition& saved, bool turntable
 
 RenderFunction renderJobFunction(const RenderExecution& execution) {
     return [execution](const RenderSettings& settings, const RenderScene& scene,
-                       imgctl::DibHandle* picture, RenderObserver& observer) {
-        return renderJob(settings, scene, picture, observer, execution);
+                       RenderObserver& observer) {
+        return renderJob(settings, scene, nullptr, observer, execution);
     };
 }
 
 CaptureResult captureFrames(CaptureScene& scene, PositionInfo& record, const CaptureFiles& files,
-                            imgctl::DibHandle* picture, const RenderFunction& render,
-                            CaptureObserver& observer) {
+                            const RenderFunction& render, CaptureObserver& observer) {
     CaptureResult result;
     const int32_t n = record.frameCount;
     if (n < 1 || n > 0xFFFF || record.framesDone < 0 || record.framesDone > n) {
@@ -120,14 +119,24 @@ CaptureResult captureFrames(CaptureScene& scene, PositionInfo& record, const Cap
         renderScene.facets = scene.model->facets;
         renderScene.facetCount = scene.model->facetCount;
         renderScene.lightDirection = orientation.lightDirection;
-        if (render(scene.settings, renderScene, picture, observer) == 0) {
+        const RenderResult rendered = render(scene.settings, renderScene, observer);
+        if (rendered.status != RenderStatus::Completed || rendered.picture == nullptr) {
+            // The frame is not written: the capture stops here and resumes at this frame.
             record.framesDone = k;
-            result.outcome = CaptureOutcome::Aborted;
-            recordProgress(files, record, result.message);
+            std::string ignored;
+            recordProgress(files, record, ignored);
+            if (rendered.status == RenderStatus::Aborted) {
+                result.outcome = CaptureOutcome::Aborted;
+            } else {
+                result.message = "cannot render frame " + std::to_string(k) + " (" + path +
+                                 "): " + (rendered.error.empty() ? "no picture" : rendered.error);
+            }
             return result;
         }
-        const PictureSaveResult written = savePictureFile(
-            *picture, scene.trimming, frameFilterIndex(files.format), scene.backdrop, path);
+        observer.frameRendered(k, rendered.picture.get());
+        const PictureSaveResult written =
+            savePictureFile(rendered.picture.get(), scene.trimming, frameFilterIndex(files.format),
+                            scene.backdrop, path);
         if (!written.ok) {
             // The frame is missing: the capture stops here, as an abort does.
             record.framesDone = k;

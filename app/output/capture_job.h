@@ -98,6 +98,12 @@ class CaptureObserver : public RenderObserver {
         (void)k;
         (void)restartTrail;
     }
+    // Called after frame k was rendered, with its picture (W x W, 24-bit; the job keeps it), so
+    // that the viewer can show it.
+    virtual void frameRendered(int32_t k, imgctl::DibHandle picture) {
+        (void)k;
+        (void)picture;
+    }
     // Called after frame k was written to path; rendered is false when check mode found the
     // file and kept it.
     virtual void frameDone(int32_t k, const std::string& path, bool rendered) {
@@ -107,19 +113,20 @@ class CaptureObserver : public RenderObserver {
     }
 };
 
-// Renders one picture, as renderJob does: returns 1 when every row was rendered, 0 after an
-// abort.
-using RenderFunction = std::function<int32_t(const RenderSettings&, const RenderScene&,
-                                             imgctl::DibHandle*, RenderObserver&)>;
+// Renders one picture, as renderJob does, reporting to the observer; its result holds the status
+// and, unless it failed, the W x W picture.
+using RenderFunction =
+    std::function<RenderResult(const RenderSettings&, const RenderScene&, RenderObserver&)>;
 
-// Returns a RenderFunction calling renderJob with the given execution.
+// Returns a RenderFunction calling renderJob with the given execution on a new picture.
 RenderFunction renderJobFunction(const RenderExecution& execution);
 
 // How a capture ended.
 enum class CaptureOutcome {
     Complete,  // every frame up to N was processed; framesDone = N
     Aborted,   // a render was aborted; framesDone = the frame being rendered
-    Failed     // a frame or the Capture-Info File could not be written; message says which
+    Failed     // a frame could not be rendered or written, or the Capture-Info File could not be
+               // written; message says which
 };
 
 // The result of a capture run.
@@ -133,15 +140,14 @@ struct CaptureResult {
 // Runs the capture of record (frameCount N in 1..4096, framesDone the first frame of this run,
 // checkMode) into files: writes the Capture-Info File first; then for k = framesDone to N
 // reports the frame, turns the view of the scene for frame k from record.savedPosition (with
-// the scene's "GM" switch) and prepares the model, and for k < N renders the frame into
-// *picture (a 24-bit W x W picture, replaced in HQ mode) and writes it by the format (GIF:
-// colour reduction and backdrop repair) unless check mode finds its file; after every frame
-// written, framesDone = k + 1 is recorded in the Capture-Info File. An aborted render leaves
-// framesDone = k and no file for k; a frame that cannot be written stops the run the same way,
-// with a message naming the file and the reason. The Capture-Info File is written through a
-// temporary file beside it, so it always holds a whole record.
+// the scene's "GM" switch) and prepares the model, and for k < N renders the frame and writes
+// it by the format (GIF: colour reduction and backdrop repair) unless check mode finds its
+// file; after every frame written, framesDone = k + 1 is recorded in the Capture-Info File. An
+// aborted render leaves framesDone = k and no file for k; a frame that cannot be rendered or
+// written stops the run the same way, with a message naming the file and the reason. The
+// Capture-Info File is written through a temporary file beside it, so it always holds a whole
+// record.
 CaptureResult captureFrames(CaptureScene& scene, PositionInfo& record, const CaptureFiles& files,
-                            imgctl::DibHandle* picture, const RenderFunction& render,
-                            CaptureObserver& observer);
+                            const RenderFunction& render, CaptureObserver& observer);
 
 }  // namespace tavrine

@@ -1,21 +1,33 @@
 #include "app/output/position_info.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <utility>
 #include <vector>
 
 #include "app/settings/stone_table.h"
+#include "app/settings/value_ranges.h"
 #include "util/binary_record.h"
+#include "util/file_read.h"
 
 namespace tavrine {
 
 namespace {
 
 // Model indexes of the transformable models, which carry their parameters in the tail.
-constexpr int32_t kEllipsoid = 23;
-constexpr int32_t kPrism = 24;
-constexpr int32_t kPyramid = 25;
-constexpr int32_t kHedron14 = 26;
-constexpr int32_t kHedron26 = 27;
+constexpr int32_t kEllipsoid = models::kEllipsoid;
+constexpr int32_t kPrism = models::kPrism;
+constexpr int32_t kPyramid = models::kPyramid;
+constexpr int32_t kHedron14 = models::kHedron14;
+constexpr int32_t kHedron26 = models::kHedron26;
+
+// How far a stored cosine and sine pair may stray from the unit circle. Orientations are
+// rebuilt from unit vectors after every turn, so they stay within about 1e-15 of it.
+constexpr double kUnitTolerance = 1e-6;
+
+// What follows every range problem of a file that is read.
+constexpr const char* kDamagedFile = "; the file is damaged or is not a Position-Info File";
 
 // Bytes after the backdrop colour, written as zero and ignored when read.
 constexpr size_t kBackdropReservedBytes = 18;
@@ -179,31 +191,45 @@ void decodePositionInfo(const std::vector<uint8_t>& bytes, PositionInfo& info, b
     }
 }
 
-// Collects the first range problem of a record, in the order of its fields.
+// Returns a number as a message shows it: up to 17 significant digits, no trailing zeros.
+std::string numberText(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.17g", value);
+    return text;
+}
+
+// Collects the first problem of a record, in the order of its fields, in a user's words.
 class RangeCheck {
   public:
-    void integer(const char* field, int32_t value, int32_t low, int32_t high) {
-        if (problem_.empty() && (value < low || value > high)) {
-            problem_ = std::string(field) + " " + std::to_string(value) + " is out of range " +
-                       std::to_string(low) + " to " + std::to_string(high) + ".";
+    void integer(const IntRange& range, int32_t value) { integer(range.name, range, value); }
+    void integer(const std::string& name, const IntRange& range, int32_t value) {
+        if (problem_.empty() && !range.contains(value)) {
+            problem_ = name + " " + std::to_string(value) + " is outside " +
+                       std::to_string(range.low) + ".." + std::to_string(range.high);
         }
     }
-    void finite(const char* field, double value) {
+    void finite(const std::string& name, double value) {
         if (problem_.empty() && !std::isfinite(value)) {
-            problem_ = std::string(field) + " is not a finite number.";
+            problem_ = name + " is not a finite number";
         }
     }
-    void orientation(const char* field, const Orientation& orientation) {
-        integer(field, orientation.order, 0, 1);
+    void orientation(const std::string& name, const Orientation& orientation) {
+        integer(name + "'s " + ranges::kAxisOrder.name, ranges::kAxisOrder, orientation.order);
+        static const char* const kAxes[3] = {"x", "y", "z"};
         for (int i = 0; i < 3; ++i) {
-            finite(field, orientation.cosines[i]);
-            finite(field, orientation.sines[i]);
+            const double c = orientation.cosines[i], s = orientation.sines[i];
+            finite(name + "'s " + kAxes[i] + " cosine", c);
+            finite(name + "'s " + kAxes[i] + " sine", s);
+            if (problem_.empty() && !(std::fabs(c * c + s * s - 1.0) <= kUnitTolerance)) {
+                problem_ = name + "'s " + kAxes[i] + " cosine and sine (" + numberText(c) + ", " +
+                           numberText(s) + ") are not a unit pair";
+            }
         }
     }
-    void angles(const char* field, const TurntableAngles& angles) {
-        finite(field, angles.elevation);
-        finite(field, angles.azimuth);
-        finite(field, angles.third);
+    void angles(const std::string& name, const TurntableAngles& angles) {
+        finite(name + " elevation", angles.elevation);
+        finite(name + " azimuth", angles.azimuth);
+        finite(name + " third angle", angles.third);
     }
     void fail(const std::string& problem) {
         if (problem_.empty()) {
@@ -217,8 +243,10 @@ class RangeCheck {
 };
 
 void checkCounts(RangeCheck& check, const PositionInfo& info) {
-    check.integer("Frame count", info.frameCount, 1, kMaxFrameCount);
-    check.integer("Frames done", info.framesDone, 0, info.frameCount);
+    check.integer(ranges::kFrameCount, info.frameCount);
+    IntRange done = ranges::kFramesDone;
+    done.high = std::min(done.high, info.frameCount);
+    check.integer(done, info.framesDone);
 }
 
 }  // namespace
@@ -291,69 +319,79 @@ void copyPositionInfoToSettings(const PositionInfo& info, Settings& settings) {
 std::string positionInfoProblem(const PositionInfo& info) {
     RangeCheck check;
     checkCounts(check, info);
-    check.integer("Stone index", info.stoneIndex, 0, kStoneCount - 1);
-    check.integer("Model index", info.modelIndex, 0, kModelCount - 1);
-    if (info.modelIndex == kSeparatorModelIndex) {
-        check.fail("Model index 22 is the separator of the model list.");
+    check.integer(ranges::kStone, info.stoneIndex);
+    check.integer(ranges::kModel, info.modelIndex);
+    if (info.modelIndex == models::kSeparator) {
+        check.fail("the model index 22 is the separator of the model list, not a model");
     }
-    check.integer("Colour index", info.colourIndex, 0, kColourCount - 1);
-    if (!(info.refractiveIndex >= 1.0 && info.refractiveIndex <= 3.0)) {
-        check.fail("Refractive index is out of range 1.00 to 3.00.");
+    check.integer(ranges::kColour, info.colourIndex);
+    const RealRange& ri = ranges::kRefractiveIndex;
+    check.finite(ri.name, info.refractiveIndex);
+    if (!ri.contains(info.refractiveIndex)) {
+        check.fail(std::string(ri.name) + " " + numberText(info.refractiveIndex) +
+                   " is outside 1.00..3.00");
     }
-    check.orientation("View orientation", info.savedPosition.orientation);
-    check.orientation("Stone orientation", info.stonePose);
-    check.angles("Light angle", info.lightAngles);
-    check.angles("View turntable angle", info.savedPosition.turntableAngles);
-    check.integer("\"SY\" switch", info.turnStone, 0, 1);
-    check.integer("\"GM\" switch", info.turntableView, 0, 1);
+    check.orientation("the view orientation", info.savedPosition.orientation);
+    check.orientation("the stone orientation", info.stonePose);
+    check.angles("the light's", info.lightAngles);
+    check.angles("the view's turntable", info.savedPosition.turntableAngles);
+    check.integer(ranges::kTurnStone, info.turnStone);
+    check.integer(ranges::kTurntableView, info.turntableView);
     if (info.turnStone == 1 && info.turntableView == 1) {
-        check.fail("The \"SY\" and \"GM\" switches are both on.");
+        check.fail("the \"SY\" and \"GM\" switches are both on");
     }
-    check.integer("\"HQ\" switch", info.highQuality, 0, 1);
-    check.integer("Check mode", info.checkMode, 0, 1);
-    check.integer("Fire switch", info.renderFire, 0, 1);
-    for (int16_t channel : info.backdrop) {
-        check.integer("Backdrop colour", channel, 0, 255);
+    check.integer(ranges::kHighQuality, info.highQuality);
+    check.integer(ranges::kCheckMode, info.checkMode);
+    check.integer(ranges::kRenderFire, info.renderFire);
+    static const char* const kChannels[3] = {"red", "green", "blue"};
+    for (int i = 0; i < 3; ++i) {
+        check.integer(std::string(ranges::kBackdropChannel.name) + "'s " + kChannels[i],
+                      ranges::kBackdropChannel, info.backdrop[i]);
     }
-    check.integer("Main light volume", info.mainLight, 0, 200);
-    check.integer("Back light volume", info.backLight, 0, 200);
-    check.integer("Fill light volume", info.fillLight, 0, 200);
-    check.integer("Narrow highlight switch", info.narrowHighlight, 0, 1);
-    check.integer("Size mode", info.sizeMode, 0, 1);
-    check.integer("Image width", info.imageWidth, kMinImageWidth, kMaxImageWidth);
+    check.integer(ranges::kMainLight, info.mainLight);
+    check.integer(ranges::kBackLight, info.backLight);
+    check.integer(ranges::kFillLight, info.fillLight);
+    check.integer(ranges::kNarrowHighlight, info.narrowHighlight);
+    check.integer(ranges::kSizeMode, info.sizeMode);
+    check.integer(ranges::kImageWidth, info.imageWidth);
     const Trimming& trim = info.trimming;
-    for (int32_t side : {trim.top, trim.bottom, trim.left, trim.right}) {
-        check.integer("Trimming", side, 0, kMaxImageWidth);
+    const std::pair<const char*, int32_t> sides[4] = {{"the top", trim.top},
+                                                      {"the bottom", trim.bottom},
+                                                      {"the left", trim.left},
+                                                      {"the right", trim.right}};
+    for (const auto& [side, value] : sides) {
+        check.integer(std::string(side) + " trimming", ranges::kTrimmingSide, value);
     }
     if (check.problem().empty()) {
-        const int32_t limit = info.sizeMode == 1 ? info.imageWidth : kFixedModeImageWidth;
+        const int32_t limit = info.sizeMode == 1 ? info.imageWidth : ranges::kFixedModeImageWidth;
         if (trim.top + trim.bottom >= limit || trim.left + trim.right >= limit) {
-            check.fail("Trimming leaves no picture.");
+            check.fail("the trimming leaves no picture of " + std::to_string(limit) + " x " +
+                       std::to_string(limit) + " pixels");
         }
     }
-    check.integer("Trimming switch", info.trimmingActive, 0, 1);
-    check.integer("Trimming check box", info.trimmingCheckBox, 0, 1);
+    check.integer(ranges::kTrimmingActive, info.trimmingActive);
+    check.integer(ranges::kTrimmingCheckBox, info.trimmingCheckBox);
     const TransformableParams& t = info.transformable;
     switch (info.modelIndex) {
     case kEllipsoid:
-        check.integer("Ellipsoid compression ratio", t.ellipsoidCompressionRatio, 5, 100);
-        check.integer("Ellipsoid diameter ratio", t.ellipsoidDiameterRatio, 5, 100);
-        check.integer("Ellipsoid surfaces", t.ellipsoidSurfaces, 3, 24);
-        check.integer("Ellipsoid rows", t.ellipsoidRows, 2, 16);
+        check.integer(ranges::kEllipsoidCompressionRatio, t.ellipsoidCompressionRatio);
+        check.integer(ranges::kEllipsoidDiameterRatio, t.ellipsoidDiameterRatio);
+        check.integer(ranges::kEllipsoidSurfaces, t.ellipsoidSurfaces);
+        check.integer(ranges::kEllipsoidRows, t.ellipsoidRows);
         break;
     case kPrism:
-        check.integer("Prism sides", t.prismSides, 3, 16);
-        check.integer("Prism height ratio", t.prismHeightRatio, 5, 95);
+        check.integer(ranges::kPrismSides, t.prismSides);
+        check.integer(ranges::kPrismHeightRatio, t.prismHeightRatio);
         break;
     case kPyramid:
-        check.integer("Pyramid sides", t.pyramidSides, 3, 16);
-        check.integer("Pyramid height ratio", t.pyramidHeightRatio, 5, 95);
+        check.integer(ranges::kPyramidSides, t.pyramidSides);
+        check.integer(ranges::kPyramidHeightRatio, t.pyramidHeightRatio);
         break;
     case kHedron14:
-        check.integer("14 hedron parameter", t.hedron14Keep, 5, 95);
+        check.integer(ranges::kHedron14Keep, t.hedron14Keep);
         break;
     case kHedron26:
-        check.integer("26 hedron parameter", t.hedron26Keep, 5, 95);
+        check.integer(ranges::kHedron26Keep, t.hedron26Keep);
         break;
     default:
         break;
@@ -363,17 +401,37 @@ std::string positionInfoProblem(const PositionInfo& info) {
 
 bool writePositionInfo(const std::string& path, const PositionInfo& info, std::string* error,
                        std::string* reason) {
+    // What this program writes, it must read back: an unsound record is never written.
+    const std::string problem = positionInfoProblem(info);
+    if (!problem.empty()) {
+        if (error != nullptr) {
+            *error = "the position to record is not sound: " + problem;
+        }
+        if (reason != nullptr) {
+            *reason = "the position to record is not sound: " + problem;
+        }
+        return false;
+    }
     return writeFileAtomically(path, encodePositionInfo(info), error, reason);
 }
 
 bool readPositionInfo(const std::string& path, PositionInfo& info, bool countsOnly,
                       std::string* error) {
-    std::vector<uint8_t> bytes;
-    if (!readFileHead(path, kLargestRecord, bytes)) {
+    const auto refuse = [error](const std::string& reason) {
         if (error != nullptr) {
-            *error = kFailedToOpenFile;
+            *error = reason;
         }
         return false;
+    };
+    std::vector<uint8_t> bytes;
+    std::string reason;
+    if (!util::readFileHead(path, kLargestRecord, bytes, reason)) {
+        return refuse(reason);
+    }
+    if (bytes.size() < static_cast<size_t>(kPositionInfoBaseSize)) {
+        return refuse("the file is " + std::to_string(bytes.size()) +
+                      " bytes; a Position-Info File has at least " +
+                      std::to_string(kPositionInfoBaseSize));
     }
     PositionInfo candidate = info;
     decodePositionInfo(bytes, candidate, countsOnly);
@@ -386,10 +444,12 @@ bool readPositionInfo(const std::string& path, PositionInfo& info, bool countsOn
         problem = positionInfoProblem(candidate);
     }
     if (!problem.empty()) {
-        if (error != nullptr) {
-            *error = problem;
-        }
-        return false;
+        return refuse(problem + kDamagedFile);
+    }
+    if (!countsOnly) {
+        // The size dialog's rule: trimming is in force whenever a value is not 0.
+        const Trimming& trim = candidate.trimming;
+        candidate.trimmingActive = (trim.top | trim.bottom | trim.left | trim.right) != 0 ? 1 : 0;
     }
     info = candidate;
     return true;

@@ -55,24 +55,31 @@ void copySettingsToPositionInfo(const Settings& settings, PositionInfo& info);
 // Copies the settings the record shares with the settings file from info into settings.
 void copyPositionInfoToSettings(const PositionInfo& info, Settings& settings);
 
-// Returns "" when every field of info is in range, else a sentence naming the first field that
-// is not (an index outside its list, a refractive index outside 1.00 to 3.00, a light volume,
-// width, frame count, switch, trimming or transformable parameter out of range, a view, stone
-// or light orientation that is not finite, or "SY" together with "GM").
+// Returns "" when every field of info is in range, else a phrase naming the first field that
+// is not, its value and its range from the table of value ranges ("the frame count 0 is outside
+// 1..4096"): an index outside its list, a refractive index outside 1.00 to 3.00, a light volume,
+// width, frame count, switch, trimming or transformable parameter out of range, a view or stone
+// orientation whose axis order is not 0 or 1 or whose cosine and sine pairs are not finite or
+// not unit within 1e-6, light or turntable angles that are not finite, or "SY" together with
+// "GM".
 std::string positionInfoProblem(const PositionInfo& info);
 
-// Writes info to path field by field, little-endian, replacing an old file atomically; returns
-// false with error (when not null) set to "Failed to open file." and reason (when not null) to
-// the system's error text on failure.
+// Writes info to path field by field, little-endian, replacing an old file atomically. A record
+// that positionInfoProblem finds unsound is not written: what is written always reads back.
+// Returns false on failure with error (when not null) set to "Failed to open file." for a file
+// that cannot be written, or to the problem of an unsound record, and reason (when not null) to
+// the system's error text or that problem.
 bool writePositionInfo(const std::string& path, const PositionInfo& info, std::string* error,
                        std::string* reason = nullptr);
 
-// Reads the record at path over info: fields behind the end of a short file (and a field cut
-// by it) keep the values info held, the tail follows the modelIndex just read, and with
-// countsOnly only frameCount and framesDone are read. The result is checked as a whole: when
-// the file cannot be opened, or any field would be out of range, info is left unchanged, error
-// (when not null) receives the reason, and the call returns false; the caller then reports
-// "Failed to open file.".
+// Reads the record at path over info. A file shorter than the 272-byte record is refused ("the
+// file is 100 bytes; a Position-Info File has at least 272"); the tail follows the modelIndex
+// just read, and a tail cut short keeps the parameters info held; with countsOnly only
+// frameCount and framesDone are read. The result is checked as a whole, and trimmingActive
+// follows the trimming values (in force whenever one is not 0). When the file cannot be read
+// or a field is out of range, info is left unchanged, error (when not null) receives the reason
+// (the system's text, or the range problem followed by "; the file is damaged or is not a
+// Position-Info File"), and the call returns false.
 bool readPositionInfo(const std::string& path, PositionInfo& info, bool countsOnly,
                       std::string* error);
 

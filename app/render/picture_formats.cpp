@@ -70,22 +70,30 @@ PictureSaveResult savePictureFile(imgctl::DibHandle picture, const PictureTrimmi
     }
     const auto format = static_cast<PictureFormat>(filterIndex);
     // 24-bit formats write the source itself; the others convert a copy.
+    // A copy or conversion refused for want of memory fails the save: never a 24-bit file
+    // under the name of a 16-bit or 256-colour format.
     DibPtr copy;
+    bool converted = true;
     switch (format) {
     case PictureFormat::Bmp16:
     case PictureFormat::Png16:
         copy.reset(imgctl::CopyDIB(source));
-        imgctl::DIBto16BitEx(copy.get());
+        converted = imgctl::DIBto16BitEx(copy.get());
         break;
     case PictureFormat::Bmp8:
     case PictureFormat::Png8:
     case PictureFormat::Gif8:
         copy.reset(imgctl::CopyDIB(source));
-        imgctl::DIBto8Bit(copy.get());
-        repairBackdrop(copy.get(), backdrop);
+        converted = imgctl::DIBto8Bit(copy.get());
+        if (converted) repairBackdrop(copy.get(), backdrop);
         break;
     default:
         break;
+    }
+    if (!converted) {
+        result.message = "cannot write " + path + ": out of memory for the " +
+                         kPictureFilterTexts[static_cast<size_t>(filterIndex - 1)] + " picture";
+        return result;
     }
     imgctl::DibHandle output = copy != nullptr ? copy.get() : source;
     std::string error;

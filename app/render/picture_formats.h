@@ -80,8 +80,8 @@ bool repairBackdrop(imgctl::DibHandle reduced, imgctl::ColorRef backdrop);
 // |filterIndex| (1 to 7), never by the path's extension: trims a copy when the trimming is
 // active, converts a copy for the 16-bit and 256-colour formats (the latter with the backdrop
 // repair against |backdrop|, a COLORREF) and writes the file, leaving no file on failure.
-// Returns success and a message naming the path; a bad index, a trimming that leaves no picture
-// or a write failure give false.
+// Returns success and a message naming the path; a bad index, a trimming that leaves no picture,
+// memory refused for the copy or the conversion, or a write failure give false.
 PictureSaveResult savePictureFile(imgctl::DibHandle picture, const PictureTrimming& trimming,
                                   int32_t filterIndex, imgctl::ColorRef backdrop,
                                   const std::string& path);

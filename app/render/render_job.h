@@ -3,6 +3,7 @@
 // colour rules, HQ rendering at twice the size, progress reporting and abort polling.
 
 #include <cstdint>
+#include <string>
 
 #include "app/render/render_settings.h"
 #include "imgctl/imgctl.h"
@@ -20,24 +21,30 @@ struct RenderScene {
     Vec3 lightDirection{0.0, 0.0, 1.0};
 };
 
-// Receives the job's reports. The job calls these from its worker threads, one call at a time
-// (never two concurrently), so implementations need no lock of their own.
+// Receives the job's reports. Every call is made on the thread that called renderJob, one at a
+// time, and never while the job holds a lock its workers wait on; a call may take its time (the
+// workers go on with the rows already handed out).
 class RenderObserver {
   public:
     virtual ~RenderObserver() = default;
-    // Called once before any row.
+    // Called once before any row, also when the job then fails.
     virtual void renderStarted() {}
     // Called with 0 right after the start, then whenever the whole percentage has grown (1 to
     // 100).
     virtual void progress(int32_t percent) { (void)percent; }
-    // Called after image row `row` is stored, in normal (not HQ) mode only.
-    virtual void rowFinished(int32_t row) { (void)row; }
-    // Called before each row; returning true stops the job at that row.
+    // Called after image row `row` (0 at the top) of |picture| is final, in normal (not HQ) mode
+    // only; the observer may read that row of the picture during the call, and nothing else.
+    virtual void rowFinished(int32_t row, const imgctl::DibData& picture) {
+        (void)row;
+        (void)picture;
+    }
+    // Called before each row is handed to a worker; returning true stops the job there (rows
+    // already handed out are finished).
     virtual bool abortRequested() { return false; }
     // Called once when the rows are done or the job stopped, before an HQ picture is shrunk
     // (the viewer pauses here).
     virtual void loopFinished() {}
-    // Called once at the end, also after an abort, when the picture is final (W x W).
+    // Called once at the end, also after an abort or a failure.
     virtual void renderEnded() {}
 };
 
@@ -67,13 +74,31 @@ Vec3 primaryRayOrigin(int32_t column, int32_t row, int32_t workingWidth, int32_t
 // each channel inner * 1600 + 20 clamped to 0..240, plus glare * 1000 + 20, clamped to 255.
 uint32_t pixelColourFromLight(double innerR, double innerG, double innerB, double surfaceGlare);
 
-// Renders the whole W x W square into *picture (W = settings.width), replacing the picture in
-// HQ mode by a 2W x 2W one that is shrunk back to W x W at the end (also after an abort).
-// *picture must be a 24-bit W x W picture. Returns 1 when every row was rendered, 0 after an
-// abort.
-int32_t renderJob(const RenderSettings& settings, const RenderScene& scene,
-                  imgctl::DibHandle* picture, RenderObserver& observer,
-                  const RenderExecution& execution = {});
+// How a render job ended.
+enum class RenderStatus {
+    Completed,  // every row was rendered
+    Aborted,    // abortRequested stopped it
+    Failed,     // no picture (wrong picture given, memory refused) or a worker failed
+};
+
+// The outcome of a render job: its status, its picture (W x W, 24-bit; also after an abort, with
+// the rows not rendered as they were; null after a failure) and, for a failure, the reason.
+struct RenderResult {
+    RenderStatus status = RenderStatus::Failed;
+    imgctl::DibPtr picture;
+    std::string error;
+};
+
+// Renders the whole W x W square (W = settings.width) into |picture|, which must be a 24-bit
+// W x W picture, or null to have the job create one; in HQ mode the job renders into a 2W x 2W
+// picture of its own that is shrunk to W x W at the end (also after an abort). Reports to
+// |observer| on the calling thread; the workers read |scene| and |settings|, which must stay
+// unchanged until the job returns. A picture of the wrong size or depth, memory refused and a
+// worker that throws or cannot start end the job with RenderStatus::Failed (renderStarted and
+// renderEnded are still called).
+RenderResult renderJob(const RenderSettings& settings, const RenderScene& scene,
+                       imgctl::DibPtr picture, RenderObserver& observer,
+                       const RenderExecution& execution = {});
 
 // Colour (COLORREF) of the pixel whose primary ray starts at (x, y, -1.1), by the exported tracer;
 // scratch arrays need room for the scene's vertex and facet counts.

@@ -56,6 +56,13 @@ void chooseStone(Session& session, int32_t stone) {
     s.refractiveIndex = stoneRefractiveIndex(stone);
 }
 
+void selectPolygonColour(Session& session, int32_t index) {
+    if (index < 0) index = 0;
+    if (index >= kPolygonColourCount) index = kPolygonColourCount - 1;
+    session.settings.polygonColour = index;
+    session.polygonRgb = polygonColour(index);
+}
+
 void chooseModel(Session& session, int32_t modelIndex) { session.settings.modelIndex = modelIndex; }
 
 void chooseColour(Session& session, int32_t colourIndex) {

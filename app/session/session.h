@@ -12,8 +12,10 @@
 #include "app/render/picture_formats.h"
 #include "app/render/render_job.h"
 #include "app/render/render_settings.h"
+#include "app/session/shared_picture.h"
 #include "app/settings/settings_file.h"
 #include "app/view/orientation.h"
+#include "app/view/panel_geometry.h"
 
 namespace tavrine {
 
@@ -30,14 +32,26 @@ enum class KeyStepTarget { View, Stone, Light };
 // The process-wide state. The settings hold the stone panel's choices (stone, model, colour,
 // refractive index), the switches, the render and picture settings and the transformable
 // parameters; the model record is the model last built from them; the orientation holds the
-// view, the stone pose, the light and the "SY" / "GM" switches. Not thread-safe: one thread
-// changes it at a time, as the engine protocol arranges.
+// view, the stone pose, the light and the "SY" / "GM" switches; the polygon colour is the RGB
+// of settings.polygonColour; the trail and the live layer belong to the indicator box. Not
+// thread-safe except the render picture: one thread changes the rest at a time, as the engine
+// protocol arranges (the window thread only while the engine is idle).
 struct Session {
     Settings settings;
     std::unique_ptr<ModelRecord> model = std::make_unique<ModelRecord>();
     std::vector<Vertex> viewVertices = std::vector<Vertex>(kMaxVertices);
     OrientationState orientation;
+    PolygonColour polygonRgb = polygonColour(1);
+    SharedPicture renderPicture;
+    ViewPointTrail trail;
+    int32_t liveLayer = -1;          // the indicator's live layer: 1 sketch, 2 trail, 3 light, -1
+    int32_t previousLiveLayer = -1;  // the live layer of the previous frame
+    int32_t drawnFacets = 0;         // facets the preview drew in its last pass
 };
+
+// Selects polygon colour |index| (0 to 7; others are clamped) into the settings and takes over
+// its RGB; the preview shows it at the next refresh.
+void selectPolygonColour(Session& session, int32_t index);
 
 // Chooses entry stone of the stone table: sets the stone and proposes its model, colour and
 // refractive index. The model is not rebuilt (call rebuildModel). stone must be in the table.

@@ -24,16 +24,32 @@ const StoneEntry& stoneOf(const Settings& settings) {
                                                                             : 0)];
 }
 
-bool isModelChoice(int32_t modelIndex) {
-    return modelIndex >= 0 && modelIndex < kModelCount && modelIndex != kSeparatorModelIndex;
-}
-
 template <typename T>
 void clampInto(T& value, T low, T high) {
     value = std::clamp(value, low, high);
 }
 
-void clampFlag(int32_t& value) { clampInto(value, 0, 1); }
+void clampInto(int32_t& value, const IntRange& range) { value = range.clamp(value); }
+
+void clampFlag(int32_t& value) { clampInto(value, ranges::kFlag); }
+
+// Returns whether a stored folder text is usable as a path: no control characters (C0, DEL, or
+// C1 in UTF-8), which would otherwise reach file dialogs and messages as escape sequences.
+bool isCleanFolderText(const std::string& folder) {
+    for (size_t i = 0; i < folder.size(); ++i) {
+        const auto c = static_cast<unsigned char>(folder[i]);
+        if (c < 0x20 || c == 0x7F) {
+            return false;
+        }
+        if (c == 0xC2 && i + 1 < folder.size()) {
+            const auto next = static_cast<unsigned char>(folder[i + 1]);
+            if (next >= 0x80 && next <= 0x9F) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
 
 std::string withSlash(std::string folder) {
     if (!folder.empty() && folder.back() != '/') {
@@ -132,12 +148,12 @@ void decodeSettings(const std::vector<uint8_t>& bytes, Settings& s) {
     in.int32(s.recursionDepth);
     in.byte(s.drawTrail);
     std::string folder;
-    if (in.text(folder, kFolderTextSize) && !folder.empty()) {
+    if (in.text(folder, kFolderTextSize) && !folder.empty() && isCleanFolderText(folder)) {
         s.screenShotFolder = folder;
     }
     in.int32(s.screenShotFilterIndex);
     folder.clear();
-    if (in.text(folder, kFolderTextSize) && !folder.empty()) {
+    if (in.text(folder, kFolderTextSize) && !folder.empty() && isCleanFolderText(folder)) {
         s.captureFolder = folder;
     }
     in.int32(s.frameCount);
@@ -214,79 +230,80 @@ Settings defaultSettings(const std::string& screenShotFolder, const std::string&
 
 void clampSettings(Settings& s) {
     const Settings defaults;
-    if (s.polygonColour < 0 || s.polygonColour > 7) {
+    if (!ranges::kPolygonColour.contains(s.polygonColour)) {
         s.polygonColour = defaults.polygonColour;
     }
-    if (!isStoneIndex(s.stoneIndex)) {
+    if (!ranges::kStone.contains(s.stoneIndex)) {
         s.stoneIndex = defaults.stoneIndex;
     }
     const StoneEntry& stone = stoneOf(s);
-    if (!isModelChoice(s.modelIndex)) {
+    if (!models::isChoosable(s.modelIndex)) {
         s.modelIndex = stone.defaultModel;
     }
-    if (!isColourIndex(s.colourIndex)) {
+    if (!ranges::kColour.contains(s.colourIndex)) {
         s.colourIndex = stone.defaultColour;
     }
     if (std::isnan(s.refractiveIndex)) {
         s.refractiveIndex = stoneRefractiveIndex(s.stoneIndex);
     }
-    clampInto(s.refractiveIndex, 1.0, 3.0);
+    clampInto(s.refractiveIndex, ranges::kRefractiveIndex.low, ranges::kRefractiveIndex.high);
     clampFlag(s.showTitle);
     clampFlag(s.renderWindowTopMost);
-    clampInto(s.turnDelay, 0, 200);
-    clampInto(s.recursionDepth, 1, 20);
+    clampInto(s.turnDelay, ranges::kTurnDelay);
+    clampInto(s.recursionDepth, ranges::kRecursionDepth);
     clampInto<uint8_t>(s.drawTrail, 0, 1);
-    if (s.screenShotFilterIndex < 1 || s.screenShotFilterIndex > kScreenShotFilterCount) {
+    if (!ranges::kScreenShotFilter.contains(s.screenShotFilterIndex)) {
         s.screenShotFilterIndex = defaults.screenShotFilterIndex;
     }
-    clampInto(s.frameCount, 1, kMaxFrameCount);
-    clampInto(s.gifTimeWeight, 0, 65535);  // 0 is allowed: frames without delay
+    clampInto(s.frameCount, ranges::kFrameCount);
+    clampInto(s.gifTimeWeight, ranges::kGifTimeWeight);  // 0 is allowed: frames without delay
     clampFlag(s.gifReverse);
-    clampFlag(s.turnStone);
-    clampFlag(s.turntableView);
+    clampInto(s.turnStone, ranges::kTurnStone);
+    clampInto(s.turntableView, ranges::kTurntableView);
     if (s.turntableView == 1) {
         s.turnStone = 0;
     }
-    clampFlag(s.highQuality);
-    clampFlag(s.renderFire);
+    clampInto(s.highQuality, ranges::kHighQuality);
+    clampInto(s.renderFire, ranges::kRenderFire);
     clampFlag(s.buttonPlacement);
     clampFlag(s.savePositionInfo);
     for (int16_t& channel : s.backdrop) {
-        clampInto<int16_t>(channel, 0, 255);
+        clampInto<int16_t>(channel, static_cast<int16_t>(ranges::kBackdropChannel.low),
+                           static_cast<int16_t>(ranges::kBackdropChannel.high));
     }
     clampFlag(s.lightVolumesCheck);
-    clampInto(s.mainLight, 0, 200);
-    clampInto(s.backLight, 0, 200);
-    clampInto(s.fillLight, 0, 200);
-    clampFlag(s.narrowHighlight);
-    clampFlag(s.sizeMode);
-    clampInto(s.imageWidth, kMinImageWidth, kMaxImageWidth);
+    clampInto(s.mainLight, ranges::kMainLight);
+    clampInto(s.backLight, ranges::kBackLight);
+    clampInto(s.fillLight, ranges::kFillLight);
+    clampInto(s.narrowHighlight, ranges::kNarrowHighlight);
+    clampInto(s.sizeMode, ranges::kSizeMode);
+    clampInto(s.imageWidth, ranges::kImageWidth);
 
     // Trimming must leave a picture in the current mode, as the size dialog demands.
     Trimming& trim = s.trimming;
     for (int32_t* side : {&trim.top, &trim.bottom, &trim.left, &trim.right}) {
-        clampInto(*side, 0, kMaxImageWidth);
+        clampInto(*side, ranges::kTrimmingSide);
     }
-    const int32_t limit = s.sizeMode == 1 ? s.imageWidth : kFixedModeImageWidth;
+    const int32_t limit = s.sizeMode == 1 ? s.imageWidth : ranges::kFixedModeImageWidth;
     if (trim.top + trim.bottom >= limit || trim.left + trim.right >= limit) {
         trim = Trimming{};
     }
     s.trimmingActive = (trim.top | trim.bottom | trim.left | trim.right) != 0 ? 1 : 0;
-    clampFlag(s.trimmingCheckBox);
+    clampInto(s.trimmingCheckBox, ranges::kTrimmingCheckBox);
     clampFlag(s.largerFont);
     clampFlag(s.japanese);
 
     TransformableParams& t = s.transformable;
-    clampInto(t.ellipsoidSurfaces, 3, 24);
-    clampInto(t.ellipsoidRows, 2, 16);
-    clampInto(t.ellipsoidDiameterRatio, 5, 100);
-    clampInto(t.ellipsoidCompressionRatio, 5, 100);
-    clampInto(t.prismSides, 3, 16);
-    clampInto(t.prismHeightRatio, 5, 95);
-    clampInto(t.pyramidSides, 3, 16);
-    clampInto(t.pyramidHeightRatio, 5, 95);
-    clampInto(t.hedron14Keep, 5, 95);
-    clampInto(t.hedron26Keep, 5, 95);
+    clampInto(t.ellipsoidSurfaces, ranges::kEllipsoidSurfaces);
+    clampInto(t.ellipsoidRows, ranges::kEllipsoidRows);
+    clampInto(t.ellipsoidDiameterRatio, ranges::kEllipsoidDiameterRatio);
+    clampInto(t.ellipsoidCompressionRatio, ranges::kEllipsoidCompressionRatio);
+    clampInto(t.prismSides, ranges::kPrismSides);
+    clampInto(t.prismHeightRatio, ranges::kPrismHeightRatio);
+    clampInto(t.pyramidSides, ranges::kPyramidSides);
+    clampInto(t.pyramidHeightRatio, ranges::kPyramidHeightRatio);
+    clampInto(t.hedron14Keep, ranges::kHedron14Keep);
+    clampInto(t.hedron26Keep, ranges::kHedron26Keep);
 }
 
 bool readSettings(const std::string& path, Settings& settings) {

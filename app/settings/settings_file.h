@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/model/model_record.h"
+#include "app/settings/value_ranges.h"
 
 namespace tavrine {
 
@@ -16,14 +17,14 @@ inline constexpr int kFolderTextSize = 260;
 // Name of the settings file inside the settings folder.
 inline constexpr const char* kSettingsFileName = "Setting.ini";
 // Largest frame count of an automatic capture (the range of the frame-count dialog).
-inline constexpr int32_t kMaxFrameCount = 4096;
+inline constexpr int32_t kMaxFrameCount = ranges::kFrameCount.high;
 // Width (= height) of the picture in the fixed-size mode, rendered on the main window.
-inline constexpr int32_t kFixedModeImageWidth = 199;
+inline constexpr int32_t kFixedModeImageWidth = ranges::kFixedModeImageWidth;
 // Smallest and largest picture width of the separate render window.
-inline constexpr int32_t kMinImageWidth = 32;
-inline constexpr int32_t kMaxImageWidth = 512;
+inline constexpr int32_t kMinImageWidth = ranges::kImageWidth.low;
+inline constexpr int32_t kMaxImageWidth = ranges::kImageWidth.high;
 // Number of picture formats of the screen-shot Save dialog (filter indexes 1 to 7).
-inline constexpr int32_t kScreenShotFilterCount = 7;
+inline constexpr int32_t kScreenShotFilterCount = ranges::kScreenShotFilter.high;
 
 // Pixels a saved screen shot cuts off each side of the picture.
 struct Trimming {
@@ -98,9 +99,9 @@ void clampSettings(Settings& settings);
 
 // Reads the settings file at path: the fields the file holds are taken, every field it lacks
 // gets its default (model, colour and refractive index the read stone's), a folder text
-// without a NUL or empty gets the default folder, and every value is clamped into range; the
-// default folders of settings are kept. Returns false, with settings reset to the defaults,
-// when the file cannot be opened.
+// without a NUL, empty or holding control characters gets the default folder, and every value
+// is clamped into range; the default folders of settings are kept. Returns false, with settings
+// reset to the defaults, when the file cannot be opened.
 bool readSettings(const std::string& path, Settings& settings);
 
 // Writes the 729-byte settings file at path, replacing an old file atomically; a folder text

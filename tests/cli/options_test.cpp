@@ -43,6 +43,21 @@ TEST(TurnSequence, RefusesWhatItCannotRead) {
     EXPECT_FALSE(parseTurnSequence("L-1", "RLUDXZ", steps));
 }
 
+TEST(TurnSequence, TheStepsOfOneOptionAreCappedAtAMillion) {
+    std::vector<TurnStep> steps;
+    std::string ten;
+    for (int i = 0; i < 10; ++i) ten += "R100000";
+    EXPECT_TRUE(parseTurnSequence(ten, "RLUDXZ", steps));  // exactly the cap
+    EXPECT_FALSE(parseTurnSequence(ten + "L", "RLUDXZ", steps));
+    std::string hostile;  // about 1.87e9 steps in 150 kB, once accepted
+    for (int i = 0; i < 18700; ++i) hostile += "R100000";
+    for (const char* option : {"--turn", "--stone-turn", "--light-turn"}) {
+        const ParseResult r = parse({"--out", "a.png", option, hostile.c_str()});
+        EXPECT_NE(r.error.find("at most 1000000 steps in all"), std::string::npos)
+            << option << ": " << r.error.substr(0, 200);
+    }
+}
+
 TEST(Options, DefaultsAndFormatFromExtension) {
     ParseResult r = parse({"--out", "a.PNG"});
     ASSERT_EQ("", r.error);

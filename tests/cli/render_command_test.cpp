@@ -167,6 +167,33 @@ TEST_F(RenderCommand, RefusedPositionFileExitsWithOne) {
     EXPECT_FALSE(fs::exists(path("x.png")));
 }
 
+TEST_F(RenderCommand, ShortAndUnsoundPositionFilesExitWithOneAndSayWhy) {
+    ASSERT_EQ(0,
+              run("--size 32 --save-position " + path("a.gpi") + " --out " + path("a.png")).status);
+    const std::vector<char> good = bytes(path("a.gpi"));
+    ASSERT_EQ(272u, good.size());
+    // An empty file and a truncated copy once rendered a side view with exit 0.
+    for (size_t length : {size_t{0}, size_t{100}}) {
+        std::ofstream(path("p.gpi"), std::ios::binary)
+            .write(good.data(), static_cast<std::streamsize>(length));
+        const Outcome r = run("--position " + path("p.gpi") + " --out " + path("x.png"));
+        EXPECT_EQ(1, r.status) << r.output;
+        EXPECT_NE(std::string::npos, r.output.find("the file is " + std::to_string(length) +
+                                                   " bytes; a Position-Info File has at least 272"))
+            << r.output;
+    }
+    // All-zero view cosines: once accepted, turned and saved into a file the reader refused.
+    std::vector<char> zero = good;
+    std::fill(zero.begin() + 32, zero.begin() + 56, 0);
+    std::ofstream(path("z.gpi"), std::ios::binary).write(zero.data(), 272);
+    const Outcome r = run("--position " + path("z.gpi") + " --turn L1 --save-position " +
+                          path("y.gpi") + " --out " + path("x.png"));
+    EXPECT_EQ(1, r.status) << r.output;
+    EXPECT_NE(std::string::npos, r.output.find("are not a unit pair")) << r.output;
+    EXPECT_FALSE(fs::exists(path("x.png")));
+    EXPECT_FALSE(fs::exists(path("y.gpi")));
+}
+
 TEST_F(RenderCommand, BadUsageExitsWithTwoAndOneLine) {
     for (const char* args : {"--size 5000 --out x.png", "--turn L5Q --out x.png", "--frobnicate",
                              "--stone 1", "--trim 200,100,0,0 --out x.png"}) {

@@ -16,7 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A capture of a small picture: a session set up for it, its record, files and picture.
+// A capture of a small picture: a session set up for it, its record and files.
 class SmallCapture {
   public:
     SmallCapture(const std::string& folder, const std::string& name, int32_t frames,
@@ -36,20 +36,13 @@ class SmallCapture {
     }
     SmallCapture(const SmallCapture&) = delete;
     SmallCapture& operator=(const SmallCapture&) = delete;
-    ~SmallCapture() { imgctl::DeleteDIB(picture_); }
 
     // Runs the capture of the record with a fresh session, as a resume does.
     CaptureResult run(const RenderFunction& render, CaptureObserver& observer) {
         Session session;
         applyCaptureRecord(session, record);
         CaptureScene scene = captureSceneOf(session);
-        if (picture_ == nullptr) {
-            imgctl::BitmapInfoHeader head;
-            head.width = scene.settings.width;
-            head.height = -scene.settings.width;
-            picture_ = imgctl::CreateDIB(head);
-        }
-        return captureFrames(scene, record, files, &picture_, render, observer);
+        return captureFrames(scene, record, files, render, observer);
     }
     CaptureResult run(const RenderFunction& render) {
         CaptureObserver quiet;
@@ -64,21 +57,12 @@ class SmallCapture {
     CaptureResult runLive(const RenderFunction& render) {
         CaptureObserver quiet;
         CaptureScene scene = captureSceneOf(live);
-        imgctl::BitmapInfoHeader head;
-        head.width = scene.settings.width;
-        head.height = -scene.settings.width;
-        imgctl::DibHandle picture = imgctl::CreateDIB(head);
-        const CaptureResult result = captureFrames(scene, record, files, &picture, render, quiet);
-        imgctl::DeleteDIB(picture);
-        return result;
+        return captureFrames(scene, record, files, render, quiet);
     }
 
     Session live;
     PositionInfo record;
     CaptureFiles files;
-
-  private:
-    imgctl::DibHandle picture_ = nullptr;
 };
 
 // The render job with one thread, counting its calls.
@@ -86,12 +70,15 @@ struct CountingRender {
     int32_t calls = 0;
     int32_t abortAt = -1;  // the call that is aborted, or -1
     RenderFunction function() {
-        return [this](const RenderSettings& s, const RenderScene& scene, imgctl::DibHandle* picture,
-                      RenderObserver& observer) {
-            if (calls++ == abortAt) return 0;
+        return [this](const RenderSettings& s, const RenderScene& scene, RenderObserver& observer) {
+            if (calls++ == abortAt) {
+                RenderResult aborted;
+                aborted.status = RenderStatus::Aborted;
+                return aborted;
+            }
             RenderExecution execution;
             execution.threads = 1;
-            return renderJob(s, scene, picture, observer, execution);
+            return renderJob(s, scene, nullptr, observer, execution);
         };
     }
 };

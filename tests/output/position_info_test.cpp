@@ -44,9 +44,10 @@ PositionInfo unusualInfo(int32_t modelIndex) {
     p.modelIndex = modelIndex;
     p.colourIndex = 8;
     p.refractiveIndex = 1.6180339887;
-    p.savedPosition.orientation = {1, {0.1, -0.2, 0.3}, {-0.4, 0.5, -0.6}};
+    // Cosine and sine pairs on the unit circle: (0.6, -0.8), (-0.8, 0.6), (0.28, 0.96), ...
+    p.savedPosition.orientation = {1, {0.6, -0.8, 0.28}, {-0.8, 0.6, 0.96}};
     p.savedPosition.turntableAngles = {0.25, -3.5, 0.0};
-    p.stonePose = {0, {0.7, 0.8, -0.9}, {0.11, -0.12, 0.13}};
+    p.stonePose = {0, {0.96, -0.28, 0.8}, {0.28, 0.96, -0.6}};
     p.lightAngles = {0.4363323129985824, 4.71238898038469, 0.0};
     p.turnStone = 0;
     p.turntableView = 1;
@@ -158,14 +159,14 @@ TEST(PositionInfoFile, EveryFieldLiesAtItsOffset) {
     EXPECT_EQ(int32At(b, 16), 8);
     EXPECT_EQ(doubleAt(b, 20), 1.6180339887);
     EXPECT_EQ(int32At(b, 28), 1);
-    EXPECT_EQ(doubleAt(b, 32), 0.1);
-    EXPECT_EQ(doubleAt(b, 48), 0.3);
-    EXPECT_EQ(doubleAt(b, 56), -0.4);
-    EXPECT_EQ(doubleAt(b, 72), -0.6);
+    EXPECT_EQ(doubleAt(b, 32), 0.6);
+    EXPECT_EQ(doubleAt(b, 48), 0.28);
+    EXPECT_EQ(doubleAt(b, 56), -0.8);
+    EXPECT_EQ(doubleAt(b, 72), 0.96);
     EXPECT_EQ(int32At(b, 80), 0);
-    EXPECT_EQ(doubleAt(b, 84), 0.7);
-    EXPECT_EQ(doubleAt(b, 108), 0.11);
-    EXPECT_EQ(doubleAt(b, 124), 0.13);
+    EXPECT_EQ(doubleAt(b, 84), 0.96);
+    EXPECT_EQ(doubleAt(b, 108), 0.28);
+    EXPECT_EQ(doubleAt(b, 124), -0.6);
     EXPECT_EQ(doubleAt(b, 132), 0.4363323129985824);
     EXPECT_EQ(doubleAt(b, 140), 4.71238898038469);
     EXPECT_EQ(doubleAt(b, 156), 0.25);
@@ -282,7 +283,7 @@ TEST(PositionInfoFile, CountsOnlyStillRefusesBadCounts) {
     EXPECT_EQ(read.framesDone, 10);
 }
 
-TEST(PositionInfoFile, AShortFileKeepsTheFieldsBehindItsEnd) {
+TEST(PositionInfoFile, ACutRecordIsRefusedAndACutTailKeepsItsParameters) {
     TempFolder folder;
     const std::string path = folder.file("stone.gpi");
     const PositionInfo written = unusualInfo(23);
@@ -291,44 +292,25 @@ TEST(PositionInfoFile, AShortFileKeepsTheFieldsBehindItsEnd) {
 
     PositionInfo before;  // the state in hand: defaults, with a different ellipsoid
     before.transformable.ellipsoidRows = 3;
-    const std::vector<std::pair<size_t, int32_t PositionInfo::*>> ints = {
-        {0, &PositionInfo::frameCount},       {4, &PositionInfo::framesDone},
-        {8, &PositionInfo::stoneIndex},       {12, &PositionInfo::modelIndex},
-        {16, &PositionInfo::colourIndex},     {180, &PositionInfo::turnStone},
-        {184, &PositionInfo::turntableView},  {188, &PositionInfo::highQuality},
-        {192, &PositionInfo::checkMode},      {196, &PositionInfo::renderFire},
-        {224, &PositionInfo::mainLight},      {228, &PositionInfo::backLight},
-        {232, &PositionInfo::fillLight},      {236, &PositionInfo::narrowHighlight},
-        {240, &PositionInfo::sizeMode},       {244, &PositionInfo::imageWidth},
-        {264, &PositionInfo::trimmingActive}, {268, &PositionInfo::trimmingCheckBox}};
     for (size_t length = 0; length <= full.size(); ++length) {
         writeBytes(path,
                    std::vector<uint8_t>(full.begin(), full.begin() + static_cast<long>(length)));
         PositionInfo read = before;
         std::string error;
         const bool accepted = readPositionInfo(path, read, false, &error);
-        // Frames done 37 needs the frame count 300 of the same file.
-        if (length >= 4 && length < 8) {
-            EXPECT_TRUE(accepted) << length;  // 300 frames, 0 done
+        if (length < 272) {
+            // An empty file or a truncated copy: refused whole, with its size.
+            EXPECT_FALSE(accepted) << length;
+            EXPECT_EQ(error, "the file is " + std::to_string(length) +
+                                 " bytes; a Position-Info File has at least 272");
+            expectSameInfo(read, before);
+            PositionInfo counts = before;
+            EXPECT_FALSE(readPositionInfo(path, counts, true, nullptr)) << length;
+            continue;
         }
         ASSERT_TRUE(accepted) << length << ": " << error;
-        for (const auto& [offset, member] : ints) {
-            const bool present = offset + 4 <= length;
-            EXPECT_EQ(read.*member, (present ? written : before).*member)
-                << "offset " << offset << " with " << length << " bytes";
-        }
-        EXPECT_EQ(read.refractiveIndex, (length >= 28 ? written : before).refractiveIndex)
-            << length;
-        EXPECT_EQ(read.savedPosition.orientation.sines[2],
-                  (length >= 80 ? written : before).savedPosition.orientation.sines[2])
-            << length;
-        EXPECT_EQ(read.savedPosition.orientation.sines[1],
-                  (length >= 72 ? written : before).savedPosition.orientation.sines[1])
-            << length;
-        EXPECT_EQ(read.lightAngles.azimuth, (length >= 148 ? written : before).lightAngles.azimuth)
-            << length;
-        EXPECT_EQ(read.backdrop[2], (length >= 206 ? written : before).backdrop[2]) << length;
-        EXPECT_EQ(read.trimming.right, (length >= 264 ? written : before).trimming.right) << length;
+        EXPECT_EQ(read.trimming.right, written.trimming.right) << length;
+        EXPECT_EQ(read.trimmingCheckBox, written.trimmingCheckBox) << length;
         EXPECT_EQ(read.transformable.ellipsoidCompressionRatio,
                   (length >= 276 ? written : before).transformable.ellipsoidCompressionRatio)
             << length;
@@ -446,16 +428,105 @@ TEST(PositionInfoFile, TheReasonNamesTheField) {
     PositionInfo read;
     std::string error;
     EXPECT_FALSE(readPositionInfo(path, read, false, &error));
-    EXPECT_EQ(error, "Colour index 42 is out of range 0 to 10.");
+    EXPECT_EQ(error,
+              "the colour index 42 is outside 0..10; the file is damaged or is not a "
+              "Position-Info File");
+
+    // The frame count of a file that is no record at all, and a bad axis-order flag.
+    b = readBytes(path);
+    putInt32(b, 16, 8);
+    putInt32(b, 0, -290883310);
+    writeBytes(path, b);
+    EXPECT_FALSE(readPositionInfo(path, read, false, &error));
+    EXPECT_EQ(error,
+              "the frame count -290883310 is outside 1..4096; the file is damaged or is not a "
+              "Position-Info File");
+    putInt32(b, 0, 300);
+    putInt32(b, 28, 2);
+    writeBytes(path, b);
+    EXPECT_FALSE(readPositionInfo(path, read, false, &error));
+    EXPECT_EQ(error.substr(0, error.find(';')),
+              "the view orientation's axis order 2 is outside 0..1");
 }
 
-TEST(PositionInfoFile, AMissingFileFailsToOpen) {
+TEST(PositionInfoFile, OrientationsThatAreNoRotationsAreRefusedOnReadingAndWriting) {
+    TempFolder folder;
+    const std::string path = folder.file("stone.gpi");
+    const PositionInfo good = unusualInfo(0);
+    ASSERT_TRUE(writePositionInfo(path, good, nullptr));
+    const std::vector<uint8_t> record = readBytes(path);
+    struct Case {
+        size_t offset;  // of the double changed
+        double value;
+        const char* problem;
+    };
+    const double inf = std::numeric_limits<double>::infinity();
+    const Case cases[] = {
+        {32, 0.0, "the view orientation's x cosine and sine (0, -0.80000000000000004) are not"},
+        {40, 1e160, "the view orientation's y cosine and sine (1e+160, 0.59999999999999998) are"},
+        {116, 0.5, "the stone orientation's y cosine and sine (-0.28000000000000003, 0.5) are"},
+        {100, 0.8 * (1 + 1e-5), "the stone orientation's z cosine and sine"},
+        {140, inf, "the light's azimuth is not a finite number"},
+        {172, -inf, "the view's turntable third angle is not a finite number"},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> b = record;
+        putDouble(b, c.offset, c.value);
+        writeBytes(path, b);
+        PositionInfo read = unusualInfo(24);
+        std::string error;
+        EXPECT_FALSE(readPositionInfo(path, read, false, &error)) << c.offset;
+        EXPECT_EQ(error.rfind(c.problem, 0), 0u) << error;
+        expectSameInfo(read, unusualInfo(24));
+    }
+    // A pair off the circle by far less than the tolerance is a rotation.
+    std::vector<uint8_t> b = record;
+    putDouble(b, 32, 0.6 * (1 + 1e-12));
+    writeBytes(path, b);
+    PositionInfo read;
+    EXPECT_TRUE(readPositionInfo(path, read, false, nullptr));
+
+    // What the writer is asked to store must read back: an all-zero view is refused and no
+    // file is left behind.
+    PositionInfo zero = good;
+    zero.savedPosition.orientation = Orientation{0, {0, 0, 0}, {0, 0, 0}};
+    const std::string fresh = folder.file("fresh.gpi");
+    std::string error;
+    EXPECT_FALSE(writePositionInfo(fresh, zero, &error));
+    EXPECT_NE(error.find("the view orientation's x cosine and sine (0, 0)"), std::string::npos)
+        << error;
+    EXPECT_FALSE(fs::exists(fresh));
+    PositionInfo huge = good;
+    huge.stonePose.sines[2] = 1e160;
+    EXPECT_FALSE(writePositionInfo(fresh, huge, &error));
+    EXPECT_FALSE(fs::exists(fresh));
+}
+
+TEST(PositionInfoFile, TrimmingIsInForceWheneverAValueIsNotZero) {
+    TempFolder folder;
+    const std::string path = folder.file("stone.gpi");
+    ASSERT_TRUE(writePositionInfo(path, unusualInfo(0), nullptr));
+    std::vector<uint8_t> b = readBytes(path);
+    putInt32(b, 264, 0);  // values 10, 20, 30, 40 stored with "trimming active" 0
+    writeBytes(path, b);
+    PositionInfo read;
+    ASSERT_TRUE(readPositionInfo(path, read, false, nullptr));
+    EXPECT_EQ(read.trimmingActive, 1);
+    for (size_t offset = 248; offset < 264; offset += 4) putInt32(b, offset, 0);
+    putInt32(b, 264, 1);  // no values, yet marked active
+    writeBytes(path, b);
+    ASSERT_TRUE(readPositionInfo(path, read, false, nullptr));
+    EXPECT_EQ(read.trimmingActive, 0);
+}
+
+TEST(PositionInfoFile, AFileThatCannotBeReadGivesTheSystemsReason) {
     TempFolder folder;
     PositionInfo read;
     std::string error;
     EXPECT_FALSE(readPositionInfo(folder.file("missing.gpi"), read, false, &error));
-    EXPECT_EQ(error, "Failed to open file.");
+    EXPECT_EQ(error, "No such file or directory");
     EXPECT_FALSE(readPositionInfo(folder.path(), read, false, &error));
+    EXPECT_EQ(error, "it is a folder");
 }
 
 TEST(PositionInfoFile, AFailedWriteKeepsTheOldFile) {

@@ -4,7 +4,11 @@
 #include "app/render/picture_formats.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -262,6 +266,63 @@ TEST(PictureFormats, BadRequestsFailWithThePathAndWriteNothing) {
         EXPECT_NE(r.message.find(path), std::string::npos) << r.message;
     }
     EXPECT_TRUE(dir.names().empty());
+}
+
+// Returns the virtual memory size of this process in bytes, 0 when unknown.
+uint64_t virtualMemoryBytes() {
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    while (status >> key) {
+        if (key == "VmSize:") {
+            uint64_t kib = 0;
+            status >> kib;
+            return kib * 1024;
+        }
+    }
+    return 0;
+}
+
+// Lowers this process's address space to limit bytes and saves the picture in the 16-bit and
+// the 256-colour formats; returns 0 when both saves fail, saying why, and leave no file.
+int saveUnderLimit(DibHandle picture, const std::string& folder, uint64_t limit) {
+    const rlimit bound{limit, limit};
+    ::setrlimit(RLIMIT_AS, &bound);
+    int wrong = 0;
+    for (int32_t index : {2, 5, 7}) {
+        const std::string path = folder + "/x" + std::to_string(index);
+        const PictureSaveResult r = savePictureFile(picture, {}, index, 0, path);
+        if (r.ok || r.message.find("out of memory") == std::string::npos ||
+            std::filesystem::exists(path)) {
+            ++wrong;
+        }
+    }
+    return wrong;
+}
+
+// Lowers this process's address space to limit bytes; returns 0 when CopyDIB then gives no
+// picture.
+int copyUnderLimit(DibHandle picture, uint64_t limit) {
+    const rlimit bound{limit, limit};
+    ::setrlimit(RLIMIT_AS, &bound);
+    return imgctl::CopyDIB(picture) == nullptr ? 0 : 1;
+}
+
+TEST(PictureFormats, AConversionWithoutMemoryFailsInsteadOfWritingTwentyFourBits) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers reserve more address space than the limit below allows";
+#else
+    TempDir dir;
+    DibPtr render(imgctl::testing::newPicture(4096, 4096));  // 48 MiB
+    const uint64_t now = virtualMemoryBytes();
+    ASSERT_GT(now, 0u);
+    // Room for the 48 MiB copy, not for the 32 MiB 16-bit or the 16 MiB 8-bit picture beside it.
+    const uint64_t limit = now + (uint64_t{60} << 20);
+    EXPECT_EXIT(std::exit(saveUnderLimit(render.get(), dir.path().string(), limit)),
+                ::testing::ExitedWithCode(0), "");
+    // And with no room for the copy itself, CopyDIB gives no picture rather than throwing.
+    EXPECT_EXIT(std::exit(copyUnderLimit(render.get(), now + (uint64_t{8} << 20))),
+                ::testing::ExitedWithCode(0), "");
+#endif
 }
 
 }  // namespace

@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <stdexcept>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "app/model/model_record.h"
@@ -21,11 +25,8 @@ class Recorder : public RenderObserver {
         percents.push_back(percent);
         rowsAtProgress.push_back(rows);
     }
-    void rowFinished(int32_t) override { ++rows; }
-    bool abortRequested() override {
-        if (picture != nullptr) pictureWidthDuringJob = imgctl::DataDIB(*picture)->width;
-        return polls++ == abortAtPoll;
-    }
+    void rowFinished(int32_t, const imgctl::DibData&) override { ++rows; }
+    bool abortRequested() override { return polls++ == abortAtPoll; }
     void renderEnded() override { events.push_back(-2000); }
 
     std::vector<int32_t> events;
@@ -34,8 +35,6 @@ class Recorder : public RenderObserver {
     int32_t rows = 0;
     int32_t polls = 0;
     int32_t abortAtPoll = -1;
-    imgctl::DibHandle* picture = nullptr;
-    int32_t pictureWidthDuringJob = 0;
 };
 
 // A picture of W x W filled with one colour byte.
@@ -85,6 +84,16 @@ struct CubeScene {
     }
 };
 
+// Runs the job on |picture| and takes the picture it returns back into |picture|; returns 1 for
+// a completed job, 0 after an abort, -1 after a failure.
+int32_t runJob(const RenderSettings& s, const RenderScene& scene, imgctl::DibHandle& picture,
+               RenderObserver& observer, const RenderExecution& execution) {
+    RenderResult result = renderJob(s, scene, imgctl::DibPtr(picture), observer, execution);
+    picture = result.picture.release();
+    if (result.status == RenderStatus::Failed) return -1;
+    return result.status == RenderStatus::Completed ? 1 : 0;
+}
+
 RenderSettings smallSettings(int32_t width) {
     RenderSettings s;
     s.width = width;
@@ -132,7 +141,7 @@ TEST(RenderJob, ProgressRunsFromZeroToHundredOncePerPercent) {
     s.renderFire = false;
     imgctl::DibHandle picture = makePicture(270, 0);
     Recorder rec;
-    EXPECT_EQ(1, renderJob(s, cube.scene, &picture, rec, {1, false}));
+    EXPECT_EQ(1, runJob(s, cube.scene, picture, rec, {1, false}));
     ASSERT_EQ(101u, rec.percents.size());
     for (int32_t i = 0; i <= 100; ++i) EXPECT_EQ(i, rec.percents[static_cast<size_t>(i)]);
     // The first percent is reported after the third row (3 * 100 / 270 = 1.11).
@@ -154,7 +163,7 @@ TEST(RenderJob, MissesShowTheBackdropExactly) {
         s.backdrop[2] = 255;
         imgctl::DibHandle picture = makePicture(40, 0x55);
         Recorder rec;
-        renderJob(s, empty, &picture, rec, {2, false});
+        runJob(s, empty, picture, rec, {2, false});
         for (int32_t y = 0; y < 40; ++y) {
             for (int32_t x = 0; x < 40; ++x) {
                 ASSERT_EQ(12u + 200u * 256u + 255u * 65536u, imgctl::PixelDIB(picture, x, y))
@@ -174,7 +183,7 @@ TEST(RenderJob, DarkStoneWithoutLightGivesFortyGrey) {
     s.absorption[0] = s.absorption[1] = s.absorption[2] = 1000.0;
     imgctl::DibHandle picture = makePicture(64, 0);
     Recorder rec;
-    renderJob(s, cube.scene, &picture, rec, {1, true});
+    runJob(s, cube.scene, picture, rec, {1, true});
     EXPECT_EQ(40u + 40u * 256u + 40u * 65536u, imgctl::PixelDIB(picture, 32, 32));
     imgctl::DeleteDIB(picture);
 }
@@ -185,9 +194,8 @@ TEST(RenderJob, HighQualityRendersTwiceTheSizeThenShrinks) {
     s.highQuality = true;
     imgctl::DibHandle picture = makePicture(48, 0);
     Recorder rec;
-    rec.picture = &picture;
-    EXPECT_EQ(1, renderJob(s, cube.scene, &picture, rec, {1, false}));
-    EXPECT_EQ(96, rec.pictureWidthDuringJob);
+    EXPECT_EQ(1, runJob(s, cube.scene, picture, rec, {1, false}));
+    EXPECT_EQ(96, rec.polls);  // one poll per row of the 96 x 96 working picture
     EXPECT_EQ(48, imgctl::DataDIB(picture)->width);
     EXPECT_EQ(48, imgctl::DataDIB(picture)->height);
     EXPECT_EQ(0, rec.rows);  // nothing is shown row by row in HQ mode
@@ -201,7 +209,7 @@ TEST(RenderJob, AbortInTheFirstRowWritesNothingAndStillEnds) {
         imgctl::DibHandle picture = makePicture(32, 0x77);
         Recorder rec;
         rec.abortAtPoll = 0;
-        EXPECT_EQ(0, renderJob(s, cube.scene, &picture, rec, {threads, false}));
+        EXPECT_EQ(0, runJob(s, cube.scene, picture, rec, {threads, false}));
         EXPECT_EQ(0, rec.rows);
         ASSERT_EQ(2u, rec.events.size());
         EXPECT_EQ(0x777777u, imgctl::PixelDIB(picture, 16, 16));
@@ -220,14 +228,99 @@ TEST(RenderJob, ThreadsAndFastPathGiveTheLiteralPixels) {
         imgctl::DibHandle parallel = makePicture(61, 0);
         Recorder a;
         Recorder b;
-        renderJob(s, cube.scene, &reference, a, {1, true});
-        renderJob(s, cube.scene, &parallel, b, {3, false});
+        runJob(s, cube.scene, reference, a, {1, true});
+        runJob(s, cube.scene, parallel, b, {3, false});
         const imgctl::DibData* ra = imgctl::DataDIB(reference);
         const imgctl::DibData* rb = imgctl::DataDIB(parallel);
         EXPECT_EQ(0, std::memcmp(ra->rows, rb->rows, static_cast<size_t>(ra->stride) * 61));
         imgctl::DeleteDIB(reference);
         imgctl::DeleteDIB(parallel);
     }
+}
+
+}  // namespace
+}  // namespace tavrine
+
+namespace tavrine {
+namespace {
+
+TEST(RenderJobHardening, AWrongPictureIsAFailedRenderThatStillEnds) {
+    CubeScene cube;
+    RenderSettings s = smallSettings(32);
+    // Too small (it used to be written past its end), and the right size at 8 bits.
+    imgctl::DibHandle small = makePicture(16, 0);
+    imgctl::DibHandle eightBit = makePicture(32, 0);
+    imgctl::DIBto8Bit(eightBit);
+    for (imgctl::DibHandle wrong : {small, eightBit}) {
+        Recorder rec;
+        RenderResult result = renderJob(s, cube.scene, imgctl::DibPtr(wrong), rec, {2, false});
+        EXPECT_EQ(RenderStatus::Failed, result.status);
+        EXPECT_EQ(nullptr, result.picture);
+        EXPECT_NE(std::string::npos, result.error.find("32 x 32")) << result.error;
+        ASSERT_EQ(2u, rec.events.size());  // started and ended
+        EXPECT_EQ(0, rec.rows);
+    }
+    // HQ with a given picture, and no picture at all: the job returns its own W x W picture.
+    for (bool hq : {false, true}) {
+        s.highQuality = hq;
+        Recorder rec;
+        RenderResult result = renderJob(s, cube.scene, nullptr, rec, {2, false});
+        ASSERT_EQ(RenderStatus::Completed, result.status);
+        EXPECT_EQ(32, imgctl::DataDIB(result.picture.get())->width);
+        EXPECT_EQ(32, imgctl::DataDIB(result.picture.get())->height);
+    }
+}
+
+// Throws from the report of a chosen row.
+class ThrowingObserver : public RenderObserver {
+  public:
+    void rowFinished(int32_t, const imgctl::DibData&) override {
+        if (++rows == 5) throw std::runtime_error("observer failed");
+    }
+    int32_t rows = 0;
+};
+
+TEST(RenderJobHardening, AnObserverThatThrowsLeavesNoWorkerRunning) {
+    CubeScene cube;
+    RenderSettings s = smallSettings(40);
+    ThrowingObserver observer;
+    // Without the workers joined first, the pool's destructor would end the process.
+    EXPECT_THROW(renderJob(s, cube.scene, nullptr, observer, {3, false}), std::runtime_error);
+    EXPECT_EQ(5, observer.rows);
+}
+
+TEST(RenderJobHardening, ObserverCallsComeFromTheCallingThreadOneAtATime) {
+    CubeScene cube;
+    RenderSettings s = smallSettings(60);
+    struct SameThread : RenderObserver {
+        std::thread::id caller = std::this_thread::get_id();
+        int32_t foreign = 0;
+        std::vector<int32_t> rowsSeen;
+        void check() { foreign += std::this_thread::get_id() == caller ? 0 : 1; }
+        void progress(int32_t) override { check(); }
+        void rowFinished(int32_t row, const imgctl::DibData& picture) override {
+            check();
+            rowsSeen.push_back(row);
+            EXPECT_EQ(60, picture.width);
+        }
+        bool abortRequested() override {
+            check();
+            return false;
+        }
+    } observer;
+    RenderResult result = renderJob(s, cube.scene, nullptr, observer, {4, false});
+    EXPECT_EQ(RenderStatus::Completed, result.status);
+    EXPECT_EQ(0, observer.foreign);
+    std::sort(observer.rowsSeen.begin(), observer.rowsSeen.end());
+    ASSERT_EQ(60u, observer.rowsSeen.size());
+    for (int32_t i = 0; i < 60; ++i) EXPECT_EQ(i, observer.rowsSeen[static_cast<size_t>(i)]);
+}
+
+TEST(PixelColour, NanLightBecomesZeroNotUndefined) {
+    const double nan = std::nan("");
+    EXPECT_EQ(0u, pixelColourFromLight(nan, 0.0, 0.0, 0.0) & 0xFFu);
+    EXPECT_EQ(0u, pixelColourFromLight(0.0, 0.0, 0.0, nan));
+    EXPECT_EQ(40u << 16, pixelColourFromLight(nan, nan, 0.0, 0.0));
 }
 
 }  // namespace

@@ -346,6 +346,40 @@ TEST(SettingsFile, AnUnterminatedFolderTextGetsTheDefault) {
     EXPECT_EQ(read.frameCount, 300);
 }
 
+TEST(SettingsFile, AFolderHoldingControlCharactersGetsTheDefault) {
+    TempFolder folder;
+    const std::string path = folder.file("Setting.ini");
+    ASSERT_TRUE(writeSettings(path, unusualSettings(), nullptr));
+    const std::vector<uint8_t> good = readBytes(path);
+    // An escape sequence, a line feed, DEL and a C1 control (U+009B in UTF-8) in either field.
+    const std::vector<std::string> hostile = {"/tmp/\x1b[2J/", "/tmp/a\nb/", "/tmp/\x7f/",
+                                              "/tmp/\xc2\x9b"
+                                              "31m/"};
+    for (const std::string& text : hostile) {
+        for (size_t offset : {size_t{45}, size_t{309}}) {
+            std::vector<uint8_t> b = good;
+            std::memset(b.data() + offset, 0, 260);
+            std::memcpy(b.data() + offset, text.data(), text.size());
+            writeBytes(path, b);
+            Settings read = freshSettings();
+            ASSERT_TRUE(readSettings(path, read));
+            EXPECT_EQ(offset == 45 ? read.screenShotFolder : read.captureFolder,
+                      offset == 45 ? kShots : kCaps)
+                << text;
+            EXPECT_EQ(read.frameCount, 300);
+        }
+    }
+    // Text beyond ASCII is a folder name like any other.
+    std::vector<uint8_t> b = good;
+    const std::string japanese = "/tmp/\xe5\x86\x99\xe7\x9c\x9f/";
+    std::memset(b.data() + 45, 0, 260);
+    std::memcpy(b.data() + 45, japanese.data(), japanese.size());
+    writeBytes(path, b);
+    Settings read = freshSettings();
+    ASSERT_TRUE(readSettings(path, read));
+    EXPECT_EQ(read.screenShotFolder, japanese);
+}
+
 TEST(SettingsFile, ReservedBytesAreWrittenAsZeroAndIgnoredWhenRead) {
     TempFolder folder;
     const std::string path = folder.file("Setting.ini");

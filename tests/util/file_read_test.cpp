@@ -1,9 +1,13 @@
 #include "util/file_read.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -70,6 +74,63 @@ TEST(FileRead, MissingFilesFoldersFifosAndDevicesAreRefusedWithoutWaiting) {
         EXPECT_FALSE(readWholeFile(path, 100, bytes)) << path;
         EXPECT_TRUE(bytes.empty()) << path;
     }
+}
+
+TEST(FileRead, EveryRefusalSaysWhy) {
+    TempFolder folder;
+    const std::string fifo = folder.file("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    put(folder.file("f"), pattern(100));
+    std::vector<uint8_t> bytes;
+    std::string reason;
+    EXPECT_FALSE(readWholeFile(folder.file("missing"), 100, bytes, reason));
+    EXPECT_EQ(reason, "No such file or directory");
+    EXPECT_FALSE(readFileHead(folder.path(), 100, bytes, reason));
+    EXPECT_EQ(reason, "it is a folder");
+    EXPECT_FALSE(readWholeFile(fifo, 100, bytes, reason));
+    EXPECT_EQ(reason, "it is not a regular file");
+    EXPECT_FALSE(readWholeFile(folder.file("f"), 99, bytes, reason));
+    EXPECT_EQ(reason, "it is larger than 99 bytes");
+}
+
+// Returns the virtual memory size of this process in bytes, 0 when unknown.
+uint64_t virtualMemoryBytes() {
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    while (status >> key) {
+        if (key == "VmSize:") {
+            uint64_t kib = 0;
+            status >> kib;
+            return kib * 1024;
+        }
+    }
+    return 0;
+}
+
+// Lowers this process's address space to limit bytes and reads the file whole; returns 0 when
+// that fails with "out of memory" instead of throwing.
+int readUnderLimit(const std::string& path, uint64_t limit) {
+    const rlimit bound{limit, limit};
+    ::setrlimit(RLIMIT_AS, &bound);
+    std::vector<uint8_t> bytes;
+    std::string reason;
+    return !readWholeFile(path, size_t{1} << 30, bytes, reason) && reason == "out of memory" ? 0
+                                                                                             : 1;
+}
+
+TEST(FileRead, MemoryRefusedIsAFailureNotAnException) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers reserve more address space than the limit below allows";
+#else
+    TempFolder folder;
+    const std::string path = folder.file("big");
+    put(path, "x");
+    ASSERT_EQ(::truncate(path.c_str(), 64 << 20), 0);  // 64 MiB, sparse
+    const uint64_t now = virtualMemoryBytes();
+    ASSERT_GT(now, 0u);
+    EXPECT_EXIT(std::exit(readUnderLimit(path, now + (uint64_t{16} << 20))),
+                ::testing::ExitedWithCode(0), "");
+#endif
 }
 
 }  // namespace
