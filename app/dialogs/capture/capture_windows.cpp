@@ -174,6 +174,10 @@ void CaptureProgressWindow::showFrame(int k, int frameCount) {
     text_->setText(QString::fromStdString(captureProgressText(k, frameCount)));
 }
 
+void CaptureProgressWindow::showProgress(qint64 lParam) {
+    showFrame(static_cast<int>(lParam & 0xFFFF), static_cast<int>((lParam >> 16) & 0xFFFF));
+}
+
 void CaptureProgressWindow::captureEnded(int result) {
     ended_ = true;
     done(result);
@@ -217,6 +221,10 @@ void AnimationProgressWindow::showFrame(int i, int frameCount) {
     bar_->setRange(0, std::max(frameCount, 1));
     bar_->setValue(std::clamp(i, 0, std::max(frameCount, 1)));
     text_->setText(QStringLiteral("%1 %").arg(roundedPercent(i, frameCount)));
+}
+
+void AnimationProgressWindow::showProgress(qint64 lParam) {
+    showFrame(static_cast<int>(lParam & 0xFFFF), static_cast<int>((lParam >> 16) & 0xFFFF));
 }
 
 void AnimationProgressWindow::compileEnded(int result) {

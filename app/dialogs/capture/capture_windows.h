@@ -64,6 +64,8 @@ class CaptureProgressWindow : public QDialog {
   public slots:
     // Shows frame k of the capture: the bar at k, and "k / N", eight blanks, the percentage.
     void showFrame(int k, int frameCount);
+    // Shows the frame of a progress notification's lParam, (k & 0xFFFF) | (N << 16).
+    void showProgress(qint64 lParam);
     // Closes the window with result 1 (complete) or 2 (aborted).
     void captureEnded(int result);
 
@@ -93,6 +95,8 @@ class AnimationProgressWindow : public QDialog {
   public slots:
     // Shows frame i of the animation: the bar at i and "p %".
     void showFrame(int i, int frameCount);
+    // Shows the frame of a progress notification's lParam, (i & 0xFFFF) | (N << 16).
+    void showProgress(qint64 lParam);
     // Closes the window with result 1 (written) or 2 (failed).
     void compileEnded(int result);
 

@@ -84,7 +84,7 @@ TEST(CaptureProgressWindow, ShowsTheFrameAndStaysUntilTheEngineEnds) {
     CaptureProgressWindow window(128);
     EXPECT_EQ(window.objectName(), "AutoCapProgressWnd");
     EXPECT_EQ(window.windowTitle(), "Automatic Screen Capturing");
-    window.showFrame(64, 128);
+    window.showProgress(64 | (128 << 16));
     EXPECT_EQ(child<QLabel>(&window, "progressText")->text(), "64 / 128        50 %");
     int aborts = 0;
     QObject::connect(&window, &CaptureProgressWindow::abortRequested, [&] { ++aborts; });
@@ -106,7 +106,7 @@ TEST(AnimationProgressWindow, ShowsThePercentageAndClosesWithTheResult) {
     AnimationProgressWindow window(128);
     EXPECT_EQ(window.objectName(), "MakeAniGifProgressWnd");
     EXPECT_EQ(window.size(), QSize(304, 70));
-    window.showFrame(32, 128);
+    window.showProgress(32 | (128 << 16));
     EXPECT_EQ(child<QLabel>(&window, "progressText")->text(), "25 %");
     QTimer::singleShot(0, [&] { window.compileEnded(1); });
     EXPECT_EQ(window.exec(), 1);
