@@ -257,7 +257,8 @@ int runCapture(const CaptureOptions& o, std::FILE* out, std::FILE* err) {
         break;
     }
     std::fprintf(err, "tavrine-render: %s\n", result.message.c_str());
-    if (record.framesDone < n) {
+    if (record.framesDone < n && isRegularFile(info) &&
+        result.message.rfind("cannot write the Capture-Info File", 0) != 0) {
         std::fprintf(err, "tavrine-render: %s records %d of %d frames; run again to resume\n",
                      info.c_str(), record.framesDone, n);
     }
