@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/output/file_names.h"
+#include "app/output/screen_shot.h"
 #include "app/session/capture_session.h"
 #include "tests/support/byte_files.h"
 #include "tests/support/gif_frames.h"
@@ -65,6 +66,15 @@ Answers::Step press(const char* button, const QString& editText = QString()) {
         auto* b = w->findChild<QPushButton*>(QString::fromLatin1(button));
         ASSERT_NE(b, nullptr) << button;
         b->click();
+    };
+}
+
+Answers::Step answer(QMessageBox::StandardButton button, std::string* text) {
+    return [button, text](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        ASSERT_NE(box, nullptr);
+        *text = box->text().toStdString();
+        box->button(button)->click();
     };
 }
 
@@ -159,6 +169,55 @@ TEST(OutputCommands, ANewCaptureAndItsAnimatedGifFromTheMenus) {
     ASSERT_EQ(frames.size(), 3u);
     EXPECT_EQ(frames[2].delay, 12);
     EXPECT_EQ(session.settings.gifTimeWeight, 12);
+
+    // Resuming the finished capture asks whether to check the frames; No renders nothing.
+    host.posted.clear();
+    std::string question;
+    {
+        Answers answers(
+            {chooseFile("turn.sqi"), answer(QMessageBox::No, &question), acknowledge(&said)});
+        commands.resumeCapture();
+        EXPECT_TRUE(answers.done());
+    }
+    EXPECT_EQ(question, kCaptureCompleteQuestion);
+    EXPECT_EQ(host.posted, std::vector<EngineCommand>{EngineCommand::StartCapture});
+    EXPECT_NE(said.find("All frames have been captured."), std::string::npos) << said;
+}
+
+TEST(OutputCommands, AScreenShotTakesTheFilterAndWritesItsPositionFileBeside) {
+    test::TempFolder folder("tavrine-commands");
+    const std::string shots = folder.path() + "/";
+    Session session;
+    session.settings = defaultSettings(shots, shots);
+    chooseStone(session, 0);
+    rebuildModel(session);
+    resetView(session);
+    prepareView(session);
+    imgctl::BitmapInfoHeader head;
+    head.width = 40;
+    head.height = -40;
+    session.renderPicture.replace(imgctl::DibPtr(imgctl::CreateDIB(head)));
+    OutputJobs jobs;
+    FakeHost host(session, jobs);
+    OutputCommands commands(host, session, jobs);
+    host.attach(commands);
+    std::string said;
+    Answers answers({[](QWidget* w) {
+                         auto* dialog = qobject_cast<QFileDialog*>(w);
+                         ASSERT_NE(dialog, nullptr);
+                         dialog->selectNameFilter(dialog->nameFilters()[3]);  // PNG 24bit
+                         dialog->selectFile(dialog->directory().filePath("x.bmp"));
+                         static_cast<QDialog*>(dialog)->accept();
+                     },
+                     acknowledge(&said)});
+    commands.saveScreenShot();
+    EXPECT_TRUE(answers.done());
+    EXPECT_EQ(said, kScreenShotWithPositionSavedText);
+    const std::vector<uint8_t> bytes = test::readBytes(shots + "x.bmp");
+    ASSERT_GE(bytes.size(), 4u);
+    EXPECT_EQ(bytes[1], 'P');
+    EXPECT_EQ(test::readBytes(shots + "x.gpi").size(), 272u);
+    EXPECT_EQ(session.settings.screenShotFilterIndex, 4);
 }
 
 }  // namespace
