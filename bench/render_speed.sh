@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Renders a fixed set of scenes with the literal reference (one thread, exported tracer) and with
 # the default path (all cores, faster tracer), checks that both write identical files, and prints
-# the times and their ratio.
+# the wall times and their ratio, and the processor time of each.
 #
 # Usage: bench/render_speed.sh [BUILD_DIR]   (default: build)
 # Each scene is timed REPEAT times (default 3) and the shortest time is kept, since machines
@@ -24,30 +24,31 @@ scenes=(
 )
 
 repeat=${REPEAT:-3}
-# Prints the shortest wall time of `repeat` runs of the command, in seconds.
-best_time() {
-    local best=""
+# Prints the shortest wall time and the shortest processor time (user + system, all threads) of
+# `repeat` runs of the command, in seconds. On a machine shared with other work the processor
+# time is the steadier figure; the wall time is what a user waits.
+best_times() {
+    local wall="" cpu="" TIMEFORMAT='%R %U %S'
     for ((i = 0; i < repeat; i++)); do
-        local t0 t1
-        t0=$(date +%s.%N)
-        "$@" >/dev/null
-        t1=$(date +%s.%N)
-        best=$(awk -v a="$t0" -v b="$t1" -v m="$best" 'BEGIN { t = b - a; if (m == "" || t < m) m = t; print m }')
+        local r u s
+        read -r r u s < <({ time "$@" >/dev/null 2>&1; } 2>&1)
+        wall=$(awk -v t="$r" -v m="$wall" 'BEGIN { if (m == "" || t < m) m = t; print m }')
+        cpu=$(awk -v t="$u" -v k="$s" -v m="$cpu" 'BEGIN { t += k; if (m == "" || t < m) m = t; print m }')
     done
-    echo "$best"
+    echo "$wall $cpu"
 }
-printf '%-55s %9s %9s %7s\n' "scene" "literal" "fast" "ratio"
+printf '%-52s %8s %8s %6s   %8s %8s\n' "scene" "literal" "fast" "ratio" "cpu lit." "cpu fast"
 status=0
 for scene in "${scenes[@]}"; do
     # shellcheck disable=SC2086
-    literal=$(best_time "$tool" $scene --threads 1 --literal --out "$work/literal.png")
+    read -r literal literalCpu < <(best_times "$tool" $scene --threads 1 --literal --out "$work/literal.png")
     # shellcheck disable=SC2086
-    fast=$(best_time "$tool" $scene --out "$work/fast.png")
+    read -r fast fastCpu < <(best_times "$tool" $scene --out "$work/fast.png")
     if ! cmp -s "$work/literal.png" "$work/fast.png"; then
         echo "render_speed: outputs differ for: $scene" >&2
         status=1
     fi
-    awk -v s="$scene" -v l="$literal" -v f="$fast" \
-        'BEGIN { printf "%-55s %8.2fs %8.2fs %6.1fx\n", s, l, f, l / f }'
+    awk -v s="$scene" -v l="$literal" -v f="$fast" -v lc="$literalCpu" -v fc="$fastCpu" \
+        'BEGIN { printf "%-52s %7.2fs %7.2fs %5.1fx   %7.2fs %7.2fs\n", s, l, f, l / f, lc, fc }'
 done
 exit $status

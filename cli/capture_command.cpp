@@ -211,7 +211,12 @@ int runCapture(const CaptureOptions& o, std::FILE* out, std::FILE* err) {
         }
         if (o.depthGiven) session.settings.recursionDepth = *o.scene.depth;
     }
-    applyCaptureRecord(session, record);
+    std::string designError;
+    if (!applyCaptureRecord(session, record, &designError)) {
+        std::fprintf(err, "tavrine-render: cannot open the design of %s: %s\n", info.c_str(),
+                     designError.c_str());
+        return kExitFileError;
+    }
 
     CaptureScene scene = captureSceneOf(session);
     RenderExecution execution;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/capture_command.h"
+#include "cli/design_info.h"
 #include "cli/options.h"
 #include "cli/output_checks.h"
 #include "cli/render_command.h"
@@ -43,6 +44,9 @@ int main(int argc, char** argv) {
         std::fputc('\n', stdout);
         printModelTable(stdout);
         return finishOutput(stdout, stderr) ? kExitOk : kExitFileError;
+    }
+    if (parsed.options.info) {
+        return printDesignInfo(parsed.options.design, stdout, stderr);
     }
     return runRender(parsed.options, stdout, stderr);
 }

@@ -14,7 +14,8 @@ namespace tavrine::cli {
 namespace {
 
 // The options that take no value.
-constexpr const char* kFlags[] = {"--help", "-h", "--list", "--literal", "--quiet", "--version"};
+constexpr const char* kFlags[] = {"--help",  "-h",        "--list", "--literal",
+                                  "--quiet", "--version", "--info"};
 
 bool parseInt(const std::string& text, int32_t& value) {
     if (text.empty()) return false;
@@ -131,6 +132,10 @@ ParseResult parseOptions(const std::vector<std::string>& args, bool requireOutpu
             o.literal = true;
             continue;
         }
+        if (arg == "--info") {
+            o.info = true;
+            continue;
+        }
         if (arg == "--quiet") {
             o.quiet = true;
             continue;
@@ -141,10 +146,11 @@ ParseResult parseOptions(const std::vector<std::string>& args, bool requireOutpu
         }
         if (arg.rfind("--", 0) != 0) return fail("unexpected argument '" + arg + "'");
         static const char* const valued[] = {
-            "--out",     "--format",     "--stone",    "--model",        "--colour",     "--ri",
-            "--size",    "--depth",      "--hq",       "--fire",         "--backdrop",   "--lights",
-            "--narrow",  "--gm",         "--turn",     "--stone-turn",   "--light-turn", "--trim",
-            "--threads", "--export-obj", "--position", "--save-position"};
+            "--out",        "--format",        "--stone",  "--model",   "--colour",
+            "--ri",         "--size",          "--depth",  "--hq",      "--fire",
+            "--backdrop",   "--lights",        "--narrow", "--gm",      "--turn",
+            "--stone-turn", "--light-turn",    "--trim",   "--threads", "--export-obj",
+            "--position",   "--save-position", "--design"};
         if (std::find(std::begin(valued), std::end(valued), arg) == std::end(valued)) {
             return fail("unknown option " + arg + " (see --help)");
         }
@@ -257,6 +263,9 @@ ParseResult parseOptions(const std::vector<std::string>& args, bool requireOutpu
         } else if (arg == "--position") {
             if (value.empty()) return fail("--position must name a file");
             o.position = value;
+        } else if (arg == "--design") {
+            if (value.empty()) return fail("--design must name a file");
+            o.design = value;
         } else if (arg == "--save-position") {
             if (value.empty()) return fail("--save-position must name a file");
             o.savePosition = value;
@@ -264,6 +273,13 @@ ParseResult parseOptions(const std::vector<std::string>& args, bool requireOutpu
     }
 
     if (o.help || o.list || o.version) return result;
+    if (!o.design.empty() && o.model) {
+        return fail("--design and --model each choose the stone's shape: give one of them");
+    }
+    if (o.info) {
+        if (o.design.empty()) return fail("--info describes a design: give --design FILE");
+        return result;
+    }
     if (requireOutput && o.out.empty() && o.exportObj.empty()) {
         return fail("--out FILE is required (or --export-obj FILE; see --help)");
     }
@@ -310,6 +326,10 @@ Stone:
   --stone N               0 Diamond, 1 Sapphire, 2 Emerald, 3 Topaz, 4 Tavrine, 5 Crystal,
                           6 Glass, 7 Mandarin T. (default 0); sets model, colour, index, spread
   --model N               0..21 or 23..27 (default: the stone's; see --list)
+  --design FILE           a GemCad design (.asc) instead of a model of the list; its
+                          refractive index is proposed as a stone's is
+  --info                  with --design: print the design's heading, symmetry, index and
+                          facets per tier instead of rendering
   --colour N              0..10 (default: the stone's)
   --ri X                  refractive index 1.00..3.00 (default: the stone's)
 Picture:

@@ -50,6 +50,13 @@ int setUpScene(const CliOptions& o, Session& session, std::FILE* err) {
                          error.c_str());
             return kExitFileError;
         }
+        // A recorded design is opened first, so that the record's own index stays.
+        if (info.modelIndex == kDesignModelIndex && o.design.empty() && !o.model && !o.stone &&
+            !openDesign(session, info.designPath, &error)) {
+            std::fprintf(err, "tavrine-render: cannot use the position file %s: %s\n",
+                         o.position.c_str(), error.c_str());
+            return kExitFileError;
+        }
         takeRecordSettings(session, info);
     }
 
@@ -60,6 +67,13 @@ int setUpScene(const CliOptions& o, Session& session, std::FILE* err) {
         chooseStone(session, 0);
     }
     if (o.model) chooseModel(session, *o.model);
+    if (!o.design.empty()) {
+        std::string error;
+        if (!openDesign(session, o.design, &error)) {
+            std::fprintf(err, "tavrine-render: %s\n", error.c_str());
+            return kExitFileError;
+        }
+    }
     if (o.colour) chooseColour(session, *o.colour);
     if (o.refractiveIndex) s.refractiveIndex = *o.refractiveIndex;
 
@@ -101,7 +115,7 @@ int setUpScene(const CliOptions& o, Session& session, std::FILE* err) {
     // The model, then the view: restored from the file unless another stone or model was
     // chosen, which resets view, stone pose and light as the lists do.
     rebuildModel(session);
-    if (restoring && !o.stone && !o.model) {
+    if (restoring && !o.stone && !o.model && o.design.empty()) {
         restoreOrientation(session, info);
     } else {
         resetView(session);

@@ -15,6 +15,9 @@ inline constexpr int kMaxFacets = 2400;
 inline constexpr int kModelCount = 28;
 // The separator row of the model list; it builds nothing.
 inline constexpr int kSeparatorModelIndex = 22;
+// The model index of a stone read from a design file: the row after the model list. No builder
+// makes it, so buildModel leaves such a record as it is.
+inline constexpr int kDesignModelIndex = kModelCount;
 
 // The stone shape as built (modelVertices), in the stone's pose (baseVertices), and its facets.
 // One instance lives for the whole run; it is large (about 420 KB), so keep it in static or

@@ -32,8 +32,8 @@ constexpr const char* kDamagedFile = "; the file is damaged or is not a Position
 // Bytes after the backdrop colour, written as zero and ignored when read.
 constexpr size_t kBackdropReservedBytes = 18;
 
-// Largest record: the base and the ellipsoid's four parameters.
-constexpr size_t kLargestRecord = kPositionInfoBaseSize + 16;
+// Largest record: the base and a design's path after it.
+constexpr size_t kLargestRecord = kPositionInfoBaseSize + 4 + kMaxDesignPathBytes;
 
 void writeOrientation(RecordWriter& out, const Orientation& orientation) {
     out.int32(orientation.order);
@@ -65,6 +65,31 @@ void readAngles(RecordReader& in, TurntableAngles& angles) {
     in.float64(angles.elevation);
     in.float64(angles.azimuth);
     in.float64(angles.third);
+}
+
+// The tail of a design's record: the byte count of its path, then the path.
+void writeDesignPath(RecordWriter& out, const std::string& path) {
+    out.int32(static_cast<int32_t>(path.size()));
+    for (char c : path) {
+        out.byte(static_cast<uint8_t>(c));
+    }
+}
+
+// Reads a design's path; a count out of range or a cut path leaves the path as it was.
+void readDesignPath(RecordReader& in, std::string& path) {
+    int32_t count = 0;
+    if (!in.int32(count) || count < 1 || count > kMaxDesignPathBytes) {
+        return;
+    }
+    std::string read(static_cast<size_t>(count), '\0');
+    for (char& c : read) {
+        uint8_t byte = 0;
+        if (!in.byte(byte)) {
+            return;
+        }
+        c = static_cast<char>(byte);
+    }
+    path = read;
 }
 
 std::vector<uint8_t> encodePositionInfo(const PositionInfo& info) {
@@ -124,6 +149,9 @@ std::vector<uint8_t> encodePositionInfo(const PositionInfo& info) {
         break;
     default:
         break;
+    }
+    if (info.modelIndex == kDesignModelIndex) {
+        writeDesignPath(out, info.designPath);
     }
     return out.bytes();
 }
@@ -188,6 +216,9 @@ void decodePositionInfo(const std::vector<uint8_t>& bytes, PositionInfo& info, b
         break;
     default:
         break;
+    }
+    if (info.modelIndex == kDesignModelIndex) {
+        readDesignPath(in, info.designPath);
     }
 }
 
@@ -317,6 +348,17 @@ void copyPositionInfoToSettings(const PositionInfo& info, Settings& settings) {
 }
 
 std::string positionInfoProblem(const PositionInfo& info) {
+    if (info.modelIndex == kDesignModelIndex) {
+        // A design: its path must be there; the rest is checked as for any cut of the list.
+        if (info.designPath.empty() || info.designPath.size() > kMaxDesignPathBytes ||
+            info.designPath.find('\0') != std::string::npos) {
+            return "The record shows a design but names no usable design file.";
+        }
+        PositionInfo asListedCut = info;
+        asListedCut.modelIndex = 0;
+        asListedCut.designPath.clear();
+        return positionInfoProblem(asListedCut);
+    }
     RangeCheck check;
     checkCounts(check, info);
     check.integer(ranges::kStone, info.stoneIndex);

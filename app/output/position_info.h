@@ -14,6 +14,9 @@ namespace tavrine {
 // Size of the record before its model-dependent tail, in bytes.
 inline constexpr int kPositionInfoBaseSize = 272;
 
+// The longest design path a record carries, in bytes.
+inline constexpr int kMaxDesignPathBytes = 4096;
+
 // The Position-Info record; the defaults are those of a fresh start with default settings.
 struct PositionInfo {
     int32_t frameCount = 128;           // frames of one full turn of a capture, 1 to 4096
@@ -41,10 +44,13 @@ struct PositionInfo {
     int32_t trimmingActive = 0;         // 1 when any trimming value is not 0
     int32_t trimmingCheckBox = 0;       // "Trimming ( Value In Pixels )" check box, 0/1
     TransformableParams transformable;  // only the current model's parameters are stored
+    std::string designPath;             // with kDesignModelIndex: the design file shown
 };
 
 // Returns the size in bytes of the record for modelIndex: 272 plus 16 for the Ellipsoid, 8 for
-// the Prism and the Pyramid, 4 for the 14 and 26 hedra, nothing for any other model.
+// the Prism and the Pyramid, 4 for the 14 and 26 hedra, nothing for any other model. A design
+// (kDesignModelIndex) adds its path after the record: a 32-bit byte count, then the path's
+// bytes; readers that do not know it read the 272 bytes and ignore the rest.
 int positionInfoSize(int32_t modelIndex);
 
 // Copies the settings the record shares with the settings file (stone, model, colour,

@@ -1,26 +1,43 @@
 #include "app/render/fast_tracer.h"
 
+// The vector paths of the facet search exist only on x86-64 and only when the build asks for
+// them; the processor's support is checked when a tracer is made.
+#if defined(__x86_64__) && !defined(TAVRINE_SCALAR_ONLY)
+#define TAVRINE_X86_VECTORS 1
 #include <immintrin.h>
+#endif
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <map>
+#include <utility>
 
 #include "app/render/render_job.h"
+#include "tracer/trace_steps.h"
 
 namespace tavrine {
 
 namespace {
+
+// Depths for which a scratch keeps the facet of the last ray (one row per guess set).
+constexpr int32_t kGuessDepths = 64;
+// Guess sets: one per Fire sample, one for the primary ray and for single rays.
+constexpr int32_t kGuessSets = 4;
+constexpr int32_t kPrimaryGuesses = 3;
 
 // Everything one ray passes on unchanged to its children.
 struct Context {
     const RenderSettings& settings;
     const RenderScene& scene;
     const FastTracer::FacetData& data;
+    const steps::Lighting& lighting;
     FastTracer::VectorUnit unit;
     double r0;
     double stoneIndex;
     FastTracer::Scratch& scratch;
+    int32_t* guesses;  // by depth: the facet the previous ray met at that depth, or -1
+    const int32_t* otherGuesses = nullptr;  // by depth: a second start when the first fails
 };
 
 // Where one ray writes what it brings back.
@@ -34,46 +51,6 @@ struct Outputs {
     double* innerB;
     double* segmentLength;
 };
-
-struct Bounce {
-    Vec3 reflected;
-    Vec3 refracted;
-    double cosI;
-    double cosT;
-    bool isRefracted;
-};
-
-double dot(const Vec3& a, const Vec3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-
-int dominantAxis(const Vec3& d) {
-    const double ax = std::fabs(d.x);
-    const double ay = std::fabs(d.y);
-    const double az = std::fabs(d.z);
-    if (ay >= ax) return az >= ay ? 2 : 1;
-    return az >= ax ? 2 : 0;
-}
-
-Vec3 hitPoint(int axis, const Vec3& o, const Vec3& d, const double plane[4], double p) {
-    const double pa = plane[0];
-    const double pb = plane[1];
-    const double pc = plane[2];
-    const double pd = plane[3];
-    Vec3 h{};
-    if (axis == 0) {
-        h.x = -(d.x * pd + pb * (d.x * o.y - d.y * o.x) + pc * (d.x * o.z - d.z * o.x)) / p;
-        h.y = o.y + d.y * (h.x - o.x) / d.x;
-        h.z = o.z + d.z * (h.x - o.x) / d.x;
-    } else if (axis == 1) {
-        h.y = -(d.y * pd + pa * (d.y * o.x - d.x * o.y) + pc * (d.y * o.z - d.z * o.y)) / p;
-        h.x = o.x + d.x * (h.y - o.y) / d.y;
-        h.z = o.z + d.z * (h.y - o.y) / d.y;
-    } else {
-        h.z = -(d.z * pd + pa * (d.z * o.x - d.x * o.z) + pb * (d.z * o.y - d.y * o.z)) / p;
-        h.x = o.x + d.x * (h.z - o.z) / d.z;
-        h.y = o.y + d.y * (h.z - o.z) / d.z;
-    }
-    return h;
-}
 
 // Beyond this the sign of an edge's cross product is certain from the triple product: both it
 // and the exported tracer's frame arithmetic are within about 1e-14 of the exact value for
@@ -108,6 +85,7 @@ void markFacetsScalar(const FastTracer::FacetData& fd, const Vec3& toward, const
     }
 }
 
+#if defined(TAVRINE_X86_VECTORS)
 // The same tests four facets at a time; each lane performs the scalar operations in the same
 // order, so the bits are those of markFacetsScalar.
 __attribute__((target("avx2"))) void markFacetsAvx2(const FastTracer::FacetData& fd,
@@ -187,87 +165,271 @@ __attribute__((target("avx512f"))) void markFacetsAvx512(const FastTracer::Facet
     }
 }
 
+#endif
+
 // Sets bit j of `bits` for every facet j that is a candidate for the ray and whose bounding
 // circle the ray line passes through.
 void markFacetsWorthTesting(FastTracer::VectorUnit unit, const FastTracer::FacetData& fd,
                             const Vec3& toward, const Vec3& o, const Vec3& d, int32_t count,
                             uint64_t* bits) {
+#if defined(TAVRINE_X86_VECTORS)
     switch (unit) {
     case FastTracer::VectorUnit::Avx512:
         markFacetsAvx512(fd, toward, o, d, count, bits);
-        break;
+        return;
     case FastTracer::VectorUnit::Avx2:
         markFacetsAvx2(fd, toward, o, d, count, bits);
-        break;
+        return;
     default:
-        markFacetsScalar(fd, toward, o, d, count, bits);
         break;
     }
+#else
+    (void)unit;
+#endif
+    markFacetsScalar(fd, toward, o, d, count, bits);
 }
 
-// The widest vector unit the processor has, no wider than asked for.
+// The widest vector unit the processor has, no wider than asked for; without vector paths in
+// this build, always the scalar one.
 FastTracer::VectorUnit usableUnit(FastTracer::VectorUnit asked) {
     using Unit = FastTracer::VectorUnit;
+#if defined(TAVRINE_X86_VECTORS)
     const bool avx512 = __builtin_cpu_supports("avx512f");
     const bool avx2 = __builtin_cpu_supports("avx2");
     if ((asked == Unit::Best || asked == Unit::Avx512) && avx512) return Unit::Avx512;
     if (asked != Unit::Scalar && avx2) return Unit::Avx2;
+#else
+    (void)asked;
+#endif
     return Unit::Scalar;
 }
 
-// The first candidate facet the ray meets, as the exported tracer finds it. Vertices are taken
-// into the ray's frame only when an edge test reads them.
-bool findHit(const Context& ctx, const Vec3& o, const Vec3& d, bool inside,
-             const std::vector<int32_t>* fixedCandidates, Vec3* hit, int32_t* hitFacet) {
-    const RenderScene& scene = ctx.scene;
-    FastTracer::Scratch& s = ctx.scratch;
-    // The ray frame and the frame coordinates of the corners, made only for the edges whose
-    // sign the triple product leaves in doubt, with the exported tracer's arithmetic.
-    bool haveFrame = false;
-    Vec3 e1{};
-    Vec3 e2{};
-    auto makeFrame = [&]() {
-        if (std::fabs(d.y) <= 1.0 / std::sqrt(2.0)) {
-            const double c = std::sqrt(d.x * d.x + d.z * d.z);
-            e1 = Vec3{d.z / c, 0.0, -d.x / c};
-            e2 = Vec3{-d.x * d.y / c, c, -d.y * d.z / c};
-        } else {
-            const double c = std::sqrt(d.y * d.y + d.z * d.z);
-            e1 = Vec3{c, -d.x * d.y / c, -d.x * d.z / c};
-            e2 = Vec3{0.0, d.z / c, -d.y / c};
+// A ray clear of a facet's edge by this distance (model units) passes on the inner side of it
+// whatever the rounding, and no other facet can pass for it: a facet that is not grazed has
+// its edge values off by about 1e-15 at most, which moves its edges by far less, and a facet the
+// ray grazes so nearly that rounding could pass it beyond its edges is refused by the plane
+// test unless its plane passes near the centre.
+constexpr double kClear = 1e-6;
+
+// The edge value of edge e (corner k to corner k+1 of its facet) for the ray from o along d,
+// from the triple product d . (A x B) + (d x o) . (A - B), with moment = d x o.
+inline double edgeTriple(const FastTracer::FacetData& fd, int32_t e, const Vec3& d,
+                         const Vec3& moment) {
+    const FastTracer::FacetData::Edge& r = fd.edges[e];
+    return d.x * r.axb[0] + d.y * r.axb[1] + d.z * r.axb[2] +
+           (moment.x * r.amb[0] + moment.y * r.amb[1] + moment.z * r.amb[2]);
+}
+
+// How far (model units) a corner may lie off a facet's plane, or beyond it, for the stone to
+// count as convex with flat facets.
+constexpr double kFlat = 1e-12;
+
+// How far (model units) beyond the stone's radius a primary ray counts as missing it.
+constexpr double kMissMargin = 1e-3;
+
+// Steps of the walk from the guessed facet towards the facet the ray meets.
+constexpr int32_t kWalkSteps = 16;
+
+// Returns the facet that the exported tracer's search certainly returns for the ray, found by
+// walking from facet g across the edges the ray certainly passes outside of, or -1 when the walk
+// proves nothing. A facet is certainly the one when the ray faces it (the tracer's candidate
+// test), passes well inside every one of its edges and is not parallel to its plane (the
+// tracer's plane test, which writes p). The stone is convex, so a ray from outside enters
+// through at most one facet and a ray inside leaves through exactly one: a ray so clearly inside
+// a facet passes no other facet's edge test, and the index order of the search does not matter.
+// The one exception is a facet whose plane passes near the centre, whose plane test does not
+// refuse a ray that runs along it; when the ray faces such a facet before the one found, the
+// full search decides.
+int32_t certainFacet(const Context& ctx, int32_t g, const Vec3& toward, const Vec3& d,
+                     const Vec3& moment, bool inside, double dk, double* p) {
+    const FastTracer::FacetData& fd = ctx.data;
+    const Facet* facets = ctx.scene.facets;
+    // A guess left in a scratch by another scene may be out of range.
+    if (static_cast<uint32_t>(g) >= static_cast<uint32_t>(ctx.scene.facetCount)) return -1;
+    for (int32_t walk = 0; walk < kWalkSteps; ++walk) {
+        const Facet& facet = facets[g];
+        if (!(steps::dot(toward, facet.normal) >= 0.0)) return -1;
+        const int32_t first = fd.edgeStart[g];
+        const int32_t last = first + facet.vertexCount;
+        bool clear = true;
+        int32_t across = -1;
+        for (int32_t e = first; e < last; ++e) {
+            const double triple = edgeTriple(fd, e, d, moment);
+            // Inside, the tracer tests each edge the other way round: the opposite sign.
+            const double cross = inside ? -triple : triple;
+            const double clearance = fd.edges[e].clearance;
+            if (cross > clearance) continue;
+            clear = false;
+            if (cross < -clearance) {
+                across = fd.edges[e].neighbour;
+                break;
+            }
         }
-        haveFrame = true;
-    };
-    const Vertex* vertices = scene.vertices;
-    auto exactCross = [&](int32_t a, int32_t b) {
-        if (!haveFrame) makeFrame();
-        const Vertex& va = vertices[a];
-        const Vertex& vb = vertices[b];
-        const Vec3 ra{va.x - o.x, va.y - o.y, va.z - o.z};
-        const Vec3 rb{vb.x - o.x, vb.y - o.y, vb.z - o.z};
-        const double pax = dot(e1, ra);
-        const double pay = dot(e2, ra);
-        const double pbx = dot(e1, rb);
-        const double pby = dot(e2, rb);
-        return pax * pby - pay * pbx;
-    };
+        if (!clear) {
+            if (across < 0) return -1;
+            g = across;
+            continue;
+        }
+        *p = steps::planeAlong(facet.plane, d);
+        if (steps::nearlyParallel(dk, *p)) return -1;
+        for (const int32_t j : fd.nearCentre) {
+            if (j >= g) break;
+            if (steps::dot(toward, facets[j].normal) >= 0.0) return -1;
+        }
+        return g;
+    }
+    return -1;
+}
+
+// The facet whose plane a ray inside the stone reaches first, from the planes alone: a start for
+// the walk when the guesses fail, which the walk then proves or not (so any rounding will do).
+int32_t nearestExitScalar(const FastTracer::FacetData& fd, const Vec3& o, const Vec3& d,
+                          int32_t count) {
+    int32_t best = -1;
+    double bestDistance = std::numeric_limits<double>::infinity();
+    for (int32_t j = 0; j < count; ++j) {
+        const double along = fd.nx[j] * d.x + fd.ny[j] * d.y + fd.nz[j] * d.z;
+        const double ahead = fd.offset[j] - (fd.nx[j] * o.x + fd.ny[j] * o.y + fd.nz[j] * o.z);
+        if (along > 0.0 && ahead < bestDistance * along) {
+            bestDistance = ahead / along;
+            best = j;
+        }
+    }
+    return best;
+}
+
+#if defined(TAVRINE_X86_VECTORS)
+// The same four facets at a time.
+__attribute__((target("avx2"))) int32_t nearestExitAvx2(const FastTracer::FacetData& fd,
+                                                        const Vec3& o, const Vec3& d,
+                                                        int32_t count) {
+    const __m256d dx = _mm256_set1_pd(d.x);
+    const __m256d dy = _mm256_set1_pd(d.y);
+    const __m256d dz = _mm256_set1_pd(d.z);
+    const __m256d ox = _mm256_set1_pd(o.x);
+    const __m256d oy = _mm256_set1_pd(o.y);
+    const __m256d oz = _mm256_set1_pd(o.z);
+    const __m256d zero = _mm256_setzero_pd();
+    const __m256d far = _mm256_set1_pd(std::numeric_limits<double>::infinity());
+    __m256d best = far;
+    __m256d bestIndex = _mm256_set1_pd(-1.0);
+    __m256d index = _mm256_setr_pd(0.0, 1.0, 2.0, 3.0);
+    const __m256d four = _mm256_set1_pd(4.0);
+    for (int32_t j = 0; j < count; j += 4) {
+        const __m256d nx = _mm256_loadu_pd(&fd.nx[j]);
+        const __m256d ny = _mm256_loadu_pd(&fd.ny[j]);
+        const __m256d nz = _mm256_loadu_pd(&fd.nz[j]);
+        const __m256d along = _mm256_add_pd(
+            _mm256_add_pd(_mm256_mul_pd(nx, dx), _mm256_mul_pd(ny, dy)), _mm256_mul_pd(nz, dz));
+        const __m256d at = _mm256_add_pd(
+            _mm256_add_pd(_mm256_mul_pd(nx, ox), _mm256_mul_pd(ny, oy)), _mm256_mul_pd(nz, oz));
+        const __m256d ahead = _mm256_sub_pd(_mm256_loadu_pd(&fd.offset[j]), at);
+        const __m256d t = _mm256_blendv_pd(far, _mm256_div_pd(ahead, along),
+                                           _mm256_cmp_pd(along, zero, _CMP_GT_OQ));
+        const __m256d better = _mm256_cmp_pd(t, best, _CMP_LT_OQ);
+        best = _mm256_blendv_pd(best, t, better);
+        bestIndex = _mm256_blendv_pd(bestIndex, index, better);
+        index = _mm256_add_pd(index, four);
+    }
+    double distances[4];
+    double indexes[4];
+    _mm256_storeu_pd(distances, best);
+    _mm256_storeu_pd(indexes, bestIndex);
+    int32_t lane = 0;
+    for (int32_t k = 1; k < 4; ++k) {
+        if (distances[k] < distances[lane]) lane = k;
+    }
+    return static_cast<int32_t>(indexes[lane]);
+}
+#endif
+
+int32_t nearestExit(FastTracer::VectorUnit unit, const FastTracer::FacetData& fd, const Vec3& o,
+                    const Vec3& d, int32_t count) {
+#if defined(TAVRINE_X86_VECTORS)
+    if (unit != FastTracer::VectorUnit::Scalar) return nearestExitAvx2(fd, o, d, count);
+#else
+    (void)unit;
+#endif
+    return nearestExitScalar(fd, o, d, count);
+}
+
+// The first candidate facet the ray meets, as the exported tracer finds it. The facet in
+// *guess (when not null and not -1) is tried first and taken when it is certainly the one;
+// otherwise the facets are searched in index order and *guess becomes the one found. Vertices
+// are taken into the ray's frame only when an edge test reads them.
+bool searchHit(const Context& ctx, const Vec3& o, const Vec3& d, bool inside,
+               const std::vector<int32_t>* fixedCandidates, int32_t* guess, Vec3* hit,
+               int32_t* hitFacet, const Vec3& moment, int axis, double dk, const Vec3& toward);
+
+bool findHit(const Context& ctx, const Vec3& o, const Vec3& d, bool inside,
+             const std::vector<int32_t>* fixedCandidates, int32_t* guess, Vec3* hit,
+             int32_t* hitFacet, const int32_t* other = nullptr) {
+    const RenderScene& scene = ctx.scene;
+    const FastTracer::FacetData& fd = ctx.data;
     // d x o, the moment of the ray line.
     const Vec3 moment{d.y * o.z - d.z * o.y, d.z * o.x - d.x * o.z, d.x * o.y - d.y * o.x};
+    const int axis = steps::dominantAxis(d);
+    const double dk = steps::onAxis(d, axis);
+    const Vec3 toward = inside ? d : Vec3{-d.x, -d.y, -d.z};
+    const Facet* facets = scene.facets;
 
-    const int axis = dominantAxis(d);
-    const double dk = axis == 0 ? d.x : (axis == 1 ? d.y : d.z);
+    if (guess != nullptr && fd.convex) {
+        double p = 0.0;
+        int32_t g = *guess >= 0 ? certainFacet(ctx, *guess, toward, d, moment, inside, dk, &p) : -1;
+        if (g < 0 && other != nullptr && *other >= 0 && *other != *guess) {
+            g = certainFacet(ctx, *other, toward, d, moment, inside, dk, &p);
+        }
+        if (g < 0 && inside) {
+            const int32_t nearest = nearestExit(ctx.unit, fd, o, d, scene.facetCount);
+            if (nearest >= 0) g = certainFacet(ctx, nearest, toward, d, moment, inside, dk, &p);
+        }
+        if (g >= 0) {
+            *hit = steps::hitPoint(axis, o, d, facets[g].plane, p);
+            *hitFacet = g;
+            *guess = g;
+            return true;
+        }
+    }
+    return searchHit(ctx, o, d, inside, fixedCandidates, guess, hit, hitFacet, moment, axis, dk,
+                     toward);
+}
+
+// The search in index order, apart so that the common case above stays small.
+__attribute__((noinline)) bool searchHit(const Context& ctx, const Vec3& o, const Vec3& d,
+                                         bool inside, const std::vector<int32_t>* fixedCandidates,
+                                         int32_t* guess, Vec3* hit, int32_t* hitFacet,
+                                         const Vec3& moment, int axis, double dk,
+                                         const Vec3& toward) {
+    const RenderScene& scene = ctx.scene;
+    const FastTracer::FacetData& fd = ctx.data;
+    const Facet* facets = scene.facets;
+
+    // The ray frame, made only for the edges whose sign the triple product leaves in doubt, and
+    // the edge value there with the exported tracer's arithmetic.
+    bool haveFrame = false;
+    steps::RayFrame frame{};
+    const Vertex* vertices = scene.vertices;
+    auto exactCross = [&](int32_t a, int32_t b) {
+        if (!haveFrame) {
+            frame = steps::rayFrame(d);
+            haveFrame = true;
+        }
+        const Vertex& va = vertices[a];
+        const Vertex& vb = vertices[b];
+        const Vec3 pa = steps::project(frame, d, Vec3{va.x - o.x, va.y - o.y, va.z - o.z});
+        const Vec3 pb = steps::project(frame, d, Vec3{vb.x - o.x, vb.y - o.y, vb.z - o.z});
+        return steps::edgeCross(pa, pb);
+    };
+
     // The exported tracer lists the candidates in index order and then tests them in that
     // order; testing each facet as soon as it qualifies finds the same first facet without
     // scanning the facets beyond it.
-    const Vec3 toward = inside ? d : Vec3{-d.x, -d.y, -d.z};
-    const Facet* facets = scene.facets;
-    const FastTracer::FacetData& fd = ctx.data;
     const int32_t* fixed = fixedCandidates != nullptr ? fixedCandidates->data() : nullptr;
     const int32_t total =
         fixed != nullptr ? static_cast<int32_t>(fixedCandidates->size()) : scene.facetCount;
     // Facets to test, in ascending index order: the fixed primary candidates within reach, or
     // the bits of the candidates within reach.
-    uint64_t* bits = s.worth.data();
+    uint64_t* bits = ctx.scratch.worth.data();
     int32_t fixedNext = 0;
     int32_t word = 0;
     uint64_t pending = 0;
@@ -281,7 +443,7 @@ bool findHit(const Context& ctx, const Vec3& o, const Vec3& d, bool inside,
         if (fixed != nullptr) {
             if (fixedNext >= total) break;
             j = fixed[fixedNext++];
-            if (!worthTesting(fd, j, Vec3{-0.0, -0.0, -1.0}, o, d)) continue;
+            if (!worthTesting(fd, j, toward, o, d)) continue;
         } else {
             while (pending == 0 && ++word < words) pending = bits[word];
             if (pending == 0) break;
@@ -293,12 +455,9 @@ bool findHit(const Context& ctx, const Vec3& o, const Vec3& d, bool inside,
         const int32_t first = fd.edgeStart[j];
         bool passes = true;
         for (int32_t k = 0; k < count; ++k) {
-            const int32_t e = first + k;
-            const double triple =
-                d.x * fd.axbX[e] + d.y * fd.axbY[e] + d.z * fd.axbZ[e] +
-                (moment.x * fd.ambX[e] + moment.y * fd.ambY[e] + moment.z * fd.ambZ[e]);
+            const double triple = edgeTriple(fd, first + k, d, moment);
             // Outside, the tracer tests this edge from corner k to k+1; inside, from k+1 to k,
-            // whose cross product has the opposite sign.
+            // whose edge value has the opposite sign.
             const double cross = inside ? -triple : triple;
             if (cross > kEdgeDoubt) continue;
             if (cross < -kEdgeDoubt) {
@@ -314,122 +473,173 @@ bool findHit(const Context& ctx, const Vec3& o, const Vec3& d, bool inside,
             }
         }
         if (!passes) continue;
-        const double p = facet.plane[0] * d.x + facet.plane[1] * d.y + facet.plane[2] * d.z;
-        if (std::fabs(dk * p) < 0.0000001) continue;
-        *hit = hitPoint(axis, o, d, facet.plane, p);
+        const double p = steps::planeAlong(facet.plane, d);
+        if (steps::nearlyParallel(dk, p)) continue;
+        *hit = steps::hitPoint(axis, o, d, facet.plane, p);
         *hitFacet = j;
+        if (guess != nullptr) *guess = j;
         return true;
     }
     return false;
 }
 
-// The mirror direction and cosI, which do not depend on the refractive indexes.
-void reflect(const Vec3& d, const Vec3& normal, bool inside, Bounce& b, Vec3& m, Vec3& h) {
-    m = inside ? normal : Vec3{-normal.x, -normal.y, -normal.z};
-    b.cosI = dot(d, m);
-    h = Vec3{b.cosI * m.x, b.cosI * m.y, b.cosI * m.z};
-    b.reflected = Vec3{d.x - 2.0 * h.x, d.y - 2.0 * h.y, d.z - 2.0 * h.z};
+// The guess slot for a ray at this depth, or null when the scratch keeps none for it.
+int32_t* guessAt(const Context& ctx, int32_t depth) {
+    return depth >= 0 && depth < kGuessDepths ? &ctx.guesses[depth] : nullptr;
 }
 
-// The refracted direction for the index ratio.
-void refract(const Vec3& d, const Vec3& h, double ratio, Bounce& b) {
-    const Vec3 t{(d.x - h.x) * ratio, (d.y - h.y) * ratio, (d.z - h.z) * ratio};
-    const double s = t.x * t.x + t.y * t.y + t.z * t.z;
-    if (s > 1.0) {
-        b.refracted = Vec3{0.0, 0.0, 0.0};
-        b.cosT = 0.0;
-        b.isRefracted = false;
-        return;
+// Levels of the chain of reflections that traceInside keeps; deeper chains are traced by
+// recursion.
+constexpr int32_t kChainLevels = 64;
+
+// A ray inside the stone (depth 1 or more), followed exactly as traceRay follows it but without
+// recursion: inside, the refracted child leaves the stone and ends at once, so the rays form a
+// chain of reflections. The chain is followed down to its end one level at a time, keeping each
+// level's Fresnel weight, segment and leaving light; the light is then combined from the end
+// back up in the order the recursion combines it. Several chains (the Fire samples) can be
+// stepped in turn, so that the processor works on them side by side.
+struct Chain {
+    const Context* ctx;
+    Vec3 o;
+    Vec3 d;
+    int32_t depth;
+    int32_t levels;
+    double ratio;
+    double totals[3];  // the light the end of the chain brings
+    double weight[kChainLevels];
+    double leaving[kChainLevels][3];
+    double segment[kChainLevels];
+};
+
+void startChain(Chain& c, const Context& ctx, const Vec3& o, const Vec3& d, int32_t depth) {
+    c.ctx = &ctx;
+    c.o = o;
+    c.d = d;
+    c.depth = depth;
+    c.levels = 0;
+    c.ratio = steps::indexRatio(ctx.settings.outerIndex, ctx.stoneIndex, true);
+    c.totals[0] = c.totals[1] = c.totals[2] = 0.0;
+}
+
+// Follows the chain's current ray to its facet and sets up its reflection as the next one;
+// returns false when the chain has ended (trapped at the depth limit, or no facet found).
+bool stepChain(Chain& c) {
+    const Context& ctx = *c.ctx;
+    if (c.depth >= ctx.settings.maxDepth) {
+        const steps::Rgb t = steps::shadeTrapped(ctx.lighting);
+        c.totals[0] = t.r;
+        c.totals[1] = t.g;
+        c.totals[2] = t.b;
+        return false;
     }
-    b.cosT = std::sqrt(1.0 - s);
-    const double hl = std::sqrt(h.x * h.x + h.y * h.y + h.z * h.z);
-    b.refracted = Vec3{t.x + b.cosT * h.x / hl, t.y + b.cosT * h.y / hl, t.z + b.cosT * h.z / hl};
-    b.isRefracted = true;
-}
-
-double lightCosine(const Vec3& d, const Context& ctx) {
-    const double c = dot(d, ctx.scene.lightDirection);
-    return c < 0.0 ? 0.0 : c;
-}
-
-void shadeTrapped(const Context& ctx, const Outputs& out) {
-    const RenderSettings& s = ctx.settings;
-    const int32_t k = (s.backdrop[0] * s.backdrop[0] + s.backdrop[1] * s.backdrop[1] +
-                       s.backdrop[2] * s.backdrop[2]) /
-                      65025;
-    double v = static_cast<double>(k);
-    if (k > 1) v = 1.0;
-    const double base = 0.05 - 0.03 * v;
-    double extra = 0.0;
-    if (s.backLight >= 100) extra = (s.backLight - 100) * 0.01 * 0.2;
-    *out.totalR = s.backdrop[0] * extra / 256 + base;
-    *out.totalG = s.backdrop[1] * extra / 256 + base;
-    *out.totalB = s.backdrop[2] * extra / 256 + base;
-    *out.segmentLength = 0.0;
-}
-
-void shadeGlare(const Vec3& d, const Context& ctx, const Outputs& out) {
-    const double c = lightCosine(d, ctx);
-    const double c8 = c * c * c * c * c * c * c * c;
-    double g = c8 * c8;
-    if (ctx.settings.narrowHighlight != 0) g = g * g;
-    const double glare = ctx.settings.mainLight * g * 0.05;
-    *out.totalR = glare;
-    *out.totalG = glare;
-    *out.totalB = glare;
-}
-
-void shadeLeaving(const Vec3& d, const Context& ctx, const Outputs& out) {
-    const RenderSettings& s = ctx.settings;
-    const double c = lightCosine(d, ctx);
-    int32_t kb = 0;
-    if (!(s.backdrop[0] == 0 && s.backdrop[1] == 0 && s.backdrop[2] == 0)) {
-        int32_t b = 100;
-        if (d.z < 0.0) {
-            b = static_cast<int32_t>(100 + 200 * d.z);
-            if (b < 0) b = 0;
-        }
-        kb = static_cast<int32_t>(b * s.backLight * 0.01);
+    Vec3 hit{};
+    int32_t hitFacet = 0;
+    const int32_t* other = ctx.otherGuesses != nullptr && c.depth < kGuessDepths
+                               ? &ctx.otherGuesses[c.depth]
+                               : nullptr;
+    if (!findHit(ctx, c.o, c.d, true, nullptr, guessAt(ctx, c.depth), &hit, &hitFacet, other)) {
+        return false;
     }
-    int32_t kf = 0;
-    if (d.z < 0.0) kf = static_cast<int32_t>(-100 * d.z);
-    const double w = s.fillLight * 0.12 * kf * 0.01 + 0.175 * s.mainLight * c;
-    *out.totalR =
-        ((s.backdrop[0] - 1000 * s.absorption[0]) * kb * (1.0 / 255.0) * 0.110565 + w) * 0.01;
-    *out.totalG =
-        ((s.backdrop[1] - 1000 * s.absorption[1]) * kb * (1.0 / 255.0) * 0.110565 + w) * 0.01;
-    *out.totalB =
-        ((s.backdrop[2] - 1000 * s.absorption[2]) * kb * (1.0 / 255.0) * 0.110565 + w) * 0.01;
-}
-
-void absorb(double* channel, double absorption, double length) {
-    *channel -= absorption * length;
-    if (*channel < 0.0) *channel = 0.0;
-}
-
-double fresnel(const Context& ctx, const Bounce& b, bool inside) {
-    const double r0 = ctx.r0;
-    if (!inside) {
-        const double e = 1.0 - b.cosI;
-        return r0 + (1.0 - r0) * (e * e * e * e * e);
+    const int32_t n = c.levels;
+    c.segment[n] = steps::distance(c.o, hit);
+    steps::Bounce bounce{};
+    steps::mirror(c.d, ctx.scene.facets[hitFacet].normal, true, bounce);
+    steps::refract(c.d, c.ratio, bounce);
+    double* light = c.leaving[n];
+    if (bounce.isRefracted) {
+        const steps::Rgb t = steps::shadeLeaving(bounce.refracted, ctx.lighting);
+        light[0] = t.r;
+        light[1] = t.g;
+        light[2] = t.b;
+    } else {
+        light[0] = light[1] = light[2] = 0.0;
     }
-    return r0 + (1.0 - r0) * (1.0 - b.cosT);
+    const double f = steps::fresnel(ctx.r0, bounce, true);
+    c.weight[n] = f;
+    light[0] *= 1.0 - f;
+    light[1] *= 1.0 - f;
+    light[2] *= 1.0 - f;
+    c.levels = n + 1;
+    c.o = hit;
+    c.d = bounce.reflected;
+    ++c.depth;
+    return true;
+}
+
+// Combines the ended chain's light and writes what traceRay writes for its first ray.
+void finishChain(const Chain& c, const Outputs& out) {
+    // The end of the chain brought `totals` and a segment of 0; each level above takes its
+    // reflected child's light, weighted and absorbed along the child's segment.
+    const double* absorption = c.ctx->lighting.absorption;
+    double totals[3] = {c.totals[0], c.totals[1], c.totals[2]};
+    double childSegment = 0.0;
+    double glare = 0.0;
+    for (int32_t i = c.levels - 1; i >= 0; --i) {
+        const double f = c.weight[i];
+        double reflected[3] = {totals[0] * f, totals[1] * f, totals[2] * f};
+        glare = reflected[0];
+        steps::absorb(&reflected[0], absorption[0], childSegment);
+        steps::absorb(&reflected[1], absorption[1], childSegment);
+        steps::absorb(&reflected[2], absorption[2], childSegment);
+        totals[0] = c.leaving[i][0] + reflected[0];
+        totals[1] = c.leaving[i][1] + reflected[1];
+        totals[2] = c.leaving[i][2] + reflected[2];
+        childSegment = c.segment[i];
+    }
+    *out.totalR = totals[0];
+    *out.totalG = totals[1];
+    *out.totalB = totals[2];
+    *out.segmentLength = childSegment;
+    if (c.levels > 0) {
+        *out.surfaceGlare = glare;
+        *out.innerR = c.leaving[0][0];
+        *out.innerG = c.leaving[0][1];
+        *out.innerB = c.leaving[0][2];
+    }
+}
+
+// Whether a chain starting at this depth fits in a Chain.
+bool chainFits(const Context& ctx, int32_t depth) {
+    return depth >= 1 && ctx.settings.maxDepth - depth < kChainLevels;
+}
+
+int32_t traceInside(const Context& ctx, const Vec3& o, const Vec3& d, int32_t depth,
+                    const Outputs& out) {
+    Chain c;
+    startChain(c, ctx, o, d, depth);
+    while (stepChain(c)) {
+    }
+    finishChain(c, out);
+    return 1;
 }
 
 int32_t traceRay(const Context& ctx, const Vec3& origin, const Vec3& direction, int32_t inside,
                  int32_t depth, const Outputs& out, const std::vector<int32_t>* fixedCandidates) {
+    const bool isInside = inside != 0;
+    if (isInside && chainFits(ctx, depth)) {
+        return traceInside(ctx, origin, direction, depth, out);
+    }
     *out.totalR = 0.0;
     *out.totalG = 0.0;
     *out.totalB = 0.0;
-    const bool isInside = inside != 0;
 
     if (depth >= ctx.settings.maxDepth || (depth > 0 && !isInside)) {
         if (isInside) {
-            shadeTrapped(ctx, out);
+            const steps::Rgb c = steps::shadeTrapped(ctx.lighting);
+            *out.totalR = c.r;
+            *out.totalG = c.g;
+            *out.totalB = c.b;
+            *out.segmentLength = 0.0;
         } else if (depth == 1) {
-            shadeGlare(direction, ctx, out);
+            const double glare = steps::shadeGlare(direction, ctx.lighting);
+            *out.totalR = glare;
+            *out.totalG = glare;
+            *out.totalB = glare;
         } else {
-            shadeLeaving(direction, ctx, out);
+            const steps::Rgb c = steps::shadeLeaving(direction, ctx.lighting);
+            *out.totalR = c.r;
+            *out.totalG = c.g;
+            *out.totalB = c.b;
         }
         if (depth <= 0) {
             *out.surfaceGlare = 0.0;
@@ -442,24 +652,20 @@ int32_t traceRay(const Context& ctx, const Vec3& origin, const Vec3& direction, 
 
     Vec3 hit{};
     int32_t hitFacet = 0;
-    if (!findHit(ctx, origin, direction, isInside, fixedCandidates, &hit, &hitFacet)) {
+    if (!findHit(ctx, origin, direction, isInside, fixedCandidates, guessAt(ctx, depth), &hit,
+                 &hitFacet)) {
         if (depth > 0) {
             *out.segmentLength = 0.0;
             return 1;
         }
         return 0;
     }
-    const Vec3 segment{hit.x - origin.x, hit.y - origin.y, hit.z - origin.z};
-    *out.segmentLength =
-        std::sqrt(segment.x * segment.x + segment.y * segment.y + segment.z * segment.z);
+    *out.segmentLength = steps::distance(origin, hit);
 
-    Bounce bounce{};
-    Vec3 m{};
-    Vec3 h{};
-    reflect(direction, ctx.scene.facets[hitFacet].normal, isInside, bounce, m, h);
-    const double n1 = ctx.settings.outerIndex;
-    const double n2 = ctx.stoneIndex;
-    refract(direction, h, isInside ? n2 / n1 : n1 / n2, bounce);
+    steps::Bounce bounce{};
+    steps::mirror(direction, ctx.scene.facets[hitFacet].normal, isInside, bounce);
+    steps::refract(direction, steps::indexRatio(ctx.settings.outerIndex, ctx.stoneIndex, isInside),
+                   bounce);
 
     double childGlare = 0.0;
     double childInner[3] = {0.0, 0.0, 0.0};
@@ -482,7 +688,7 @@ int32_t traceRay(const Context& ctx, const Vec3& origin, const Vec3& direction, 
         *out.innerB = 0.0;
     }
 
-    const double f = fresnel(ctx, bounce, isInside);
+    const double f = steps::fresnel(ctx.r0, bounce, isInside);
     reflected[0] *= f;
     reflected[1] *= f;
     reflected[2] *= f;
@@ -491,15 +697,15 @@ int32_t traceRay(const Context& ctx, const Vec3& origin, const Vec3& direction, 
     *out.innerG *= 1.0 - f;
     *out.innerB *= 1.0 - f;
 
-    const RenderSettings& s = ctx.settings;
+    const double* absorption = ctx.lighting.absorption;
     if (depth > 0) {
-        absorb(&reflected[0], s.absorption[0], reflectedLength);
-        absorb(&reflected[1], s.absorption[1], reflectedLength);
-        absorb(&reflected[2], s.absorption[2], reflectedLength);
+        steps::absorb(&reflected[0], absorption[0], reflectedLength);
+        steps::absorb(&reflected[1], absorption[1], reflectedLength);
+        steps::absorb(&reflected[2], absorption[2], reflectedLength);
     } else if (bounce.isRefracted) {
-        absorb(out.innerR, s.absorption[0], refractedLength);
-        absorb(out.innerG, s.absorption[1], refractedLength);
-        absorb(out.innerB, s.absorption[2], refractedLength);
+        steps::absorb(out.innerR, absorption[0], refractedLength);
+        steps::absorb(out.innerG, absorption[1], refractedLength);
+        steps::absorb(out.innerB, absorption[2], refractedLength);
     }
 
     *out.totalR = *out.innerR + reflected[0];
@@ -513,15 +719,27 @@ uint32_t backdropColour(const RenderSettings& s) {
            65536u * static_cast<uint32_t>(s.backdrop[2]);
 }
 
+steps::Lighting lightingOf(const RenderSettings& s, const RenderScene& scene) {
+    return steps::Lighting{scene.lightDirection,
+                           {s.backdrop[0], s.backdrop[1], s.backdrop[2]},
+                           s.mainLight,
+                           s.backLight,
+                           s.fillLight,
+                           s.narrowHighlight,
+                           {s.absorption[0], s.absorption[1], s.absorption[2]}};
+}
+
 }  // namespace
 
 FastTracer::Scratch::Scratch(const RenderScene& scene)
     : candidates(static_cast<size_t>(std::max(scene.facetCount, 1))),
-      worth(static_cast<size_t>((std::max(scene.facetCount, 1) + 63) / 64)) {}
+      worth(static_cast<size_t>((std::max(scene.facetCount, 1) + 63) / 64)),
+      guesses(static_cast<size_t>(kGuessSets * kGuessDepths), -1) {}
 
 FastTracer::FastTracer(const RenderSettings& settings, const RenderScene& scene, VectorUnit unit)
     : settings_(settings),
       scene_(scene),
+      lighting_(lightingOf(settings, scene)),
       r0_(normalReflectance(settings.outerIndex, settings.stoneIndex)),
       unit_(usableUnit(unit)) {
     const int32_t count = scene.facetCount;
@@ -529,7 +747,8 @@ FastTracer::FastTracer(const RenderSettings& settings, const RenderScene& scene,
     // Padded to whole groups of eight; a padding facet never qualifies (its normal is NaN).
     const size_t padded = static_cast<size_t>((count + 7) / 8 * 8);
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    for (std::vector<double>* v : {&fd.nx, &fd.ny, &fd.nz, &fd.cx, &fd.cy, &fd.cz, &fd.reach2}) {
+    for (std::vector<double>* v :
+         {&fd.nx, &fd.ny, &fd.nz, &fd.cx, &fd.cy, &fd.cz, &fd.reach2, &fd.offset}) {
         v->assign(padded, nan);
     }
     for (int32_t j = 0; j < count; ++j) {
@@ -552,40 +771,126 @@ FastTracer::FastTracer(const RenderSettings& settings, const RenderScene& scene,
         fd.cx[j] = c.x;
         fd.cy[j] = c.y;
         fd.cz[j] = c.z;
+        fd.offset[j] = f.normal.x * c.x + f.normal.y * c.y + f.normal.z * c.z;
         // A margin of 1e-6 model units: rounding moves projected corners by about 1e-15.
         const double reach = radius + 1e-6;
         fd.reach2[j] = reach * reach;
+        // A plane within 0.1 of the centre: its scaled coefficients exceed 10 (or the facet is
+        // degenerate and its plane says nothing).
+        const double scale =
+            std::sqrt(f.plane[0] * f.plane[0] + f.plane[1] * f.plane[1] + f.plane[2] * f.plane[2]);
+        if (!(scale <= 10.0)) fd.nearCentre.push_back(j);
     }
     fd.edgeStart.resize(static_cast<size_t>(count));
     for (int32_t j = 0; j < count; ++j) {
         const Facet& f = scene.facets[j];
-        fd.edgeStart[j] = static_cast<int32_t>(fd.axbX.size());
+        fd.edgeStart[j] = static_cast<int32_t>(fd.edges.size());
         for (int32_t k = 0; k < f.vertexCount; ++k) {
             const Vertex& a = scene.vertices[f.vertexIndex[k]];
             const Vertex& b = scene.vertices[f.vertexIndex[(k + 1) % f.vertexCount]];
-            fd.axbX.push_back(a.y * b.z - a.z * b.y);
-            fd.axbY.push_back(a.z * b.x - a.x * b.z);
-            fd.axbZ.push_back(a.x * b.y - a.y * b.x);
-            fd.ambX.push_back(a.x - b.x);
-            fd.ambY.push_back(a.y - b.y);
-            fd.ambZ.push_back(a.z - b.z);
+            // The edge value is the edge's length times the ray's distance from its line (for
+            // a ray across the facet), so the clearance keeps rays within kClear of the line in
+            // doubt.
+            const Vec3 e{a.x - b.x, a.y - b.y, a.z - b.z};
+            fd.edges.push_back(FacetData::Edge{
+                {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x},
+                {a.x - b.x, a.y - b.y, a.z - b.z},
+                std::max(kEdgeDoubt, kClear * std::sqrt(e.x * e.x + e.y * e.y + e.z * e.z)),
+                -1});
+        }
+    }
+    // The certificate of the faster search holds only for a convex stone with flat facets: every
+    // corner on the inner side of every facet's plane, by more than rounding.
+    fd.convex = true;
+    for (int32_t j = 0; j < count && fd.convex; ++j) {
+        const Facet& f = scene.facets[j];
+        double highest = -std::numeric_limits<double>::infinity();
+        double lowest = std::numeric_limits<double>::infinity();
+        for (int32_t k = 0; k < f.vertexCount; ++k) {
+            const double h = steps::dot(f.normal, scene.vertices[f.vertexIndex[k]]);
+            highest = std::max(highest, h);
+            lowest = std::min(lowest, h);
+        }
+        if (!(highest - lowest <= kFlat)) fd.convex = false;
+        for (int32_t i = 0; i < scene.vertexCount && fd.convex; ++i) {
+            if (!(steps::dot(f.normal, scene.vertices[i]) <= highest + kFlat)) fd.convex = false;
+        }
+    }
+    // Across each edge, the facet that has the same two corners the other way round.
+    std::map<std::pair<int32_t, int32_t>, int32_t> owner;
+    for (int32_t j = 0; j < count; ++j) {
+        const Facet& f = scene.facets[j];
+        for (int32_t k = 0; k < f.vertexCount; ++k) {
+            owner[{f.vertexIndex[k], f.vertexIndex[(k + 1) % f.vertexCount]}] = j;
+        }
+    }
+    for (int32_t j = 0; j < count; ++j) {
+        const Facet& f = scene.facets[j];
+        for (int32_t k = 0; k < f.vertexCount; ++k) {
+            const auto found =
+                owner.find({f.vertexIndex[(k + 1) % f.vertexCount], f.vertexIndex[k]});
+            if (found != owner.end()) fd.edges[fd.edgeStart[j] + k].neighbour = found->second;
         }
     }
     // Every primary ray runs along +z, so its candidates (facets facing it) are fixed.
     const Vec3 toward{-0.0, -0.0, -1.0};
     for (int32_t j = 0; j < count; ++j) {
-        if (dot(toward, scene.facets[j].normal) >= 0.0) fd.primaryCandidates.push_back(j);
+        if (steps::dot(toward, scene.facets[j].normal) >= 0.0) fd.primaryCandidates.push_back(j);
     }
+    // A primary ray that passes wide of every corner meets no facet: every candidate's corners,
+    // as the edge test sees them, lie within the stone's radius about the ray's axis, so beyond
+    // it by kMissMargin every edge test fails by far more than rounding, unless a facet is seen so
+    // nearly edge-on that its projection is a sliver. A facet edge-on to within 1e-3 stops the
+    // shortcut, unless the plane test refuses it for every primary ray (its p is plane[2]).
+    double radius2 = 0.0;
+    for (int32_t i = 0; i < scene.vertexCount; ++i) {
+        const Vertex& v = scene.vertices[i];
+        radius2 = std::max(radius2, v.x * v.x + v.y * v.y);
+    }
+    bool clearMisses = fd.nearCentre.empty() && std::isfinite(radius2);
+    for (const int32_t j : fd.primaryCandidates) {
+        const Facet& f = scene.facets[j];
+        if (!(std::fabs(f.normal.z) >= 1e-3 || std::fabs(1.0 * f.plane[2]) < 0.0000001)) {
+            clearMisses = false;
+        }
+    }
+    const double missRadius = std::sqrt(radius2) + kMissMargin;
+    fd.missRadius2 =
+        clearMisses ? missRadius * missRadius : std::numeric_limits<double>::infinity();
 }
 
 int32_t FastTracer::trace(const Vec3& origin, const Vec3& direction, double stoneIndex,
                           int32_t inside, int32_t depth, double total[3], double& surfaceGlare,
                           double inner[3], double& segmentLength, Scratch& scratch) const {
-    const Context ctx{settings_, scene_, facetData_, unit_, r0_, stoneIndex, scratch};
+    const Context ctx{settings_,  scene_,  facetData_,
+                      lighting_,  unit_,   r0_,
+                      stoneIndex, scratch, scratch.guesses.data() + kPrimaryGuesses * kGuessDepths};
     return traceRay(ctx, origin, direction, inside, depth,
                     Outputs{&total[0], &total[1], &total[2], &surfaceGlare, &inner[0], &inner[1],
                             &inner[2], &segmentLength},
                     nullptr);
+}
+
+int32_t FastTracer::certainFacet(const Vec3& origin, const Vec3& direction, bool inside,
+                                 int32_t guess) const {
+    if (!facetData_.convex) return -1;
+    Scratch scratch(scene_);
+    const Context ctx{settings_,
+                      scene_,
+                      facetData_,
+                      lighting_,
+                      unit_,
+                      r0_,
+                      settings_.stoneIndex,
+                      scratch,
+                      scratch.guesses.data()};
+    const Vec3& o = origin;
+    const Vec3& d = direction;
+    const Vec3 moment{d.y * o.z - d.z * o.y, d.z * o.x - d.x * o.z, d.x * o.y - d.y * o.x};
+    const Vec3 toward = inside ? d : Vec3{-d.x, -d.y, -d.z};
+    double p = 0.0;
+    return tavrine::certainFacet(ctx, guess, toward, d, moment, inside,
+                                 steps::onAxis(d, steps::dominantAxis(d)), &p);
 }
 
 uint32_t FastTracer::pixelColour(double x, double y, Scratch& scratch) const {
@@ -596,6 +901,10 @@ uint32_t FastTracer::pixelColour(double x, double y, Scratch& scratch) const {
     double inner[3] = {0.0, 0.0, 0.0};
     double glare = 0.0;
     double segment = 0.0;
+    int32_t* const guesses = scratch.guesses.data();
+
+    // Beside the stone: the ray meets nothing (with no depth at all it is shaded, not searched).
+    if (x * x + y * y > facetData_.missRadius2 && s.maxDepth > 0) return backdropColour(s);
 
     if (!s.renderFire || s.maxDepth <= 0) {
         double sum[3] = {0.0, 0.0, 0.0};
@@ -603,7 +912,9 @@ uint32_t FastTracer::pixelColour(double x, double y, Scratch& scratch) const {
         for (int32_t k = 0; k < samples; ++k) {
             const double index =
                 s.renderFire ? fireSampleIndex(s.stoneIndex, s.dispersionSpread, k) : s.stoneIndex;
-            const Context ctx{s, scene_, facetData_, unit_, r0_, index, scratch};
+            const Context ctx{s,         scene_,  facetData_,
+                              lighting_, unit_,   r0_,
+                              index,     scratch, guesses + k * kGuessDepths};
             if (traceRay(ctx, origin, direction, 0, 0,
                          Outputs{&total[0], &total[1], &total[2], &glare, &inner[0], &inner[1],
                                  &inner[2], &segment},
@@ -620,17 +931,23 @@ uint32_t FastTracer::pixelColour(double x, double y, Scratch& scratch) const {
 
     // Fire: the primary ray's hit, its reflection and the glare it brings back do not depend on
     // the refractive index; they are found once and shared by the three samples.
-    const Context primary{s, scene_, facetData_, unit_, r0_, s.stoneIndex, scratch};
+    const Context primary{s,
+                          scene_,
+                          facetData_,
+                          lighting_,
+                          unit_,
+                          r0_,
+                          s.stoneIndex,
+                          scratch,
+                          guesses + kPrimaryGuesses * kGuessDepths};
     Vec3 hit{};
     int32_t hitFacet = 0;
-    if (!findHit(primary, origin, direction, false, &facetData_.primaryCandidates, &hit,
-                 &hitFacet)) {
+    if (!findHit(primary, origin, direction, false, &facetData_.primaryCandidates,
+                 guessAt(primary, 0), &hit, &hitFacet)) {
         return backdropColour(s);
     }
-    Bounce bounce{};
-    Vec3 m{};
-    Vec3 h{};
-    reflect(direction, scene_.facets[hitFacet].normal, false, bounce, m, h);
+    steps::Bounce bounce{};
+    steps::mirror(direction, scene_.facets[hitFacet].normal, false, bounce);
     double childGlare = 0.0;
     double childInner[3] = {0.0, 0.0, 0.0};
     double reflected[3] = {0.0, 0.0, 0.0};
@@ -639,30 +956,62 @@ uint32_t FastTracer::pixelColour(double x, double y, Scratch& scratch) const {
              Outputs{&reflected[0], &reflected[1], &reflected[2], &childGlare, &childInner[0],
                      &childInner[1], &childInner[2], &reflectedLength},
              nullptr);
-    const double f = fresnel(primary, bounce, false);
+    const double f = steps::fresnel(r0_, bounce, false);
     glare = reflected[0] * f;
+
+    // The three refracted rays, one per sample index, are followed side by side.
+    Context contexts[3] = {
+        {s, scene_, facetData_, lighting_, unit_, r0_,
+         fireSampleIndex(s.stoneIndex, s.dispersionSpread, 0), scratch, guesses},
+        {s, scene_, facetData_, lighting_, unit_, r0_,
+         fireSampleIndex(s.stoneIndex, s.dispersionSpread, 1), scratch, guesses + kGuessDepths},
+        {s, scene_, facetData_, lighting_, unit_, r0_,
+         fireSampleIndex(s.stoneIndex, s.dispersionSpread, 2), scratch,
+         guesses + 2 * kGuessDepths}};
+    // A chain whose start fails tries where the previous sample's chain went at that depth.
+    contexts[0].otherGuesses = guesses + 2 * kGuessDepths;
+    contexts[1].otherGuesses = guesses;
+    contexts[2].otherGuesses = guesses + kGuessDepths;
+    steps::Bounce bounces[3] = {bounce, bounce, bounce};
+    Chain chains[3];
+    bool running[3] = {false, false, false};
+    const bool sideBySide = chainFits(primary, 1);
+    for (int32_t k = 0; k < 3; ++k) {
+        steps::refract(direction, steps::indexRatio(s.outerIndex, contexts[k].stoneIndex, false),
+                       bounces[k]);
+        if (bounces[k].isRefracted && sideBySide) {
+            startChain(chains[k], contexts[k], hit, bounces[k].refracted, 1);
+            running[k] = true;
+        }
+    }
+    while (running[0] || running[1] || running[2]) {
+        for (int32_t k = 0; k < 3; ++k) {
+            if (running[k]) running[k] = stepChain(chains[k]);
+        }
+    }
 
     double sum[3] = {0.0, 0.0, 0.0};
     for (int32_t k = 0; k < 3; ++k) {
-        const double index = fireSampleIndex(s.stoneIndex, s.dispersionSpread, k);
-        const Context ctx{s, scene_, facetData_, unit_, r0_, index, scratch};
-        refract(direction, h, s.outerIndex / index, bounce);
+        const Context& ctx = contexts[k];
+        const steps::Bounce& b = bounces[k];
         double refractedLength = 0.0;
-        if (bounce.isRefracted) {
-            traceRay(ctx, hit, bounce.refracted, 1, 1,
-                     Outputs{&inner[0], &inner[1], &inner[2], &childGlare, &childInner[0],
-                             &childInner[1], &childInner[2], &refractedLength},
-                     nullptr);
+        const Outputs refractedOut{&inner[0],      &inner[1],       &inner[2],
+                                   &childGlare,    &childInner[0],  &childInner[1],
+                                   &childInner[2], &refractedLength};
+        if (b.isRefracted && sideBySide) {
+            finishChain(chains[k], refractedOut);
+        } else if (b.isRefracted) {
+            traceRay(ctx, hit, b.refracted, 1, 1, refractedOut, nullptr);
         } else {
             inner[0] = inner[1] = inner[2] = 0.0;
         }
         inner[0] *= 1.0 - f;
         inner[1] *= 1.0 - f;
         inner[2] *= 1.0 - f;
-        if (bounce.isRefracted) {
-            absorb(&inner[0], s.absorption[0], refractedLength);
-            absorb(&inner[1], s.absorption[1], refractedLength);
-            absorb(&inner[2], s.absorption[2], refractedLength);
+        if (b.isRefracted) {
+            steps::absorb(&inner[0], s.absorption[0], refractedLength);
+            steps::absorb(&inner[1], s.absorption[1], refractedLength);
+            steps::absorb(&inner[2], s.absorption[2], refractedLength);
         }
         sum[0] += inner[0] * spectralWeights[k][0];
         sum[1] += inner[1] * spectralWeights[k][1];

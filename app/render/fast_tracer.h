@@ -6,6 +6,10 @@
 //   edge vectors, and only when that is too close to 0 to be sure of (a ray within 1e-11 of
 //   the edge) is the cross product formed from the ray frame coordinates as the exported
 //   tracer forms it;
+// - a facet that the ray passes certainly inside of (clear of every edge by far more than
+//   rounding) and whose plane test passes is the only facet the search can stop at, so the facet
+//   that the previous ray at the same depth met (usually the neighbouring pixel's) is tried
+//   first and, when it is certainly the one, taken without the search;
 // - the primary ray's candidate facets are found once per rendering (its direction is fixed);
 // - the facets are tested in index order as soon as they qualify, so the search stops at the
 //   facet it returns instead of listing every candidate first;
@@ -19,6 +23,7 @@
 #include <vector>
 
 #include "app/render/render_settings.h"
+#include "tracer/trace_steps.h"
 #include "tracer/tvrt.h"
 
 namespace tavrine {
@@ -33,10 +38,12 @@ class FastTracer {
     struct Scratch {
         explicit Scratch(const RenderScene& scene);
         std::vector<int32_t> candidates;
-        std::vector<uint64_t> worth;  // bits of the facets worth an edge test for the current ray
+        std::vector<uint64_t> worth;   // bits of the facets worth an edge test for the current ray
+        std::vector<int32_t> guesses;  // by sample and depth, the facet the last ray met, or -1
     };
 
-    // Which vector instructions the facet search uses; all give the same results.
+    // Which vector instructions the facet search uses; all give the same results. Builds
+    // without the vector paths (other processors, or TAVRINE_VECTOR off) have only Scalar.
     enum class VectorUnit { Best, Scalar, Avx2, Avx512 };
 
     // Prepares the tracer for one rendering of the scene with the settings; both must outlive it.
@@ -57,13 +64,29 @@ class FastTracer {
         std::vector<double> nx, ny, nz;
         std::vector<double> cx, cy, cz;
         std::vector<double> reach2;
+        std::vector<double> offset;  // normal . centre: the plane as normal . x = offset
         std::vector<int32_t> primaryCandidates;
+        // Beyond this squared distance from the z axis a primary ray certainly meets no facet
+        // (infinite when the stone gives no such certainty).
+        double missRadius2 = 0.0;
         // Per facet edge k (corner k to corner k+1), from the first edge of facet j at
         // edgeStart[j]: A x B and A - B of its corners, so that the edge test's cross product
-        // is d . (A x B) + (d x o) . (A - B) for a ray from o along d.
+        // is d . (A x B) + (d x o) . (A - B) for a ray from o along d; the edge value above
+        // which a ray is certainly clear inside the edge; and the facet across the edge (with
+        // the same corners the other way round), or -1.
+        struct Edge {
+            double axb[3];
+            double amb[3];
+            double clearance;
+            int32_t neighbour;
+        };
         std::vector<int32_t> edgeStart;
-        std::vector<double> axbX, axbY, axbZ;
-        std::vector<double> ambX, ambY, ambZ;
+        std::vector<Edge> edges;
+        // Whether the stone is convex with flat facets, so that a facet the ray is certainly
+        // inside of is the only one it can meet.
+        bool convex = false;
+        // Facets whose plane passes near the centre, in ascending order.
+        std::vector<int32_t> nearCentre;
     };
 
     // Traces one ray as Trace_TraceVector_CPP does with the settings' index, lights and
@@ -72,9 +95,16 @@ class FastTracer {
                   int32_t depth, double total[3], double& surfaceGlare, double inner[3],
                   double& segmentLength, Scratch& scratch) const;
 
+    // The facet that the search takes without searching for the ray from origin along direction
+    // (from inside the stone or from outside), walking from facet `guess`, or -1 when it cannot
+    // be certain of one; the search in index order then decides.
+    int32_t certainFacet(const Vec3& origin, const Vec3& direction, bool inside,
+                         int32_t guess) const;
+
   private:
     const RenderSettings& settings_;
     const RenderScene& scene_;
+    steps::Lighting lighting_;
     double r0_;
     VectorUnit unit_;
     FacetData facetData_;

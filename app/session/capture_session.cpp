@@ -14,12 +14,17 @@ PositionInfo newCaptureRecord(Session& session, int32_t frameCount) {
     return record;
 }
 
-void applyCaptureRecord(Session& session, const PositionInfo& record) {
+bool applyCaptureRecord(Session& session, const PositionInfo& record, std::string* error) {
+    // A recorded design is opened first, so that the record's own index stays.
+    if (record.modelIndex == kDesignModelIndex && !openDesign(session, record.designPath, error)) {
+        return false;
+    }
     takeRecordSettings(session, record);
     rebuildModel(session);
     restoreOrientation(session, record);
     if (session.orientation.syOn) setSyOn(session.orientation, false, session.model->modelIndex);
     prepareView(session);
+    return true;
 }
 
 CaptureScene captureSceneOf(Session& session) {

@@ -3,6 +3,7 @@
 // record applied to the session as Resume applies it, and the scene the capture job turns.
 
 #include <cstdint>
+#include <string>
 
 #include "app/output/capture_job.h"
 #include "app/output/position_info.h"
@@ -15,11 +16,13 @@ namespace tavrine {
 // session's settings with framesDone 0 and check mode off.
 PositionInfo newCaptureRecord(Session& session, int32_t frameCount);
 
-// Applies a capture record to the session as Resume does: the stone, model, colour, index,
-// picture settings, stone pose and light of the record, the model rebuilt, the view set to the
-// saved position (frame 0) and prepared, and "SY" off. The recursion depth, which the record
-// does not hold, stays the session's.
-void applyCaptureRecord(Session& session, const PositionInfo& record);
+// Applies a capture record to the session as Resume does: the design the record names (for a
+// design record) opened first, then the stone, model, colour, index, picture settings, stone pose
+// and light of the record, the model rebuilt, the view set to the saved position (frame 0) and
+// prepared, and "SY" off. The recursion depth, which the record does not hold, stays the
+// session's. Returns false, with error (when not null) naming the file, when the design cannot
+// be opened; the session is then unchanged.
+bool applyCaptureRecord(Session& session, const PositionInfo& record, std::string* error);
 
 // Returns the scene the capture job turns and renders: the session's model, view-space
 // vertices and orientation, its render settings, the trimming of saved pictures and the

@@ -1,5 +1,9 @@
 #include "app/session/session.h"
 
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
 #include "app/settings/stone_table.h"
 #include "app/view/view_space.h"
 #include "tracer/colour_absorption.h"
@@ -45,6 +49,11 @@ void applySteps(Session& session, const std::vector<KeyStep>& steps, bool light)
     }
 }
 
+// The model whose view a reset takes: a design is shown as the brilliant is.
+int32_t viewModelIndex(int32_t modelIndex) {
+    return modelIndex == kDesignModelIndex ? 0 : modelIndex;
+}
+
 }  // namespace
 
 void chooseStone(Session& session, int32_t stone) {
@@ -64,6 +73,23 @@ void selectPolygonColour(Session& session, int32_t index) {
 }
 
 void chooseModel(Session& session, int32_t modelIndex) { session.settings.modelIndex = modelIndex; }
+
+bool openDesign(Session& session, const std::string& path, std::string* error) {
+    OpenDesign opened;
+    opened.model = std::make_unique<ModelRecord>();
+    if (!loadDesignFile(path, opened.design, *opened.model, &opened.summary, error)) {
+        return false;
+    }
+    // Recorded in full, so that a Position-Info File reopens it from any folder.
+    std::error_code failed;
+    const std::filesystem::path full = std::filesystem::absolute(path, failed);
+    opened.path = failed ? path : full.lexically_normal().string();
+    const double ri = opened.design.refractiveIndex;
+    if (ri >= 1.0 && ri <= 3.0) session.settings.refractiveIndex = ri;
+    session.design = std::move(opened);
+    chooseModel(session, kDesignModelIndex);
+    return true;
+}
 
 void chooseColour(Session& session, int32_t colourIndex) {
     session.settings.colourIndex = colourIndex;
@@ -93,12 +119,25 @@ void takeRecordSettings(Session& session, const PositionInfo& info) {
 }
 
 void rebuildModel(Session& session) {
+    const ModelRecord* design = session.design.model.get();
+    if (session.settings.modelIndex == kDesignModelIndex && design != nullptr) {
+        ModelRecord& m = *session.model;
+        m.modelIndex = kDesignModelIndex;
+        m.vertexCount = design->vertexCount;
+        m.facetCount = design->facetCount;
+        std::copy(design->modelVertices, design->modelVertices + design->vertexCount,
+                  m.modelVertices);
+        std::copy(design->modelVertices, design->modelVertices + design->vertexCount,
+                  m.baseVertices);
+        std::copy(design->facets, design->facets + design->facetCount, m.facets);
+        return;
+    }
     session.model->modelIndex = session.settings.modelIndex;
     buildModel(*session.model, session.settings.transformable);
 }
 
 void resetView(Session& session) {
-    resetOrientationState(session.orientation, session.model->modelIndex,
+    resetOrientationState(session.orientation, viewModelIndex(session.model->modelIndex),
                           session.settings.stoneIndex);
 }
 
@@ -119,7 +158,9 @@ void restoreOrientation(Session& session, const PositionInfo& info) {
 }
 
 void setTurntable(Session& session, bool on) {
-    if (on != session.orientation.gmOn) setGmOn(session.orientation, on, session.model->modelIndex);
+    if (on != session.orientation.gmOn) {
+        setGmOn(session.orientation, on, viewModelIndex(session.model->modelIndex));
+    }
 }
 
 void prepareView(Session& session) {
@@ -228,6 +269,7 @@ PositionInfo positionInfoOf(const Session& session) {
     info.trimmingActive = t.active() ? 1 : 0;
     info.trimmingCheckBox = info.trimmingActive;
     info.transformable = s.transformable;
+    if (info.modelIndex == kDesignModelIndex) info.designPath = session.design.path;
     return info;
 }
 

@@ -5,8 +5,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
+#include "app/model/gemcad_design.h"
 #include "app/model/model_record.h"
 #include "app/output/position_info.h"
 #include "app/render/picture_formats.h"
@@ -29,6 +31,15 @@ struct KeyStep {
 // stone (as the "SY" switch does) or the light ray.
 enum class KeyStepTarget { View, Stone, Light };
 
+// The design file opened last: it stays the model list's row kDesignModelIndex until another
+// design is opened.
+struct OpenDesign {
+    std::string path;  // absolute
+    GemCadDesign design;
+    DesignSummary summary;
+    std::unique_ptr<ModelRecord> model;  // the design as built; null until one is opened
+};
+
 // The process-wide state. The settings hold the stone panel's choices (stone, model, colour,
 // refractive index), the switches, the render and picture settings and the transformable
 // parameters; the model record is the model last built from them; the orientation holds the
@@ -38,6 +49,7 @@ enum class KeyStepTarget { View, Stone, Light };
 // protocol arranges (the window thread only while the engine is idle).
 struct Session {
     Settings settings;
+    OpenDesign design;
     std::unique_ptr<ModelRecord> model = std::make_unique<ModelRecord>();
     std::vector<Vertex> viewVertices = std::vector<Vertex>(kMaxVertices);
     OrientationState orientation;
@@ -57,8 +69,15 @@ void selectPolygonColour(Session& session, int32_t index);
 // refractive index. The model is not rebuilt (call rebuildModel). stone must be in the table.
 void chooseStone(Session& session, int32_t stone);
 
-// Chooses model modelIndex (0 to 27, not 22) for the next rebuildModel.
+// Chooses model modelIndex (0 to 27, not 22, or kDesignModelIndex once a design is open) for
+// the next rebuildModel.
 void chooseModel(Session& session, int32_t modelIndex);
+
+// Reads and builds the design file at path, makes it the chosen model and proposes its
+// refractive index (when it gives one within 1.00 to 3.00), as choosing a stone proposes one.
+// The model record itself changes at the next rebuildModel. On refusal nothing changes and
+// error receives the reader's message, which names the file and the line.
+bool openDesign(Session& session, const std::string& path, std::string* error);
 
 // Chooses colour colourIndex of the colour list; it takes effect at the next render.
 void chooseColour(Session& session, int32_t colourIndex);

@@ -127,6 +127,19 @@ TEST(Options, HelpAndListNeedNoOutput) {
     EXPECT_EQ("", parse({"--export-obj", "m.obj"}).error);
 }
 
+TEST(Options, DesignAndInfo) {
+    const ParseResult info = parse({"--design", "rb.asc", "--info"});
+    EXPECT_EQ("", info.error);
+    EXPECT_TRUE(info.options.info);
+    EXPECT_EQ("rb.asc", info.options.design);
+    EXPECT_EQ("", parse({"--design", "rb.asc", "--out", "a.png", "--stone", "2"}).error);
+    EXPECT_EQ(0u, parse({"--info"}).error.find("--info describes a design"));
+    EXPECT_EQ(0u, parse({"--design", "rb.asc", "--model", "3", "--out", "a.png"})
+                      .error.find("--design and --model"));
+    EXPECT_EQ(0u, parse({"--design", "rb.asc"}).error.find("--out FILE is required"));
+    EXPECT_EQ(0u, parse({"--design", "", "--out", "a.png"}).error.find("--design must name"));
+}
+
 TEST(Options, UnixConventions) {
     // "--option=value" reads as "--option value", a value holding "=" included.
     const ParseResult joined = parse({"--out=a=b.png", "--size=64", "--turn=L5", "--quiet"});

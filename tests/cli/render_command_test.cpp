@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -411,6 +412,57 @@ TEST_F(RenderCommand, ConventionsOfAUnixTool) {
     EXPECT_NE(std::string::npos, poster.output.find("needs 336 MB of memory")) << poster.output;
     EXPECT_FALSE(fs::exists(path("poster.png")));
     EXPECT_FALSE(fs::exists(path("r.png")));
+}
+
+}  // namespace
+
+namespace {
+
+std::string exampleDesign(const std::string& name) {
+    const char* data = std::getenv("TAVRINE_TEST_DATA");
+    return std::string(data != nullptr ? data : "tests/cli") + "/../../examples/" + name;
+}
+
+TEST_F(RenderCommand, DesignsRenderRestoreAndDescribeThemselves) {
+    const std::string design = path("rb.asc");
+    fs::copy_file(exampleDesign("round-brilliant.asc"), design);
+    const Outcome made =
+        run("--design " + design + " --size 64 --turn L3U1 --save-position " + path("d.gpi") +
+            " --export-obj " + path("d.obj") + " --out " + path("d.png"));
+    ASSERT_EQ(0, made.status) << made.output;
+    EXPECT_EQ(272u + 4u + design.size(), fs::file_size(path("d.gpi")));
+    std::ifstream obj(path("d.obj"));
+    int facets = 0;
+    for (std::string line; std::getline(obj, line);) facets += line.rfind("f ", 0) == 0 ? 1 : 0;
+    EXPECT_EQ(57, facets);
+
+    // The position file reopens the design and gives the same picture.
+    const Outcome restored = run("--position " + path("d.gpi") + " --out " + path("e.png"));
+    ASSERT_EQ(0, restored.status) << restored.output;
+    EXPECT_EQ(bytes(path("d.png")), bytes(path("e.png")));
+
+    const Outcome info = run("--design " + design + " --info");
+    ASSERT_EQ(0, info.status) << info.output;
+    for (const char* text : {"Standard Round Brilliant", "96 teeth", "8-fold, mirror",
+                             "refractive index: 2.420", "57 facets, 73 vertices"}) {
+        EXPECT_NE(std::string::npos, info.output.find(text)) << text << " in\n" << info.output;
+    }
+
+    // A design that is gone, or refused, is named with the reason.
+    fs::remove(design);
+    const Outcome gone = run("--position " + path("d.gpi") + " --out " + path("f.png"));
+    EXPECT_EQ(1, gone.status);
+    EXPECT_NE(std::string::npos, gone.output.find(design + ": cannot be read")) << gone.output;
+    std::ofstream(path("open.asc")) << "GemCad 5.0\ng 96 0\na 0 1 96\na 90 1 96 24 48 72\n";
+    const Outcome open = run("--design " + path("open.asc") + " --out " + path("o.png"));
+    EXPECT_EQ(1, open.status);
+    EXPECT_NE(std::string::npos,
+              open.output.find(path("open.asc") + ": line 4: the facets do not close"))
+        << open.output;
+    EXPECT_EQ(2, run("--design " + path("open.asc") + " --model 3 --out " + path("o.png")).status);
+    EXPECT_EQ(2, run("--info --out " + path("o.png")).status);
+    EXPECT_FALSE(fs::exists(path("o.png")));
+    EXPECT_FALSE(fs::exists(path("f.png")));
 }
 
 }  // namespace

@@ -617,6 +617,49 @@ TEST(PositionInfoFile, CorruptedFilesNeverGiveAnOutOfRangeState) {
     EXPECT_GT(refused, 100);
 }
 
+TEST(PositionInfoFile, ADesignsPathFollowsTheRecord) {
+    TempFolder folder;
+    const std::string path = folder.file("design.gpi");
+    const std::string cutPath = folder.file("cut.gpi");
+    PositionInfo written = unusualInfo(kDesignModelIndex);
+    written.designPath = "/home/faceter/Designs/Caf\xC3\xA9 brilliant.asc";
+    ASSERT_TRUE(writePositionInfo(path, written, nullptr));
+    PositionInfo read;
+    read.transformable = written.transformable;  // a design stores no parameters
+    std::string error;
+    ASSERT_TRUE(readPositionInfo(path, read, false, &error)) << error;
+    expectSameInfo(read, written);
+    EXPECT_EQ(written.designPath, read.designPath);
+
+    // The file is the cut's record, the model index aside, with the path after it: a reader
+    // that stops after the record sees a whole record.
+    PositionInfo cut = written;
+    cut.modelIndex = 0;
+    ASSERT_TRUE(writePositionInfo(cutPath, cut, nullptr));
+    std::vector<uint8_t> designBytes = readBytes(path);
+    const std::vector<uint8_t> cutBytes = readBytes(cutPath);
+    ASSERT_EQ(cutBytes.size() + 4 + written.designPath.size(), designBytes.size());
+    EXPECT_EQ(kDesignModelIndex, int32At(designBytes, 12));
+    EXPECT_EQ(static_cast<int32_t>(written.designPath.size()), int32At(designBytes, 272));
+    putInt32(designBytes, 12, 0);
+    EXPECT_TRUE(std::equal(cutBytes.begin(), cutBytes.end(), designBytes.begin()));
+
+    // A design record without its path, or with a count beyond the file, is refused whole.
+    PositionInfo kept = unusualInfo(3);
+    for (size_t size : {size_t{272}, size_t{276}, designBytes.size() - 1}) {
+        std::vector<uint8_t> bytes = readBytes(path);
+        bytes.resize(size);
+        writeBytes(path, bytes);
+        PositionInfo target = kept;
+        EXPECT_FALSE(readPositionInfo(path, target, false, &error)) << size;
+        EXPECT_EQ(3, target.modelIndex);
+        EXPECT_TRUE(target.designPath.empty());
+    }
+    // Without a path a design cannot be recorded.
+    written.designPath.clear();
+    EXPECT_FALSE(positionInfoProblem(written).empty());
+}
+
 TEST(PositionInfoSettings, SharedFieldsCopyBothWays) {
     Settings settings = defaultSettings("/s/", "/c/");
     settings.stoneIndex = 3;

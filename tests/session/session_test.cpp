@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <string>
 
 #include "app/settings/stone_table.h"
 
@@ -78,6 +81,50 @@ TEST(Session, RecordRoundTripRestoresTheSameViewSpace) {
     EXPECT_EQ(a.absorption[2], b.absorption[2]);
     EXPECT_EQ(pictureTrimmingOf(second).right, 4);
     EXPECT_EQ(renderSceneOf(second).lightDirection.z, renderSceneOf(first).lightDirection.z);
+}
+
+std::string exampleDesign(const std::string& name) {
+    const char* data = std::getenv("TAVRINE_TEST_DATA");
+    return std::string(data != nullptr ? data : "tests/session") + "/../../examples/" + name;
+}
+
+TEST(Session, ADesignIsTheModelAfterTheList) {
+    Session session = sessionAt(0);
+    const Orientation brilliantView = session.orientation.viewPose.orientation;
+    std::string error;
+    EXPECT_FALSE(openDesign(session, exampleDesign("missing.asc"), &error));
+    EXPECT_EQ(0, session.settings.modelIndex);  // a refused design changes nothing
+    EXPECT_EQ(nullptr, session.design.model);
+
+    const std::string path = exampleDesign("oval.asc");
+    ASSERT_TRUE(openDesign(session, path, &error)) << error;
+    EXPECT_EQ(kDesignModelIndex, session.settings.modelIndex);
+    EXPECT_EQ(1.54, session.settings.refractiveIndex);  // proposed by the design
+    rebuildModel(session);
+    resetView(session);
+    EXPECT_EQ(kDesignModelIndex, session.model->modelIndex);
+    EXPECT_EQ(57, session.model->facetCount);
+    // The view is reset as for the brilliant.
+    const Orientation& view = session.orientation.viewPose.orientation;
+    EXPECT_EQ(brilliantView.order, view.order);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(brilliantView.cosines[i], view.cosines[i]);
+        EXPECT_EQ(brilliantView.sines[i], view.sines[i]);
+    }
+    const std::string recorded = positionInfoOf(session).designPath;
+    EXPECT_EQ(std::filesystem::absolute(path).lexically_normal().string(), recorded);
+    EXPECT_EQ('/', recorded[0]);
+
+    // Another model and back: the design's row still holds the design.
+    chooseModel(session, 20);
+    rebuildModel(session);
+    EXPECT_EQ(6, session.model->facetCount);
+    EXPECT_TRUE(positionInfoOf(session).designPath.empty());
+    chooseModel(session, kDesignModelIndex);
+    rebuildModel(session);
+    EXPECT_EQ(57, session.model->facetCount);
+    EXPECT_EQ(0, std::memcmp(session.model->modelVertices, session.design.model->modelVertices,
+                             sizeof(Vertex) * 57));
 }
 
 }  // namespace

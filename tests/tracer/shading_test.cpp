@@ -5,8 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
+#include <utility>
 
 #include "tests/tracer/trace_scene.h"
+#include "tracer/trace_steps.h"
 
 namespace tavrine::test {
 namespace {
@@ -196,6 +199,19 @@ TEST(LeavingRay, SteeplyDownwardSeesNoBackdrop) {
     call.backdropR = 255;
     // b = int(100 - 125) is clamped to 0; kf = int(62.5) = 62: 100 * 0.12 * 62 * 0.01 = 7.44.
     expectColour(trace(cube(), call), 0.0744, 0.0744, 0.0744);
+}
+
+// The backdrop share b is the one place where a direction becomes an integer. A z component that
+// is not a number (a direction from a damaged orientation) counts as not turned back, and one far
+// below -0.5 gives 0, so no conversion is ever out of range.
+TEST(LeavingRay, BackdropShareIsDefinedForEveryZComponent) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const std::pair<double, int32_t> cases[] = {
+        {0.0, 100},  {-0.0, 100}, {0.7, 100},   {inf, 100},  {-0.004, 99}, {-0.25, 50},
+        {-0.5, 0},   {-0.504, 0}, {-0.505, 0},  {-1.0, 0},   {-inf, 0},    {nan, 100},
+        {-nan, 100}, {-1e300, 0}, {-0.4951, 0}, {-0.4949, 1}};
+    for (const auto& [dz, share] : cases) EXPECT_EQ(steps::backdropShare(dz), share) << dz;
 }
 
 TEST(LeavingRay, RayAwayFromTheEyeSeesTheWholeBackdrop) {

@@ -1,0 +1,118 @@
+// tavrine: the viewer. Reads the settings (and the Position-Info File named on the command
+// line), builds the main window and the stored model, starts the engine and keyboard threads,
+// runs the window loop, and on exit ends and joins the threads and writes the settings file
+// whole. SIGTERM, SIGINT and SIGHUP close the window as its close box would, aborting a running
+// rendering without asking.
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QSocketNotifier>
+#include <csignal>
+#include <cstdio>
+#include <string>
+
+#include "app/session/session.h"
+#include "app/settings/settings_file.h"
+#include "app/ui/app_icon.h"
+#include "app/ui/main_window.h"
+#include "app/ui/start_position.h"
+#include "app/ui/threaded_engine.h"
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+// Only writes one byte: the window loop does the rest.
+void onSignal(int) {
+    const char byte = 1;
+    const ssize_t ignored = ::write(signalPipe[1], &byte, 1);
+    (void)ignored;
+}
+
+void printUsage(std::FILE* to) {
+    std::fprintf(
+        to,
+        "Usage: tavrine [FILE.gpi]\n"
+        "Starts the Tavrine viewer; with a Position-Info File, at the stone, view and light it\n"
+        "describes (as \"Restore Position\" would).\n");
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("tavrine"));
+    QApplication::setDesktopFileName(QStringLiteral("tavrine"));
+    QApplication::setWindowIcon(tavrine::ui::appIcon());
+
+    const QStringList arguments = QApplication::arguments();
+    if (arguments.size() > 2 || (arguments.size() == 2 && arguments[1].startsWith('-'))) {
+        const bool help =
+            arguments.size() == 2 && (arguments[1] == "--help" || arguments[1] == "-h");
+        printUsage(help ? stdout : stderr);
+        return help ? 0 : 2;
+    }
+
+    // The settings first: the window is built from them.
+    const tavrine::SettingsLocations locations = tavrine::settingsLocationsForThisProgram();
+    tavrine::Session session;
+    session.settings =
+        tavrine::defaultSettings(locations.screenShotFolder, locations.captureFolder);
+    tavrine::readSettings(locations.settingsFile, session.settings);
+
+    // A Position-Info File: its settings now, its view when the model is built.
+    tavrine::ui::StartPosition position;
+    QString refusal;
+    if (arguments.size() == 2) {
+        position = tavrine::ui::takeStartPosition(arguments[1].toStdString(), session);
+        if (!position.refusal.empty()) {
+            std::fprintf(stderr, "tavrine: %s\n", position.refusal.c_str());
+            refusal = QStringLiteral("Failed to open file.\n\n%1")
+                          .arg(QString::fromStdString(position.refusal));
+        }
+    }
+
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) == 0) {
+        struct sigaction action = {};
+        action.sa_handler = onSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        sigaction(SIGTERM, &action, nullptr);
+        sigaction(SIGINT, &action, nullptr);
+        sigaction(SIGHUP, &action, nullptr);
+    }
+
+    int result = 0;
+    {
+        tavrine::ui::ThreadedEngine engine(session);
+        if (position.info) {
+            engine.startAtPosition(*position.info);
+        }
+        tavrine::ui::MainWindow window(session.settings, engine);
+        QSocketNotifier notifier(signalPipe[0], QSocketNotifier::Read);
+        QObject::connect(&notifier, &QSocketNotifier::activated, &window, [&window] {
+            char byte = 0;
+            const ssize_t ignored = ::read(signalPipe[0], &byte, 1);
+            (void)ignored;
+            window.closeWithoutQuestion();
+        });
+        window.show();
+        if (!refusal.isEmpty()) {
+            QMessageBox::warning(&window, QStringLiteral("Confirmation"), refusal);
+        }
+        window.startEngine();
+        result = QApplication::exec();
+        // The workers end before the settings they read are written.
+        engine.shutdown();
+    }
+
+    std::string error;
+    if (!tavrine::writeSettings(locations.settingsFile, session.settings, &error)) {
+        std::fprintf(stderr, "tavrine: %s (%s)\n", error.c_str(), locations.settingsFile.c_str());
+        return 1;
+    }
+    return result;
+}

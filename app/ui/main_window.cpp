@@ -1,0 +1,766 @@
+#include "app/ui/main_window.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTimer>
+#include <algorithm>
+
+#include "app/dialogs/settings_dialogs.h"
+#include "app/settings/stone_table.h"
+#include "app/ui/button_pictures.h"
+#include "app/ui/control_table.h"
+#include "app/ui/engine_event.h"
+#include "app/ui/panel_controls.h"
+#include "app/ui/render_window.h"
+#include "app/ui/stone_panel.h"
+#include "app/ui/title_window.h"
+
+namespace tavrine::ui {
+
+namespace {
+
+// One item of the menu bar; id 0 is a separator.
+struct MenuItem {
+    const char* caption;
+    int32_t id;
+};
+
+struct MenuSpec {
+    const char* title;
+    std::initializer_list<MenuItem> items;
+};
+
+const MenuSpec kMenus[] = {
+    {"File(&F)", {{"Exit (&X)", kMenuExit}}},
+    {"View(&V)",
+     {{"Show Title (&T)", kMenuShowTitle},
+      {"RenderWnd As TopMost (&R)", kMenuRenderWindowTopMost}}},
+    {"Polygon Color(&C)",
+     {{"White (&W)", 1071},
+      {"Red (&R)", 1072},
+      {"Green (&G)", 1073},
+      {"Blue (&B)", 1074},
+      {"Yellow (&Y)", 1075},
+      {"Purple (&P)", 1076},
+      {"Chocolate (&C)", 1077},
+      {"Orange (&O)", 1078}}},
+    {"Settings(&S)",
+     {{"BackColor / Light Volume (&L)", kMenuBackColour},
+      {"Size (&Z)", kMenuSize},
+      {"Transformable Models (&V)", kMenuTransformable},
+      {"General Settings (&S)", kMenuGeneralSettings}}},
+    {"Screen Shot(&T)",
+     {{"Save (&S)", kMenuSaveScreenShot}, {"Restore Position (&R)", kMenuRestorePosition}}},
+    {"Automatic Screen Capture(&P)",
+     {{"New (&N)", kMenuCaptureNew},
+      {"Resume (&R)", kMenuCaptureResume},
+      {nullptr, 0},
+      {"Make Animated-GIF (&A)", kMenuMakeGif}}},
+    {"About(&A)", {{"Version Info. (&V)", kMenuVersionInfo}}},
+};
+
+// The items whose windows are not part of this window yet: present and disabled.
+bool laterItem(int32_t id) { return id >= kMenuSaveScreenShot && id <= kMenuMakeGif; }
+
+// Returns whether key is one of the keys the keyboard thread reads.
+bool isTurnKey(int key) {
+    switch (key) {
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Z:
+    case Qt::Key_X:
+    case Qt::Key_L:
+    case Qt::Key_D:
+    case Qt::Key_T:
+    case Qt::Key_Shift:
+        return true;
+    default:
+        return false;
+    }
+}
+
+}  // namespace
+
+// ---- ClientArea ----------------------------------------------------------------------------
+
+ClientArea::ClientArea(const QImage& surface, ViewerEngine& engine, QWidget* parent)
+    : QWidget(parent), surface_(surface), engine_(engine) {
+    setObjectName(QStringLiteral("ClientArea"));
+    setFixedSize(kClientWidth, kClientHeight);
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void ClientArea::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    // One pixel wider and higher than asked, as the surface is copied.
+    const QRect area = event->rect().adjusted(0, 0, 1, 1) & rect();
+    painter.drawImage(area, surface_, area);
+    engine_.paintBoxes(painter, area);
+}
+
+void ClientArea::keyPressEvent(QKeyEvent* event) {
+    if (!event->isAutoRepeat() && !event->text().isEmpty()) {
+        emit characterTyped(event->text());
+    }
+    event->accept();
+}
+
+void ClientArea::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        emit leftPressed(event->position().toPoint());
+    }
+}
+
+void ClientArea::mouseMoveEvent(QMouseEvent* event) { emit moved(event->position().toPoint()); }
+
+void ClientArea::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        emit leftReleased(event->position().toPoint());
+    }
+}
+
+// ---- The settings dialogs' view of the main window ---------------------------------------------
+
+class WindowDialogHost : public DialogHost {
+  public:
+    explicit WindowDialogHost(MainWindow& window) : window_(window) {}
+
+    bool renderBusy() const override { return window_.renderBusy(); }
+    void confirmAbort(const QString& question) override {
+        const QByteArray text = question.toUtf8();
+        window_.confirmAbort(text.constData());
+    }
+    void bringMainWindowToFront() override {
+        window_.raise();
+        window_.activateWindow();
+    }
+    void showTrailPreview(bool shown) override { window_.engine().showTrail(shown); }
+    RenderLayout renderLayout() const override { return window_.renderLayout(); }
+    void showRenderWindowButton(bool shown) override {
+        window_.control(kRenderWindowButton)->setVisible(shown);
+    }
+    void recreateRenderWindow(int32_t width) override { window_.recreateRenderWindow(width); }
+    void hideRenderWindow() override {
+        if (window_.renderWindow() != nullptr) {
+            window_.renderWindow()->hide();
+        }
+    }
+    void setRenderGeometry(int32_t sizeMode, int32_t imageWidth) override {
+        window_.setRenderGeometry(sizeMode, imageWidth);
+    }
+    void replaceRenderPicture(int32_t width) override {
+        window_.engine().replaceRenderPicture(width);
+    }
+    void raiseRenderWindow() override {
+        if (window_.renderWindow() != nullptr) {
+            window_.renderWindow()->bringToFront();
+        }
+    }
+    void clearMainRenderArea() override {
+        window_.clientArea()->update(QRect(kRenderArea.left, kRenderArea.top, 199, 199));
+    }
+    void postRedrawPreview() override { window_.engine().post(EngineCommand::RedrawPreview); }
+    void makeModelCurrent(int32_t modelIndex) override { window_.makeModelCurrent(modelIndex); }
+
+  private:
+    MainWindow& window_;
+};
+
+// ---- MainWindow ------------------------------------------------------------------------------
+
+MainWindow::MainWindow(Settings& settings, ViewerEngine& engine, QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                              Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                              Qt::WindowCloseButtonHint),
+      settings_(settings),
+      engine_(engine),
+      surface_(kClientWidth, kClientHeight, QImage::Format_RGB32) {
+    setObjectName(QStringLiteral("NORMAL0"));
+    renderLayout_ = RenderLayout{settings.sizeMode, settings.imageWidth};
+    dialogHost_ = std::make_unique<WindowDialogHost>(*this);
+    setWindowTitle(QString::fromUtf8(kMainWindowTitle));
+    surface_.fill(Qt::black);
+    buildMenus();
+    client_ = new ClientArea(surface_, engine_, this);
+    setCentralWidget(client_);
+    createControls();
+    initialise();
+    connectControls();
+}
+
+MainWindow::~MainWindow() { qApp->removeEventFilter(this); }
+
+void MainWindow::buildMenus() {
+    int menuIndex = 0;
+    for (const MenuSpec& spec : kMenus) {
+        QMenu* menu = menuBar()->addMenu(QString::fromUtf8(spec.title));
+        menu->setObjectName(QString::fromUtf8(spec.title));
+        if (menuIndex == 2) {
+            polygonGroup_ = new QActionGroup(menu);
+            polygonGroup_->setExclusive(true);
+        }
+        for (const MenuItem& item : spec.items) {
+            if (item.caption == nullptr) {
+                menu->addSeparator();
+                continue;
+            }
+            QAction* action = menu->addAction(QString::fromUtf8(item.caption));
+            action->setData(item.id);
+            action->setEnabled(!laterItem(item.id));
+            actions_.insert(item.id, action);
+            if (menuIndex == 1) {
+                action->setCheckable(true);
+            } else if (menuIndex == 2) {
+                action->setCheckable(true);
+                polygonGroup_->addAction(action);
+            }
+            connect(action, &QAction::triggered, this, [this, id = item.id] { runCommand(id); });
+        }
+        // The keys rest while a menu is open.
+        connect(menu, &QMenu::aboutToShow, this, [this] { engine_.pauseKeys(); });
+        connect(menu, &QMenu::aboutToHide, this, [this] { engine_.resumeKeys(); });
+        ++menuIndex;
+    }
+}
+
+void MainWindow::createControls() {
+    const QFont controlFont = gothicFont(12);
+    for (const ControlSpec& spec : controlTable()) {
+        QWidget* widget = nullptr;
+        switch (spec.kind) {
+        case ControlKind::ComboBox: {
+            auto* list = new PanelList(spec.id, client_);
+            lists_[spec.id - kStoneList] = list;
+            widget = list;
+            break;
+        }
+        case ControlKind::Edit:
+            indexField_ = new QLineEdit(client_);
+            indexField_->setObjectName(controlName(spec.id));
+            indexField_->setAlignment(Qt::AlignRight);
+            indexField_->setMaxLength(7);
+            widget = indexField_;
+            break;
+        case ControlKind::UpDown:
+            upDown_ = new UpDownControl(spec.id, client_);
+            widget = upDown_;
+            break;
+        default:
+            widget = new OwnerDrawButton(spec.id, spec.kind, &style_, client_);
+            widget->setGeometry(spec.geometry);
+            break;
+        }
+        widget->setFont(controlFont);
+        widget->setProperty("windowText", QString::fromUtf8(spec.windowText));
+        if (spec.createdHidden) {
+            widget->hide();
+        }
+        controls_.insert(spec.id, widget);
+    }
+}
+
+QWidget* MainWindow::control(int32_t id) const { return controls_.value(id, nullptr); }
+
+void MainWindow::initialise() {
+    // The owner-drawn captions and the arrow pictures.
+    style_.captionFont = panelFont(6);
+    style_.panelColour = 0x000000;
+    style_.pictures = drawButtonPictures();
+
+    // The two displays over the render area lose a pixel at each corner.
+    static_cast<OwnerDrawButton*>(control(kProgressDisplay))->cutCorners();
+    static_cast<OwnerDrawButton*>(control(kRenderWindowButton))->cutCorners();
+
+    // Check marks of the View menu and the polygon colour radio.
+    action(kMenuShowTitle)->setChecked(settings_.showTitle != 0);
+    action(kMenuRenderWindowTopMost)->setChecked(settings_.renderWindowTopMost != 0);
+    action(kMenuPolygonWhite + std::clamp(settings_.polygonColour, 0, 7))->setChecked(true);
+
+    // The switches show the stored settings.
+    static_cast<OwnerDrawButton*>(control(kHqSwitch))->setChecked(settings_.highQuality != 0);
+    static_cast<OwnerDrawButton*>(control(kSySwitch))->setChecked(settings_.turnStone != 0);
+    static_cast<OwnerDrawButton*>(control(kGmSwitch))->setChecked(settings_.turntableView != 0);
+
+    // The three lists, in the language of the settings.
+    const bool japanese = settings_.japanese != 0;
+    lists_[0]->addItems(stoneListCaptions(japanese));
+    const QStringList models = modelListCaptions(japanese);
+    for (int row = 0; row < models.size(); ++row) {
+        lists_[1]->addItem(models[row]);
+    }
+    lists_[2]->addItems(colourListCaptions(japanese));
+    if (settings_.largerFont != 0) {
+        const QFont larger = gothicFont(14);
+        for (PanelList* list : lists_) {
+            list->setFont(larger);
+        }
+        indexField_->setFont(larger);
+    }
+
+    // The panel and the places of its controls.
+    paintPanel(surface_, settings_.largerFont != 0, japanese, settings_.buttonPlacement != 0);
+    const PanelLayout places = panelLayout(settings_.largerFont != 0, japanese);
+    lists_[0]->setGeometry(places.stoneList);
+    lists_[1]->setGeometry(places.modelList);
+    lists_[2]->setGeometry(places.colourList);
+    indexField_->setGeometry(places.indexField);
+    upDown_->setGeometry(places.indexUpDown);
+    control(kBackColourButton)->setVisible(settings_.buttonPlacement != 0);
+    control(kSizeButton)->setVisible(settings_.buttonPlacement != 0);
+
+    // The render window exists only in the separate-window size mode.
+    control(kRenderWindowButton)->setVisible(settings_.sizeMode == 1);
+    if (settings_.sizeMode == 1) {
+        renderWindow_ =
+            new RenderWindow(settings_.imageWidth, settings_.renderWindowTopMost != 0, this);
+        connect(renderWindow_, &RenderWindow::progressClicked, this,
+                [this] { confirmAbort(kAbortQuestion); });
+        // The engine is free again whichever window the job reported to.
+        connect(renderWindow_, &RenderWindow::renderEnded, this, [this] { renderBusy_ = false; });
+    }
+
+    showSelection();
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    engine_.prepare(this, client_, renderWindow_);
+}
+
+void MainWindow::connectControls() {
+    connect(client_, &ClientArea::characterTyped, this, &MainWindow::onCharacter);
+    connect(client_, &ClientArea::leftPressed, this, &MainWindow::onLeftPressed);
+    connect(client_, &ClientArea::moved, this, &MainWindow::onMoved);
+    connect(client_, &ClientArea::leftReleased, this, [this](QPoint) { onLeftReleased(); });
+
+    for (int k = 0; k < 3; ++k) {
+        PanelList* list = lists_[k];
+        const int32_t id = kStoneList + k;
+        connect(list, &PanelList::popupOpened, this, [this, list, k] {
+            if (renderBusy_) {
+                rememberedRow_[k] = list->currentIndex();
+            }
+            engine_.pauseKeys();
+        });
+        connect(list, &PanelList::popupClosed, this, [this] { engine_.resumeKeys(); });
+        connect(list, &QComboBox::activated, this, [this, id](int row) { onListChosen(id, row); });
+    }
+    connect(upDown_, &UpDownControl::stepped, this, &MainWindow::stepIndexField);
+    indexField_->installEventFilter(this);
+
+    auto button = [this](int32_t id) { return static_cast<OwnerDrawButton*>(control(id)); };
+    connect(button(kRayTraceButton), &OwnerDrawButton::clicked, this, &MainWindow::requestRender);
+    for (int32_t id = kViewRightButton; id <= kLightDownButton; ++id) {
+        connect(button(id), &OwnerDrawButton::pressed, this,
+                [this, id] { engine_.post(EngineCommand::TurnWhileHeld, id); });
+        connect(button(id), &OwnerDrawButton::released, this, [this] {
+            engine_.stopTurning();
+            client_->setFocus();
+        });
+    }
+    connect(button(kScreenShotButton), &OwnerDrawButton::clicked, this,
+            [this] { runCommand(kMenuSaveScreenShot); });
+    connect(button(kProgressDisplay), &OwnerDrawButton::clicked, this,
+            [this] { confirmAbort(kAbortQuestion); });
+    connect(button(kHqSwitch), &OwnerDrawButton::toggled, this,
+            [this](bool on) { settings_.highQuality = on ? 1 : 0; });
+    connect(button(kSySwitch), &OwnerDrawButton::clicked, this,
+            [this](bool on) { setSwitch(kSySwitch, on); });
+    connect(button(kGmSwitch), &OwnerDrawButton::clicked, this,
+            [this](bool on) { setSwitch(kGmSwitch, on); });
+    connect(button(kRenderWindowButton), &OwnerDrawButton::clicked, this, [this] {
+        if (renderWindow_ != nullptr) {
+            renderWindow_->bringToFront();
+        }
+    });
+    connect(button(kBackColourButton), &OwnerDrawButton::clicked, this,
+            [this] { runCommand(kMenuBackColour); });
+    connect(button(kSizeButton), &OwnerDrawButton::clicked, this,
+            [this] { runCommand(kMenuSize); });
+
+    // Held keys are recorded whichever control has the focus.
+    qApp->installEventFilter(this);
+}
+
+void MainWindow::recreateRenderWindow(int32_t width) {
+    delete renderWindow_;
+    renderWindow_ = new RenderWindow(width, settings_.renderWindowTopMost != 0, this);
+    connect(renderWindow_, &RenderWindow::progressClicked, this,
+            [this] { confirmAbort(kAbortQuestion); });
+    // The engine is free again whichever window the job reported to.
+    connect(renderWindow_, &RenderWindow::renderEnded, this, [this] { renderBusy_ = false; });
+    if (started_) {
+        engine_.setRenderWindow(renderWindow_);
+    }
+}
+
+void MainWindow::makeModelCurrent(int32_t modelIndex) {
+    settings_.modelIndex = modelIndex;
+    lists_[1]->setCurrentIndex(modelIndex);
+    engine_.resetViewAndLight();
+    engine_.post(EngineCommand::RebuildModel);
+}
+
+void MainWindow::startEngine() {
+    if (!started_) {
+        started_ = true;
+        renderBusy_ = false;
+        engine_.start();
+    }
+}
+
+void MainWindow::showSelection() {
+    lists_[0]->setCurrentIndex(settings_.stoneIndex);
+    lists_[1]->setCurrentIndex(settings_.modelIndex);
+    lists_[2]->setCurrentIndex(settings_.colourIndex);
+    indexField_->setText(formatRefractiveIndex(settings_.refractiveIndex));
+}
+
+void MainWindow::onListChosen(int32_t listId, int row) {
+    const int k = listId - kStoneList;
+    if (renderBusy_) {
+        // Changing the stone under a running rendering needs its abort first.
+        if (confirmAbort(kAbortQuestion) != QMessageBox::Yes) {
+            lists_[k]->setCurrentIndex(rememberedRow_[k]);
+            return;
+        }
+    }
+    client_->setFocus();
+    if (row < 0) {
+        return;
+    }
+    if (listId == kStoneList) {
+        const StoneEntry& stone = stoneTable[static_cast<size_t>(row)];
+        settings_.stoneIndex = row;
+        settings_.modelIndex = stone.defaultModel;
+        settings_.colourIndex = stone.defaultColour;
+        settings_.refractiveIndex = stone.refractiveIndex100 / 100.0;
+        showSelection();
+        engine_.resetViewAndLight();
+        engine_.post(EngineCommand::RebuildModel);
+    } else if (listId == kModelList) {
+        if (row == kSeparatorRow) {
+            lists_[1]->setCurrentIndex(settings_.modelIndex);
+            return;
+        }
+        settings_.modelIndex = row;
+        engine_.resetViewAndLight();
+        engine_.post(EngineCommand::RebuildModel);
+    } else {
+        settings_.colourIndex = row;
+    }
+}
+
+void MainWindow::stepIndexField(int step) {
+    indexField_->setText(stepRefractiveIndex(indexField_->text(), step));
+    indexField_->setFocus();
+    indexField_->setCursorPosition(indexField_->text().size());
+}
+
+bool MainWindow::checkRefractiveIndex() {
+    const double value = readRefractiveIndex(indexField_->text());
+    if (!refractiveIndexInRange(value)) {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Confirmation"),
+                        QString::fromUtf8(kRefractiveIndexMessage), QMessageBox::Ok, this);
+        box.setObjectName(QStringLiteral("RefractiveIndexMessage"));
+        box.exec();
+        indexField_->setFocus();
+        return false;
+    }
+    settings_.refractiveIndex = value;
+    return true;
+}
+
+void MainWindow::requestRender() {
+    if (renderBusy_) {
+        confirmAbort(kAbortQuestion);
+        return;
+    }
+    if (!checkRefractiveIndex()) {
+        return;
+    }
+    if (settings_.sizeMode == 1 && renderWindow_ != nullptr) {
+        renderWindow_->bringToFront();
+    }
+    engine_.resetIdle();
+    renderBusy_ = true;
+    engine_.post(EngineCommand::Render);
+    if (settings_.sizeMode != 1) {
+        client_->setFocus();
+    }
+}
+
+QMessageBox::StandardButton MainWindow::confirmAbort(const char* question) {
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Confirmation"),
+                    QString::fromUtf8(question), QMessageBox::Yes | QMessageBox::No, this);
+    box.setObjectName(QStringLiteral("AbortConfirmation"));
+    box.setDefaultButton(QMessageBox::No);
+    const auto answer = static_cast<QMessageBox::StandardButton>(box.exec());
+    update();
+    if (answer == QMessageBox::Yes) {
+        engine_.post(EngineCommand::Abort);
+    }
+    return answer;
+}
+
+void MainWindow::choosePolygonColour(int index) {
+    if (renderBusy_) {
+        confirmAbort(kAbortQuestion);
+        action(kMenuPolygonWhite + settings_.polygonColour)->setChecked(true);
+        return;
+    }
+    engine_.selectPolygonColour(index);
+    action(kMenuPolygonWhite + index)->setChecked(true);
+    engine_.post(EngineCommand::RefreshView);
+}
+
+void MainWindow::setSwitch(int32_t id, bool on) {
+    auto* sy = static_cast<OwnerDrawButton*>(control(kSySwitch));
+    auto* gm = static_cast<OwnerDrawButton*>(control(kGmSwitch));
+    if (id == kSySwitch) {
+        settings_.turnStone = on ? 1 : 0;
+        if (on) {
+            settings_.turntableView = 0;
+            gm->setChecked(false);
+        }
+        engine_.setTurnStone(on);
+    } else {
+        settings_.turntableView = on ? 1 : 0;
+        if (on) {
+            settings_.turnStone = 0;
+            sy->setChecked(false);
+        }
+        engine_.setTurntableView(on);
+    }
+    sy->update();
+    gm->update();
+    if (on) {
+        engine_.post(EngineCommand::RefreshView);
+    }
+    client_->setFocus();
+}
+
+void MainWindow::runCommand(int32_t commandId) {
+    QAction* item = action(commandId);
+    if (item != nullptr && !item->isEnabled()) {
+        return;
+    }
+    switch (commandId) {
+    case kMenuExit:
+        close();
+        break;
+    case kMenuShowTitle:
+        settings_.showTitle = item->isChecked() ? 1 : 0;
+        break;
+    case kMenuRenderWindowTopMost:
+        settings_.renderWindowTopMost = item->isChecked() ? 1 : 0;
+        if (renderWindow_ != nullptr) {
+            renderWindow_->setTopMost(item->isChecked());
+        }
+        break;
+    case kMenuBackColour:
+        openBackColorSettings(this, settings_, *dialogHost_);
+        break;
+    case kMenuSize:
+        openSizeSetting(this, settings_, *dialogHost_);
+        break;
+    case kMenuTransformable:
+        openTransformableModels(this, settings_, *dialogHost_);
+        break;
+    case kMenuGeneralSettings:
+        openGeneralSettings(this, settings_, *dialogHost_);
+        break;
+    case kMenuVersionInfo: {
+        QMessageBox box(QMessageBox::Information, QStringLiteral("Version Info."),
+                        QStringLiteral("\n   [    t  a  v  r  i  n  e    ]\n\n            "
+                                       "version 4.06\n\n            for Linux, on Qt 6"),
+                        QMessageBox::Ok, this);
+        box.setObjectName(QStringLiteral("VersionInfo"));
+        box.exec();
+        break;
+    }
+    default:
+        if (commandId >= kMenuPolygonWhite && commandId < kMenuPolygonWhite + 8) {
+            choosePolygonColour(commandId - kMenuPolygonWhite);
+        }
+        break;
+    }
+}
+
+void MainWindow::onCharacter(const QString& text) {
+    // Exact characters: "B" does nothing.
+    if (text == QStringLiteral(" ")) {
+        requestRender();
+    } else if (text == QStringLiteral("b") || text == QStringLiteral("n") ||
+               text == QStringLiteral("m")) {
+        PanelList* list = lists_[text == QStringLiteral("b")   ? 0
+                                 : text == QStringLiteral("n") ? 1
+                                                               : 2];
+        list->setFocus();
+        list->showPopup();
+    } else if (text == QStringLiteral(",")) {
+        indexField_->setFocus();
+    }
+}
+
+void MainWindow::onLeftPressed(QPoint point) {
+    if (!engine_.isIdle()) {
+        return;
+    }
+    if (strictlyInside(kPreviewBox, point.x(), point.y())) {
+        dragMode_ = 1;
+        engine_.post(EngineCommand::BeginViewDrag, packPoint(point.x(), point.y()));
+    } else if (strictlyInside(kIndicatorBox, point.x(), point.y())) {
+        dragMode_ = 2;
+        engine_.post(EngineCommand::BeginLightDrag, packPoint(point.x(), point.y()));
+    } else if (!strictlyInside(kRenderArea, point.x(), point.y())) {
+        client_->setFocus();
+    }
+}
+
+void MainWindow::onMoved(QPoint point) {
+    if (dragMode_ == 0 || !engine_.isIdle()) {
+        return;  // only the newest position after a step counts
+    }
+    engine_.resetIdle();
+    engine_.post(dragMode_ == 1 ? EngineCommand::DragView : EngineCommand::DragLight,
+                 packPoint(point.x(), point.y()));
+}
+
+void MainWindow::onLeftReleased() { dragMode_ = 0; }
+
+void MainWindow::updateHeldKey(int key, bool held) {
+    switch (key) {
+    case Qt::Key_Left:
+        heldKeys_.left = held;
+        break;
+    case Qt::Key_Right:
+        heldKeys_.right = held;
+        break;
+    case Qt::Key_Up:
+        heldKeys_.up = held;
+        break;
+    case Qt::Key_Down:
+        heldKeys_.down = held;
+        break;
+    case Qt::Key_Z:
+        heldKeys_.z = held;
+        break;
+    case Qt::Key_X:
+        heldKeys_.x = held;
+        break;
+    case Qt::Key_L:
+        heldKeys_.l = held;
+        break;
+    case Qt::Key_D:
+        heldKeys_.d = held;
+        break;
+    case Qt::Key_T:
+        heldKeys_.t = held;
+        break;
+    case Qt::Key_Shift:
+        heldKeys_.shift = held;
+        break;
+    default:
+        return;
+    }
+    engine_.setHeldKeys(heldKeys_);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type == QEvent::KeyPress || type == QEvent::KeyRelease) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (watched == indexField_ && type == QEvent::KeyPress &&
+            (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter ||
+             key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)) {
+            client_->setFocus();
+            return true;
+        }
+        // Held keys are recorded whichever window has the focus, as the keyboard itself
+        // would tell; the keyboard thread pauses while a list or menu is open.
+        if (!key->isAutoRepeat() && isTurnKey(key->key())) {
+            updateHeldKey(key->key(), type == QEvent::KeyPress);
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool MainWindow::event(QEvent* event) {
+    if (event->type() == EngineEvent::eventType()) {
+        const auto* notify = static_cast<EngineEvent*>(event);
+        auto* progress = static_cast<OwnerDrawButton*>(control(kProgressDisplay));
+        switch (notify->code()) {
+        case NOTIFY_SHOW_TITLE:
+            showTitleWindow();
+            break;
+        case NOTIFY_RENDER_STARTED:
+            progress->show();
+            break;
+        case NOTIFY_RENDER_ENDED:
+            renderBusy_ = false;
+            progress->hide();
+            break;
+        case NOTIFY_PROGRESS:
+            progress->setPercent(static_cast<int32_t>(notify->value()));
+            break;
+        default:
+            break;
+        }
+        return true;
+    }
+    switch (event->type()) {
+    case QEvent::WindowActivate:
+        engine_.resumeKeys();
+        update();
+        break;
+    case QEvent::WindowDeactivate:
+        // Releases that happen elsewhere never reach us: forget every held key.
+        heldKeys_ = HeldKeys{};
+        engine_.setHeldKeys(heldKeys_);
+        engine_.pauseKeys();
+        break;
+    default:
+        break;
+    }
+    return QMainWindow::event(event);
+}
+
+void MainWindow::closeWithoutQuestion() {
+    closeWithoutQuestion_ = true;
+    close();
+}
+
+void MainWindow::showTitleWindow() {
+    TitleWindow title(this);
+    title.exec();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // The field's value is kept, brought into range.
+    settings_.refractiveIndex = std::clamp(readRefractiveIndex(indexField_->text()), 1.0, 3.0);
+    if (renderBusy_) {
+        if (closeWithoutQuestion_) {
+            engine_.post(EngineCommand::Abort);
+        } else if (confirmAbort(kAbortToExitQuestion) != QMessageBox::Yes) {
+            event->ignore();
+            return;
+        }
+        engine_.waitIdle(5000);
+    }
+    event->accept();
+    if (renderWindow_ != nullptr) {
+        renderWindow_->hide();
+    }
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+}
+
+}  // namespace tavrine::ui

@@ -1,0 +1,163 @@
+#pragma once
+// The main window: the menu bar, the client area with its painted panel and its controls, the
+// keys and drags, and the requests it sends to the engine.
+
+#include <QImage>
+#include <QMainWindow>
+#include <QMap>
+#include <QMessageBox>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "app/dialogs/dialog_host.h"
+#include "app/settings/settings_file.h"
+#include "app/ui/owner_draw_button.h"
+#include "app/ui/viewer_engine.h"
+
+class QAction;
+class QActionGroup;
+class QLineEdit;
+
+namespace tavrine::ui {
+
+class PanelList;
+class RenderWindow;
+class UpDownControl;
+
+// The window title.
+inline constexpr const char* kMainWindowTitle = "[   t  a  v  r  i  n  e   ]  version 4.06";
+
+// The texts of the abort confirmations.
+inline constexpr const char* kAbortQuestion = "Now rendering, Abort current process?";
+inline constexpr const char* kAbortToExitQuestion =
+    "Now rendering. Abort current process to exit the program?";
+inline constexpr const char* kAbortToSaveQuestion =
+    "Now rendering. Save the file after the precedeing process is finnished.\n\nAbort current "
+    "process?";
+inline constexpr const char* kAbortToResizeQuestion =
+    "Now rendering. Change the size after the preceding process is finnished.\n\nAbort current "
+    "process?";
+
+// The client area below the menu bar: copies the panel surface and the engine's boxes, takes
+// the keyboard focus of the main window and reports presses, moves and releases.
+class ClientArea : public QWidget {
+    Q_OBJECT
+  public:
+    ClientArea(const QImage& surface, ViewerEngine& engine, QWidget* parent);
+
+  signals:
+    void characterTyped(const QString& text);
+    void leftPressed(QPoint point);
+    void moved(QPoint point);
+    void leftReleased(QPoint point);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+  private:
+    const QImage& surface_;
+    ViewerEngine& engine_;
+};
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+  public:
+    // Builds the window from settings (read before), which it changes as the user works; the
+    // engine must outlive the window. Nothing is started: call startEngine() once shown.
+    MainWindow(Settings& settings, ViewerEngine& engine, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Starts the engine and keyboard threads (the last step of start-up).
+    void startEngine();
+
+    // Returns the client area, the control with the given id, the menu action with the given
+    // command id (nullptr when unknown) and the render window (nullptr in the fixed-size mode).
+    ClientArea* clientArea() const { return client_; }
+    QWidget* control(int32_t id) const;
+    QAction* action(int32_t commandId) const { return actions_.value(commandId, nullptr); }
+    RenderWindow* renderWindow() const { return renderWindow_; }
+    // Returns whether a rendering runs (from the Render request to its end notification).
+    bool renderBusy() const { return renderBusy_; }
+
+    // The user's requests, as the controls, keys and menus make them.
+    void requestRender();
+    void onListChosen(int32_t listId, int row);
+    void stepIndexField(int step);
+    // Reads the field into the refractive index; refuses a value outside 1.00..3.00 with a
+    // message and gives the field the focus. Returns whether the value was taken.
+    bool checkRefractiveIndex();
+    // Selects the stored stone, model and colour and writes the refractive index into the field.
+    void showSelection();
+    // Runs the command of a menu item or of a button standing for one.
+    void runCommand(int32_t commandId);
+    // Asks the given abort question (Yes/No, No by default); on Yes posts Abort. Returns the
+    // answer.
+    QMessageBox::StandardButton confirmAbort(const char* question);
+
+    // Opens the render window anew for pictures width pixels wide (the old one is destroyed).
+    void recreateRenderWindow(int32_t width);
+    // Returns the size mode and width the render area was last laid out for.
+    RenderLayout renderLayout() const { return renderLayout_; }
+    // Sets the render geometry of later renders.
+    void setRenderGeometry(int32_t sizeMode, int32_t imageWidth) {
+        renderLayout_ = RenderLayout{sizeMode, imageWidth};
+    }
+    // Returns the engine side.
+    ViewerEngine& engine() const { return engine_; }
+    // Makes model modelIndex current as a choice from the cut list would (no busy check).
+    void makeModelCurrent(int32_t modelIndex);
+
+    // Closes the window as its close box would, aborting a running rendering without asking
+    // (the system asked the program to end).
+    void closeWithoutQuestion();
+
+  public slots:
+    // Opens the title window modally (the engine's blocking request at its start).
+    void showTitleWindow();
+
+  protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void buildMenus();
+    void createControls();
+    void initialise();
+    void connectControls();
+    void onCharacter(const QString& text);
+    void onLeftPressed(QPoint point);
+    void onMoved(QPoint point);
+    void onLeftReleased();
+    void updateHeldKey(int key, bool held);
+    void choosePolygonColour(int index);
+    void setSwitch(int32_t id, bool on);
+
+    Settings& settings_;
+    ViewerEngine& engine_;
+    QImage surface_;
+    ButtonStyle style_;
+    ClientArea* client_ = nullptr;
+    QMap<int32_t, QWidget*> controls_;
+    QMap<int32_t, QAction*> actions_;
+    QActionGroup* polygonGroup_ = nullptr;
+    PanelList* lists_[3] = {nullptr, nullptr, nullptr};
+    QLineEdit* indexField_ = nullptr;
+    UpDownControl* upDown_ = nullptr;
+    RenderWindow* renderWindow_ = nullptr;
+    bool renderBusy_ = false;
+    int dragMode_ = 0;
+    int rememberedRow_[3] = {0, 0, 0};
+    HeldKeys heldKeys_;
+    bool started_ = false;
+    bool closeWithoutQuestion_ = false;
+    RenderLayout renderLayout_;
+    std::unique_ptr<DialogHost> dialogHost_;
+};
+
+}  // namespace tavrine::ui

@@ -1,0 +1,131 @@
+#include "app/ui/render_window.h"
+
+#include <QCloseEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWindow>
+#include <cmath>
+
+#include "app/ui/engine_event.h"
+#include "app/ui/stone_panel.h"
+#include "app/ui/viewer_engine.h"
+
+namespace tavrine::ui {
+
+int renderWindowMargin(int imageWidth) {
+    return imageWidth + 32 < 128 ? (128 - imageWidth) / 2 : 16;
+}
+
+RenderWindow::RenderWindow(int imageWidth, bool topMost, QWidget* owner)
+    : QWidget(owner, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                         Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      imageWidth_(imageWidth),
+      margin_(renderWindowMargin(imageWidth)) {
+    setObjectName(QStringLiteral("RenderWnd"));
+    setWindowTitle(QStringLiteral("Render Window"));
+    setTopMost(topMost);
+    const int side = 2 * margin_ + imageWidth_;
+    setFixedSize(side, side);
+
+    style_.captionFont = panelFont(6);
+    style_.panelColour = 0x000000;
+    style_.baseId = kRayTraceButton;
+    style_.percentId = kRayTraceButton;
+    style_.captionId = -1;
+    progress_ = new OwnerDrawButton(kRayTraceButton, ControlKind::Display, &style_, this);
+    const auto left = static_cast<int>(std::lround(margin_ + (imageWidth_ - 56) / 2.0));
+    progress_->setGeometry(left, side - 53, 56, 21);
+    progress_->cutCorners();
+    progress_->hide();
+    connect(progress_, &OwnerDrawButton::clicked, this, &RenderWindow::progressClicked);
+
+    popup_ = new QMenu(this);
+    screenShot_ = popup_->addAction(QStringLiteral("Screen Shot (&S)"));
+    screenShot_->setData(kPopupScreenShot);
+    screenShot_->setEnabled(false);
+    popup_->addSeparator();
+    popup_->addAction(QStringLiteral("Cancel (&C)"));
+    connect(screenShot_, &QAction::triggered, this, &RenderWindow::screenShotRequested);
+
+    // A black surface with a one-pixel frame around the picture.
+    surface_ = QImage(side, side, QImage::Format_RGB32);
+    surface_.fill(Qt::black);
+    QPainter painter(&surface_);
+    painter.setPen(QColor(0xFF, 0x00, 0x00));
+    painter.drawRect(QRect(margin_ - 1, margin_ - 1, imageWidth_ + 1, imageWidth_ + 1));
+}
+
+void RenderWindow::setTopMost(bool topMost) {
+    const bool visible = isVisible();
+    setWindowFlag(Qt::WindowStaysOnTopHint, topMost);
+    if (visible) {
+        show();
+    }
+}
+
+QRect RenderWindow::pictureRect() const {
+    return QRect(margin_, margin_, imageWidth_, imageWidth_);
+}
+
+void RenderWindow::bringToFront() {
+    show();
+    raise();
+    update();
+}
+
+bool RenderWindow::event(QEvent* event) {
+    if (event->type() == EngineEvent::eventType()) {
+        const auto* notify = static_cast<EngineEvent*>(event);
+        switch (notify->code()) {
+        case NOTIFY_RENDER_STARTED:
+            progress_->show();
+            break;
+        case NOTIFY_RENDER_ENDED:
+            progress_->hide();
+            emit renderEnded();
+            break;
+        case NOTIFY_PROGRESS:
+            progress_->setPercent(static_cast<int32_t>(notify->value()));
+            break;
+        default:
+            break;
+        }
+        return true;
+    }
+    if (event->type() == QEvent::WindowActivate) {
+        repaint();
+    }
+    return QWidget::event(event);
+}
+
+void RenderWindow::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    {
+        QMutexLocker lock(&surfaceLock_);
+        painter.drawImage(event->rect(), surface_, event->rect());
+    }
+    if (picturePainter_) {
+        picturePainter_(painter, pictureRect().topLeft(), event->rect());
+    }
+}
+
+void RenderWindow::mousePressEvent(QMouseEvent* event) {
+    // A press anywhere moves the window as its caption would.
+    if (event->button() == Qt::LeftButton && windowHandle() != nullptr) {
+        windowHandle()->startSystemMove();
+    }
+}
+
+void RenderWindow::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::RightButton) {
+        popup_->exec(event->globalPosition().toPoint());
+    }
+}
+
+void RenderWindow::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    hide();
+}
+
+}  // namespace tavrine::ui

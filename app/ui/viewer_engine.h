@@ -1,0 +1,70 @@
+#pragma once
+// What the main window asks of the engine side: commands to the engine thread, the keyboard
+// thread's pause and held-keys record, the idle signal, the view resets the window makes while
+// the engine is idle, and the pictures of the three boxes. One implementation drives the real
+// worker threads; tests use a recording one.
+
+#include <QImage>
+#include <QPainter>
+#include <QWidget>
+#include <cstdint>
+
+#include "app/engine/engine_ids.h"
+#include "app/view/keyboard_mapping.h"
+
+namespace tavrine::ui {
+
+// The engine side as the window sees it. Every call is made on the GUI thread.
+class ViewerEngine {
+  public:
+    virtual ~ViewerEngine() = default;
+
+    // Builds the stored model, resets the view, stone pose and light and draws the boxes once
+    // (on the calling thread, before the workers exist). Notifications go to mainWindow, whose
+    // client area shows the boxes, or to renderWindow (nullptr in the fixed-size mode) when the
+    // job reports there.
+    virtual void prepare(QWidget* mainWindow, QWidget* clientArea, QWidget* renderWindow) = 0;
+    // Starts the engine and keyboard threads.
+    virtual void start() = 0;
+    // Ends both worker threads and waits for them.
+    virtual void shutdown() = 0;
+
+    // Posts a command with its argument to the engine thread.
+    virtual void post(EngineCommand command, int64_t argument = 0) = 0;
+    // Posts the stop of a hold-to-turn loop to the engine thread.
+    virtual void stopTurning() = 0;
+    // Pauses and resumes the keyboard thread's polling.
+    virtual void pauseKeys() = 0;
+    virtual void resumeKeys() = 0;
+    // Replaces the record of held keys the keyboard thread reads.
+    virtual void setHeldKeys(const HeldKeys& keys) = 0;
+
+    // The idle signal: set while the engine holds no render, drag or restore command.
+    virtual bool isIdle() = 0;
+    virtual void resetIdle() = 0;
+    // Waits up to timeoutMs for the idle signal; returns whether it is set.
+    virtual bool waitIdle(int timeoutMs) = 0;
+
+    // Resets the view for the current model and the stone pose and light for the current stone.
+    virtual void resetViewAndLight() = 0;
+    // Turns the "SY" (stone) or "GM" (turntable) switch on or off; switching one on switches
+    // the other off and resets the view.
+    virtual void setTurnStone(bool on) = 0;
+    virtual void setTurntableView(bool on) = 0;
+    // Takes polygon colour index (0 to 7) for the preview.
+    virtual void selectPolygonColour(int index) = 0;
+
+    // Recomposes the indicator at once with the view-point trail shown or hidden and repaints
+    // it; changes no setting. Only while the engine is idle.
+    virtual void showTrail(bool shown) = 0;
+    // Sets the render window notifications go to (nullptr for none).
+    virtual void setRenderWindow(QWidget* renderWindow) = 0;
+    // Replaces the render picture by an empty width x width one.
+    virtual void replaceRenderPicture(int width) = 0;
+
+    // Paints the render area, the preview box and the indicator box into painter (client
+    // coordinates) for the part of the client area in clip.
+    virtual void paintBoxes(QPainter& painter, const QRect& clip) = 0;
+};
+
+}  // namespace tavrine::ui

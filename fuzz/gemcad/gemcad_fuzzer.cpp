@@ -1,0 +1,53 @@
+// Feeds arbitrary text to the GemCad design reader and checks every model it accepts against
+// the model record's invariants. Any crash, sanitizer report or trap is a finding.
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "app/model/gemcad_design.h"
+
+namespace {
+
+void require(bool condition) {
+    if (!condition) __builtin_trap();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    using namespace tavrine;
+    static const std::unique_ptr<ModelRecord> record = std::make_unique<ModelRecord>();
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    GemCadDesign design;
+    std::string error;
+    if (!parseGemCadDesign(text, "fuzz.asc", design, &error)) {
+        require(error.rfind("fuzz.asc: line ", 0) == 0);
+        return 0;
+    }
+    DesignSummary summary;
+    int32_t vertexCount = -1;
+    int32_t facetCount = -1;
+    if (!buildDesignModel(design, "fuzz.asc", record->modelVertices, record->facets, vertexCount,
+                          facetCount, &summary, &error)) {
+        require(error.rfind("fuzz.asc: line ", 0) == 0);
+        require(vertexCount == -1 && facetCount == -1);
+        return 0;
+    }
+    require(vertexCount >= 4 && vertexCount <= kMaxVertices);
+    require(facetCount >= 4 && facetCount <= kMaxFacets);
+    for (int32_t i = 0; i < vertexCount; ++i) {
+        const Vertex& v = record->modelVertices[i];
+        require(std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z) <= 1.0 + 1e-9);
+    }
+    for (int32_t i = 0; i < facetCount; ++i) {
+        const Facet& f = record->facets[i];
+        require(f.vertexCount >= 3 && f.vertexCount <= 16);
+        for (int32_t k = 0; k < f.vertexCount; ++k) {
+            require(f.vertexIndex[k] >= 0 && f.vertexIndex[k] < vertexCount);
+        }
+    }
+    return 0;
+}
