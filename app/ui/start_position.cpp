@@ -7,7 +7,7 @@ StartPosition takeStartPosition(const std::string& path, Session& session) {
     PositionInfo info;
     std::string error;
     if (!readPositionInfo(path, info, false, &error)) {
-        result.refusal = "cannot use the position file " + path + ": " + error;
+        result.refusal = "cannot read " + path + ": " + error;
         return result;
     }
     takeRecordSettings(session, info);
