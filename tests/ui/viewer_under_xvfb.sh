@@ -31,7 +31,7 @@ if [[ "$1" != --inside ]]; then
     marker=$(mktemp) || fail "cannot create a temporary file"
     rm -f "$marker"
     # A bounded run: a viewer that hangs must not hold up the suite.
-    TAVRINE_XVFB_MARKER="$marker" timeout -k 10 150 \
+    TAVRINE_XVFB_MARKER="$marker" timeout -k 10 240 \
         xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" --inside "$@"
     status=$?
     if [[ ! -e "$marker" ]]; then
@@ -39,7 +39,7 @@ if [[ "$1" != --inside ]]; then
         skip "Xvfb did not start here (xvfb-run exit status $status)"
     fi
     rm -f "$marker"
-    [[ $status -eq 124 ]] && fail "timed out after 150 s"
+    [[ $status -eq 124 ]] && fail "timed out after 240 s"
     exit "$status"
 fi
 
