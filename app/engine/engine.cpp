@@ -34,7 +34,10 @@ class EngineRenderObserver : public RenderObserver {
 }  // namespace
 
 Engine::Engine(Session& session, NotificationSink& sink, PanelDrawing& drawing)
-    : session_(session), sink_(sink), drawing_(drawing) {
+    : session_(session),
+      sink_(sink),
+      drawing_(drawing),
+      live_(session, sink, [this] { return stopping_ || queue_.size() > 0; }) {
     // The job starts from a copy of the picture shown, so that rows an abort leaves unrendered
     // keep the previous picture, as when rendering over it.
     renderRunner_ = [this](const RenderSettings& settings, const RenderScene& scene,
@@ -57,6 +60,8 @@ Engine::~Engine() {
 bool Engine::start() {
     if (thread_.joinable()) return false;
     turning_ = std::make_unique<TurningModel>(session_, drawing_, sink_, *sleeper_);
+    turning_->setLiveView(&live_);
+    live_.setEnabled(session_.settings.liveRayTrace != 0);
     // Read here, on the window thread, which owns the settings while the engine is idle.
     showTitle_ = session_.settings.showTitle != 0;
     try {
@@ -70,6 +75,11 @@ bool Engine::start() {
 void Engine::stop() {
     stopping_ = true;
     queue_.close();
+}
+
+void Engine::setLiveView(bool on) {
+    live_.setEnabled(on);
+    queue_.post(MSG_LIVE_VIEW_SWITCHED);
 }
 
 void Engine::join() {
@@ -89,7 +99,10 @@ void Engine::run() {
         if (showTitle_) sink_.showTitle();
         sink_.bringToForeground();
     }
-    while (queue_.get(record_)) {
+    for (;;) {
+        // The live view works only while nothing waits, and gives way to whatever arrives.
+        live_.renderDue();
+        if (!queue_.get(record_)) break;
         if (record_.id == MSG_ENGINE_COMMAND) {
             dispatch(static_cast<int32_t>(record_.wParam), record_.lParam);
         }
@@ -155,6 +168,8 @@ void Engine::dispatch(int32_t command, int64_t lParam) {
 }
 
 void Engine::render() {
+    // A requested render shows its rows over the render picture, not over a live one.
+    live_.forget();
     // The job reads its own copy of everything it renders, so the window thread may change the
     // session while it runs.
     const RenderSettings settings = renderSettingsOf(session_);

@@ -1,5 +1,6 @@
 #include "app/engine/turning.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -82,9 +83,17 @@ void TurningModel::composeFrame() {
     }
 }
 
+int32_t TurningModel::liveFrame(bool inTurnLoop) {
+    if (live_ == nullptr || !live_->enabled()) return 0;
+    live_->viewChanged();
+    return inTurnLoop ? live_->renderCoarseNow() : 0;
+}
+
 void TurningModel::turnWhileHeld(int32_t turnButtonId, ThreadQueue& queue, ThreadMessage& record) {
     const TurnFlags flags = turnFlagsForId(turnButtonId);
     OrientationState& o = session_.orientation;
+    // Time the live view took after the previous frame, taken off that frame's pause.
+    int32_t liveSpent = 0;
     for (;;) {
         // Only MSG_STOP_TURNING ends the loop; anything else taken here is lost.
         if (queue.peek(record)) {
@@ -96,7 +105,7 @@ void TurningModel::turnWhileHeld(int32_t turnButtonId, ThreadQueue& queue, Threa
             session_.liveLayer = static_cast<int32_t>(TurnTarget::Light);
             turnStep(o, flags);
             drawing_.drawLightRay(o.lightAngles, o.lightDirection);
-            sleeper_.sleepMs(kLightFramePause);
+            sleeper_.sleepMs(std::max(0, kLightFramePause - liveSpent));
         } else if (o.syOn) {
             session_.liveLayer = static_cast<int32_t>(TurnTarget::Stone);
             turnStep(o, flags);
@@ -109,7 +118,11 @@ void TurningModel::turnWhileHeld(int32_t turnButtonId, ThreadQueue& queue, Threa
         viewFrame(false);
         composeFrame();
         sink_.invalidate(kTurnStrip);
-        sleeper_.sleepMs(framePause(session_.settings.turnDelay, session_.drawnFacets));
+        liveSpent = liveFrame(true);
+        if (!flags.light) {
+            const int32_t pause = framePause(session_.settings.turnDelay, session_.drawnFacets);
+            sleeper_.sleepMs(std::max(0, pause - liveSpent));
+        }
     }
 }
 
@@ -128,6 +141,7 @@ void TurningModel::dragView(DragPoint point) {
     viewFrame(false);
     composeFrame();
     sink_.invalidate(kTurnStrip);
+    liveFrame(false);
     sleeper_.sleepMs(1);
 }
 
@@ -143,6 +157,7 @@ void TurningModel::dragLight(DragPoint point) {
     drawSurface();
     composeFrame();
     sink_.invalidate(kTurnStrip);
+    liveFrame(false);
     sleeper_.sleepMs(1);
 }
 
@@ -159,6 +174,7 @@ void TurningModel::refreshView() {
     drawing_.compose(-1, true, trailOn);
     drawing_.compose(-1, false, trailOn);
     sink_.invalidate(kWholeWindow);
+    liveFrame(false);
     sleeper_.sleepMs(1);
 }
 
@@ -184,6 +200,7 @@ void TurningModel::applyRestoredPosition() {
     drawing_.compose(-1, true, trailOn);
     drawing_.compose(-1, false, trailOn);
     sink_.invalidate(kTurnStrip);
+    liveFrame(false);
 }
 
 }  // namespace tavrine
