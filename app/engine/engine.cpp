@@ -105,6 +105,8 @@ void Engine::run() {
         if (!queue_.get(record_)) break;
         if (record_.id == MSG_ENGINE_COMMAND) {
             dispatch(static_cast<int32_t>(record_.wParam), record_.lParam);
+        } else if (record_.id == MSG_LIVE_VIEW_SWITCHED) {
+            live_.viewChanged();  // switched on: show the current view at once
         }
         // A message is never run twice.
         record_.id = kNoMessage;

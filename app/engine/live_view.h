@@ -68,7 +68,7 @@ class LiveView {
     // Drops what is due and the live picture (before a requested render, or when switched off).
     void forget();
 
-    // Live pictures shown so far (for the benchmark and the tests).
+    // Live pictures shown so far (for the benchmark and the tests). Any thread.
     int64_t coarseShown() const { return coarseShown_; }
     int64_t fullShown() const { return fullShown_; }
 
@@ -87,8 +87,8 @@ class LiveView {
     std::atomic<bool> enabled_{false};
     bool coarseDue_ = false;
     bool fullDue_ = false;
-    int64_t coarseShown_ = 0;
-    int64_t fullShown_ = 0;
+    std::atomic<int64_t> coarseShown_{0};
+    std::atomic<int64_t> fullShown_{0};
 };
 
 }  // namespace tavrine
