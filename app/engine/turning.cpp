@@ -92,8 +92,6 @@ int32_t TurningModel::liveFrame(bool inTurnLoop) {
 void TurningModel::turnWhileHeld(int32_t turnButtonId, ThreadQueue& queue, ThreadMessage& record) {
     const TurnFlags flags = turnFlagsForId(turnButtonId);
     OrientationState& o = session_.orientation;
-    // Time the live view took after the previous frame, taken off that frame's pause.
-    int32_t liveSpent = 0;
     for (;;) {
         // Only MSG_STOP_TURNING ends the loop; anything else taken here is lost.
         if (queue.peek(record)) {
@@ -105,7 +103,7 @@ void TurningModel::turnWhileHeld(int32_t turnButtonId, ThreadQueue& queue, Threa
             session_.liveLayer = static_cast<int32_t>(TurnTarget::Light);
             turnStep(o, flags);
             drawing_.drawLightRay(o.lightAngles, o.lightDirection);
-            sleeper_.sleepMs(std::max(0, kLightFramePause - liveSpent));
+            sleeper_.sleepMs(kLightFramePause);
         } else if (o.syOn) {
             session_.liveLayer = static_cast<int32_t>(TurnTarget::Stone);
             turnStep(o, flags);
@@ -118,11 +116,10 @@ void TurningModel::turnWhileHeld(int32_t turnButtonId, ThreadQueue& queue, Threa
         viewFrame(false);
         composeFrame();
         sink_.invalidate(kTurnStrip);
-        liveSpent = liveFrame(true);
-        if (!flags.light) {
-            const int32_t pause = framePause(session_.settings.turnDelay, session_.drawnFacets);
-            sleeper_.sleepMs(std::max(0, pause - liveSpent));
-        }
+        // The live view's coarse picture is rendered within the frame's pause.
+        const int32_t liveSpent = liveFrame(true);
+        const int32_t pause = framePause(session_.settings.turnDelay, session_.drawnFacets);
+        sleeper_.sleepMs(std::max(0, pause - liveSpent));
     }
 }
 
