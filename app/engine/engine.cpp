@@ -99,6 +99,8 @@ void Engine::run() {
         if (showTitle_) sink_.showTitle();
         sink_.bringToForeground();
     }
+    // With the live view on from the start, the first view is rendered as soon as nothing waits.
+    live_.viewChanged();
     for (;;) {
         // The live view works only while nothing waits, and gives way to whatever arrives.
         live_.renderDue();
