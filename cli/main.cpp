@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/capture_command.h"
 #include "cli/design_info.h"
 #include "cli/options.h"
 #include "cli/output_checks.h"
@@ -21,6 +22,7 @@ int main(int argc, char** argv) {
         std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
     }
     const std::vector<std::string> args(argv + 1, argv + argc);
+    if (isCaptureCommand(args)) return runCaptureCommand(args, stdout, stderr);
     const ParseResult parsed = parseOptions(args);
     if (!parsed.error.empty()) {
         std::fprintf(stderr, "tavrine-render: %s\n", parsed.error.c_str());
@@ -28,6 +30,7 @@ int main(int argc, char** argv) {
     }
     if (parsed.options.help) {
         std::fputs(usageText(), stdout);
+        std::fputs(captureUsageText(), stdout);
         return finishOutput(stdout, stderr) ? kExitOk : kExitFileError;
     }
     if (parsed.options.version) {

@@ -100,7 +100,7 @@ int32_t formatIndexFromPath(const std::string& path) {
     return 0;
 }
 
-ParseResult parseOptions(const std::vector<std::string>& args) {
+ParseResult parseOptions(const std::vector<std::string>& args, bool requireOutput) {
     ParseResult result;
     CliOptions& o = result.options;
     auto fail = [&](const std::string& message) {
@@ -280,7 +280,7 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
         if (o.design.empty()) return fail("--info describes a design: give --design FILE");
         return result;
     }
-    if (o.out.empty() && o.exportObj.empty()) {
+    if (requireOutput && o.out.empty() && o.exportObj.empty()) {
         return fail("--out FILE is required (or --export-obj FILE; see --help)");
     }
     if (!o.savePosition.empty() && o.out.empty()) {

@@ -62,8 +62,9 @@ struct ParseResult {
 };
 
 // Parses argv (without checks that need the stone table or the picture size, which the render
-// command makes once it knows them).
-ParseResult parseOptions(const std::vector<std::string>& args);
+// command makes once it knows them). Without requireOutput, no --out or --export-obj is needed
+// (for commands that write other files).
+ParseResult parseOptions(const std::vector<std::string>& args, bool requireOutput = true);
 
 // Parses a key sequence such as "L5U3Z2" with the letters allowed; returns false for anything
 // else (an unknown letter, a count of 0 or above 100000, more than 1000000 steps in all,

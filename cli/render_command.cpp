@@ -32,9 +32,8 @@ void warnAboutTurntableKeys(const CliOptions& o, const Session& session, std::FI
     }
 }
 
-// Sets the session up from the position file (if any) and the options, as a user would in the
-// viewer before pressing "ray-trace"; returns an exit code, or -1 to go on. The tool always
-// renders as the separate render window does, at the size asked for (270 by default).
+}  // namespace
+
 int setUpScene(const CliOptions& o, Session& session, std::FILE* err) {
     Settings& s = session.settings;
     PositionInfo info;
@@ -130,8 +129,6 @@ int setUpScene(const CliOptions& o, Session& session, std::FILE* err) {
     prepareView(session);
     return -1;
 }
-
-}  // namespace
 
 int runRender(const CliOptions& o, std::FILE* out, std::FILE* err) {
     // Nothing is rendered or written unless every output can be: bad usage first, then the

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "app/session/session.h"
 #include "cli/options.h"
 
 namespace tavrine::cli {
@@ -11,6 +12,12 @@ namespace tavrine::cli {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFileError = 1;
 inline constexpr int kExitUsage = 2;
+
+// Sets the session up from the position file (if any) and the options, as a user would in the
+// viewer before pressing "ray-trace"; returns an exit code after a message on `err`, or -1 to
+// go on. The tool always renders as the separate render window does, at the size asked for (270
+// by default).
+int setUpScene(const CliOptions& options, Session& session, std::FILE* err);
 
 // Sets up the stone, model, view and light the options describe, renders and saves the picture
 // (and the model as OBJ, and the Position-Info File, when asked). Messages go to `err`, the

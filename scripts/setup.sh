@@ -7,7 +7,7 @@ packages=(
     # build
     g++ cmake ninja-build pkg-config
     # tests and benchmarks
-    googletest libgtest-dev libgmock-dev libbenchmark-dev imagemagick
+    googletest libgtest-dev libgmock-dev libbenchmark-dev imagemagick time
     # image library
     libpng-dev libgif-dev
     # viewer

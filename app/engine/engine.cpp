@@ -154,6 +154,8 @@ void Engine::dispatch(int32_t command, int64_t lParam) {
         idleEvent_.set();
         break;
     case EngineCommand::StartCapture: {
+        // Every capture frame is rendered in full and shows its rows: no live picture on top.
+        live_.forget();
         const int32_t ok = captureJob_ ? captureJob_([this] { return abortPoll(); }, lParam) : 0;
         sink_.post(NotifyWindow::CaptureProgress, NOTIFY_CAPTURE_ENDED, ok != 0 ? 1 : 2);
         sink_.post(NotifyWindow::Main, NOTIFY_RENDER_ENDED, 0);

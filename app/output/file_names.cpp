@@ -36,6 +36,11 @@ int frameNumberWidth(int32_t frameCount) {
 }
 
 std::string frameFileName(const std::string& base, int32_t frame, int32_t frameCount) {
+    return frameFileName(base, frame, frameCount, ".gif");
+}
+
+std::string frameFileName(const std::string& base, int32_t frame, int32_t frameCount,
+                          const std::string& extension) {
     std::string number = std::to_string(frame);
     const size_t width = static_cast<size_t>(frameNumberWidth(frameCount));
     const bool negative = !number.empty() && number[0] == '-';
@@ -43,7 +48,7 @@ std::string frameFileName(const std::string& base, int32_t frame, int32_t frameC
     if (digits < width) {
         number.insert(negative ? 1 : 0, width - digits, '0');
     }
-    return base + "_F[" + number + "]" + ".gif";
+    return base + "_F[" + number + "]" + extension;
 }
 
 }  // namespace tavrine

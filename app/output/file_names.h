@@ -43,4 +43,9 @@ int frameNumberWidth(int32_t frameCount);
 // ".gif"; a wider number is written in full.
 std::string frameFileName(const std::string& base, int32_t frame, int32_t frameCount);
 
+// Returns the file of a frame as frameFileName does, with extension (".gif", ".png") in place
+// of ".gif".
+std::string frameFileName(const std::string& base, int32_t frame, int32_t frameCount,
+                          const std::string& extension);
+
 }  // namespace tavrine

@@ -21,6 +21,7 @@ class QLineEdit;
 
 namespace tavrine::ui {
 
+class DesignOpener;
 class PanelList;
 class RenderWindow;
 class UpDownControl;
@@ -112,6 +113,9 @@ class MainWindow : public QMainWindow {
     // Makes model modelIndex current as a choice from the cut list would (no busy check).
     void makeModelCurrent(int32_t modelIndex);
 
+    // Sets what runs "Open Design... (&O)" (the item does nothing without one).
+    void setDesignOpener(DesignOpener* opener) { designOpener_ = opener; }
+
     // Closes the window as its close box would, aborting a running rendering without asking
     // (the system asked the program to end).
     void closeWithoutQuestion();
@@ -158,6 +162,7 @@ class MainWindow : public QMainWindow {
     bool closeWithoutQuestion_ = false;
     RenderLayout renderLayout_;
     std::unique_ptr<DialogHost> dialogHost_;
+    DesignOpener* designOpener_ = nullptr;
 };
 
 }  // namespace tavrine::ui

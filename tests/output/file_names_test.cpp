@@ -43,6 +43,13 @@ TEST(FrameFileName, NeverMoreThanFourDigitsOfPaddingAndWiderNumbersInFull) {
     EXPECT_EQ(frameFileName("gem", 12, 10), "gem_F[12].gif");
 }
 
+TEST(FrameFileName, OneFrameAndTheLargestCaptureAndLosslessFrames) {
+    EXPECT_EQ(frameFileName("gem", 0, 1), "gem_F[0].gif");
+    EXPECT_EQ(frameFileName("gem", 0, 4096), "gem_F[0000].gif");
+    EXPECT_EQ(frameFileName("gem", 4095, 4096), "gem_F[4095].gif");
+    EXPECT_EQ(frameFileName("/a/gem", 9, 1000, ".png"), "/a/gem_F[009].png");
+}
+
 TEST(SplitPath, FolderNameAndExtension) {
     const SplitPath p = splitPath("/home/u/Pictures/stone.png");
     EXPECT_EQ(p.drive, "");

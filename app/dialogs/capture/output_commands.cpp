@@ -1,0 +1,237 @@
+#include "app/dialogs/capture/output_commands.h"
+
+#include <QMessageBox>
+#include <QTimer>
+
+#include "app/dialogs/capture/output_file_dialogs.h"
+#include "app/dialogs/dialog_controls.h"
+#include "app/output/animation_job.h"
+#include "app/output/capture_job.h"
+#include "app/output/screen_shot.h"
+#include "app/session/capture_session.h"
+
+namespace tavrine {
+
+namespace {
+
+imgctl::ColorRef backdropOf(const Settings& s) {
+    return static_cast<imgctl::ColorRef>(s.backdrop[0]) +
+           256u * static_cast<imgctl::ColorRef>(s.backdrop[1]) +
+           65536u * static_cast<imgctl::ColorRef>(s.backdrop[2]);
+}
+
+}  // namespace
+
+OutputCommands::OutputCommands(OutputHost& host, Session& session, OutputJobs& jobs)
+    : host_(host), session_(session), jobs_(jobs) {
+    shotState_ = screenShotDialogState(session.settings);
+    captureState_ = captureDialogState(session.settings);
+    jobs_.captureRecord.frameCount = session.settings.frameCount;
+}
+
+bool OutputCommands::busy(const char* question) {
+    if (!host_.renderBusy()) return false;
+    if (askConfirmation(host_.ownerWindow(), QString::fromLatin1(question), QMessageBox::Warning,
+                        QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes) {
+        host_.postEngine(EngineCommand::Abort, 0);
+    }
+    return true;
+}
+
+void OutputCommands::message(const std::string& text, bool warning) {
+    askConfirmation(host_.ownerWindow(), QString::fromStdString(text),
+                    warning ? QMessageBox::Warning : QMessageBox::NoIcon, QMessageBox::Ok,
+                    QMessageBox::Ok);
+}
+
+void OutputCommands::saveScreenShot() {
+    if (busy(kSaveWhileRenderingQuestion)) return;
+    Settings& s = session_.settings;
+    const ChosenFile chosen =
+        askScreenShotFile(host_.ownerWindow(), shotState_, s.defaultScreenShotFolder);
+    if (!chosen.chosen) return;
+    PositionInfo record;
+    const bool withPosition = s.savePositionInfo != 0;
+    if (withPosition) {
+        OrientationState& o = session_.orientation;
+        o.savedPosition.orientation = o.viewPose.orientation;
+        o.savedPosition.turntableAngles = o.viewPose.turntableAngles;
+        record = positionInfoOf(session_);
+        record.frameCount = jobs_.captureRecord.frameCount;
+        record.framesDone = jobs_.captureRecord.framesDone;
+        record.checkMode = jobs_.captureRecord.checkMode;
+    }
+    const imgctl::DibPtr picture = session_.renderPicture.copy();
+    const ScreenShotResult result = tavrine::saveScreenShot(
+        picture.get(), pictureTrimmingOf(session_), backdropOf(s), chosen.path, chosen.filterIndex,
+        shotState_, withPosition ? &record : nullptr);
+    keepScreenShotDialogState(shotState_, s);
+    message(result.message, !result.pictureSaved || (withPosition && !result.positionSaved));
+}
+
+void OutputCommands::restorePosition() {
+    if (busy(kAbortRenderingQuestion)) return;
+    Settings& s = session_.settings;
+    const ChosenFile chosen =
+        askPositionInfoFile(host_.ownerWindow(), shotState_, s.defaultScreenShotFolder);
+    if (!chosen.chosen) return;
+    PositionInfo record = jobs_.captureRecord;
+    const RestoreRead read = readRestoredPosition(chosen.path, s, record, shotState_);
+    if (!read.ok) {
+        // Nothing of the record changed: the view stays as it is.
+        message(read.message, true);
+        return;
+    }
+    jobs_.captureRecord = record;
+    s.frameCount = record.frameCount;
+    host_.applyRecord(record, read.previousTrimming);
+    OrientationState& o = session_.orientation;
+    o.savedPosition = record.savedPosition;
+    o.viewPose.orientation = record.savedPosition.orientation;
+    o.viewPose.turntableAngles = record.savedPosition.turntableAngles;
+    host_.resetIdle();
+    host_.postEngine(EngineCommand::ApplyRestoredPosition, 0);
+}
+
+int OutputCommands::runCapture(int32_t checkMode) {
+    CaptureProgressWindow window(jobs_.captureRecord.frameCount, host_.ownerWindow());
+    QObject::connect(&window, &CaptureProgressWindow::abortRequested,
+                     [this] { host_.postEngine(EngineCommand::Abort, 0); });
+    captureWindow_ = &window;
+    QTimer::singleShot(0, &window, [this, checkMode] {
+        host_.postEngine(EngineCommand::StartCapture, checkMode);
+    });
+    const int result = window.exec();
+    captureWindow_ = nullptr;
+    return result;
+}
+
+void OutputCommands::finishCapture() {
+    keepCaptureDialogState(captureState_, session_.settings);
+    const CaptureResult& result = jobs_.captureResult;
+    const PositionInfo& record = jobs_.captureRecord;
+    if (record.framesDone == record.frameCount) {
+        message(captureCompleteText(captureState_.name), false);
+    } else if (result.outcome == CaptureOutcome::Failed && !result.message.empty()) {
+        message(std::string(kCaptureAbortedText) + "\n\n" + result.message, true);
+    } else {
+        message(kCaptureAbortedText, false);
+    }
+}
+
+void OutputCommands::newCapture() {
+    if (busy(kAbortRenderingQuestion)) return;
+    if (!host_.checkRefractiveIndex()) return;
+    Settings& s = session_.settings;
+    NewCaptureDialog dialog(s.frameCount, host_.ownerWindow());
+    if (dialog.exec() != 1) return;
+    s.frameCount = dialog.frameCount();
+    const ChosenFile chosen =
+        askNewCaptureInfoFile(host_.ownerWindow(), captureState_, s.defaultCaptureFolder);
+    if (!chosen.chosen) return;
+    if (session_.orientation.syOn) host_.switchTurnStoneOff();
+    jobs_.captureRecord = newCaptureRecord(session_, s.frameCount);
+    jobs_.captureFiles = CaptureFiles{chosen.path, captureState_.path, FrameFormat::Gif};
+    std::string error;
+    if (!writePositionInfo(chosen.path, jobs_.captureRecord, &error)) {
+        message(std::string(kFailedToOpenFileText) + "\n\n" + chosen.path, true);
+        return;
+    }
+    if (s.sizeMode != 0) host_.showRenderWindow();
+    runCapture(0);
+    finishCapture();
+}
+
+void OutputCommands::resumeCapture() {
+    if (busy(kAbortRenderingQuestion)) return;
+    Settings& s = session_.settings;
+    const ChosenFile chosen =
+        askCaptureInfoFile(host_.ownerWindow(), captureState_, s.defaultCaptureFolder);
+    if (!chosen.chosen) return;
+    PositionInfo record = jobs_.captureRecord;
+    const Trimming previous = s.trimming;
+    std::string error;
+    if (!readPositionInfo(chosen.path, record, false, &error)) {
+        message(std::string(kFailedToOpenFileText) + "\n\n" + chosen.path + "\n" + error, true);
+        return;
+    }
+    const bool complete = record.frameCount == record.framesDone;
+    jobs_.captureRecord = record;
+    jobs_.captureFiles = CaptureFiles{chosen.path, captureState_.path, FrameFormat::Gif};
+    s.frameCount = record.frameCount;
+    host_.applyRecord(record, previous);
+    if (session_.orientation.syOn) host_.switchTurnStoneOff();
+    session_.liveLayer = -1;
+    runCapture(record.checkMode);
+    if (complete &&
+        askConfirmation(host_.ownerWindow(), QString::fromLatin1(kCaptureCompleteQuestion),
+                        QMessageBox::NoIcon, QMessageBox::Yes | QMessageBox::No,
+                        QMessageBox::No) == QMessageBox::Yes) {
+        host_.showRenderProgress();
+        jobs_.captureRecord.checkMode = 1;
+        jobs_.captureRecord.framesDone = 0;
+        runCapture(1);
+    }
+    finishCapture();
+}
+
+void OutputCommands::makeAnimatedGif() {
+    if (busy(kAbortRenderingQuestion)) return;
+    Settings& s = session_.settings;
+    gifState_.initialDirectory = captureState_.initialDirectory;
+    const ChosenFile chosen =
+        askCaptureInfoFile(host_.ownerWindow(), captureState_, s.defaultCaptureFolder);
+    if (!chosen.chosen) return;
+    PositionInfo counts;
+    std::string error;
+    if (!readPositionInfo(chosen.path, counts, true, &error)) {
+        // The counts of another capture would name the wrong frames: nothing is compiled.
+        message(std::string(kFailedToOpenFileText) + "\n\n" + chosen.path, true);
+        return;
+    }
+    const std::string refusal = animationRefusal(counts);
+    if (!refusal.empty()) {
+        message(refusal, true);
+        return;
+    }
+    MakeAnimationDialog dialog(s.gifTimeWeight, s.gifReverse != 0, host_.ownerWindow());
+    if (dialog.exec() != 1) return;
+    s.gifTimeWeight = dialog.timeWeight();
+    s.gifReverse = dialog.clockwise() ? 1 : 0;
+    const ChosenFile output = askAnimationFile(host_.ownerWindow(), gifState_, captureState_);
+    if (!output.chosen) return;
+    keepCaptureDialogState(captureState_, s);
+
+    jobs_.animation.frameBase = captureState_.path;
+    jobs_.animation.frameExtension = ".gif";
+    jobs_.animation.frameCount = counts.frameCount;
+    jobs_.animation.timeWeight = s.gifTimeWeight;
+    jobs_.animation.clockwise = s.gifReverse != 0;
+    jobs_.animation.outputPath = output.path;
+    AnimationProgressWindow window(counts.frameCount, host_.ownerWindow());
+    gifWindow_ = &window;
+    QTimer::singleShot(0, &window, [this] { host_.postEngine(EngineCommand::CompileGif, 0); });
+    const int result = window.exec();
+    gifWindow_ = nullptr;
+    if (result == 1) {
+        message(animationSavedText(output.path), false);
+    } else if (!jobs_.animationResult.message.empty()) {
+        message(jobs_.animationResult.message, true);
+    }
+}
+
+bool OutputCommands::notify(NotifyWindow window, int32_t code, int64_t lParam) {
+    if (window == NotifyWindow::CaptureProgress && captureWindow_ != nullptr) {
+        if (code == NOTIFY_PROGRESS) captureWindow_->showProgress(lParam);
+        if (code == NOTIFY_CAPTURE_ENDED) captureWindow_->captureEnded(static_cast<int>(lParam));
+        return true;
+    }
+    if (window == NotifyWindow::GifProgress && gifWindow_ != nullptr) {
+        if (code == NOTIFY_PROGRESS) gifWindow_->showProgress(lParam);
+        if (code == NOTIFY_GIF_ENDED) gifWindow_->compileEnded(static_cast<int>(lParam));
+        return true;
+    }
+    return false;
+}
+
+}  // namespace tavrine

@@ -1,0 +1,44 @@
+#include "app/session/capture_session.h"
+
+namespace tavrine {
+
+PositionInfo newCaptureRecord(Session& session, int32_t frameCount) {
+    OrientationState& o = session.orientation;
+    if (o.syOn) setSyOn(o, false, session.model->modelIndex);
+    o.savedPosition.orientation = o.viewPose.orientation;
+    o.savedPosition.turntableAngles = o.viewPose.turntableAngles;
+    PositionInfo record = positionInfoOf(session);
+    record.frameCount = frameCount;
+    record.framesDone = 0;
+    record.checkMode = 0;
+    return record;
+}
+
+bool applyCaptureRecord(Session& session, const PositionInfo& record, std::string* error) {
+    // A recorded design is opened first, so that the record's own index stays.
+    if (record.modelIndex == kDesignModelIndex && !openDesign(session, record.designPath, error)) {
+        return false;
+    }
+    takeRecordSettings(session, record);
+    rebuildModel(session);
+    restoreOrientation(session, record);
+    if (session.orientation.syOn) setSyOn(session.orientation, false, session.model->modelIndex);
+    prepareView(session);
+    return true;
+}
+
+CaptureScene captureSceneOf(Session& session) {
+    CaptureScene scene;
+    scene.model = session.model.get();
+    scene.viewVertices = session.viewVertices.data();
+    scene.orientation = &session.orientation;
+    scene.settings = renderSettingsOf(session);
+    scene.trimming = pictureTrimmingOf(session);
+    const int16_t* b = session.settings.backdrop;
+    scene.backdrop = static_cast<imgctl::ColorRef>(b[0]) +
+                     256u * static_cast<imgctl::ColorRef>(b[1]) +
+                     65536u * static_cast<imgctl::ColorRef>(b[2]);
+    return scene;
+}
+
+}  // namespace tavrine

@@ -1,0 +1,187 @@
+// Runs tavrine-render --capture and --make-gif as a user would, in a temporary folder.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <limits>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "imgctl/imgctl.h"
+#include "tests/support/byte_files.h"
+#include "tests/support/gif_frames.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using tavrine::test::readBytes;
+
+struct Outcome {
+    int status = -1;
+    std::string output;  // standard output and standard error together
+};
+
+Outcome run(const std::string& args) {
+    Outcome result;
+    const std::string command = std::string(TAVRINE_RENDER_EXE) + " " + args + " 2>&1";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) return result;
+    char buffer[4096];
+    size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, n);
+    const int status = ::pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+std::string frame(const std::string& base, int k) {
+    char name[32];
+    std::snprintf(name, sizeof name, "_F[%02d].gif", k);
+    return base + name;
+}
+
+int32_t framesDoneIn(const std::string& sqi) {
+    const std::vector<uint8_t> bytes = readBytes(sqi);
+    return bytes.size() >= 8 ? tavrine::test::int32At(bytes, 4) : -1;
+}
+
+// Starts a capture in a child process and sends it the signal once frameFile exists; returns
+// the child's wait status.
+int captureSignalledAfter(const std::vector<std::string>& args, const std::string& frameFile,
+                          int signal) {
+    const pid_t child = ::fork();
+    if (child < 0) return -1;
+    if (child == 0) {
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>(TAVRINE_RENDER_EXE));
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        const int devNull = ::open("/dev/null", O_WRONLY);
+        ::dup2(devNull, 1);
+        ::dup2(devNull, 2);
+        ::execv(TAVRINE_RENDER_EXE, argv.data());
+        ::_exit(127);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    while (!fs::exists(frameFile) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    ::kill(child, signal);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return status;
+}
+
+TEST(CaptureCommand, AKilledCaptureResumesToTheSameFramesAndCompilesIntoAnAnimation) {
+    tavrine::test::TempFolder folder("tavrine-capture-cli");
+    const std::string scene = "--stone 4 --size 150 --gm 1 --turn L3U2 --threads 1";
+    const std::string whole = folder.file("whole");
+    Outcome r = run("--capture " + whole + ".sqi --frames 16 " + scene);
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(framesDoneIn(whole + ".sqi"), 16);
+
+    const std::string parts = folder.file("parts");
+    const int status =
+        captureSignalledAfter({"--capture", parts + ".sqi", "--frames", "16", "--stone", "4",
+                               "--size", "150", "--gm", "1", "--turn", "L3U2", "--threads", "1"},
+                              frame(parts, 7), SIGKILL);
+    EXPECT_TRUE(WIFSIGNALED(status)) << "the capture ended before it was killed";
+    const int32_t recorded = framesDoneIn(parts + ".sqi");
+    EXPECT_GE(recorded, 7);  // frame 7 may be on disk before the record says so
+    EXPECT_LT(recorded, 16);
+    // Scene options with an existing Capture-Info File are bad usage.
+    EXPECT_EQ(run("--capture " + parts + ".sqi --stone 2").status, 2);
+    r = run("--capture " + parts + ".sqi");
+    ASSERT_EQ(r.status, 0) << r.output;
+    for (int k = 0; k < 16; ++k) {
+        EXPECT_EQ(readBytes(frame(parts, k)), readBytes(frame(whole, k))) << "frame " << k;
+    }
+    EXPECT_EQ(readBytes(parts + ".sqi"), readBytes(whole + ".sqi"));
+
+    const std::string anim = folder.file("anim.gif");
+    r = run("--make-gif " + parts + ".sqi --out " + anim + " --delay 9");
+    ASSERT_EQ(r.status, 0) << r.output;
+    bool ok = false;
+    const std::vector<tavrine::test::GifFrameColours> frames =
+        tavrine::test::readGifFrames(anim, ok);
+    ASSERT_TRUE(ok);
+    ASSERT_EQ(frames.size(), 16u);
+    for (const auto& f : frames) EXPECT_EQ(f.delay, 9);
+    tavrine::imgctl::DibPtr first(tavrine::imgctl::ToDIB(anim));
+    ASSERT_NE(first, nullptr);
+    tavrine::imgctl::DibPtr frame0(tavrine::imgctl::ToDIB(frame(whole, 0)));
+    EXPECT_EQ(tavrine::imgctl::picturePsnr(first.get(), frame0.get()),
+              std::numeric_limits<double>::infinity());
+    if (::system("identify -version >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "ImageMagick's identify is not installed";
+    }
+    // ImageMagick reads every frame with its delay.
+    FILE* pipe = ::popen(("identify -format '%T,%wx%h ' '" + anim + "'").c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string seen;
+    char buffer[1024];
+    size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) seen.append(buffer, n);
+    EXPECT_EQ(::pclose(pipe), 0);
+    std::string expected;
+    for (int k = 0; k < 16; ++k) expected += "9,150x150 ";
+    EXPECT_EQ(seen, expected);
+}
+
+TEST(CaptureCommand, AnInterruptStopsAtAFrameAndRecordsIt) {
+    tavrine::test::TempFolder folder("tavrine-capture-cli");
+    const std::string base = folder.file("stop");
+    const int status = captureSignalledAfter(
+        {"--capture", base + ".sqi", "--frames", "16", "--size", "150", "--threads", "1"},
+        frame(base, 2), SIGINT);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    const int32_t recorded = framesDoneIn(base + ".sqi");
+    EXPECT_GE(recorded, 2);
+    EXPECT_LT(recorded, 16);
+    EXPECT_FALSE(fs::exists(frame(base, recorded))) << "the interrupted frame is not written";
+}
+
+TEST(CaptureCommand, CheckRecapturesMissingFramesAndTheCompileRefusesGaps) {
+    tavrine::test::TempFolder folder("tavrine-capture-cli");
+    const std::string base = folder.file("gem");
+    Outcome r = run("--capture " + base + ".sqi --frames 10 --size 48 --frame-format png24");
+    ASSERT_EQ(r.status, 0) << r.output;
+    const std::string png3 = base + "_F[3].png";
+    const std::vector<uint8_t> kept = readBytes(png3);
+    ASSERT_GT(kept.size(), 8u);
+    fs::remove(png3);
+    fs::remove(base + "_F[8].png");
+
+    // The compile stops at the gap, names it and writes nothing.
+    r = run("--make-gif " + base + ".sqi");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.output.find(png3), std::string::npos) << r.output;
+    EXPECT_FALSE(fs::exists(base + "_ANI.gif"));
+
+    r = run("--capture " + base + ".sqi --check");
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("wrote 2 missing frames, kept 8"), std::string::npos) << r.output;
+    EXPECT_EQ(readBytes(png3), kept);
+    r = run("--make-gif " + base + ".sqi --clockwise");
+    ASSERT_EQ(r.status, 0) << r.output;
+    bool ok = false;
+    EXPECT_EQ(tavrine::test::readGifFrames(base + "_ANI.gif", ok).size(), 10u);
+    EXPECT_TRUE(ok);
+
+    // Options that do not belong together.
+    EXPECT_EQ(run("--capture " + base + ".sqi --frames 20").status, 2);
+    EXPECT_EQ(run("--capture " + base + ".sqi --delay 3").status, 2);
+    EXPECT_EQ(run("--make-gif " + base + ".sqi --stone 1").status, 2);
+    EXPECT_EQ(run("--capture " + folder.file("none.sqi") + " --check").status, 2);
+}
+
+}  // namespace

@@ -1,0 +1,224 @@
+#include "app/dialogs/capture/output_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/output/file_names.h"
+#include "app/output/screen_shot.h"
+#include "app/session/capture_session.h"
+#include "tests/support/byte_files.h"
+#include "tests/support/gif_frames.h"
+
+namespace tavrine {
+namespace {
+
+// Answers the modal windows as they open, one step per window, in order.
+class Answers {
+  public:
+    using Step = std::function<void(QWidget*)>;
+    explicit Answers(std::deque<Step> steps) : steps_(std::move(steps)) {
+        QObject::connect(&timer_, &QTimer::timeout, [this] { poll(); });
+        timer_.start(5);
+    }
+    bool done() const { return steps_.empty(); }
+
+  private:
+    void poll() {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr || modal == last_ || steps_.empty()) return;
+        // A progress window runs on its own; only dialogs and message boxes are answered.
+        if (modal->objectName() == "AutoCapProgressWnd" ||
+            modal->objectName() == "MakeAniGifProgressWnd") {
+            return;
+        }
+        last_ = modal;
+        Step step = std::move(steps_.front());
+        steps_.pop_front();
+        step(modal);
+    }
+    QTimer timer_;
+    std::deque<Step> steps_;
+    QWidget* last_ = nullptr;
+};
+
+Answers::Step chooseFile(const QString& name) {
+    return [name](QWidget* w) {
+        auto* dialog = qobject_cast<QFileDialog*>(w);
+        ASSERT_NE(dialog, nullptr) << w->objectName().toStdString();
+        dialog->selectFile(dialog->directory().filePath(name));
+        static_cast<QDialog*>(dialog)->accept();
+    };
+}
+
+Answers::Step press(const char* button, const QString& editText = QString()) {
+    return [button, editText](QWidget* w) {
+        if (!editText.isEmpty()) w->findChild<QLineEdit*>("edit")->setText(editText);
+        auto* b = w->findChild<QPushButton*>(QString::fromLatin1(button));
+        ASSERT_NE(b, nullptr) << button;
+        b->click();
+    };
+}
+
+Answers::Step answer(QMessageBox::StandardButton button, std::string* text) {
+    return [button, text](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        ASSERT_NE(box, nullptr);
+        *text = box->text().toStdString();
+        box->button(button)->click();
+    };
+}
+
+Answers::Step acknowledge(std::string* text) {
+    return [text](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        ASSERT_NE(box, nullptr);
+        *text = box->text().toStdString();
+        box->button(QMessageBox::Ok)->click();
+    };
+}
+
+// A main window whose engine runs the jobs at once, routing the notifications as the viewer's
+// sink does.
+class FakeHost : public OutputHost, public NullNotificationSink {
+  public:
+    FakeHost(Session& session, OutputJobs& jobs) : session_(session), jobs_(jobs) {}
+    void attach(OutputCommands& target) { commands_ = &target; }
+
+    QWidget* ownerWindow() override { return nullptr; }
+    bool renderBusy() override { return false; }
+    void postEngine(EngineCommand command, int64_t argument) override {
+        posted.push_back(command);
+        if (command == EngineCommand::StartCapture) {
+            const int32_t ok =
+                captureEngineJob(session_, *this, drawing_, jobs_, nullptr,
+                                 RenderExecution{1, false})([] { return false; }, argument);
+            commands_->notify(NotifyWindow::CaptureProgress, NOTIFY_CAPTURE_ENDED, ok ? 1 : 2);
+        } else if (command == EngineCommand::CompileGif) {
+            const int32_t ok = gifEngineJob(*this, jobs_)([] { return false; }, argument);
+            commands_->notify(NotifyWindow::GifProgress, NOTIFY_GIF_ENDED, ok ? 1 : 2);
+        }
+    }
+    void post(NotifyWindow window, int32_t code, int64_t lParam) override {
+        commands_->notify(window, code, lParam);
+    }
+    void resetIdle() override {}
+    bool checkRefractiveIndex() override { return true; }
+    void switchTurnStoneOff() override {}
+    void showRenderWindow() override {}
+    void applyRecord(const PositionInfo&, const Trimming&) override {}
+
+    std::vector<EngineCommand> posted;
+
+  private:
+    Session& session_;
+    OutputJobs& jobs_;
+    NullPanelDrawing drawing_;
+    OutputCommands* commands_ = nullptr;
+};
+
+TEST(OutputCommands, ANewCaptureAndItsAnimatedGifFromTheMenus) {
+    test::TempFolder folder("tavrine-commands");
+    const std::string caps = folder.path() + "/";
+    Session session;
+    session.settings = defaultSettings(caps, caps);
+    chooseStone(session, 1);
+    session.settings.sizeMode = 1;
+    session.settings.imageWidth = 32;
+    rebuildModel(session);
+    resetView(session);
+    prepareView(session);
+    OutputJobs jobs;
+    FakeHost host(session, jobs);
+    OutputCommands commands(host, session, jobs);
+    host.attach(commands);
+
+    std::string said;
+    {
+        Answers answers({press("ok", "3"), chooseFile("turn"), acknowledge(&said)});
+        commands.newCapture();
+        EXPECT_TRUE(answers.done());
+    }
+    EXPECT_NE(said.find("All frames have been captured."), std::string::npos) << said;
+    EXPECT_NE(said.find("\"turn.sqi\""), std::string::npos) << said;
+    PositionInfo record;
+    ASSERT_TRUE(readPositionInfo(caps + "turn.sqi", record, false, nullptr));
+    EXPECT_EQ(record.frameCount, 3);
+    EXPECT_EQ(record.framesDone, 3);
+    EXPECT_EQ(session.settings.frameCount, 3);
+
+    {
+        Answers answers({chooseFile("turn.sqi"), press("ok", "12"), chooseFile("turn_ANI.gif"),
+                         acknowledge(&said)});
+        commands.makeAnimatedGif();
+        EXPECT_TRUE(answers.done());
+    }
+    EXPECT_EQ(said, "Animation GIF file was saved.\n\n" + caps + "turn_ANI.gif");
+    bool ok = false;
+    const auto frames = test::readGifFrames(caps + "turn_ANI.gif", ok);
+    ASSERT_TRUE(ok);
+    ASSERT_EQ(frames.size(), 3u);
+    EXPECT_EQ(frames[2].delay, 12);
+    EXPECT_EQ(session.settings.gifTimeWeight, 12);
+
+    // Resuming the finished capture asks whether to check the frames; No renders nothing.
+    host.posted.clear();
+    std::string question;
+    {
+        Answers answers(
+            {chooseFile("turn.sqi"), answer(QMessageBox::No, &question), acknowledge(&said)});
+        commands.resumeCapture();
+        EXPECT_TRUE(answers.done());
+    }
+    EXPECT_EQ(question, kCaptureCompleteQuestion);
+    EXPECT_EQ(host.posted, std::vector<EngineCommand>{EngineCommand::StartCapture});
+    EXPECT_NE(said.find("All frames have been captured."), std::string::npos) << said;
+}
+
+TEST(OutputCommands, AScreenShotTakesTheFilterAndWritesItsPositionFileBeside) {
+    test::TempFolder folder("tavrine-commands");
+    const std::string shots = folder.path() + "/";
+    Session session;
+    session.settings = defaultSettings(shots, shots);
+    chooseStone(session, 0);
+    rebuildModel(session);
+    resetView(session);
+    prepareView(session);
+    imgctl::BitmapInfoHeader head;
+    head.width = 40;
+    head.height = -40;
+    session.renderPicture.replace(imgctl::DibPtr(imgctl::CreateDIB(head)));
+    OutputJobs jobs;
+    FakeHost host(session, jobs);
+    OutputCommands commands(host, session, jobs);
+    host.attach(commands);
+    std::string said;
+    Answers answers({[](QWidget* w) {
+                         auto* dialog = qobject_cast<QFileDialog*>(w);
+                         ASSERT_NE(dialog, nullptr);
+                         dialog->selectNameFilter(dialog->nameFilters()[3]);  // PNG 24bit
+                         dialog->selectFile(dialog->directory().filePath("x.bmp"));
+                         static_cast<QDialog*>(dialog)->accept();
+                     },
+                     acknowledge(&said)});
+    commands.saveScreenShot();
+    EXPECT_TRUE(answers.done());
+    EXPECT_EQ(said, kScreenShotWithPositionSavedText);
+    const std::vector<uint8_t> bytes = test::readBytes(shots + "x.bmp");
+    ASSERT_GE(bytes.size(), 4u);
+    EXPECT_EQ(bytes[1], 'P');
+    EXPECT_EQ(test::readBytes(shots + "x.gpi").size(), 272u);
+    EXPECT_EQ(session.settings.screenShotFilterIndex, 4);
+}
+
+}  // namespace
+}  // namespace tavrine
