@@ -78,6 +78,7 @@ class ThreadedEngine : public ViewerEngine {
     void showTrail(bool shown) override;
     void setRenderWindow(QWidget* renderWindow) override;
     void replaceRenderPicture(int width) override;
+    void setLiveView(bool on) override;
     void paintBoxes(QPainter& painter, const QRect& clip) override;
     // Paints the render picture with its top-left corner at origin (the separate window).
     void paintPicture(QPainter& painter, const QPoint& origin, const QRect& clip);
