@@ -24,6 +24,7 @@ namespace tavrine::ui {
 class PanelList;
 class RenderWindow;
 class UpDownControl;
+class WindowOutputs;
 
 // The window title.
 inline constexpr const char* kMainWindowTitle = "[   t  a  v  r  i  n  e   ]  version 4.06";
@@ -111,6 +112,10 @@ class MainWindow : public QMainWindow {
     ViewerEngine& engine() const { return engine_; }
     // Makes model modelIndex current as a choice from the cut list would (no busy check).
     void makeModelCurrent(int32_t modelIndex);
+    // Returns the settings dialogs' view of this window.
+    DialogHost& dialogHost() const { return *dialogHost_; }
+    // Returns the picture outputs (nullptr when the engine side has no session).
+    WindowOutputs* outputs() const { return outputs_.get(); }
 
     // Closes the window as its close box would, aborting a running rendering without asking
     // (the system asked the program to end).
@@ -158,6 +163,7 @@ class MainWindow : public QMainWindow {
     bool closeWithoutQuestion_ = false;
     RenderLayout renderLayout_;
     std::unique_ptr<DialogHost> dialogHost_;
+    std::unique_ptr<WindowOutputs> outputs_;
 };
 
 }  // namespace tavrine::ui
