@@ -163,8 +163,8 @@ void TurningModel::refreshView() {
 }
 
 void TurningModel::rebuildModel() {
-    session_.model->modelIndex = session_.settings.modelIndex;
-    buildModel(*session_.model, session_.settings.transformable);
+    // The session's rebuild: it also takes the open design.
+    tavrine::rebuildModel(session_);
     refreshView();
 }
 

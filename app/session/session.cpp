@@ -118,8 +118,18 @@ void takeRecordSettings(Session& session, const PositionInfo& info) {
     }
 }
 
+bool openRecordedDesign(Session& session, const PositionInfo& info, std::string* error) {
+    if (info.modelIndex != kDesignModelIndex) return true;
+    return openDesign(session, info.designPath, error);
+}
+
 void rebuildModel(Session& session) {
     const ModelRecord* design = session.design.model.get();
+    if (session.settings.modelIndex == kDesignModelIndex && design == nullptr) {
+        // No design is open (a settings file of a run that showed one): the stone's own cut.
+        session.settings.modelIndex =
+            stoneTable[static_cast<size_t>(session.settings.stoneIndex)].defaultModel;
+    }
     if (session.settings.modelIndex == kDesignModelIndex && design != nullptr) {
         ModelRecord& m = *session.model;
         m.modelIndex = kDesignModelIndex;
@@ -137,7 +147,8 @@ void rebuildModel(Session& session) {
 }
 
 void resetView(Session& session) {
-    resetOrientationState(session.orientation, viewModelIndex(session.model->modelIndex),
+    // The chosen model: the window resets the view before the engine rebuilds it.
+    resetOrientationState(session.orientation, viewModelIndex(session.settings.modelIndex),
                           session.settings.stoneIndex);
 }
 

@@ -79,6 +79,12 @@ void chooseModel(Session& session, int32_t modelIndex);
 // error receives the reader's message, which names the file and the line.
 bool openDesign(Session& session, const std::string& path, std::string* error);
 
+// Opens the design a Position-Info record names (when the record is of a design), as Restore
+// Position and a start-up from a record do before they take the record's settings. Returns true
+// at once for a record of a built-in model; on refusal nothing changes and error receives the
+// reader's message.
+bool openRecordedDesign(Session& session, const PositionInfo& info, std::string* error);
+
 // Chooses colour colourIndex of the colour list; it takes effect at the next render.
 void chooseColour(Session& session, int32_t colourIndex);
 
@@ -86,11 +92,12 @@ void chooseColour(Session& session, int32_t colourIndex);
 // Position-Info record; the trimming values only when the record has trimming active.
 void takeRecordSettings(Session& session, const PositionInfo& info);
 
-// Builds the chosen model into the model record with the session's transformable parameters.
+// Builds the chosen model into the model record with the session's transformable parameters;
+// the open design for kDesignModelIndex, or the stone's own model when no design is open.
 void rebuildModel(Session& session);
 
-// Resets the view for the current model, and the stone pose and light for the current stone, as
-// choosing from the lists does; the switches stay.
+// Resets the view for the chosen model (a design's as the brilliant's), and the stone pose and
+// light for the current stone, as choosing from the lists does; the switches stay.
 void resetView(Session& session);
 
 // Restores the view, the stone pose and the light of a Position-Info record, as Restore

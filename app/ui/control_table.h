@@ -63,6 +63,7 @@ enum MenuId : int32_t {
     kMenuCaptureResume = 1086,
     kMenuMakeGif = 1087,
     kMenuVersionInfo = 1088,
+    kMenuOpenDesign = 1150,  // "Open Design... (&O)" of the File menu
 };
 // Id of the render window's popup item "Screen Shot (&S)".
 inline constexpr int32_t kPopupScreenShot = 1000;

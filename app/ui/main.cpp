@@ -1,8 +1,8 @@
-// tavrine: the viewer. Reads the settings (and the Position-Info File named on the command
-// line), builds the main window and the stored model, starts the engine and keyboard threads,
-// runs the window loop, and on exit ends and joins the threads and writes the settings file
-// whole. SIGTERM, SIGINT and SIGHUP close the window as its close box would, aborting a running
-// rendering without asking.
+// tavrine: the viewer. Reads the settings (and the Position-Info File or GemCad design named on
+// the command line), builds the main window and the stored model, starts the engine and keyboard
+// threads, runs the window loop, and on exit ends and joins the threads and writes the settings
+// file whole. SIGTERM, SIGINT and SIGHUP close the window as its close box would, aborting a
+// running rendering without asking.
 
 #include <sys/socket.h>
 #include <unistd.h>
@@ -17,6 +17,7 @@
 #include "app/session/session.h"
 #include "app/settings/settings_file.h"
 #include "app/ui/app_icon.h"
+#include "app/ui/design_opener.h"
 #include "app/ui/main_window.h"
 #include "app/ui/start_position.h"
 #include "app/ui/threaded_engine.h"
@@ -35,9 +36,10 @@ void onSignal(int) {
 void printUsage(std::FILE* to) {
     std::fprintf(
         to,
-        "Usage: tavrine [FILE.gpi]\n"
+        "Usage: tavrine [FILE.gpi | FILE.asc]\n"
         "Starts the Tavrine viewer; with a Position-Info File, at the stone, view and light it\n"
-        "describes (as \"Restore Position\" would).\n");
+        "describes (as \"Restore Position\" would); with a GemCad design (.asc), showing that\n"
+        "design (as \"Open Design...\" would).\n");
 }
 
 }  // namespace
@@ -63,11 +65,15 @@ int main(int argc, char* argv[]) {
         tavrine::defaultSettings(locations.screenShotFolder, locations.captureFolder);
     tavrine::readSettings(locations.settingsFile, session.settings);
 
-    // A Position-Info File: its settings now, its view when the model is built.
+    // A Position-Info File: its settings now (and the design it names), its view when the model
+    // is built. A design file: the design, with the view reset for it.
     tavrine::ui::StartPosition position;
     QString refusal;
     if (arguments.size() == 2) {
-        position = tavrine::ui::takeStartPosition(arguments[1].toStdString(), session);
+        const std::string path = arguments[1].toStdString();
+        position = tavrine::ui::isDesignFileName(path)
+                       ? tavrine::ui::takeStartDesign(path, session)
+                       : tavrine::ui::takeStartPosition(path, session);
         if (!position.refusal.empty()) {
             std::fprintf(stderr, "tavrine: %s\n", position.refusal.c_str());
             refusal = QStringLiteral("Failed to open file.\n\n%1")
@@ -92,6 +98,8 @@ int main(int argc, char* argv[]) {
             engine.startAtPosition(*position.info);
         }
         tavrine::ui::MainWindow window(session.settings, engine);
+        tavrine::ui::DesignOpener designOpener(window, session);
+        window.setDesignOpener(&designOpener);
         QSocketNotifier notifier(signalPipe[0], QSocketNotifier::Read);
         QObject::connect(&notifier, &QSocketNotifier::activated, &window, [&window] {
             char byte = 0;

@@ -17,6 +17,7 @@
 #include "app/settings/stone_table.h"
 #include "app/ui/button_pictures.h"
 #include "app/ui/control_table.h"
+#include "app/ui/design_opener.h"
 #include "app/ui/engine_event.h"
 #include "app/ui/panel_controls.h"
 #include "app/ui/render_window.h"
@@ -40,7 +41,8 @@ struct MenuSpec {
 };
 
 const MenuSpec kMenus[] = {
-    {"File(&F)", {{"Exit (&X)", kMenuExit}}},
+    {"File(&F)",
+     {{"Open Design... (&O)", kMenuOpenDesign}, {nullptr, 0}, {"Exit (&X)", kMenuExit}}},
     {"View(&V)",
      {{"Show Title (&T)", kMenuShowTitle},
       {"RenderWnd As TopMost (&R)", kMenuRenderWindowTopMost}}},
@@ -566,6 +568,11 @@ void MainWindow::runCommand(int32_t commandId) {
     switch (commandId) {
     case kMenuExit:
         close();
+        break;
+    case kMenuOpenDesign:
+        if (designOpener_ != nullptr) {
+            designOpener_->openFromMenu();
+        }
         break;
     case kMenuShowTitle:
         settings_.showTitle = item->isChecked() ? 1 : 0;

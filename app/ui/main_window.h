@@ -21,6 +21,7 @@ class QLineEdit;
 
 namespace tavrine::ui {
 
+class DesignOpener;
 class PanelList;
 class RenderWindow;
 class UpDownControl;
@@ -117,6 +118,10 @@ class MainWindow : public QMainWindow {
     // Returns the picture outputs (nullptr when the engine side has no session).
     WindowOutputs* outputs() const { return outputs_.get(); }
 
+    // Sets what runs "Open Design... (&O)" (the item does nothing without one).
+    void setDesignOpener(DesignOpener* opener) { designOpener_ = opener; }
+    DesignOpener* designOpener() const { return designOpener_; }
+
     // Closes the window as its close box would, aborting a running rendering without asking
     // (the system asked the program to end).
     void closeWithoutQuestion();
@@ -164,6 +169,7 @@ class MainWindow : public QMainWindow {
     RenderLayout renderLayout_;
     std::unique_ptr<DialogHost> dialogHost_;
     std::unique_ptr<WindowOutputs> outputs_;
+    DesignOpener* designOpener_ = nullptr;
 };
 
 }  // namespace tavrine::ui

@@ -10,9 +10,33 @@ StartPosition takeStartPosition(const std::string& path, Session& session) {
         result.refusal = "cannot read " + path + ": " + error;
         return result;
     }
+    // A record of a design needs the design first; when it cannot be read the record is
+    // refused as a whole.
+    if (!openRecordedDesign(session, info, &error)) {
+        result.refusal = "cannot open the design of " + path + ": " + error;
+        return result;
+    }
     takeRecordSettings(session, info);
     result.info = info;
     return result;
+}
+
+StartPosition takeStartDesign(const std::string& path, Session& session) {
+    StartPosition result;
+    std::string error;
+    if (!openDesign(session, path, &error)) {
+        result.refusal = error;
+    }
+    return result;
+}
+
+bool isDesignFileName(const std::string& path) {
+    if (path.size() < 4) return false;
+    std::string tail = path.substr(path.size() - 4);
+    for (char& c : tail) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return tail == ".asc";
 }
 
 }  // namespace tavrine::ui

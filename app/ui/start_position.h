@@ -1,5 +1,5 @@
 #pragma once
-// The Position-Info File named on the viewer's command line.
+// The Position-Info File or design file named on the viewer's command line.
 
 #include <optional>
 #include <string>
@@ -18,7 +18,17 @@ struct StartPosition {
 // Reads the Position-Info File at path and, when it is sound, takes its settings into the
 // session (stone, model, colour, refractive index, switches, sizes), keeping the record for the
 // view, stone pose and light that the start-up restores. A file that cannot be read or holds a
-// value out of range changes nothing and gives the refusal the headless renderer prints.
+// value out of range changes nothing and gives the refusal the headless renderer prints. A
+// record of a design reopens the design it names first; a design that cannot be read refuses
+// the file with the reader's message.
 StartPosition takeStartPosition(const std::string& path, Session& session);
+
+// Opens the design file at path as the current model (its refractive index proposed); info stays
+// empty, so the view is reset as at any start-up. A refused design changes nothing and gives the
+// reader's message (file, line, problem) as the refusal.
+StartPosition takeStartDesign(const std::string& path, Session& session);
+
+// Returns whether path names a design file (it ends in ".asc", in any case).
+bool isDesignFileName(const std::string& path);
 
 }  // namespace tavrine::ui

@@ -6,6 +6,7 @@
 #include "app/dialogs/dialog_controls.h"
 #include "app/dialogs/settings_dialogs.h"
 #include "app/ui/control_table.h"
+#include "app/ui/design_opener.h"
 #include "app/ui/main_window.h"
 #include "app/ui/owner_draw_button.h"
 #include "app/ui/render_window.h"
@@ -82,9 +83,12 @@ void WindowOutputs::showRenderWindow() {
 
 bool WindowOutputs::applyRecord(const PositionInfo& record, const Trimming& previousTrimming) {
     // A design record opens its design first, so that the model it names exists.
-    if (record.modelIndex == kDesignModelIndex) {
+    DesignOpener* designs = window_.designOpener();
+    if (designs != nullptr) {
+        if (!designs->openRecordedDesign(record)) return false;
+    } else {
         std::string error;
-        if (!openDesign(session_, record.designPath, &error)) {
+        if (!openRecordedDesign(session_, record, &error)) {
             askConfirmation(
                 &window_,
                 QStringLiteral("Failed to open file.\n\n%1").arg(QString::fromStdString(error)),

@@ -283,3 +283,42 @@ TEST(StartUp, BuildsTheStoredModelAndItsFirstViewFromTheSettingsFile) {
 
 }  // namespace
 }  // namespace tavrine
+
+namespace tavrine {
+namespace {
+
+TEST(Turning, RebuildTakesTheOpenDesignAndFallsBackWithoutOne) {
+    util::test::TempFolder folder;
+    const std::string design = folder.file("cube.asc");
+    {
+        std::ofstream out(design);
+        out << "GemCad 5.0\ng 96 0.0\ny 4 n\nI 1.50\nH Cube\n"
+               "a 0 1 96\na -0 1 96\na 90 1 96 24 48 72\n";
+    }
+    Session session;
+    setUpDiamond(session);
+    std::string error;
+    ASSERT_TRUE(openDesign(session, design, &error)) << error;
+    NullNotificationSink sink;
+    CountingDrawing drawing;
+    RecordingSleeper sleeper;
+    TurningModel turning(session, drawing, sink, sleeper);
+    turning.rebuildModel();
+    EXPECT_EQ(session.model->modelIndex, kDesignModelIndex);
+    EXPECT_EQ(session.model->facetCount, 6);
+    EXPECT_EQ(session.model->vertexCount, 8);
+
+    // A design choice with no design open (a stale settings value) builds the stone's cut.
+    Session stale;
+    setUpDiamond(stale);
+    chooseModel(stale, 15);
+    chooseModel(stale, kDesignModelIndex);
+    TurningModel other(stale, drawing, sink, sleeper);
+    other.rebuildModel();
+    EXPECT_EQ(stale.model->modelIndex, 0);
+    EXPECT_EQ(stale.settings.modelIndex, 0);
+    EXPECT_GT(stale.model->facetCount, 50);
+}
+
+}  // namespace
+}  // namespace tavrine

@@ -1,0 +1,244 @@
+// Opening GemCad designs in the viewer: from the File menu, refused ones, a Position-Info File
+// of a design at start-up, and a settings file left by a run that showed a design.
+
+#include "app/ui/design_opener.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QTimer>
+#include <filesystem>
+#include <fstream>
+
+#include "app/settings/stone_table.h"
+#include "app/ui/control_table.h"
+#include "app/ui/main_window.h"
+#include "app/ui/start_position.h"
+#include "app/ui/threaded_engine.h"
+#include "tests/ui/ui_test_support.h"
+#include "tests/util/temp_folder.h"
+
+namespace tavrine::ui {
+namespace {
+
+using test::MessageSeen;
+using test::RecordingEngine;
+
+constexpr int32_t kRebuild = 7055;
+
+std::string sample(const char* name) { return std::string(TAVRINE_EXAMPLES_DIR) + "/" + name; }
+
+QComboBox* cutList(MainWindow& w) { return w.findChild<QComboBox*>(controlName(kModelList)); }
+QLineEdit* indexField(MainWindow& w) { return w.findChild<QLineEdit*>(controlName(kIndexField)); }
+
+// Answers the next design file dialog with path.
+void chooseInNextFileDialog(const std::string& path) {
+    QTimer::singleShot(0, [path] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->selectFile(QString::fromStdString(path));
+        static_cast<QDialog*>(dialog)->accept();
+    });
+}
+
+TEST(DesignOpener, MenuOpensASampleAsTheLastCutRowProposesItsIndexAndAsksWhileRendering) {
+    test::application();
+    Session session;
+    session.settings = defaultSettings("/tmp/ScreenShots/", "/tmp/AutoCaps/");
+    session.settings.showTitle = 0;
+    RecordingEngine engine;
+    MainWindow w(session.settings, engine);
+    auto* opener = new DesignOpener(w, session);
+    w.setDesignOpener(opener);
+    w.show();
+    ASSERT_EQ(cutList(w)->count(), 28);
+    // A cut whose view is tilted differently is on show.
+    chooseModel(session, 15);
+    rebuildModel(session);
+
+    chooseInNextFileDialog(sample("round-brilliant.asc"));
+    w.action(kMenuOpenDesign)->trigger();
+    ASSERT_EQ(cutList(w)->count(), 29);
+    EXPECT_EQ(cutList(w)->itemText(28), "Standard Round Brilliant");
+    EXPECT_EQ(cutList(w)->currentIndex(), 28);
+    EXPECT_EQ(indexField(w)->text(), "2.42");
+    EXPECT_EQ(session.settings.modelIndex, kDesignModelIndex);
+    EXPECT_TRUE(engine.called("resetViewAndLight"));
+    ASSERT_FALSE(engine.posts.empty());
+    EXPECT_EQ(engine.posts.back().first, kRebuild);
+    EXPECT_EQ(opener->folder().toStdString(),
+              std::filesystem::canonical(TAVRINE_EXAMPLES_DIR).string());
+
+    // What the engine side then does: the view reset before the rebuild is the brilliant's, and
+    // the design is built.
+    resetView(session);
+    rebuildModel(session);
+    EXPECT_EQ(session.model->modelIndex, kDesignModelIndex);
+    EXPECT_EQ(session.model->facetCount, 57);
+    Session brilliant;
+    resetView(brilliant);
+    EXPECT_EQ(session.orientation.viewPose.axisVector.y,
+              brilliant.orientation.viewPose.axisVector.y);
+
+    // A stone choice proposes its own cut; the design row stays and can be chosen again.
+    w.onListChosen(kStoneList, 1);
+    EXPECT_EQ(session.settings.modelIndex, 6);
+    EXPECT_EQ(cutList(w)->count(), 29);
+    engine.posts.clear();
+    w.onListChosen(kModelList, 28);
+    EXPECT_EQ(session.settings.modelIndex, kDesignModelIndex);
+    ASSERT_EQ(engine.posts.size(), 1u);
+    EXPECT_EQ(engine.posts[0].first, kRebuild);
+
+    // Another design takes the same row.
+    ASSERT_TRUE(opener->openFile(QString::fromStdString(sample("oval.asc"))));
+    EXPECT_EQ(cutList(w)->count(), 29);
+    EXPECT_EQ(cutList(w)->itemText(28), "Oval Brilliant");
+    EXPECT_EQ(indexField(w)->text(), "1.54");
+
+    // While rendering the menu asks first; No opens no dialog and changes nothing.
+    w.requestRender();
+    ASSERT_TRUE(w.renderBusy());
+    engine.posts.clear();
+    MessageSeen asked;
+    test::answerNextMessageBox(&asked, QMessageBox::No);
+    w.action(kMenuOpenDesign)->trigger();
+    EXPECT_TRUE(asked.shown);
+    EXPECT_EQ(asked.text, QString::fromUtf8(kAbortQuestion));
+    EXPECT_TRUE(engine.posts.empty());
+    EXPECT_EQ(cutList(w)->itemText(28), "Oval Brilliant");
+}
+
+TEST(DesignOpener, RefusedDesignNamesFileAndLineAndChangesNothing) {
+    test::application();
+    util::test::TempFolder folder;
+    const std::string bad = folder.file("broken.asc");
+    {
+        std::ofstream out(bad);
+        out << "GemCad 5.0\ng 96 0.0\ny 8 y\nI 2.42\na -41.00 zero 96 12 24\n";
+    }
+    Session session;
+    session.settings = defaultSettings("/tmp/ScreenShots/", "/tmp/AutoCaps/");
+    RecordingEngine engine;
+    MainWindow w(session.settings, engine);
+    DesignOpener opener(w, session);
+    indexField(w)->setText("1.90");
+    const Settings before = session.settings;
+
+    MessageSeen seen;
+    test::answerNextMessageBox(&seen, QMessageBox::Ok);
+    EXPECT_FALSE(opener.openFile(QString::fromStdString(bad)));
+    ASSERT_TRUE(seen.shown);
+    EXPECT_EQ(seen.icon, QMessageBox::Warning);
+    EXPECT_TRUE(seen.text.contains(QString::fromStdString(bad + ": line 5:")))
+        << seen.text.toStdString();
+    EXPECT_EQ(cutList(w)->count(), 28);
+    EXPECT_EQ(cutList(w)->currentIndex(), before.modelIndex);
+    EXPECT_EQ(indexField(w)->text(), "1.90");
+    EXPECT_EQ(session.settings.modelIndex, before.modelIndex);
+    EXPECT_EQ(session.settings.refractiveIndex, before.refractiveIndex);
+    EXPECT_EQ(session.design.model, nullptr);
+    EXPECT_TRUE(engine.posts.empty());
+    EXPECT_TRUE(opener.folder().isEmpty());
+
+    // The command line's design is refused with the same message.
+    Session fresh;
+    const StartPosition start = takeStartDesign(bad, fresh);
+    EXPECT_NE(start.refusal.find(bad + ": line 5:"), std::string::npos) << start.refusal;
+    EXPECT_EQ(fresh.design.model, nullptr);
+    EXPECT_EQ(fresh.settings.modelIndex, 0);
+}
+
+TEST(DesignOpener, PositionFileOfADesignStartsTheViewerAtTheDesign) {
+    test::application();
+    util::test::TempFolder folder;
+    const std::string design = folder.file("my oval.asc");
+    std::filesystem::copy_file(sample("oval.asc"), design);
+
+    // A record of the oval turned a little, with its own index, as a screen shot saves it.
+    Session saved;
+    std::string error;
+    ASSERT_TRUE(openDesign(saved, design, &error)) << error;
+    rebuildModel(saved);
+    resetView(saved);
+    applyKeySteps(saved, {{'L', 4}, {'U', 2}}, KeyStepTarget::View);
+    saved.settings.refractiveIndex = 1.61;
+    const PositionInfo record = positionInfoOf(saved);
+    const std::string gpi = folder.file("oval.gpi");
+    ASSERT_TRUE(writePositionInfo(gpi, record, &error)) << error;
+
+    Session session;
+    session.settings = defaultSettings(folder.path() + "/", folder.path() + "/");
+    session.settings.showTitle = 0;
+    const StartPosition start = takeStartPosition(gpi, session);
+    ASSERT_TRUE(start.info.has_value()) << start.refusal;
+    {
+        ThreadedEngine engine(session);
+        engine.startAtPosition(*start.info);
+        MainWindow window(session.settings, engine);
+        DesignOpener opener(window, session);
+        EXPECT_EQ(cutList(window)->count(), 29);
+        EXPECT_EQ(cutList(window)->currentIndex(), 28);
+        EXPECT_EQ(cutList(window)->currentText(), "Oval Brilliant");
+        EXPECT_EQ(indexField(window)->text(), "1.61");
+        EXPECT_EQ(session.model->modelIndex, kDesignModelIndex);
+        ASSERT_EQ(session.model->facetCount, saved.model->facetCount);
+        EXPECT_EQ(session.model->vertexCount, saved.model->vertexCount);
+        const Orientation& now = session.orientation.viewPose.orientation;
+        const Orientation& was = saved.orientation.viewPose.orientation;
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(now.cosines[i], was.cosines[i]) << i;
+            EXPECT_EQ(now.sines[i], was.sines[i]) << i;
+        }
+    }
+
+    // With the design gone the record is refused, naming the design, and nothing changes.
+    std::filesystem::remove(design);
+    Session fresh;
+    fresh.settings = defaultSettings(folder.path() + "/", folder.path() + "/");
+    const StartPosition refused = takeStartPosition(gpi, fresh);
+    EXPECT_FALSE(refused.info.has_value());
+    EXPECT_NE(refused.refusal.find(design), std::string::npos) << refused.refusal;
+    EXPECT_EQ(fresh.settings.modelIndex, 0);
+    EXPECT_EQ(fresh.design.model, nullptr);
+}
+
+TEST(DesignOpener, SettingsFileWithTheDesignModelStartsAtTheStonesCut) {
+    test::application();
+    util::test::TempFolder folder;
+    Settings left = defaultSettings(folder.path() + "/", folder.path() + "/");
+    left.stoneIndex = 1;  // sapphire: its own cut is model 6
+    left.modelIndex = kDesignModelIndex;
+    left.showTitle = 0;
+    const std::string file = folder.file("Setting.ini");
+    std::string error;
+    ASSERT_TRUE(writeSettings(file, left, &error)) << error;
+
+    Session session;
+    session.settings = defaultSettings(folder.path() + "/", folder.path() + "/");
+    readSettings(file, session.settings);
+    {
+        ThreadedEngine engine(session);
+        MainWindow window(session.settings, engine);
+        DesignOpener opener(window, session);
+        EXPECT_EQ(cutList(window)->count(), 28);
+        EXPECT_EQ(cutList(window)->currentIndex(), stoneTable[1].defaultModel);
+        EXPECT_EQ(session.model->modelIndex, stoneTable[1].defaultModel);
+        EXPECT_GT(session.model->facetCount, 0);
+    }
+
+    // Even when such a choice reaches the rebuild, the stone's cut is built, never nothing.
+    Session stray;
+    chooseStone(stray, 1);
+    stray.settings.modelIndex = kDesignModelIndex;
+    rebuildModel(stray);
+    EXPECT_EQ(stray.settings.modelIndex, stoneTable[1].defaultModel);
+    EXPECT_EQ(stray.model->modelIndex, stoneTable[1].defaultModel);
+    EXPECT_GT(stray.model->facetCount, 0);
+}
+
+}  // namespace
+}  // namespace tavrine::ui
