@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <deque>
@@ -30,7 +31,8 @@ class ModalAnswers {
   private:
     void poll() {
         QWidget* modal = QApplication::activeModalWidget();
-        if (modal == nullptr || modal == last_ || steps_.empty()) return;
+        // A window answered before is skipped; a new one may take a closed one's address.
+        if (modal == nullptr || modal == last_.data() || steps_.empty()) return;
         if (modal->objectName() == "AutoCapProgressWnd" ||
             modal->objectName() == "MakeAniGifProgressWnd") {
             if (!progressSeen_.contains(modal->objectName())) {
@@ -45,7 +47,7 @@ class ModalAnswers {
     }
     QTimer timer_;
     std::deque<Step> steps_;
-    QWidget* last_ = nullptr;
+    QPointer<QWidget> last_;
     QString progressSeen_;
 };
 

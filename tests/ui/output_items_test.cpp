@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QComboBox>
 #include <string>
 
 #include "app/session/session.h"
 #include "app/ui/control_table.h"
+#include "app/ui/design_opener.h"
 #include "app/ui/main_window.h"
 #include "app/ui/owner_draw_button.h"
 #include "app/ui/render_window.h"
@@ -86,6 +88,74 @@ TEST(OutputItems, MenuItemsButtonAndRenderWindowItemOpenTheirCommandsAndAskWhile
     EXPECT_EQ(firstWindowOf([&w] { w.renderWindow()->screenShotAction()->trigger(); }),
               kAbortToSaveQuestion);
     EXPECT_TRUE(engine.posts.empty());
+}
+
+TEST(OutputItems, RestorePositionAppliesARecordOfADesignAndRefusesOneWhoseDesignIsGone) {
+    test::application();
+    tavrine::test::TempFolder folder("tavrine-restore");
+    const std::string dir = folder.path() + "/";
+
+    // An oval design seen from a turned view, in HQ, on a 100-pixel render window.
+    Session saved;
+    saved.settings = defaultSettings(dir, dir);
+    ASSERT_TRUE(openDesign(saved, std::string(TAVRINE_EXAMPLES_DIR) + "/oval.asc", nullptr));
+    chooseModel(saved, kDesignModelIndex);
+    saved.settings.highQuality = 1;
+    saved.settings.sizeMode = 1;
+    saved.settings.imageWidth = 100;
+    rebuildModel(saved);
+    resetView(saved);
+    applyKeySteps(saved, {{'L', 4}, {'U', 2}}, KeyStepTarget::View);
+    const PositionInfo record = positionInfoOf(saved);
+    ASSERT_TRUE(writePositionInfo(folder.file("oval.gpi"), record, nullptr));
+    PositionInfo gone = record;
+    gone.designPath = folder.file("missing.asc");
+    ASSERT_TRUE(writePositionInfo(folder.file("gone.gpi"), gone, nullptr));
+
+    SessionEngine engine;
+    engine.state.settings = defaultSettings(dir, dir);
+    engine.state.settings.showTitle = 0;
+    rebuildModel(engine.state);
+    resetView(engine.state);
+    MainWindow w(engine.state.settings, engine);
+    DesignOpener opener(w, engine.state);
+    w.setDesignOpener(&opener);
+    w.show();
+    auto* models = w.findChild<QComboBox*>(controlName(kModelList));
+
+    // A design that can no longer be read: refused, nothing changes, nothing is posted.
+    std::string refusal;
+    {
+        test::ModalAnswers answers(
+            {test::chooseFile("gone.gpi"), test::dismiss(&refusal, QMessageBox::Ok)});
+        w.action(kMenuRestorePosition)->trigger();
+        EXPECT_TRUE(answers.done());
+    }
+    EXPECT_NE(refusal.find("missing.asc"), std::string::npos) << refusal;
+    EXPECT_EQ(engine.state.settings.modelIndex, 0);
+    EXPECT_EQ(w.renderWindow(), nullptr);
+    EXPECT_TRUE(engine.posts.empty());
+
+    {
+        test::ModalAnswers answers({test::chooseFile("oval.gpi")});
+        w.action(kMenuRestorePosition)->trigger();
+        EXPECT_TRUE(answers.done());
+    }
+    EXPECT_EQ(engine.state.settings.modelIndex, kDesignModelIndex);
+    EXPECT_EQ(engine.state.model->modelIndex, kDesignModelIndex);
+    EXPECT_EQ(models->currentIndex(), kDesignModelIndex);
+    EXPECT_TRUE(static_cast<OwnerDrawButton*>(w.control(kHqSwitch))->isChecked());
+    ASSERT_NE(w.renderWindow(), nullptr) << "the size update opened the render window";
+    EXPECT_EQ(w.renderWindow()->pictureRect().width(), 100);
+    const Orientation& now = engine.state.orientation.viewPose.orientation;
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(now.cosines[i], record.savedPosition.orientation.cosines[i]) << i;
+        EXPECT_EQ(now.sines[i], record.savedPosition.orientation.sines[i]) << i;
+    }
+    ASSERT_FALSE(engine.posts.empty());
+    EXPECT_EQ(engine.posts.back().first,
+              static_cast<int32_t>(EngineCommand::ApplyRestoredPosition));
+    EXPECT_TRUE(engine.called("resetIdle"));
 }
 
 TEST(OutputItems, StayDisabledWithoutASession) {
