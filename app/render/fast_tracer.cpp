@@ -230,6 +230,50 @@ constexpr double kMissMargin = 1e-3;
 // Steps of the walk from the guessed facet towards the facet the ray meets.
 constexpr int32_t kWalkSteps = 16;
 
+// What the walk learns from one facet's edges: kAllClear when the ray passes certainly inside
+// every edge, otherwise the facet across the first edge the ray passes certainly outside of, or
+// -1 when there is none (an edge in doubt) or nothing lies across it.
+constexpr int32_t kAllClear = -2;
+
+// A ray as the walk reads it: the candidate test's vector, the direction, the direction and
+// d x o both negated for a ray inside (the tracer tests each edge the other way round there,
+// which negates its value exactly), and the direction's dominant component.
+struct WalkRay {
+    Vec3 toward;
+    Vec3 d;
+    Vec3 sd;
+    Vec3 sm;
+    double dk;
+};
+
+// The walk's end at facet g, which the ray faces and passes certainly inside of: g, or -1 when
+// the plane test or a facet whose plane passes near the centre leaves the search to decide.
+inline int32_t acceptFacet(const Context& ctx, int32_t g, const WalkRay& r, double* p) {
+    const Facet* facets = ctx.scene.facets;
+    *p = steps::planeAlong(facets[g].plane, r.d);
+    if (steps::nearlyParallel(r.dk, *p)) return -1;
+    for (const int32_t j : ctx.data.nearCentre) {
+        if (j >= g) break;
+        if (steps::dot(r.toward, facets[j].normal) >= 0.0) return -1;
+    }
+    return g;
+}
+
+// Facet g's edges one at a time.
+int32_t examineEdgesScalar(const FastTracer::FacetData& fd, int32_t g, int32_t edgeCount,
+                           const Vec3& sd, const Vec3& sm) {
+    const int32_t first = fd.edgeStart[g];
+    bool clear = true;
+    for (int32_t e = first; e < first + edgeCount; ++e) {
+        const double cross = edgeTriple(fd, e, sd, sm);
+        const double clearance = fd.edges[e].clearance;
+        if (cross > clearance) continue;
+        clear = false;
+        if (cross < -clearance) return fd.edges[e].neighbour;
+    }
+    return clear ? kAllClear : -1;
+}
+
 // Returns the facet that the exported tracer's search certainly returns for the ray, found by
 // walking from facet g across the edges the ray certainly passes outside of, or -1 when the walk
 // proves nothing. A facet is certainly the one when the ray faces it (the tracer's candidate
@@ -240,45 +284,140 @@ constexpr int32_t kWalkSteps = 16;
 // The one exception is a facet whose plane passes near the centre, whose plane test does not
 // refuse a ray that runs along it; when the ray faces such a facet before the one found, the
 // full search decides.
-int32_t certainFacet(const Context& ctx, int32_t g, const Vec3& toward, const Vec3& d,
-                     const Vec3& moment, bool inside, double dk, double* p) {
-    const FastTracer::FacetData& fd = ctx.data;
+int32_t certainFacetScalar(const Context& ctx, int32_t g, const WalkRay& r, double* p) {
     const Facet* facets = ctx.scene.facets;
-    // A guess left in a scratch by another scene may be out of range.
-    if (static_cast<uint32_t>(g) >= static_cast<uint32_t>(ctx.scene.facetCount)) return -1;
     for (int32_t walk = 0; walk < kWalkSteps; ++walk) {
         const Facet& facet = facets[g];
-        if (!(steps::dot(toward, facet.normal) >= 0.0)) return -1;
-        const int32_t first = fd.edgeStart[g];
-        const int32_t last = first + facet.vertexCount;
-        bool clear = true;
-        int32_t across = -1;
-        for (int32_t e = first; e < last; ++e) {
-            const double triple = edgeTriple(fd, e, d, moment);
-            // Inside, the tracer tests each edge the other way round: the opposite sign.
-            const double cross = inside ? -triple : triple;
-            const double clearance = fd.edges[e].clearance;
-            if (cross > clearance) continue;
-            clear = false;
-            if (cross < -clearance) {
-                across = fd.edges[e].neighbour;
-                break;
-            }
-        }
-        if (!clear) {
-            if (across < 0) return -1;
-            g = across;
-            continue;
-        }
-        *p = steps::planeAlong(facet.plane, d);
-        if (steps::nearlyParallel(dk, *p)) return -1;
-        for (const int32_t j : fd.nearCentre) {
-            if (j >= g) break;
-            if (steps::dot(toward, facets[j].normal) >= 0.0) return -1;
-        }
-        return g;
+        if (!(steps::dot(r.toward, facet.normal) >= 0.0)) return -1;
+        const int32_t next = examineEdgesScalar(ctx.data, g, facet.vertexCount, r.sd, r.sm);
+        if (next == kAllClear) return acceptFacet(ctx, g, r, p);
+        if (next < 0) return -1;
+        g = next;
     }
     return -1;
+}
+
+#if defined(TAVRINE_X86_VECTORS)
+// The same walk with eight edges at a time; every lane computes the edge value as the scalar
+// walk does, so the walk takes the same steps.
+__attribute__((target("avx512f"))) int32_t certainFacetAvx512(const Context& ctx, int32_t g,
+                                                              const WalkRay& r, double* p) {
+    const FastTracer::FacetData& fd = ctx.data;
+    const Facet* facets = ctx.scene.facets;
+    const __m512d dx = _mm512_set1_pd(r.sd.x);
+    const __m512d dy = _mm512_set1_pd(r.sd.y);
+    const __m512d dz = _mm512_set1_pd(r.sd.z);
+    const __m512d mx = _mm512_set1_pd(r.sm.x);
+    const __m512d my = _mm512_set1_pd(r.sm.y);
+    const __m512d mz = _mm512_set1_pd(r.sm.z);
+    for (int32_t walk = 0; walk < kWalkSteps; ++walk) {
+        if (!(steps::dot(r.toward, facets[g].normal) >= 0.0)) return -1;
+        int32_t next = kAllClear;
+        for (int32_t b = fd.edgeBlockStart[g]; b < fd.edgeBlockStart[g + 1]; ++b) {
+            const FastTracer::FacetData::EdgeBlock& k = fd.edgeBlocks[b];
+            const __m512d along =
+                _mm512_add_pd(_mm512_add_pd(_mm512_mul_pd(dx, _mm512_loadu_pd(k.axb[0])),
+                                            _mm512_mul_pd(dy, _mm512_loadu_pd(k.axb[1]))),
+                              _mm512_mul_pd(dz, _mm512_loadu_pd(k.axb[2])));
+            const __m512d turn =
+                _mm512_add_pd(_mm512_add_pd(_mm512_mul_pd(mx, _mm512_loadu_pd(k.amb[0])),
+                                            _mm512_mul_pd(my, _mm512_loadu_pd(k.amb[1]))),
+                              _mm512_mul_pd(mz, _mm512_loadu_pd(k.amb[2])));
+            const __m512d cross = _mm512_add_pd(along, turn);
+            const __mmask8 clear =
+                _mm512_cmp_pd_mask(cross, _mm512_loadu_pd(k.clearance), _CMP_GT_OQ);
+            if (clear == 0xFF) continue;
+            const __mmask8 outside =
+                _mm512_cmp_pd_mask(cross, _mm512_loadu_pd(k.negClearance), _CMP_LT_OQ);
+            if (outside != 0) {
+                next = k.neighbour[__builtin_ctz(outside)];
+                break;
+            }
+            // An edge in doubt: an edge certainly outside may still follow.
+            next = -1;
+        }
+        if (next == kAllClear) return acceptFacet(ctx, g, r, p);
+        if (next < 0) return -1;
+        g = next;
+    }
+    return -1;
+}
+
+// The same four edges at a time.
+__attribute__((target("avx2"))) int32_t certainFacetAvx2(const Context& ctx, int32_t g,
+                                                         const WalkRay& r, double* p) {
+    const FastTracer::FacetData& fd = ctx.data;
+    const Facet* facets = ctx.scene.facets;
+    const __m256d dx = _mm256_set1_pd(r.sd.x);
+    const __m256d dy = _mm256_set1_pd(r.sd.y);
+    const __m256d dz = _mm256_set1_pd(r.sd.z);
+    const __m256d mx = _mm256_set1_pd(r.sm.x);
+    const __m256d my = _mm256_set1_pd(r.sm.y);
+    const __m256d mz = _mm256_set1_pd(r.sm.z);
+    for (int32_t walk = 0; walk < kWalkSteps; ++walk) {
+        if (!(steps::dot(r.toward, facets[g].normal) >= 0.0)) return -1;
+        int32_t next = kAllClear;
+        for (int32_t b = fd.edgeBlockStart[g]; b < fd.edgeBlockStart[g + 1]; ++b) {
+            const FastTracer::FacetData::EdgeBlock& k = fd.edgeBlocks[b];
+            int clear = 0;
+            int outside = 0;
+            for (int32_t h = 0; h < 8; h += 4) {
+                const __m256d along =
+                    _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(dx, _mm256_loadu_pd(k.axb[0] + h)),
+                                                _mm256_mul_pd(dy, _mm256_loadu_pd(k.axb[1] + h))),
+                                  _mm256_mul_pd(dz, _mm256_loadu_pd(k.axb[2] + h)));
+                const __m256d turn =
+                    _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(mx, _mm256_loadu_pd(k.amb[0] + h)),
+                                                _mm256_mul_pd(my, _mm256_loadu_pd(k.amb[1] + h))),
+                                  _mm256_mul_pd(mz, _mm256_loadu_pd(k.amb[2] + h)));
+                const __m256d cross = _mm256_add_pd(along, turn);
+                clear |= _mm256_movemask_pd(
+                             _mm256_cmp_pd(cross, _mm256_loadu_pd(k.clearance + h), _CMP_GT_OQ))
+                         << h;
+                outside |= _mm256_movemask_pd(_mm256_cmp_pd(
+                               cross, _mm256_loadu_pd(k.negClearance + h), _CMP_LT_OQ))
+                           << h;
+            }
+            if (clear == 0xFF) continue;
+            if (outside != 0) {
+                next = k.neighbour[__builtin_ctz(static_cast<unsigned>(outside))];
+                break;
+            }
+            // An edge in doubt: an edge certainly outside may still follow.
+            next = -1;
+        }
+        if (next == kAllClear) return acceptFacet(ctx, g, r, p);
+        if (next < 0) return -1;
+        g = next;
+    }
+    return -1;
+}
+#endif
+
+inline int32_t certainFacet(const Context& ctx, int32_t g, const WalkRay& r, double* p) {
+    // A guess left in a scratch by another scene may be out of range.
+    if (static_cast<uint32_t>(g) >= static_cast<uint32_t>(ctx.scene.facetCount)) return -1;
+#if defined(TAVRINE_X86_VECTORS)
+    switch (ctx.unit) {
+    case FastTracer::VectorUnit::Avx512:
+        return certainFacetAvx512(ctx, g, r, p);
+    case FastTracer::VectorUnit::Avx2:
+        return certainFacetAvx2(ctx, g, r, p);
+    default:
+        break;
+    }
+#endif
+    return certainFacetScalar(ctx, g, r, p);
+}
+
+// The walk's view of the ray from o along d.
+inline WalkRay walkRay(const Vec3& o, const Vec3& d, bool inside, double dk) {
+    // d x o, the moment of the ray line, and o x d = -(d x o) for a ray inside.
+    const Vec3 moment =
+        inside ? Vec3{o.y * d.z - o.z * d.y, o.z * d.x - o.x * d.z, o.x * d.y - o.y * d.x}
+               : Vec3{d.y * o.z - d.z * o.y, d.z * o.x - d.x * o.z, d.x * o.y - d.y * o.x};
+    return inside ? WalkRay{d, d, Vec3{-d.x, -d.y, -d.z}, moment, dk}
+                  : WalkRay{Vec3{-d.x, -d.y, -d.z}, d, d, moment, dk};
 }
 
 // The facet whose plane a ray inside the stone reaches first, from the planes alone: a start for
@@ -359,50 +498,54 @@ int32_t nearestExit(FastTracer::VectorUnit unit, const FastTracer::FacetData& fd
 // are taken into the ray's frame only when an edge test reads them.
 bool searchHit(const Context& ctx, const Vec3& o, const Vec3& d, bool inside,
                const std::vector<int32_t>* fixedCandidates, int32_t* guess, Vec3* hit,
-               int32_t* hitFacet, const Vec3& moment, int axis, double dk, const Vec3& toward);
+               int32_t* hitFacet, int axis, double dk);
+
+// The starts of the walk after the first guess (`tried`) has failed: the facet that another
+// chain met at this depth, then, inside, the facet whose plane the ray reaches first. Returns
+// the facet the walk is certain of, or -1.
+__attribute__((noinline)) int32_t laterGuesses(const Context& ctx, const Vec3& o, const WalkRay& r,
+                                               bool inside, int32_t tried, const int32_t* other,
+                                               double* p) {
+    int32_t g = -1;
+    if (other != nullptr && *other >= 0 && *other != tried) g = certainFacet(ctx, *other, r, p);
+    if (g < 0 && inside) {
+        const int32_t nearest = nearestExit(ctx.unit, ctx.data, o, r.d, ctx.scene.facetCount);
+        if (nearest >= 0) g = certainFacet(ctx, nearest, r, p);
+    }
+    return g;
+}
 
 bool findHit(const Context& ctx, const Vec3& o, const Vec3& d, bool inside,
              const std::vector<int32_t>* fixedCandidates, int32_t* guess, Vec3* hit,
              int32_t* hitFacet, const int32_t* other = nullptr) {
-    const RenderScene& scene = ctx.scene;
-    const FastTracer::FacetData& fd = ctx.data;
-    // d x o, the moment of the ray line.
-    const Vec3 moment{d.y * o.z - d.z * o.y, d.z * o.x - d.x * o.z, d.x * o.y - d.y * o.x};
     const int axis = steps::dominantAxis(d);
     const double dk = steps::onAxis(d, axis);
-    const Vec3 toward = inside ? d : Vec3{-d.x, -d.y, -d.z};
-    const Facet* facets = scene.facets;
-
-    if (guess != nullptr && fd.convex) {
+    if (guess != nullptr && ctx.data.convex) {
+        const WalkRay r = walkRay(o, d, inside, dk);
         double p = 0.0;
-        int32_t g = *guess >= 0 ? certainFacet(ctx, *guess, toward, d, moment, inside, dk, &p) : -1;
-        if (g < 0 && other != nullptr && *other >= 0 && *other != *guess) {
-            g = certainFacet(ctx, *other, toward, d, moment, inside, dk, &p);
-        }
-        if (g < 0 && inside) {
-            const int32_t nearest = nearestExit(ctx.unit, fd, o, d, scene.facetCount);
-            if (nearest >= 0) g = certainFacet(ctx, nearest, toward, d, moment, inside, dk, &p);
-        }
+        int32_t g = certainFacet(ctx, *guess, r, &p);
+        if (g < 0) g = laterGuesses(ctx, o, r, inside, *guess, other, &p);
         if (g >= 0) {
-            *hit = steps::hitPoint(axis, o, d, facets[g].plane, p);
+            *hit = steps::hitPoint(axis, o, d, ctx.scene.facets[g].plane, p);
             *hitFacet = g;
             *guess = g;
             return true;
         }
     }
-    return searchHit(ctx, o, d, inside, fixedCandidates, guess, hit, hitFacet, moment, axis, dk,
-                     toward);
+    return searchHit(ctx, o, d, inside, fixedCandidates, guess, hit, hitFacet, axis, dk);
 }
 
 // The search in index order, apart so that the common case above stays small.
 __attribute__((noinline)) bool searchHit(const Context& ctx, const Vec3& o, const Vec3& d,
                                          bool inside, const std::vector<int32_t>* fixedCandidates,
-                                         int32_t* guess, Vec3* hit, int32_t* hitFacet,
-                                         const Vec3& moment, int axis, double dk,
-                                         const Vec3& toward) {
+                                         int32_t* guess, Vec3* hit, int32_t* hitFacet, int axis,
+                                         double dk) {
     const RenderScene& scene = ctx.scene;
     const FastTracer::FacetData& fd = ctx.data;
     const Facet* facets = scene.facets;
+    // d x o, the moment of the ray line, and the candidate test's vector.
+    const Vec3 moment{d.y * o.z - d.z * o.y, d.z * o.x - d.x * o.z, d.x * o.y - d.y * o.x};
+    const Vec3 toward = inside ? d : Vec3{-d.x, -d.y, -d.z};
 
     // The ray frame, made only for the edges whose sign the triple product leaves in doubt, and
     // the edge value there with the exported tracer's arithmetic.
@@ -832,6 +975,31 @@ FastTracer::FastTracer(const RenderSettings& settings, const RenderScene& scene,
             if (found != owner.end()) fd.edges[fd.edgeStart[j] + k].neighbour = found->second;
         }
     }
+    // The edges again in blocks of eight lanes for the vector units.
+    fd.edgeBlockStart.assign(static_cast<size_t>(count) + 1, 0);
+    for (int32_t j = 0; j < count; ++j) {
+        fd.edgeBlockStart[j] = static_cast<int32_t>(fd.edgeBlocks.size());
+        const int32_t edgeCount = scene.facets[j].vertexCount;
+        for (int32_t k = 0; k < edgeCount; k += 8) {
+            FacetData::EdgeBlock block{};
+            for (int32_t lane = 0; lane < 8; ++lane) {
+                block.clearance[lane] = -1.0;
+                block.negClearance[lane] = -1.0;
+                block.neighbour[lane] = -1;
+                if (k + lane >= edgeCount) continue;
+                const FacetData::Edge& e = fd.edges[fd.edgeStart[j] + k + lane];
+                for (int32_t c = 0; c < 3; ++c) {
+                    block.axb[c][lane] = e.axb[c];
+                    block.amb[c][lane] = e.amb[c];
+                }
+                block.clearance[lane] = e.clearance;
+                block.negClearance[lane] = -e.clearance;
+                block.neighbour[lane] = e.neighbour;
+            }
+            fd.edgeBlocks.push_back(block);
+        }
+    }
+    fd.edgeBlockStart[count] = static_cast<int32_t>(fd.edgeBlocks.size());
     // Every primary ray runs along +z, so its candidates (facets facing it) are fixed.
     const Vec3 toward{-0.0, -0.0, -1.0};
     for (int32_t j = 0; j < count; ++j) {
@@ -884,13 +1052,11 @@ int32_t FastTracer::certainFacet(const Vec3& origin, const Vec3& direction, bool
                       settings_.stoneIndex,
                       scratch,
                       scratch.guesses.data()};
-    const Vec3& o = origin;
-    const Vec3& d = direction;
-    const Vec3 moment{d.y * o.z - d.z * o.y, d.z * o.x - d.x * o.z, d.x * o.y - d.y * o.x};
-    const Vec3 toward = inside ? d : Vec3{-d.x, -d.y, -d.z};
     double p = 0.0;
-    return tavrine::certainFacet(ctx, guess, toward, d, moment, inside,
-                                 steps::onAxis(d, steps::dominantAxis(d)), &p);
+    return tavrine::certainFacet(ctx, guess,
+                                 walkRay(origin, direction, inside,
+                                         steps::onAxis(direction, steps::dominantAxis(direction))),
+                                 &p);
 }
 
 uint32_t FastTracer::pixelColour(double x, double y, Scratch& scratch) const {

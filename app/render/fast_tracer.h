@@ -82,6 +82,19 @@ class FastTracer {
         };
         std::vector<int32_t> edgeStart;
         std::vector<Edge> edges;
+        // The same edges eight at a time for the vector units, from block edgeBlockStart[j] to
+        // edgeBlockStart[j + 1] - 1 for facet j: the components of A x B and A - B by lane, the
+        // clearance and its negative, and the facet across. A padding lane has value 0, which
+        // counts as clear and never as outside.
+        struct EdgeBlock {
+            double axb[3][8];
+            double amb[3][8];
+            double clearance[8];
+            double negClearance[8];
+            int32_t neighbour[8];
+        };
+        std::vector<int32_t> edgeBlockStart;
+        std::vector<EdgeBlock> edgeBlocks;
         // Whether the stone is convex with flat facets, so that a facet the ray is certainly
         // inside of is the only one it can meet.
         bool convex = false;
