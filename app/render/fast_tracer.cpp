@@ -20,6 +20,11 @@ namespace tavrine {
 
 namespace {
 
+// The directions of rays inside the stone in bins: each component in eight steps.
+constexpr int32_t kDirectionBins = 8 * 8 * 8;
+// Stones with more facets keep no exit table.
+constexpr int32_t kMaxTableFacets = 512;
+
 // Depths for which a scratch keeps the facet of the last ray (one row per guess set).
 constexpr int32_t kGuessDepths = 64;
 // Guess sets: one per Fire sample, one for the primary ray and for single rays.
@@ -38,6 +43,9 @@ struct Context {
     FastTracer::Scratch& scratch;
     int32_t* guesses;  // by depth: the facet the previous ray met at that depth, or -1
     const int32_t* otherGuesses = nullptr;  // by depth: a second start when the first fails
+    // By facet and direction bin (kDirectionBins per facet): the facet that the last ray from
+    // that facet in that direction met, or -1; null when the scratch keeps none.
+    int16_t* exits = nullptr;
 };
 
 // Where one ray writes what it brings back.
@@ -504,10 +512,13 @@ bool searchHit(const Context& ctx, const Vec3& o, const Vec3& d, bool inside,
 // chain met at this depth, then, inside, the facet whose plane the ray reaches first. Returns
 // the facet the walk is certain of, or -1.
 __attribute__((noinline)) int32_t laterGuesses(const Context& ctx, const Vec3& o, const WalkRay& r,
-                                               bool inside, int32_t tried, const int32_t* other,
-                                               double* p) {
+                                               bool inside, int32_t tried, const int32_t* second,
+                                               const int32_t* other, double* p) {
     int32_t g = -1;
-    if (other != nullptr && *other >= 0 && *other != tried) g = certainFacet(ctx, *other, r, p);
+    if (second != nullptr && *second >= 0 && *second != tried) g = certainFacet(ctx, *second, r, p);
+    if (g < 0 && other != nullptr && *other >= 0 && *other != tried) {
+        g = certainFacet(ctx, *other, r, p);
+    }
     if (g < 0 && inside) {
         const int32_t nearest = nearestExit(ctx.unit, ctx.data, o, r.d, ctx.scene.facetCount);
         if (nearest >= 0) g = certainFacet(ctx, nearest, r, p);
@@ -517,15 +528,18 @@ __attribute__((noinline)) int32_t laterGuesses(const Context& ctx, const Vec3& o
 
 bool findHit(const Context& ctx, const Vec3& o, const Vec3& d, bool inside,
              const std::vector<int32_t>* fixedCandidates, int32_t* guess, Vec3* hit,
-             int32_t* hitFacet, const int32_t* other = nullptr) {
+             int32_t* hitFacet, const int32_t* other = nullptr, int16_t* exit = nullptr) {
     const int axis = steps::dominantAxis(d);
     const double dk = steps::onAxis(d, axis);
     if (guess != nullptr && ctx.data.convex) {
         const WalkRay r = walkRay(o, d, inside, dk);
         double p = 0.0;
-        int32_t g = certainFacet(ctx, *guess, r, &p);
-        if (g < 0) g = laterGuesses(ctx, o, r, inside, *guess, other, &p);
+        const bool byExit = exit != nullptr && *exit >= 0;
+        const int32_t first = byExit ? *exit : *guess;
+        int32_t g = certainFacet(ctx, first, r, &p);
+        if (g < 0) g = laterGuesses(ctx, o, r, inside, first, byExit ? guess : nullptr, other, &p);
         if (g >= 0) {
+            if (exit != nullptr) *exit = static_cast<int16_t>(g);
             *hit = steps::hitPoint(axis, o, d, ctx.scene.facets[g].plane, p);
             *hitFacet = g;
             *guess = g;
@@ -647,6 +661,7 @@ struct Chain {
     Vec3 d;
     int32_t depth;
     int32_t levels;
+    int32_t facet;  // the facet the chain's current ray starts from, or -1
     double ratio;
     double totals[3];  // the light the end of the chain brings
     double weight[kChainLevels];
@@ -660,8 +675,18 @@ void startChain(Chain& c, const Context& ctx, const Vec3& o, const Vec3& d, int3
     c.d = d;
     c.depth = depth;
     c.levels = 0;
+    c.facet = -1;
     c.ratio = steps::indexRatio(ctx.settings.outerIndex, ctx.stoneIndex, true);
     c.totals[0] = c.totals[1] = c.totals[2] = 0.0;
+}
+
+// The direction bin of d: each component (within -1 to 1) in eighths.
+inline int32_t directionBin(const Vec3& d) {
+    auto eighth = [](double c) {
+        const double t = (c + 1.0) * 3.999;
+        return t < 8.0 ? (t > 0.0 ? static_cast<int32_t>(t) : 0) : 7;
+    };
+    return (eighth(d.x) * 8 + eighth(d.y)) * 8 + eighth(d.z);
 }
 
 // Follows the chain's current ray to its facet and sets up its reflection as the next one;
@@ -680,9 +705,15 @@ bool stepChain(Chain& c) {
     const int32_t* other = ctx.otherGuesses != nullptr && c.depth < kGuessDepths
                                ? &ctx.otherGuesses[c.depth]
                                : nullptr;
-    if (!findHit(ctx, c.o, c.d, true, nullptr, guessAt(ctx, c.depth), &hit, &hitFacet, other)) {
+    int16_t* exit = nullptr;
+    if (ctx.exits != nullptr && c.facet >= 0 && c.facet < ctx.scratch.tableFacets) {
+        exit = &ctx.exits[c.facet * kDirectionBins + directionBin(c.d)];
+    }
+    if (!findHit(ctx, c.o, c.d, true, nullptr, guessAt(ctx, c.depth), &hit, &hitFacet, other,
+                 exit)) {
         return false;
     }
+    c.facet = hitFacet;
     const int32_t n = c.levels;
     c.segment[n] = steps::distance(c.o, hit);
     steps::Bounce bounce{};
@@ -857,6 +888,12 @@ int32_t traceRay(const Context& ctx, const Vec3& origin, const Vec3& direction, 
     return 1;
 }
 
+// The exit table of Fire sample k (0 to 2) in the scratch, or null when it keeps none.
+int16_t* exitTable(FastTracer::Scratch& scratch, int32_t k) {
+    if (scratch.tableFacets == 0) return nullptr;
+    return scratch.exits.data() + static_cast<size_t>(k * scratch.tableFacets * kDirectionBins);
+}
+
 uint32_t backdropColour(const RenderSettings& s) {
     return static_cast<uint32_t>(s.backdrop[0]) + 256u * static_cast<uint32_t>(s.backdrop[1]) +
            65536u * static_cast<uint32_t>(s.backdrop[2]);
@@ -877,7 +914,9 @@ steps::Lighting lightingOf(const RenderSettings& s, const RenderScene& scene) {
 FastTracer::Scratch::Scratch(const RenderScene& scene)
     : candidates(static_cast<size_t>(std::max(scene.facetCount, 1))),
       worth(static_cast<size_t>((std::max(scene.facetCount, 1) + 63) / 64)),
-      guesses(static_cast<size_t>(kGuessSets * kGuessDepths), -1) {}
+      guesses(static_cast<size_t>(kGuessSets * kGuessDepths), -1),
+      tableFacets(scene.facetCount <= kMaxTableFacets ? std::max(scene.facetCount, 0) : 0),
+      exits(static_cast<size_t>(3 * tableFacets * kDirectionBins), -1) {}
 
 FastTracer::FastTracer(const RenderSettings& settings, const RenderScene& scene, VectorUnit unit)
     : settings_(settings),
@@ -1030,9 +1069,10 @@ FastTracer::FastTracer(const RenderSettings& settings, const RenderScene& scene,
 int32_t FastTracer::trace(const Vec3& origin, const Vec3& direction, double stoneIndex,
                           int32_t inside, int32_t depth, double total[3], double& surfaceGlare,
                           double inner[3], double& segmentLength, Scratch& scratch) const {
-    const Context ctx{settings_,  scene_,  facetData_,
-                      lighting_,  unit_,   r0_,
-                      stoneIndex, scratch, scratch.guesses.data() + kPrimaryGuesses * kGuessDepths};
+    Context ctx{settings_,  scene_,  facetData_,
+                lighting_,  unit_,   r0_,
+                stoneIndex, scratch, scratch.guesses.data() + kPrimaryGuesses * kGuessDepths};
+    ctx.exits = exitTable(scratch, 0);
     return traceRay(ctx, origin, direction, inside, depth,
                     Outputs{&total[0], &total[1], &total[2], &surfaceGlare, &inner[0], &inner[1],
                             &inner[2], &segmentLength},
@@ -1078,9 +1118,10 @@ uint32_t FastTracer::pixelColour(double x, double y, Scratch& scratch) const {
         for (int32_t k = 0; k < samples; ++k) {
             const double index =
                 s.renderFire ? fireSampleIndex(s.stoneIndex, s.dispersionSpread, k) : s.stoneIndex;
-            const Context ctx{s,         scene_,  facetData_,
-                              lighting_, unit_,   r0_,
-                              index,     scratch, guesses + k * kGuessDepths};
+            Context ctx{s,         scene_,  facetData_,
+                        lighting_, unit_,   r0_,
+                        index,     scratch, guesses + k * kGuessDepths};
+            ctx.exits = exitTable(scratch, k);
             if (traceRay(ctx, origin, direction, 0, 0,
                          Outputs{&total[0], &total[1], &total[2], &glare, &inner[0], &inner[1],
                                  &inner[2], &segment},
@@ -1138,6 +1179,7 @@ uint32_t FastTracer::pixelColour(double x, double y, Scratch& scratch) const {
     contexts[0].otherGuesses = guesses + 2 * kGuessDepths;
     contexts[1].otherGuesses = guesses;
     contexts[2].otherGuesses = guesses + kGuessDepths;
+    for (int32_t k = 0; k < 3; ++k) contexts[k].exits = exitTable(scratch, k);
     steps::Bounce bounces[3] = {bounce, bounce, bounce};
     Chain chains[3];
     bool running[3] = {false, false, false};

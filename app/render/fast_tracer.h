@@ -40,6 +40,10 @@ class FastTracer {
         std::vector<int32_t> candidates;
         std::vector<uint64_t> worth;   // bits of the facets worth an edge test for the current ray
         std::vector<int32_t> guesses;  // by sample and depth, the facet the last ray met, or -1
+        // By Fire sample, facet (tableFacets of them) and direction bin: the facet that the last
+        // ray inside the stone from that facet in that direction met, or -1.
+        int32_t tableFacets;
+        std::vector<int16_t> exits;
     };
 
     // Which vector instructions the facet search uses; all give the same results. Builds
