@@ -252,18 +252,22 @@ struct WalkRay {
     Vec3 sd;
     Vec3 sm;
     double dk;
+    Vec3 o;    // the origin
+    int axis;  // the direction's dominant axis
 };
 
-// The walk's end at facet g, which the ray faces and passes certainly inside of: g, or -1 when
-// the plane test or a facet whose plane passes near the centre leaves the search to decide.
-inline int32_t acceptFacet(const Context& ctx, int32_t g, const WalkRay& r, double* p) {
+// The walk's end at facet g, which the ray faces and passes certainly inside of: g and the hit
+// point on it, or -1 when the plane test or a facet whose plane passes near the centre leaves the
+// search to decide.
+inline int32_t acceptFacet(const Context& ctx, int32_t g, const WalkRay& r, Vec3* hit) {
     const Facet* facets = ctx.scene.facets;
-    *p = steps::planeAlong(facets[g].plane, r.d);
-    if (steps::nearlyParallel(r.dk, *p)) return -1;
+    const double p = steps::planeAlong(facets[g].plane, r.d);
+    if (steps::nearlyParallel(r.dk, p)) return -1;
     for (const int32_t j : ctx.data.nearCentre) {
         if (j >= g) break;
         if (steps::dot(r.toward, facets[j].normal) >= 0.0) return -1;
     }
+    *hit = steps::hitPoint(r.axis, r.o, r.d, facets[g].plane, p);
     return g;
 }
 
@@ -292,13 +296,13 @@ int32_t examineEdgesScalar(const FastTracer::FacetData& fd, int32_t g, int32_t e
 // The one exception is a facet whose plane passes near the centre, whose plane test does not
 // refuse a ray that runs along it; when the ray faces such a facet before the one found, the
 // full search decides.
-int32_t certainFacetScalar(const Context& ctx, int32_t g, const WalkRay& r, double* p) {
+int32_t certainFacetScalar(const Context& ctx, int32_t g, const WalkRay& r, Vec3* hit) {
     const Facet* facets = ctx.scene.facets;
     for (int32_t walk = 0; walk < kWalkSteps; ++walk) {
         const Facet& facet = facets[g];
         if (!(steps::dot(r.toward, facet.normal) >= 0.0)) return -1;
         const int32_t next = examineEdgesScalar(ctx.data, g, facet.vertexCount, r.sd, r.sm);
-        if (next == kAllClear) return acceptFacet(ctx, g, r, p);
+        if (next == kAllClear) return acceptFacet(ctx, g, r, hit);
         if (next < 0) return -1;
         g = next;
     }
@@ -309,7 +313,7 @@ int32_t certainFacetScalar(const Context& ctx, int32_t g, const WalkRay& r, doub
 // The same walk with eight edges at a time; every lane computes the edge value as the scalar
 // walk does, so the walk takes the same steps.
 __attribute__((target("avx512f"))) int32_t certainFacetAvx512(const Context& ctx, int32_t g,
-                                                              const WalkRay& r, double* p) {
+                                                              const WalkRay& r, Vec3* hit) {
     const FastTracer::FacetData& fd = ctx.data;
     const Facet* facets = ctx.scene.facets;
     const __m512d dx = _mm512_set1_pd(r.sd.x);
@@ -344,7 +348,7 @@ __attribute__((target("avx512f"))) int32_t certainFacetAvx512(const Context& ctx
             // An edge in doubt: an edge certainly outside may still follow.
             next = -1;
         }
-        if (next == kAllClear) return acceptFacet(ctx, g, r, p);
+        if (next == kAllClear) return acceptFacet(ctx, g, r, hit);
         if (next < 0) return -1;
         g = next;
     }
@@ -353,7 +357,7 @@ __attribute__((target("avx512f"))) int32_t certainFacetAvx512(const Context& ctx
 
 // The same four edges at a time.
 __attribute__((target("avx2"))) int32_t certainFacetAvx2(const Context& ctx, int32_t g,
-                                                         const WalkRay& r, double* p) {
+                                                         const WalkRay& r, Vec3* hit) {
     const FastTracer::FacetData& fd = ctx.data;
     const Facet* facets = ctx.scene.facets;
     const __m256d dx = _mm256_set1_pd(r.sd.x);
@@ -394,7 +398,7 @@ __attribute__((target("avx2"))) int32_t certainFacetAvx2(const Context& ctx, int
             // An edge in doubt: an edge certainly outside may still follow.
             next = -1;
         }
-        if (next == kAllClear) return acceptFacet(ctx, g, r, p);
+        if (next == kAllClear) return acceptFacet(ctx, g, r, hit);
         if (next < 0) return -1;
         g = next;
     }
@@ -402,30 +406,30 @@ __attribute__((target("avx2"))) int32_t certainFacetAvx2(const Context& ctx, int
 }
 #endif
 
-inline int32_t certainFacet(const Context& ctx, int32_t g, const WalkRay& r, double* p) {
+inline int32_t certainFacet(const Context& ctx, int32_t g, const WalkRay& r, Vec3* hit) {
     // A guess left in a scratch by another scene may be out of range.
     if (static_cast<uint32_t>(g) >= static_cast<uint32_t>(ctx.scene.facetCount)) return -1;
 #if defined(TAVRINE_X86_VECTORS)
     switch (ctx.unit) {
     case FastTracer::VectorUnit::Avx512:
-        return certainFacetAvx512(ctx, g, r, p);
+        return certainFacetAvx512(ctx, g, r, hit);
     case FastTracer::VectorUnit::Avx2:
-        return certainFacetAvx2(ctx, g, r, p);
+        return certainFacetAvx2(ctx, g, r, hit);
     default:
         break;
     }
 #endif
-    return certainFacetScalar(ctx, g, r, p);
+    return certainFacetScalar(ctx, g, r, hit);
 }
 
 // The walk's view of the ray from o along d.
-inline WalkRay walkRay(const Vec3& o, const Vec3& d, bool inside, double dk) {
+inline WalkRay walkRay(const Vec3& o, const Vec3& d, bool inside, int axis, double dk) {
     // d x o, the moment of the ray line, and o x d = -(d x o) for a ray inside.
     const Vec3 moment =
         inside ? Vec3{o.y * d.z - o.z * d.y, o.z * d.x - o.x * d.z, o.x * d.y - o.y * d.x}
                : Vec3{d.y * o.z - d.z * o.y, d.z * o.x - d.x * o.z, d.x * o.y - d.y * o.x};
-    return inside ? WalkRay{d, d, Vec3{-d.x, -d.y, -d.z}, moment, dk}
-                  : WalkRay{Vec3{-d.x, -d.y, -d.z}, d, d, moment, dk};
+    return inside ? WalkRay{d, d, Vec3{-d.x, -d.y, -d.z}, moment, dk, o, axis}
+                  : WalkRay{Vec3{-d.x, -d.y, -d.z}, d, d, moment, dk, o, axis};
 }
 
 // The facet whose plane a ray inside the stone reaches first, from the planes alone: a start for
@@ -513,15 +517,16 @@ bool searchHit(const Context& ctx, const Vec3& o, const Vec3& d, bool inside,
 // the facet the walk is certain of, or -1.
 __attribute__((noinline)) int32_t laterGuesses(const Context& ctx, const Vec3& o, const WalkRay& r,
                                                bool inside, int32_t tried, const int32_t* second,
-                                               const int32_t* other, double* p) {
+                                               const int32_t* other, Vec3* hit) {
     int32_t g = -1;
-    if (second != nullptr && *second >= 0 && *second != tried) g = certainFacet(ctx, *second, r, p);
+    if (second != nullptr && *second >= 0 && *second != tried)
+        g = certainFacet(ctx, *second, r, hit);
     if (g < 0 && other != nullptr && *other >= 0 && *other != tried) {
-        g = certainFacet(ctx, *other, r, p);
+        g = certainFacet(ctx, *other, r, hit);
     }
     if (g < 0 && inside) {
         const int32_t nearest = nearestExit(ctx.unit, ctx.data, o, r.d, ctx.scene.facetCount);
-        if (nearest >= 0) g = certainFacet(ctx, nearest, r, p);
+        if (nearest >= 0) g = certainFacet(ctx, nearest, r, hit);
     }
     return g;
 }
@@ -532,15 +537,13 @@ bool findHit(const Context& ctx, const Vec3& o, const Vec3& d, bool inside,
     const int axis = steps::dominantAxis(d);
     const double dk = steps::onAxis(d, axis);
     if (guess != nullptr && ctx.data.convex) {
-        const WalkRay r = walkRay(o, d, inside, dk);
-        double p = 0.0;
+        const WalkRay r = walkRay(o, d, inside, axis, dk);
         const bool byExit = exit != nullptr && *exit >= 0;
         const int32_t first = byExit ? *exit : *guess;
-        int32_t g = certainFacet(ctx, first, r, &p);
-        if (g < 0) g = laterGuesses(ctx, o, r, inside, first, byExit ? guess : nullptr, other, &p);
+        int32_t g = certainFacet(ctx, first, r, hit);
+        if (g < 0) g = laterGuesses(ctx, o, r, inside, first, byExit ? guess : nullptr, other, hit);
         if (g >= 0) {
             if (exit != nullptr) *exit = static_cast<int16_t>(g);
-            *hit = steps::hitPoint(axis, o, d, ctx.scene.facets[g].plane, p);
             *hitFacet = g;
             *guess = g;
             return true;
@@ -1092,11 +1095,10 @@ int32_t FastTracer::certainFacet(const Vec3& origin, const Vec3& direction, bool
                       settings_.stoneIndex,
                       scratch,
                       scratch.guesses.data()};
-    double p = 0.0;
-    return tavrine::certainFacet(ctx, guess,
-                                 walkRay(origin, direction, inside,
-                                         steps::onAxis(direction, steps::dominantAxis(direction))),
-                                 &p);
+    Vec3 hit{};
+    const int axis = steps::dominantAxis(direction);
+    return tavrine::certainFacet(
+        ctx, guess, walkRay(origin, direction, inside, axis, steps::onAxis(direction, axis)), &hit);
 }
 
 uint32_t FastTracer::pixelColour(double x, double y, Scratch& scratch) const {
