@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <map>
 #include <utility>
@@ -683,11 +684,15 @@ void startChain(Chain& c, const Context& ctx, const Vec3& o, const Vec3& d, int3
     c.totals[0] = c.totals[1] = c.totals[2] = 0.0;
 }
 
-// The direction bin of d: each component (within -1 to 1) in eighths.
+// The direction bin of d: each component (within -1 to 1) in eighths, read off the top three
+// bits of the fraction of c + 3 (between 2 and 4). Any value gives a bin, even one that is not a
+// number; the bin only chooses where the walk starts.
 inline int32_t directionBin(const Vec3& d) {
     auto eighth = [](double c) {
-        const double t = (c + 1.0) * 3.999;
-        return t < 8.0 ? (t > 0.0 ? static_cast<int32_t>(t) : 0) : 7;
+        uint64_t bits = 0;
+        const double shifted = c + 3.0;
+        std::memcpy(&bits, &shifted, sizeof bits);
+        return static_cast<int32_t>((bits >> 49) & 7u);
     };
     return (eighth(d.x) * 8 + eighth(d.y)) * 8 + eighth(d.z);
 }
