@@ -665,7 +665,8 @@ struct Chain {
     Vec3 d;
     int32_t depth;
     int32_t levels;
-    int32_t facet;  // the facet the chain's current ray starts from, or -1
+    int32_t facet;  // the facet the chain's current ray starts from (or meets, after seekChain)
+    Vec3 hit;       // where the current ray meets it, after seekChain
     double ratio;
     double totals[3];  // the light the end of the chain brings
     double weight[kChainLevels];
@@ -697,9 +698,11 @@ inline int32_t directionBin(const Vec3& d) {
     return (eighth(d.x) * 8 + eighth(d.y)) * 8 + eighth(d.z);
 }
 
-// Follows the chain's current ray to its facet and sets up its reflection as the next one;
-// returns false when the chain has ended (trapped at the depth limit, or no facet found).
-bool stepChain(Chain& c) {
+// Finds the facet the chain's current ray meets (kept in the chain for bounceChain); returns
+// false when the chain has ended (trapped at the depth limit, or no facet found). The two halves
+// of a step are apart so that several chains can be stepped half by half: the hit point, at the
+// end of a long line of divisions, is then ready by the time its chain reads it.
+bool seekChain(Chain& c) {
     const Context& ctx = *c.ctx;
     if (c.depth >= ctx.settings.maxDepth) {
         const steps::Rgb t = steps::shadeTrapped(ctx.lighting);
@@ -708,8 +711,6 @@ bool stepChain(Chain& c) {
         c.totals[2] = t.b;
         return false;
     }
-    Vec3 hit{};
-    int32_t hitFacet = 0;
     const int32_t* other = ctx.otherGuesses != nullptr && c.depth < kGuessDepths
                                ? &ctx.otherGuesses[c.depth]
                                : nullptr;
@@ -717,11 +718,16 @@ bool stepChain(Chain& c) {
     if (ctx.exits != nullptr && c.facet >= 0 && c.facet < ctx.scratch.tableFacets) {
         exit = &ctx.exits[c.facet * kDirectionBins + directionBin(c.d)];
     }
-    if (!findHit(ctx, c.o, c.d, true, nullptr, guessAt(ctx, c.depth), &hit, &hitFacet, other,
-                 exit)) {
-        return false;
-    }
-    c.facet = hitFacet;
+    return findHit(ctx, c.o, c.d, true, nullptr, guessAt(ctx, c.depth), &c.hit, &c.facet, other,
+                   exit);
+}
+
+// Reflects the chain's current ray at the facet seekChain found: records the level's segment,
+// leaving light and Fresnel weight, and makes the reflection the current ray.
+void bounceChain(Chain& c) {
+    const Context& ctx = *c.ctx;
+    const Vec3 hit = c.hit;
+    const int32_t hitFacet = c.facet;
     const int32_t n = c.levels;
     c.segment[n] = steps::distance(c.o, hit);
     steps::Bounce bounce{};
@@ -745,7 +751,6 @@ bool stepChain(Chain& c) {
     c.o = hit;
     c.d = bounce.reflected;
     ++c.depth;
-    return true;
 }
 
 // Combines the ended chain's light and writes what traceRay writes for its first ray.
@@ -789,8 +794,7 @@ int32_t traceInside(const Context& ctx, const Vec3& o, const Vec3& d, int32_t de
                     const Outputs& out) {
     Chain c;
     startChain(c, ctx, o, d, depth);
-    while (stepChain(c)) {
-    }
+    while (seekChain(c)) bounceChain(c);
     finishChain(c, out);
     return 1;
 }
@@ -1201,7 +1205,10 @@ uint32_t FastTracer::pixelColour(double x, double y, Scratch& scratch) const {
     }
     while (running[0] || running[1] || running[2]) {
         for (int32_t k = 0; k < 3; ++k) {
-            if (running[k]) running[k] = stepChain(chains[k]);
+            if (running[k]) running[k] = seekChain(chains[k]);
+        }
+        for (int32_t k = 0; k < 3; ++k) {
+            if (running[k]) bounceChain(chains[k]);
         }
     }
 
