@@ -7,9 +7,11 @@
 //   the edge) is the cross product formed from the ray frame coordinates as the exported
 //   tracer forms it;
 // - a facet that the ray passes certainly inside of (clear of every edge by far more than
-//   rounding) and whose plane test passes is the only facet the search can stop at, so the facet
-//   that the previous ray at the same depth met (usually the neighbouring pixel's) is tried
-//   first and, when it is certainly the one, taken without the search;
+//   rounding) and whose plane test passes is the only facet the search can stop at, so a guess
+//   is tried first and, when it is certainly the one, taken without the search: for a ray
+//   inside, the facet that the last ray from the same facet in about the same direction met,
+//   otherwise the facet that the previous ray at the same depth met (usually the neighbouring
+//   pixel's);
 // - the primary ray's candidate facets are found once per rendering (its direction is fixed);
 // - the facets are tested in index order as soon as they qualify, so the search stops at the
 //   facet it returns instead of listing every candidate first;
