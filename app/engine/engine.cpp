@@ -34,7 +34,10 @@ class EngineRenderObserver : public RenderObserver {
 }  // namespace
 
 Engine::Engine(Session& session, NotificationSink& sink, PanelDrawing& drawing)
-    : session_(session), sink_(sink), drawing_(drawing) {
+    : session_(session),
+      sink_(sink),
+      drawing_(drawing),
+      live_(session, sink, [this] { return stopping_ || queue_.size() > 0; }) {
     // The job starts from a copy of the picture shown, so that rows an abort leaves unrendered
     // keep the previous picture, as when rendering over it.
     renderRunner_ = [this](const RenderSettings& settings, const RenderScene& scene,
@@ -57,6 +60,8 @@ Engine::~Engine() {
 bool Engine::start() {
     if (thread_.joinable()) return false;
     turning_ = std::make_unique<TurningModel>(session_, drawing_, sink_, *sleeper_);
+    turning_->setLiveView(&live_);
+    live_.setEnabled(session_.settings.liveRayTrace != 0);
     // Read here, on the window thread, which owns the settings while the engine is idle.
     showTitle_ = session_.settings.showTitle != 0;
     try {
@@ -70,6 +75,11 @@ bool Engine::start() {
 void Engine::stop() {
     stopping_ = true;
     queue_.close();
+}
+
+void Engine::setLiveView(bool on) {
+    live_.setEnabled(on);
+    queue_.post(MSG_LIVE_VIEW_SWITCHED);
 }
 
 void Engine::join() {
@@ -89,9 +99,16 @@ void Engine::run() {
         if (showTitle_) sink_.showTitle();
         sink_.bringToForeground();
     }
-    while (queue_.get(record_)) {
+    // With the live view on from the start, the first view is rendered as soon as nothing waits.
+    live_.viewChanged();
+    for (;;) {
+        // The live view works only while nothing waits, and gives way to whatever arrives.
+        live_.renderDue();
+        if (!queue_.get(record_)) break;
         if (record_.id == MSG_ENGINE_COMMAND) {
             dispatch(static_cast<int32_t>(record_.wParam), record_.lParam);
+        } else if (record_.id == MSG_LIVE_VIEW_SWITCHED) {
+            live_.viewChanged();  // switched on: show the current view at once
         }
         // A message is never run twice.
         record_.id = kNoMessage;
@@ -137,6 +154,8 @@ void Engine::dispatch(int32_t command, int64_t lParam) {
         idleEvent_.set();
         break;
     case EngineCommand::StartCapture: {
+        // Every capture frame is rendered in full and shows its rows: no live picture on top.
+        live_.forget();
         const int32_t ok = captureJob_ ? captureJob_([this] { return abortPoll(); }, lParam) : 0;
         sink_.post(NotifyWindow::CaptureProgress, NOTIFY_CAPTURE_ENDED, ok != 0 ? 1 : 2);
         sink_.post(NotifyWindow::Main, NOTIFY_RENDER_ENDED, 0);
@@ -155,6 +174,8 @@ void Engine::dispatch(int32_t command, int64_t lParam) {
 }
 
 void Engine::render() {
+    // A requested render shows its rows over the render picture, not over a live one.
+    live_.forget();
     // The job reads its own copy of everything it renders, so the window thread may change the
     // session while it runs.
     const RenderSettings settings = renderSettingsOf(session_);

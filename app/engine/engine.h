@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "app/engine/engine_ids.h"
+#include "app/engine/live_view.h"
 #include "app/engine/notification_sink.h"
 #include "app/engine/panel_drawing.h"
 #include "app/engine/thread_queue.h"
@@ -22,12 +23,6 @@
 #include "app/session/session.h"
 
 namespace tavrine {
-
-// Runs one render of the engine's own copy of the scene; the default runs renderJob. Called on
-// the engine thread.
-using RenderRunner =
-    std::function<RenderResult(const RenderSettings& settings, const RenderScene& scene,
-                               RenderObserver& observer, const RenderExecution& execution)>;
 
 // A long job run on command (capture, animated GIF): gets the poll for Abort and the command's
 // lParam, returns non-zero on success. Called on the engine thread.
@@ -45,9 +40,14 @@ class Engine {
     Engine& operator=(const Engine&) = delete;
 
     // How renders run (worker count, literal tracer). Before start().
-    void setRenderExecution(const RenderExecution& execution) { execution_ = execution; }
+    void setRenderExecution(const RenderExecution& execution) {
+        execution_ = execution;
+        live_.setExecution(execution);
+    }
     // Replaces the render job (tests). Before start().
     void setRenderRunner(RenderRunner runner) { renderRunner_ = std::move(runner); }
+    // Replaces the live view's render job (tests). Before start().
+    void setLiveRenderRunner(RenderRunner runner) { live_.setRunner(std::move(runner)); }
     // Sets the capture job run by StartCapture. Before start().
     void setCaptureJob(EngineJob job) { captureJob_ = std::move(job); }
     // Sets the animated-GIF job run by CompileGif. Before start().
@@ -66,6 +66,13 @@ class Engine {
 
     // Waits until the thread has ended (after stop()). Window thread; no-op when not started.
     void join();
+
+    // Switches the live ray-traced view on or off and wakes the engine to act on it; start() takes
+    // the setting's value. Any thread.
+    void setLiveView(bool on);
+
+    // The live view (counters, tests). Its members run on the engine thread.
+    const LiveView& liveView() const { return live_; }
 
     // The engine thread's queue. Any thread.
     ThreadQueue& queue() { return queue_; }
@@ -100,6 +107,7 @@ class Engine {
     RenderRunner renderRunner_;
     EngineJob captureJob_;
     EngineJob gifJob_;
+    LiveView live_;
     bool quickStart_ = false;
     bool showTitle_ = false;
     std::thread thread_;

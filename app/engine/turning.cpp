@@ -1,5 +1,6 @@
 #include "app/engine/turning.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -82,6 +83,12 @@ void TurningModel::composeFrame() {
     }
 }
 
+int32_t TurningModel::liveFrame(bool inTurnLoop) {
+    if (live_ == nullptr || !live_->enabled()) return 0;
+    live_->viewChanged();
+    return inTurnLoop ? live_->renderCoarseNow() : 0;
+}
+
 void TurningModel::turnWhileHeld(int32_t turnButtonId, ThreadQueue& queue, ThreadMessage& record) {
     const TurnFlags flags = turnFlagsForId(turnButtonId);
     OrientationState& o = session_.orientation;
@@ -109,7 +116,10 @@ void TurningModel::turnWhileHeld(int32_t turnButtonId, ThreadQueue& queue, Threa
         viewFrame(false);
         composeFrame();
         sink_.invalidate(kTurnStrip);
-        sleeper_.sleepMs(framePause(session_.settings.turnDelay, session_.drawnFacets));
+        // The live view's coarse picture is rendered within the frame's pause.
+        const int32_t liveSpent = liveFrame(true);
+        const int32_t pause = framePause(session_.settings.turnDelay, session_.drawnFacets);
+        sleeper_.sleepMs(std::max(0, pause - liveSpent));
     }
 }
 
@@ -128,6 +138,7 @@ void TurningModel::dragView(DragPoint point) {
     viewFrame(false);
     composeFrame();
     sink_.invalidate(kTurnStrip);
+    liveFrame(false);
     sleeper_.sleepMs(1);
 }
 
@@ -143,6 +154,7 @@ void TurningModel::dragLight(DragPoint point) {
     drawSurface();
     composeFrame();
     sink_.invalidate(kTurnStrip);
+    liveFrame(false);
     sleeper_.sleepMs(1);
 }
 
@@ -159,6 +171,7 @@ void TurningModel::refreshView() {
     drawing_.compose(-1, true, trailOn);
     drawing_.compose(-1, false, trailOn);
     sink_.invalidate(kWholeWindow);
+    liveFrame(false);
     sleeper_.sleepMs(1);
 }
 
@@ -184,6 +197,7 @@ void TurningModel::applyRestoredPosition() {
     drawing_.compose(-1, true, trailOn);
     drawing_.compose(-1, false, trailOn);
     sink_.invalidate(kTurnStrip);
+    liveFrame(false);
 }
 
 }  // namespace tavrine

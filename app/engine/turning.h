@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "app/engine/live_view.h"
 #include "app/engine/notification_sink.h"
 #include "app/engine/panel_drawing.h"
 #include "app/engine/thread_queue.h"
@@ -44,6 +45,10 @@ class TurningModel {
   public:
     TurningModel(Session& session, PanelDrawing& drawing, NotificationSink& sink, Sleeper& sleeper);
 
+    // Gives every view change to the live view (nullptr for none); the turn loop renders its
+    // coarse picture between frames, within the frame's pause.
+    void setLiveView(LiveView* live) { live_ = live; }
+
     // Runs the hold-to-turn loop for the turn button id until MSG_STOP_TURNING is taken from
     // |queue| (every other message taken is dropped) or the queue is closed. |record| receives
     // each message taken.
@@ -79,11 +84,15 @@ class TurningModel {
     void drawSurface();
     void viewFrame(bool restartTrail);
     void composeFrame();
+    // Tells the live view of a new view; in the turn loop, renders its coarse picture now and
+    // returns the milliseconds spent.
+    int32_t liveFrame(bool inTurnLoop);
 
     Session& session_;
     PanelDrawing& drawing_;
     NotificationSink& sink_;
     Sleeper& sleeper_;
+    LiveView* live_ = nullptr;
 };
 
 }  // namespace tavrine

@@ -55,6 +55,9 @@ struct Session {
     OrientationState orientation;
     PolygonColour polygonRgb = polygonColour(1);
     SharedPicture renderPicture;
+    // The live view's picture of the current view while its full render is not complete (none
+    // otherwise); the render area shows it instead of the render picture.
+    SharedPicture livePicture;
     ViewPointTrail trail;
     int32_t liveLayer = -1;          // the indicator's live layer: 1 sketch, 2 trail, 3 light, -1
     int32_t previousLiveLayer = -1;  // the live layer of the previous frame

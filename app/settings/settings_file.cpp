@@ -16,8 +16,11 @@ namespace tavrine {
 
 namespace {
 
-// Bytes reserved after the backdrop colour, written as zero and ignored when read.
+// Bytes reserved after the backdrop colour (offsets 611 to 628). The first four (611 to 614) hold
+// the "Live Ray-trace (&L)" switch as an int32; the other 14 are written as zero and ignored when
+// read. Older files hold zero there, so they read as live view off.
 constexpr size_t kBackdropReservedBytes = 18;
+constexpr size_t kLiveRayTraceBytes = 4;
 
 const StoneEntry& stoneOf(const Settings& settings) {
     return stoneTable[static_cast<size_t>(isStoneIndex(settings.stoneIndex) ? settings.stoneIndex
@@ -98,7 +101,8 @@ std::vector<uint8_t> encodeSettings(const Settings& s) {
     for (int16_t channel : s.backdrop) {
         out.int16(channel);
     }
-    out.zeros(kBackdropReservedBytes);
+    out.int32(s.liveRayTrace);
+    out.zeros(kBackdropReservedBytes - kLiveRayTraceBytes);
     out.int32(s.lightVolumesCheck);
     out.int32(s.mainLight);
     out.int32(s.backLight);
@@ -168,7 +172,8 @@ void decodeSettings(const std::vector<uint8_t>& bytes, Settings& s) {
     for (int16_t& channel : s.backdrop) {
         in.int16(channel);
     }
-    in.skip(kBackdropReservedBytes);
+    in.int32(s.liveRayTrace);
+    in.skip(kBackdropReservedBytes - kLiveRayTraceBytes);
     in.int32(s.lightVolumesCheck);
     in.int32(s.mainLight);
     in.int32(s.backLight);
@@ -271,6 +276,7 @@ void clampSettings(Settings& s) {
         clampInto<int16_t>(channel, static_cast<int16_t>(ranges::kBackdropChannel.low),
                            static_cast<int16_t>(ranges::kBackdropChannel.high));
     }
+    clampFlag(s.liveRayTrace);
     clampFlag(s.lightVolumesCheck);
     clampInto(s.mainLight, ranges::kMainLight);
     clampInto(s.backLight, ranges::kBackLight);

@@ -61,6 +61,7 @@ struct Settings {
     int32_t buttonPlacement = 1;        // "Button Placement", 0/1
     int32_t savePositionInfo = 1;       // write a Position-Info File with each screen shot, 0/1
     int16_t backdrop[3] = {0, 0, 0};    // backdrop red, green, blue, 0 to 255
+    int32_t liveRayTrace = 0;  // "Live Ray-trace (&L)", 0/1; at offset 611, in the reserved bytes
     int32_t lightVolumesCheck = 0;      // "Light Volumes (Range = 0 to 200%)" check box, 0/1
     int32_t mainLight = 100;            // percent, 0 to 200
     int32_t backLight = 100;            // percent, 0 to 200

@@ -63,7 +63,8 @@ enum MenuId : int32_t {
     kMenuCaptureResume = 1086,
     kMenuMakeGif = 1087,
     kMenuVersionInfo = 1088,
-    kMenuOpenDesign = 1150,  // "Open Design... (&O)" of the File menu
+    kMenuOpenDesign = 1150,    // "Open Design... (&O)" of the File menu
+    kMenuLiveRayTrace = 1160,  // "Live Ray-trace (&L)" of the View menu
 };
 // Id of the render window's popup item "Screen Shot (&S)".
 inline constexpr int32_t kPopupScreenShot = 1000;

@@ -45,7 +45,8 @@ const MenuSpec kMenus[] = {
      {{"Open Design... (&O)", kMenuOpenDesign}, {nullptr, 0}, {"Exit (&X)", kMenuExit}}},
     {"View(&V)",
      {{"Show Title (&T)", kMenuShowTitle},
-      {"RenderWnd As TopMost (&R)", kMenuRenderWindowTopMost}}},
+      {"RenderWnd As TopMost (&R)", kMenuRenderWindowTopMost},
+      {"Live Ray-trace (&L)", kMenuLiveRayTrace}}},
     {"Polygon Color(&C)",
      {{"White (&W)", 1071},
       {"Red (&R)", 1072},
@@ -291,6 +292,7 @@ void MainWindow::initialise() {
     // Check marks of the View menu and the polygon colour radio.
     action(kMenuShowTitle)->setChecked(settings_.showTitle != 0);
     action(kMenuRenderWindowTopMost)->setChecked(settings_.renderWindowTopMost != 0);
+    action(kMenuLiveRayTrace)->setChecked(settings_.liveRayTrace != 0);
     action(kMenuPolygonWhite + std::clamp(settings_.polygonColour, 0, 7))->setChecked(true);
 
     // The switches show the stored settings.
@@ -582,6 +584,10 @@ void MainWindow::runCommand(int32_t commandId) {
         if (renderWindow_ != nullptr) {
             renderWindow_->setTopMost(item->isChecked());
         }
+        break;
+    case kMenuLiveRayTrace:
+        settings_.liveRayTrace = item->isChecked() ? 1 : 0;
+        engine_.setLiveView(item->isChecked());
         break;
     case kMenuBackColour:
         openBackColorSettings(this, settings_, *dialogHost_);

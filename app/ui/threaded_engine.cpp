@@ -304,8 +304,24 @@ void ThreadedEngine::paintBoxes(QPainter& painter, const QRect& clip) {
         painter.drawImage(indicator.topLeft(), pictures_.indicator().frame());
     }
     if (session_.settings.sizeMode == 0) {
-        paintPicture(painter, QPoint(kRenderArea.left, kRenderArea.top), clip);
+        const QPoint origin(kRenderArea.left, kRenderArea.top);
+        // A live picture of the current view, while there is one, stands in for the render
+        // picture.
+        bool livePainted = false;
+        session_.livePicture.read([&](const imgctl::DibData* data) {
+            if (data == nullptr) return;
+            livePainted = true;
+            const QRect area(origin, QSize(data->width, data->height));
+            if (clip.intersects(area)) {
+                painter.drawImage(origin, imageRows(*data, clip.translated(-origin)));
+            }
+        });
+        if (!livePainted) paintPicture(painter, origin, clip);
     }
+}
+
+void ThreadedEngine::setLiveView(bool on) {
+    if (engine_) engine_->setLiveView(on);
 }
 
 void ThreadedEngine::paintPicture(QPainter& painter, const QPoint& origin, const QRect& clip) {

@@ -86,6 +86,7 @@ class ThreadedEngine : public ViewerEngine {
     void showTrail(bool shown) override;
     void setRenderWindow(QWidget* renderWindow) override;
     void replaceRenderPicture(int width) override;
+    void setLiveView(bool on) override;
     void paintBoxes(QPainter& painter, const QRect& clip) override;
     Session* session() override { return &session_; }
     void connectOutputs(OutputJobs& jobs, QObject* receiver, OutputNotify notify) override;

@@ -72,6 +72,9 @@ class ViewerEngine {
     // Replaces the render picture by an empty width x width one.
     virtual void replaceRenderPicture(int width) = 0;
 
+    // Switches the live ray-traced view on or off (the setting is the window's to store).
+    virtual void setLiveView(bool on) { (void)on; }
+
     // Paints the render area, the preview box and the indicator box into painter (client
     // coordinates) for the part of the client area in clip.
     virtual void paintBoxes(QPainter& painter, const QRect& clip) = 0;

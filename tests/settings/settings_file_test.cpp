@@ -397,6 +397,43 @@ TEST(SettingsFile, ReservedBytesAreWrittenAsZeroAndIgnoredWhenRead) {
     EXPECT_EQ(read.mainLight, 150);
 }
 
+TEST(SettingsFile, LiveRayTraceLivesInTheFirstReservedBytesAndAnOldFileReadsAsOff) {
+    TempFolder folder;
+    const std::string path = folder.file("Setting.ini");
+    Settings on = unusualSettings();
+    on.liveRayTrace = 1;
+    ASSERT_TRUE(writeSettings(path, on, nullptr));
+    std::vector<uint8_t> b = readBytes(path);
+    ASSERT_EQ(b.size(), 729u);
+    EXPECT_EQ(int32At(b, 611), 1);
+    for (size_t offset = 615; offset < 629; ++offset) EXPECT_EQ(b[offset], 0) << offset;
+    // Every other byte is as the file without the switch has it.
+    ASSERT_TRUE(writeSettings(path, unusualSettings(), nullptr));
+    std::vector<uint8_t> off = readBytes(path);
+    off[611] = 1;
+    EXPECT_EQ(off, b);
+
+    writeBytes(path, b);
+    Settings read = freshSettings();
+    ASSERT_TRUE(readSettings(path, read));
+    EXPECT_EQ(read.liveRayTrace, 1);
+    EXPECT_EQ(read.backdrop[2], 255);
+    EXPECT_EQ(read.lightVolumesCheck, 1);
+    ASSERT_TRUE(writeSettings(path, read, nullptr));
+    EXPECT_EQ(readBytes(path), b);
+
+    // A file of the earlier program holds zero in all 18 reserved bytes: live view off. Bytes
+    // after the switch are still ignored.
+    for (size_t offset = 611; offset < 629; ++offset) b[offset] = offset < 615 ? 0 : 0xEE;
+    writeBytes(path, b);
+    read = freshSettings();
+    read.liveRayTrace = 1;
+    ASSERT_TRUE(readSettings(path, read));
+    EXPECT_EQ(read.liveRayTrace, 0);
+    EXPECT_EQ(read.mainLight, 150);
+    EXPECT_EQ(freshSettings().liveRayTrace, 0);
+}
+
 TEST(SettingsFile, AShortFileTakesItsFieldsAndDefaultsTheRest) {
     TempFolder folder;
     const std::string path = folder.file("Setting.ini");

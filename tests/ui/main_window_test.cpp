@@ -143,7 +143,10 @@ TEST_F(MainWindowTest, MenusCarryTheirCaptionsIdsChecksAndRadio) {
     MainWindow& w = open();
     const std::vector<std::pair<QString, std::vector<std::pair<QString, int>>>> expected = {
         {"File(&F)", {{"Open Design... (&O)", 1150}, {"", 0}, {"Exit (&X)", 1068}}},
-        {"View(&V)", {{"Show Title (&T)", 1069}, {"RenderWnd As TopMost (&R)", 1070}}},
+        {"View(&V)",
+         {{"Show Title (&T)", 1069},
+          {"RenderWnd As TopMost (&R)", 1070},
+          {"Live Ray-trace (&L)", 1160}}},
         {"Polygon Color(&C)",
          {{"White (&W)", 1071},
           {"Red (&R)", 1072},
@@ -204,6 +207,16 @@ TEST_F(MainWindowTest, MenusCarryTheirCaptionsIdsChecksAndRadio) {
 
     w.action(1069)->trigger();
     EXPECT_EQ(settings.showTitle, 1);
+
+    // The live view starts off; its item switches the engine's live view and the stored setting.
+    EXPECT_FALSE(w.action(1160)->isChecked());
+    w.action(1160)->trigger();
+    EXPECT_EQ(settings.liveRayTrace, 1);
+    EXPECT_TRUE(engine.called("live on"));
+    w.action(1160)->trigger();
+    EXPECT_EQ(settings.liveRayTrace, 0);
+    EXPECT_TRUE(engine.called("live off"));
+    EXPECT_EQ(engine.posts.size(), 1u);  // nothing posted by the window itself
 }
 
 TEST_F(MainWindowTest, StoneCutAndColourChoicesFollowTheirRules) {

@@ -58,6 +58,7 @@ class RecordingEngine : public ViewerEngine {
     void replaceRenderPicture(int width) override {
         calls.push_back("picture " + std::to_string(width));
     }
+    void setLiveView(bool on) override { calls.push_back(on ? "live on" : "live off"); }
     void paintBoxes(QPainter&, const QRect&) override {}
 
     bool called(const std::string& name) const {
