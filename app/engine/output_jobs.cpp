@@ -49,6 +49,8 @@ class EngineCaptureObserver : public CaptureObserver {
     }
     void renderStarted() override { sink_.post(window_, NOTIFY_RENDER_STARTED, 0); }
     void progress(int32_t percent) override { sink_.post(window_, NOTIFY_PROGRESS, percent); }
+    // Every frame's render ends as a render does, so its progress display is hidden again.
+    void renderEnded() override { sink_.post(window_, NOTIFY_RENDER_ENDED, 0); }
     void rowFinished(int32_t row, const imgctl::DibData& picture) override {
         if (session_.renderPicture.copyRow(picture, row)) sink_.rowDrawn(window_, row);
     }

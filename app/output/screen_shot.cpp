@@ -2,6 +2,9 @@
 
 #include <sys/stat.h>
 
+#include <filesystem>
+#include <system_error>
+
 namespace tavrine {
 
 namespace {
@@ -26,7 +29,13 @@ std::string recordFailure(const char* verb, const std::string& path, const std::
 }  // namespace
 
 std::string dialogOpeningFolder(FileDialogState& state, const std::string& defaultFolder) {
-    if (!isFolder(state.initialDirectory)) state.initialDirectory = defaultFolder;
+    if (!isFolder(state.initialDirectory)) {
+        state.initialDirectory = defaultFolder;
+        // The default folder is made on first use; when it cannot be, the dialog opens where
+        // the toolkit chooses.
+        std::error_code ignored;
+        if (!defaultFolder.empty()) std::filesystem::create_directories(defaultFolder, ignored);
+    }
     return state.initialDirectory;
 }
 

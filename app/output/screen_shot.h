@@ -45,7 +45,8 @@ inline constexpr const char* kScreenShotDefaultName = "ScreenShot";
 inline constexpr const char* kCaptureDefaultName = "AutoCap";
 
 // Returns the folder a file dialog opens in: the remembered initial directory when it is an
-// existing folder, else defaultFolder (which then also becomes the remembered one).
+// existing folder, else defaultFolder (which then also becomes the remembered one, and is
+// created when it does not exist yet).
 std::string dialogOpeningFolder(FileDialogState& state, const std::string& defaultFolder);
 
 // Returns the screen-shot dialog state kept in the settings file: its folder and filter index

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <map>
 #include <utility>
@@ -19,6 +20,11 @@
 namespace tavrine {
 
 namespace {
+
+// The directions of rays inside the stone in bins: each component in eight steps.
+constexpr int32_t kDirectionBins = 8 * 8 * 8;
+// Stones with more facets keep no exit table.
+constexpr int32_t kMaxTableFacets = 512;
 
 // Depths for which a scratch keeps the facet of the last ray (one row per guess set).
 constexpr int32_t kGuessDepths = 64;
@@ -38,6 +44,9 @@ struct Context {
     FastTracer::Scratch& scratch;
     int32_t* guesses;  // by depth: the facet the previous ray met at that depth, or -1
     const int32_t* otherGuesses = nullptr;  // by depth: a second start when the first fails
+    // By facet and direction bin (kDirectionBins per facet): the facet that the last ray from
+    // that facet in that direction met, or -1; null when the scratch keeps none.
+    int16_t* exits = nullptr;
 };
 
 // Where one ray writes what it brings back.
@@ -230,6 +239,54 @@ constexpr double kMissMargin = 1e-3;
 // Steps of the walk from the guessed facet towards the facet the ray meets.
 constexpr int32_t kWalkSteps = 16;
 
+// What the walk learns from one facet's edges: kAllClear when the ray passes certainly inside
+// every edge, otherwise the facet across the first edge the ray passes certainly outside of, or
+// -1 when there is none (an edge in doubt) or nothing lies across it.
+constexpr int32_t kAllClear = -2;
+
+// A ray as the walk reads it: the candidate test's vector, the direction, the direction and
+// d x o both negated for a ray inside (the tracer tests each edge the other way round there,
+// which negates its value exactly), and the direction's dominant component.
+struct WalkRay {
+    Vec3 toward;
+    Vec3 d;
+    Vec3 sd;
+    Vec3 sm;
+    double dk;
+    Vec3 o;    // the origin
+    int axis;  // the direction's dominant axis
+};
+
+// The walk's end at facet g, which the ray faces and passes certainly inside of: g and the hit
+// point on it, or -1 when the plane test or a facet whose plane passes near the centre leaves the
+// search to decide.
+inline int32_t acceptFacet(const Context& ctx, int32_t g, const WalkRay& r, Vec3* hit) {
+    const Facet* facets = ctx.scene.facets;
+    const double p = steps::planeAlong(facets[g].plane, r.d);
+    if (steps::nearlyParallel(r.dk, p)) return -1;
+    for (const int32_t j : ctx.data.nearCentre) {
+        if (j >= g) break;
+        if (steps::dot(r.toward, facets[j].normal) >= 0.0) return -1;
+    }
+    *hit = steps::hitPoint(r.axis, r.o, r.d, facets[g].plane, p);
+    return g;
+}
+
+// Facet g's edges one at a time.
+int32_t examineEdgesScalar(const FastTracer::FacetData& fd, int32_t g, int32_t edgeCount,
+                           const Vec3& sd, const Vec3& sm) {
+    const int32_t first = fd.edgeStart[g];
+    bool clear = true;
+    for (int32_t e = first; e < first + edgeCount; ++e) {
+        const double cross = edgeTriple(fd, e, sd, sm);
+        const double clearance = fd.edges[e].clearance;
+        if (cross > clearance) continue;
+        clear = false;
+        if (cross < -clearance) return fd.edges[e].neighbour;
+    }
+    return clear ? kAllClear : -1;
+}
+
 // Returns the facet that the exported tracer's search certainly returns for the ray, found by
 // walking from facet g across the edges the ray certainly passes outside of, or -1 when the walk
 // proves nothing. A facet is certainly the one when the ray faces it (the tracer's candidate
@@ -240,45 +297,140 @@ constexpr int32_t kWalkSteps = 16;
 // The one exception is a facet whose plane passes near the centre, whose plane test does not
 // refuse a ray that runs along it; when the ray faces such a facet before the one found, the
 // full search decides.
-int32_t certainFacet(const Context& ctx, int32_t g, const Vec3& toward, const Vec3& d,
-                     const Vec3& moment, bool inside, double dk, double* p) {
-    const FastTracer::FacetData& fd = ctx.data;
+int32_t certainFacetScalar(const Context& ctx, int32_t g, const WalkRay& r, Vec3* hit) {
     const Facet* facets = ctx.scene.facets;
-    // A guess left in a scratch by another scene may be out of range.
-    if (static_cast<uint32_t>(g) >= static_cast<uint32_t>(ctx.scene.facetCount)) return -1;
     for (int32_t walk = 0; walk < kWalkSteps; ++walk) {
         const Facet& facet = facets[g];
-        if (!(steps::dot(toward, facet.normal) >= 0.0)) return -1;
-        const int32_t first = fd.edgeStart[g];
-        const int32_t last = first + facet.vertexCount;
-        bool clear = true;
-        int32_t across = -1;
-        for (int32_t e = first; e < last; ++e) {
-            const double triple = edgeTriple(fd, e, d, moment);
-            // Inside, the tracer tests each edge the other way round: the opposite sign.
-            const double cross = inside ? -triple : triple;
-            const double clearance = fd.edges[e].clearance;
-            if (cross > clearance) continue;
-            clear = false;
-            if (cross < -clearance) {
-                across = fd.edges[e].neighbour;
-                break;
-            }
-        }
-        if (!clear) {
-            if (across < 0) return -1;
-            g = across;
-            continue;
-        }
-        *p = steps::planeAlong(facet.plane, d);
-        if (steps::nearlyParallel(dk, *p)) return -1;
-        for (const int32_t j : fd.nearCentre) {
-            if (j >= g) break;
-            if (steps::dot(toward, facets[j].normal) >= 0.0) return -1;
-        }
-        return g;
+        if (!(steps::dot(r.toward, facet.normal) >= 0.0)) return -1;
+        const int32_t next = examineEdgesScalar(ctx.data, g, facet.vertexCount, r.sd, r.sm);
+        if (next == kAllClear) return acceptFacet(ctx, g, r, hit);
+        if (next < 0) return -1;
+        g = next;
     }
     return -1;
+}
+
+#if defined(TAVRINE_X86_VECTORS)
+// The same walk with eight edges at a time; every lane computes the edge value as the scalar
+// walk does, so the walk takes the same steps.
+__attribute__((target("avx512f"))) int32_t certainFacetAvx512(const Context& ctx, int32_t g,
+                                                              const WalkRay& r, Vec3* hit) {
+    const FastTracer::FacetData& fd = ctx.data;
+    const Facet* facets = ctx.scene.facets;
+    const __m512d dx = _mm512_set1_pd(r.sd.x);
+    const __m512d dy = _mm512_set1_pd(r.sd.y);
+    const __m512d dz = _mm512_set1_pd(r.sd.z);
+    const __m512d mx = _mm512_set1_pd(r.sm.x);
+    const __m512d my = _mm512_set1_pd(r.sm.y);
+    const __m512d mz = _mm512_set1_pd(r.sm.z);
+    for (int32_t walk = 0; walk < kWalkSteps; ++walk) {
+        if (!(steps::dot(r.toward, facets[g].normal) >= 0.0)) return -1;
+        int32_t next = kAllClear;
+        for (int32_t b = fd.edgeBlockStart[g]; b < fd.edgeBlockStart[g + 1]; ++b) {
+            const FastTracer::FacetData::EdgeBlock& k = fd.edgeBlocks[b];
+            const __m512d along =
+                _mm512_add_pd(_mm512_add_pd(_mm512_mul_pd(dx, _mm512_loadu_pd(k.axb[0])),
+                                            _mm512_mul_pd(dy, _mm512_loadu_pd(k.axb[1]))),
+                              _mm512_mul_pd(dz, _mm512_loadu_pd(k.axb[2])));
+            const __m512d turn =
+                _mm512_add_pd(_mm512_add_pd(_mm512_mul_pd(mx, _mm512_loadu_pd(k.amb[0])),
+                                            _mm512_mul_pd(my, _mm512_loadu_pd(k.amb[1]))),
+                              _mm512_mul_pd(mz, _mm512_loadu_pd(k.amb[2])));
+            const __m512d cross = _mm512_add_pd(along, turn);
+            const __mmask8 clear =
+                _mm512_cmp_pd_mask(cross, _mm512_loadu_pd(k.clearance), _CMP_GT_OQ);
+            if (clear == 0xFF) continue;
+            const __mmask8 outside =
+                _mm512_cmp_pd_mask(cross, _mm512_loadu_pd(k.negClearance), _CMP_LT_OQ);
+            if (outside != 0) {
+                next = k.neighbour[__builtin_ctz(outside)];
+                break;
+            }
+            // An edge in doubt: an edge certainly outside may still follow.
+            next = -1;
+        }
+        if (next == kAllClear) return acceptFacet(ctx, g, r, hit);
+        if (next < 0) return -1;
+        g = next;
+    }
+    return -1;
+}
+
+// The same four edges at a time.
+__attribute__((target("avx2"))) int32_t certainFacetAvx2(const Context& ctx, int32_t g,
+                                                         const WalkRay& r, Vec3* hit) {
+    const FastTracer::FacetData& fd = ctx.data;
+    const Facet* facets = ctx.scene.facets;
+    const __m256d dx = _mm256_set1_pd(r.sd.x);
+    const __m256d dy = _mm256_set1_pd(r.sd.y);
+    const __m256d dz = _mm256_set1_pd(r.sd.z);
+    const __m256d mx = _mm256_set1_pd(r.sm.x);
+    const __m256d my = _mm256_set1_pd(r.sm.y);
+    const __m256d mz = _mm256_set1_pd(r.sm.z);
+    for (int32_t walk = 0; walk < kWalkSteps; ++walk) {
+        if (!(steps::dot(r.toward, facets[g].normal) >= 0.0)) return -1;
+        int32_t next = kAllClear;
+        for (int32_t b = fd.edgeBlockStart[g]; b < fd.edgeBlockStart[g + 1]; ++b) {
+            const FastTracer::FacetData::EdgeBlock& k = fd.edgeBlocks[b];
+            int clear = 0;
+            int outside = 0;
+            for (int32_t h = 0; h < 8; h += 4) {
+                const __m256d along =
+                    _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(dx, _mm256_loadu_pd(k.axb[0] + h)),
+                                                _mm256_mul_pd(dy, _mm256_loadu_pd(k.axb[1] + h))),
+                                  _mm256_mul_pd(dz, _mm256_loadu_pd(k.axb[2] + h)));
+                const __m256d turn =
+                    _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(mx, _mm256_loadu_pd(k.amb[0] + h)),
+                                                _mm256_mul_pd(my, _mm256_loadu_pd(k.amb[1] + h))),
+                                  _mm256_mul_pd(mz, _mm256_loadu_pd(k.amb[2] + h)));
+                const __m256d cross = _mm256_add_pd(along, turn);
+                clear |= _mm256_movemask_pd(
+                             _mm256_cmp_pd(cross, _mm256_loadu_pd(k.clearance + h), _CMP_GT_OQ))
+                         << h;
+                outside |= _mm256_movemask_pd(_mm256_cmp_pd(
+                               cross, _mm256_loadu_pd(k.negClearance + h), _CMP_LT_OQ))
+                           << h;
+            }
+            if (clear == 0xFF) continue;
+            if (outside != 0) {
+                next = k.neighbour[__builtin_ctz(static_cast<unsigned>(outside))];
+                break;
+            }
+            // An edge in doubt: an edge certainly outside may still follow.
+            next = -1;
+        }
+        if (next == kAllClear) return acceptFacet(ctx, g, r, hit);
+        if (next < 0) return -1;
+        g = next;
+    }
+    return -1;
+}
+#endif
+
+inline int32_t certainFacet(const Context& ctx, int32_t g, const WalkRay& r, Vec3* hit) {
+    // A guess left in a scratch by another scene may be out of range.
+    if (static_cast<uint32_t>(g) >= static_cast<uint32_t>(ctx.scene.facetCount)) return -1;
+#if defined(TAVRINE_X86_VECTORS)
+    switch (ctx.unit) {
+    case FastTracer::VectorUnit::Avx512:
+        return certainFacetAvx512(ctx, g, r, hit);
+    case FastTracer::VectorUnit::Avx2:
+        return certainFacetAvx2(ctx, g, r, hit);
+    default:
+        break;
+    }
+#endif
+    return certainFacetScalar(ctx, g, r, hit);
+}
+
+// The walk's view of the ray from o along d.
+inline WalkRay walkRay(const Vec3& o, const Vec3& d, bool inside, int axis, double dk) {
+    // d x o, the moment of the ray line, and o x d = -(d x o) for a ray inside.
+    const Vec3 moment =
+        inside ? Vec3{o.y * d.z - o.z * d.y, o.z * d.x - o.x * d.z, o.x * d.y - o.y * d.x}
+               : Vec3{d.y * o.z - d.z * o.y, d.z * o.x - d.x * o.z, d.x * o.y - d.y * o.x};
+    return inside ? WalkRay{d, d, Vec3{-d.x, -d.y, -d.z}, moment, dk, o, axis}
+                  : WalkRay{Vec3{-d.x, -d.y, -d.z}, d, d, moment, dk, o, axis};
 }
 
 // The facet whose plane a ray inside the stone reaches first, from the planes alone: a start for
@@ -359,50 +511,59 @@ int32_t nearestExit(FastTracer::VectorUnit unit, const FastTracer::FacetData& fd
 // are taken into the ray's frame only when an edge test reads them.
 bool searchHit(const Context& ctx, const Vec3& o, const Vec3& d, bool inside,
                const std::vector<int32_t>* fixedCandidates, int32_t* guess, Vec3* hit,
-               int32_t* hitFacet, const Vec3& moment, int axis, double dk, const Vec3& toward);
+               int32_t* hitFacet, int axis, double dk);
+
+// The starts of the walk after the first guess (`tried`) has failed: the facet that another
+// chain met at this depth, then, inside, the facet whose plane the ray reaches first. Returns
+// the facet the walk is certain of, or -1.
+__attribute__((noinline)) int32_t laterGuesses(const Context& ctx, const Vec3& o, const WalkRay& r,
+                                               bool inside, int32_t tried, const int32_t* second,
+                                               const int32_t* other, Vec3* hit) {
+    int32_t g = -1;
+    if (second != nullptr && *second >= 0 && *second != tried)
+        g = certainFacet(ctx, *second, r, hit);
+    if (g < 0 && other != nullptr && *other >= 0 && *other != tried) {
+        g = certainFacet(ctx, *other, r, hit);
+    }
+    if (g < 0 && inside) {
+        const int32_t nearest = nearestExit(ctx.unit, ctx.data, o, r.d, ctx.scene.facetCount);
+        if (nearest >= 0) g = certainFacet(ctx, nearest, r, hit);
+    }
+    return g;
+}
 
 bool findHit(const Context& ctx, const Vec3& o, const Vec3& d, bool inside,
              const std::vector<int32_t>* fixedCandidates, int32_t* guess, Vec3* hit,
-             int32_t* hitFacet, const int32_t* other = nullptr) {
-    const RenderScene& scene = ctx.scene;
-    const FastTracer::FacetData& fd = ctx.data;
-    // d x o, the moment of the ray line.
-    const Vec3 moment{d.y * o.z - d.z * o.y, d.z * o.x - d.x * o.z, d.x * o.y - d.y * o.x};
+             int32_t* hitFacet, const int32_t* other = nullptr, int16_t* exit = nullptr) {
     const int axis = steps::dominantAxis(d);
     const double dk = steps::onAxis(d, axis);
-    const Vec3 toward = inside ? d : Vec3{-d.x, -d.y, -d.z};
-    const Facet* facets = scene.facets;
-
-    if (guess != nullptr && fd.convex) {
-        double p = 0.0;
-        int32_t g = *guess >= 0 ? certainFacet(ctx, *guess, toward, d, moment, inside, dk, &p) : -1;
-        if (g < 0 && other != nullptr && *other >= 0 && *other != *guess) {
-            g = certainFacet(ctx, *other, toward, d, moment, inside, dk, &p);
-        }
-        if (g < 0 && inside) {
-            const int32_t nearest = nearestExit(ctx.unit, fd, o, d, scene.facetCount);
-            if (nearest >= 0) g = certainFacet(ctx, nearest, toward, d, moment, inside, dk, &p);
-        }
+    if (guess != nullptr && ctx.data.convex) {
+        const WalkRay r = walkRay(o, d, inside, axis, dk);
+        const bool byExit = exit != nullptr && *exit >= 0;
+        const int32_t first = byExit ? *exit : *guess;
+        int32_t g = certainFacet(ctx, first, r, hit);
+        if (g < 0) g = laterGuesses(ctx, o, r, inside, first, byExit ? guess : nullptr, other, hit);
         if (g >= 0) {
-            *hit = steps::hitPoint(axis, o, d, facets[g].plane, p);
+            if (exit != nullptr) *exit = static_cast<int16_t>(g);
             *hitFacet = g;
             *guess = g;
             return true;
         }
     }
-    return searchHit(ctx, o, d, inside, fixedCandidates, guess, hit, hitFacet, moment, axis, dk,
-                     toward);
+    return searchHit(ctx, o, d, inside, fixedCandidates, guess, hit, hitFacet, axis, dk);
 }
 
 // The search in index order, apart so that the common case above stays small.
 __attribute__((noinline)) bool searchHit(const Context& ctx, const Vec3& o, const Vec3& d,
                                          bool inside, const std::vector<int32_t>* fixedCandidates,
-                                         int32_t* guess, Vec3* hit, int32_t* hitFacet,
-                                         const Vec3& moment, int axis, double dk,
-                                         const Vec3& toward) {
+                                         int32_t* guess, Vec3* hit, int32_t* hitFacet, int axis,
+                                         double dk) {
     const RenderScene& scene = ctx.scene;
     const FastTracer::FacetData& fd = ctx.data;
     const Facet* facets = scene.facets;
+    // d x o, the moment of the ray line, and the candidate test's vector.
+    const Vec3 moment{d.y * o.z - d.z * o.y, d.z * o.x - d.x * o.z, d.x * o.y - d.y * o.x};
+    const Vec3 toward = inside ? d : Vec3{-d.x, -d.y, -d.z};
 
     // The ray frame, made only for the edges whose sign the triple product leaves in doubt, and
     // the edge value there with the exported tracer's arithmetic.
@@ -504,6 +665,8 @@ struct Chain {
     Vec3 d;
     int32_t depth;
     int32_t levels;
+    int32_t facet;  // the facet the chain's current ray starts from (or meets, after seekChain)
+    Vec3 hit;       // where the current ray meets it, after seekChain
     double ratio;
     double totals[3];  // the light the end of the chain brings
     double weight[kChainLevels];
@@ -517,13 +680,29 @@ void startChain(Chain& c, const Context& ctx, const Vec3& o, const Vec3& d, int3
     c.d = d;
     c.depth = depth;
     c.levels = 0;
+    c.facet = -1;
     c.ratio = steps::indexRatio(ctx.settings.outerIndex, ctx.stoneIndex, true);
     c.totals[0] = c.totals[1] = c.totals[2] = 0.0;
 }
 
-// Follows the chain's current ray to its facet and sets up its reflection as the next one;
-// returns false when the chain has ended (trapped at the depth limit, or no facet found).
-bool stepChain(Chain& c) {
+// The direction bin of d: each component (within -1 to 1) in eighths, read off the top three
+// bits of the fraction of c + 3 (between 2 and 4). Any value gives a bin, even one that is not a
+// number; the bin only chooses where the walk starts.
+inline int32_t directionBin(const Vec3& d) {
+    auto eighth = [](double c) {
+        uint64_t bits = 0;
+        const double shifted = c + 3.0;
+        std::memcpy(&bits, &shifted, sizeof bits);
+        return static_cast<int32_t>((bits >> 49) & 7u);
+    };
+    return (eighth(d.x) * 8 + eighth(d.y)) * 8 + eighth(d.z);
+}
+
+// Finds the facet the chain's current ray meets (kept in the chain for bounceChain); returns
+// false when the chain has ended (trapped at the depth limit, or no facet found). The two halves
+// of a step are apart so that several chains can be stepped half by half: the hit point, at the
+// end of a long line of divisions, is then ready by the time its chain reads it.
+bool seekChain(Chain& c) {
     const Context& ctx = *c.ctx;
     if (c.depth >= ctx.settings.maxDepth) {
         const steps::Rgb t = steps::shadeTrapped(ctx.lighting);
@@ -532,14 +711,23 @@ bool stepChain(Chain& c) {
         c.totals[2] = t.b;
         return false;
     }
-    Vec3 hit{};
-    int32_t hitFacet = 0;
     const int32_t* other = ctx.otherGuesses != nullptr && c.depth < kGuessDepths
                                ? &ctx.otherGuesses[c.depth]
                                : nullptr;
-    if (!findHit(ctx, c.o, c.d, true, nullptr, guessAt(ctx, c.depth), &hit, &hitFacet, other)) {
-        return false;
+    int16_t* exit = nullptr;
+    if (ctx.exits != nullptr && c.facet >= 0 && c.facet < ctx.scratch.tableFacets) {
+        exit = &ctx.exits[c.facet * kDirectionBins + directionBin(c.d)];
     }
+    return findHit(ctx, c.o, c.d, true, nullptr, guessAt(ctx, c.depth), &c.hit, &c.facet, other,
+                   exit);
+}
+
+// Reflects the chain's current ray at the facet seekChain found: records the level's segment,
+// leaving light and Fresnel weight, and makes the reflection the current ray.
+void bounceChain(Chain& c) {
+    const Context& ctx = *c.ctx;
+    const Vec3 hit = c.hit;
+    const int32_t hitFacet = c.facet;
     const int32_t n = c.levels;
     c.segment[n] = steps::distance(c.o, hit);
     steps::Bounce bounce{};
@@ -563,7 +751,6 @@ bool stepChain(Chain& c) {
     c.o = hit;
     c.d = bounce.reflected;
     ++c.depth;
-    return true;
 }
 
 // Combines the ended chain's light and writes what traceRay writes for its first ray.
@@ -607,8 +794,7 @@ int32_t traceInside(const Context& ctx, const Vec3& o, const Vec3& d, int32_t de
                     const Outputs& out) {
     Chain c;
     startChain(c, ctx, o, d, depth);
-    while (stepChain(c)) {
-    }
+    while (seekChain(c)) bounceChain(c);
     finishChain(c, out);
     return 1;
 }
@@ -714,6 +900,12 @@ int32_t traceRay(const Context& ctx, const Vec3& origin, const Vec3& direction, 
     return 1;
 }
 
+// The exit table of Fire sample k (0 to 2) in the scratch, or null when it keeps none.
+int16_t* exitTable(FastTracer::Scratch& scratch, int32_t k) {
+    if (scratch.tableFacets == 0) return nullptr;
+    return scratch.exits.data() + static_cast<size_t>(k * scratch.tableFacets * kDirectionBins);
+}
+
 uint32_t backdropColour(const RenderSettings& s) {
     return static_cast<uint32_t>(s.backdrop[0]) + 256u * static_cast<uint32_t>(s.backdrop[1]) +
            65536u * static_cast<uint32_t>(s.backdrop[2]);
@@ -734,7 +926,9 @@ steps::Lighting lightingOf(const RenderSettings& s, const RenderScene& scene) {
 FastTracer::Scratch::Scratch(const RenderScene& scene)
     : candidates(static_cast<size_t>(std::max(scene.facetCount, 1))),
       worth(static_cast<size_t>((std::max(scene.facetCount, 1) + 63) / 64)),
-      guesses(static_cast<size_t>(kGuessSets * kGuessDepths), -1) {}
+      guesses(static_cast<size_t>(kGuessSets * kGuessDepths), -1),
+      tableFacets(scene.facetCount <= kMaxTableFacets ? std::max(scene.facetCount, 0) : 0),
+      exits(static_cast<size_t>(3 * tableFacets * kDirectionBins), -1) {}
 
 FastTracer::FastTracer(const RenderSettings& settings, const RenderScene& scene, VectorUnit unit)
     : settings_(settings),
@@ -832,6 +1026,31 @@ FastTracer::FastTracer(const RenderSettings& settings, const RenderScene& scene,
             if (found != owner.end()) fd.edges[fd.edgeStart[j] + k].neighbour = found->second;
         }
     }
+    // The edges again in blocks of eight lanes for the vector units.
+    fd.edgeBlockStart.assign(static_cast<size_t>(count) + 1, 0);
+    for (int32_t j = 0; j < count; ++j) {
+        fd.edgeBlockStart[j] = static_cast<int32_t>(fd.edgeBlocks.size());
+        const int32_t edgeCount = scene.facets[j].vertexCount;
+        for (int32_t k = 0; k < edgeCount; k += 8) {
+            FacetData::EdgeBlock block{};
+            for (int32_t lane = 0; lane < 8; ++lane) {
+                block.clearance[lane] = -1.0;
+                block.negClearance[lane] = -1.0;
+                block.neighbour[lane] = -1;
+                if (k + lane >= edgeCount) continue;
+                const FacetData::Edge& e = fd.edges[fd.edgeStart[j] + k + lane];
+                for (int32_t c = 0; c < 3; ++c) {
+                    block.axb[c][lane] = e.axb[c];
+                    block.amb[c][lane] = e.amb[c];
+                }
+                block.clearance[lane] = e.clearance;
+                block.negClearance[lane] = -e.clearance;
+                block.neighbour[lane] = e.neighbour;
+            }
+            fd.edgeBlocks.push_back(block);
+        }
+    }
+    fd.edgeBlockStart[count] = static_cast<int32_t>(fd.edgeBlocks.size());
     // Every primary ray runs along +z, so its candidates (facets facing it) are fixed.
     const Vec3 toward{-0.0, -0.0, -1.0};
     for (int32_t j = 0; j < count; ++j) {
@@ -862,9 +1081,10 @@ FastTracer::FastTracer(const RenderSettings& settings, const RenderScene& scene,
 int32_t FastTracer::trace(const Vec3& origin, const Vec3& direction, double stoneIndex,
                           int32_t inside, int32_t depth, double total[3], double& surfaceGlare,
                           double inner[3], double& segmentLength, Scratch& scratch) const {
-    const Context ctx{settings_,  scene_,  facetData_,
-                      lighting_,  unit_,   r0_,
-                      stoneIndex, scratch, scratch.guesses.data() + kPrimaryGuesses * kGuessDepths};
+    Context ctx{settings_,  scene_,  facetData_,
+                lighting_,  unit_,   r0_,
+                stoneIndex, scratch, scratch.guesses.data() + kPrimaryGuesses * kGuessDepths};
+    ctx.exits = exitTable(scratch, 0);
     return traceRay(ctx, origin, direction, inside, depth,
                     Outputs{&total[0], &total[1], &total[2], &surfaceGlare, &inner[0], &inner[1],
                             &inner[2], &segmentLength},
@@ -884,13 +1104,10 @@ int32_t FastTracer::certainFacet(const Vec3& origin, const Vec3& direction, bool
                       settings_.stoneIndex,
                       scratch,
                       scratch.guesses.data()};
-    const Vec3& o = origin;
-    const Vec3& d = direction;
-    const Vec3 moment{d.y * o.z - d.z * o.y, d.z * o.x - d.x * o.z, d.x * o.y - d.y * o.x};
-    const Vec3 toward = inside ? d : Vec3{-d.x, -d.y, -d.z};
-    double p = 0.0;
-    return tavrine::certainFacet(ctx, guess, toward, d, moment, inside,
-                                 steps::onAxis(d, steps::dominantAxis(d)), &p);
+    Vec3 hit{};
+    const int axis = steps::dominantAxis(direction);
+    return tavrine::certainFacet(
+        ctx, guess, walkRay(origin, direction, inside, axis, steps::onAxis(direction, axis)), &hit);
 }
 
 uint32_t FastTracer::pixelColour(double x, double y, Scratch& scratch) const {
@@ -912,9 +1129,10 @@ uint32_t FastTracer::pixelColour(double x, double y, Scratch& scratch) const {
         for (int32_t k = 0; k < samples; ++k) {
             const double index =
                 s.renderFire ? fireSampleIndex(s.stoneIndex, s.dispersionSpread, k) : s.stoneIndex;
-            const Context ctx{s,         scene_,  facetData_,
-                              lighting_, unit_,   r0_,
-                              index,     scratch, guesses + k * kGuessDepths};
+            Context ctx{s,         scene_,  facetData_,
+                        lighting_, unit_,   r0_,
+                        index,     scratch, guesses + k * kGuessDepths};
+            ctx.exits = exitTable(scratch, k);
             if (traceRay(ctx, origin, direction, 0, 0,
                          Outputs{&total[0], &total[1], &total[2], &glare, &inner[0], &inner[1],
                                  &inner[2], &segment},
@@ -972,6 +1190,7 @@ uint32_t FastTracer::pixelColour(double x, double y, Scratch& scratch) const {
     contexts[0].otherGuesses = guesses + 2 * kGuessDepths;
     contexts[1].otherGuesses = guesses;
     contexts[2].otherGuesses = guesses + kGuessDepths;
+    for (int32_t k = 0; k < 3; ++k) contexts[k].exits = exitTable(scratch, k);
     steps::Bounce bounces[3] = {bounce, bounce, bounce};
     Chain chains[3];
     bool running[3] = {false, false, false};
@@ -986,7 +1205,10 @@ uint32_t FastTracer::pixelColour(double x, double y, Scratch& scratch) const {
     }
     while (running[0] || running[1] || running[2]) {
         for (int32_t k = 0; k < 3; ++k) {
-            if (running[k]) running[k] = stepChain(chains[k]);
+            if (running[k]) running[k] = seekChain(chains[k]);
+        }
+        for (int32_t k = 0; k < 3; ++k) {
+            if (running[k]) bounceChain(chains[k]);
         }
     }
 

@@ -7,9 +7,11 @@
 //   the edge) is the cross product formed from the ray frame coordinates as the exported
 //   tracer forms it;
 // - a facet that the ray passes certainly inside of (clear of every edge by far more than
-//   rounding) and whose plane test passes is the only facet the search can stop at, so the facet
-//   that the previous ray at the same depth met (usually the neighbouring pixel's) is tried
-//   first and, when it is certainly the one, taken without the search;
+//   rounding) and whose plane test passes is the only facet the search can stop at, so a guess
+//   is tried first and, when it is certainly the one, taken without the search: for a ray
+//   inside, the facet that the last ray from the same facet in about the same direction met,
+//   otherwise the facet that the previous ray at the same depth met (usually the neighbouring
+//   pixel's);
 // - the primary ray's candidate facets are found once per rendering (its direction is fixed);
 // - the facets are tested in index order as soon as they qualify, so the search stops at the
 //   facet it returns instead of listing every candidate first;
@@ -40,6 +42,10 @@ class FastTracer {
         std::vector<int32_t> candidates;
         std::vector<uint64_t> worth;   // bits of the facets worth an edge test for the current ray
         std::vector<int32_t> guesses;  // by sample and depth, the facet the last ray met, or -1
+        // By Fire sample, facet (tableFacets of them) and direction bin: the facet that the last
+        // ray inside the stone from that facet in that direction met, or -1.
+        int32_t tableFacets;
+        std::vector<int16_t> exits;
     };
 
     // Which vector instructions the facet search uses; all give the same results. Builds
@@ -82,6 +88,19 @@ class FastTracer {
         };
         std::vector<int32_t> edgeStart;
         std::vector<Edge> edges;
+        // The same edges eight at a time for the vector units, from block edgeBlockStart[j] to
+        // edgeBlockStart[j + 1] - 1 for facet j: the components of A x B and A - B by lane, the
+        // clearance and its negative, and the facet across. A padding lane has value 0, which
+        // counts as clear and never as outside.
+        struct EdgeBlock {
+            double axb[3][8];
+            double amb[3][8];
+            double clearance[8];
+            double negClearance[8];
+            int32_t neighbour[8];
+        };
+        std::vector<int32_t> edgeBlockStart;
+        std::vector<EdgeBlock> edgeBlocks;
         // Whether the stone is convex with flat facets, so that a facet the ray is certainly
         // inside of is the only one it can meet.
         bool convex = false;

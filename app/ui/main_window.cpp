@@ -23,6 +23,7 @@
 #include "app/ui/render_window.h"
 #include "app/ui/stone_panel.h"
 #include "app/ui/title_window.h"
+#include "app/ui/window_outputs.h"
 
 namespace tavrine::ui {
 
@@ -70,7 +71,7 @@ const MenuSpec kMenus[] = {
     {"About(&A)", {{"Version Info. (&V)", kMenuVersionInfo}}},
 };
 
-// The items whose windows are not part of this window yet: present and disabled.
+// The picture outputs' items: disabled until the outputs are connected.
 bool laterItem(int32_t id) { return id >= kMenuSaveScreenShot && id <= kMenuMakeGif; }
 
 // Returns whether key is one of the keys the keyboard thread reads.
@@ -200,6 +201,9 @@ MainWindow::MainWindow(Settings& settings, ViewerEngine& engine, QWidget* parent
     createControls();
     initialise();
     connectControls();
+    if (Session* session = engine_.session()) {
+        outputs_ = std::make_unique<WindowOutputs>(*this, *session, engine_);
+    }
 }
 
 MainWindow::~MainWindow() { qApp->removeEventFilter(this); }
@@ -409,6 +413,9 @@ void MainWindow::recreateRenderWindow(int32_t width) {
     if (started_) {
         engine_.setRenderWindow(renderWindow_);
     }
+    if (outputs_ != nullptr) {
+        outputs_->attachRenderWindow(renderWindow_);
+    }
 }
 
 void MainWindow::makeModelCurrent(int32_t modelIndex) {
@@ -560,6 +567,9 @@ void MainWindow::setSwitch(int32_t id, bool on) {
 void MainWindow::runCommand(int32_t commandId) {
     QAction* item = action(commandId);
     if (item != nullptr && !item->isEnabled()) {
+        return;
+    }
+    if (outputs_ != nullptr && outputs_->run(commandId)) {
         return;
     }
     switch (commandId) {

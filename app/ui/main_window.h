@@ -25,6 +25,7 @@ class DesignOpener;
 class PanelList;
 class RenderWindow;
 class UpDownControl;
+class WindowOutputs;
 
 // The window title.
 inline constexpr const char* kMainWindowTitle = "[   t  a  v  r  i  n  e   ]  version 4.06";
@@ -112,9 +113,14 @@ class MainWindow : public QMainWindow {
     ViewerEngine& engine() const { return engine_; }
     // Makes model modelIndex current as a choice from the cut list would (no busy check).
     void makeModelCurrent(int32_t modelIndex);
+    // Returns the settings dialogs' view of this window.
+    DialogHost& dialogHost() const { return *dialogHost_; }
+    // Returns the picture outputs (nullptr when the engine side has no session).
+    WindowOutputs* outputs() const { return outputs_.get(); }
 
     // Sets what runs "Open Design... (&O)" (the item does nothing without one).
     void setDesignOpener(DesignOpener* opener) { designOpener_ = opener; }
+    DesignOpener* designOpener() const { return designOpener_; }
 
     // Closes the window as its close box would, aborting a running rendering without asking
     // (the system asked the program to end).
@@ -162,6 +168,7 @@ class MainWindow : public QMainWindow {
     bool closeWithoutQuestion_ = false;
     RenderLayout renderLayout_;
     std::unique_ptr<DialogHost> dialogHost_;
+    std::unique_ptr<WindowOutputs> outputs_;
     DesignOpener* designOpener_ = nullptr;
 };
 

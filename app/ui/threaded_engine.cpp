@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QMetaObject>
 
+#include "app/engine/output_jobs.h"
 #include "app/engine/turning.h"
 #include "app/ui/engine_event.h"
 #include "app/ui/render_window.h"
@@ -70,6 +71,16 @@ void QtNotificationSink::post(NotifyWindow window, int32_t code, int64_t lParam)
         target = mainWindow_.data();
     } else if (window == NotifyWindow::Render) {
         target = renderWindow_.data();
+    } else {
+        // A progress window: queued on the receiver like the events, so the order holds.
+        QObject* receiver = outputReceiver_.data();
+        if (receiver != nullptr && outputNotify_) {
+            QMetaObject::invokeMethod(
+                receiver,
+                [notify = outputNotify_, window, code, lParam] { notify(window, code, lParam); },
+                Qt::QueuedConnection);
+        }
+        return;
     }
     if (target != nullptr) {
         QCoreApplication::postEvent(target, new EngineEvent(code, lParam));
@@ -240,6 +251,27 @@ void ThreadedEngine::selectPolygonColour(int index) {
 
 void ThreadedEngine::showTrail(bool shown) {
     pictures_.compose(session_.liveLayer, true, shown);
+    session_.previousLiveLayer = session_.liveLayer;
+    sink_.invalidate(PanelRect{kIndicatorBox.left, kIndicatorBox.top, kIndicatorBox.right + 1,
+                               kIndicatorBox.bottom + 1});
+}
+
+void ThreadedEngine::connectOutputs(OutputJobs& jobs, QObject* receiver, OutputNotify notify) {
+    if (started_) {
+        return;  // the engine's jobs are set before its thread runs
+    }
+    sink_.setOutputReceiver(receiver, std::move(notify));
+    engine_->setCaptureJob(
+        captureEngineJob(session_, sink_, pictures_, jobs, nullptr, RenderExecution{}));
+    engine_->setGifJob(gifEngineJob(sink_, jobs));
+}
+
+void ThreadedEngine::redrawIndicator() {
+    const OrientationState& o = session_.orientation;
+    pictures_.drawLightRay(o.lightAngles, o.lightDirection);
+    pictures_.drawModelSketch(*session_.model);
+    pictures_.clearComposition();
+    pictures_.compose(session_.liveLayer, true, session_.settings.drawTrail != 0);
     session_.previousLiveLayer = session_.liveLayer;
     sink_.invalidate(PanelRect{kIndicatorBox.left, kIndicatorBox.top, kIndicatorBox.right + 1,
                                kIndicatorBox.bottom + 1});

@@ -35,6 +35,12 @@ class QtNotificationSink : public NotificationSink {
     void invalidate(const PanelRect& rect) override;
     // Replaces the render window (nullptr for none). GUI thread, while the engine is idle.
     void setRenderWindow(QWidget* renderWindow) { renderWindow_ = renderWindow; }
+    // Sends the progress windows' notifications to notify, queued on receiver. GUI thread,
+    // before the engine starts.
+    void setOutputReceiver(QObject* receiver, OutputNotify notify) {
+        outputReceiver_ = receiver;
+        outputNotify_ = std::move(notify);
+    }
     // Releases a showTitle() that waits and makes later ones return at once: the window loop
     // has ended and will open no title window. Any thread.
     void close();
@@ -47,6 +53,8 @@ class QtNotificationSink : public NotificationSink {
     QPointer<QWidget> mainWindow_;
     QPointer<QWidget> clientArea_;
     QPointer<QWidget> renderWindow_;
+    QPointer<QObject> outputReceiver_;
+    OutputNotify outputNotify_;
 };
 
 // The real engine side of the main window.
@@ -80,6 +88,9 @@ class ThreadedEngine : public ViewerEngine {
     void replaceRenderPicture(int width) override;
     void setLiveView(bool on) override;
     void paintBoxes(QPainter& painter, const QRect& clip) override;
+    Session* session() override { return &session_; }
+    void connectOutputs(OutputJobs& jobs, QObject* receiver, OutputNotify notify) override;
+    void redrawIndicator() override;
     // Paints the render picture with its top-left corner at origin (the separate window).
     void paintPicture(QPainter& painter, const QPoint& origin, const QRect& clip);
 

@@ -8,11 +8,21 @@
 #include <QPainter>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 
 #include "app/engine/engine_ids.h"
+#include "app/engine/notification_sink.h"
 #include "app/view/keyboard_mapping.h"
 
+namespace tavrine {
+struct OutputJobs;
+struct Session;
+}  // namespace tavrine
+
 namespace tavrine::ui {
+
+// Takes an engine notification meant for a progress window, on the GUI thread.
+using OutputNotify = std::function<void(NotifyWindow window, int32_t code, int64_t lParam)>;
 
 // The engine side as the window sees it. Every call is made on the GUI thread.
 class ViewerEngine {
@@ -68,6 +78,23 @@ class ViewerEngine {
     // Paints the render area, the preview box and the indicator box into painter (client
     // coordinates) for the part of the client area in clip.
     virtual void paintBoxes(QPainter& painter, const QRect& clip) = 0;
+
+    // The picture outputs (screen shot, capture, animated GIF). An engine side without a session
+    // has none, and the window leaves their menu items disabled.
+    // Returns the session the engine works on, or nullptr.
+    virtual Session* session() { return nullptr; }
+    // Lets StartCapture and CompileGif run over jobs and hands the progress windows'
+    // notifications to notify on the GUI thread, in the order the engine posted them among the
+    // windows' own; receiver's lifetime bounds the delivery. Before start().
+    virtual void connectOutputs(OutputJobs& jobs, QObject* receiver, OutputNotify notify) {
+        (void)jobs;
+        (void)receiver;
+        (void)notify;
+    }
+    // Redraws the light-ray and model-sketch layers of the indicator box from the session,
+    // rebuilds its cache and repaints it (after a record was applied). Only while the engine is
+    // idle.
+    virtual void redrawIndicator() {}
 };
 
 }  // namespace tavrine::ui

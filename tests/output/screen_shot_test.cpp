@@ -128,6 +128,7 @@ TEST(ScreenShotDialog, AMissingFolderOpensTheDefaultOneAndTheSettingsKeepTheChoi
     EXPECT_EQ(state.filterIndex, 6u);
     EXPECT_EQ(dialogOpeningFolder(state, settings.defaultScreenShotFolder),
               folder.file("ScreenShots/"));
+    EXPECT_TRUE(fs::is_directory(folder.file("ScreenShots"))) << "made on first use";
     fs::create_directory(folder.file("kept"));
     state.initialDirectory = folder.file("kept/");
     state.filterIndex = 3;

@@ -120,12 +120,17 @@ TEST(FastTracer, EveryVectorUnitGivesTheSamePixels) {
     }
 }
 
-// Makes the faster path start every facet search from an arbitrary facet, none, or an index out
-// of range (as a scratch used with a bigger model would hold), as though the previous rays had met
-// other facets: the answer must not depend on where it starts.
+// Makes the faster path start every facet search from an arbitrary facet (by depth and by facet
+// and direction), none, or an index out of range (as a scratch used with a bigger model would
+// hold), as though the previous rays had met other facets: the answer must not depend on where it
+// starts.
 void scrambleGuesses(FastTracer::Scratch& scratch, int32_t facetCount, std::mt19937_64& random) {
     for (int32_t& g : scratch.guesses) {
         g = static_cast<int32_t>(random() % static_cast<uint64_t>(facetCount + 20)) - 10;
+    }
+    for (int32_t i = 0; i < 512 && !scratch.exits.empty(); ++i) {
+        scratch.exits[random() % scratch.exits.size()] =
+            static_cast<int16_t>(random() % static_cast<uint64_t>(facetCount + 20) - 10);
     }
 }
 

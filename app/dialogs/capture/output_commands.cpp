@@ -82,9 +82,9 @@ void OutputCommands::restorePosition() {
         message(read.message, true);
         return;
     }
+    if (!host_.applyRecord(record, read.previousTrimming)) return;
     jobs_.captureRecord = record;
     s.frameCount = record.frameCount;
-    host_.applyRecord(record, read.previousTrimming);
     OrientationState& o = session_.orientation;
     o.savedPosition = record.savedPosition;
     o.viewPose.orientation = record.savedPosition.orientation;
@@ -156,10 +156,10 @@ void OutputCommands::resumeCapture() {
         return;
     }
     const bool complete = record.frameCount == record.framesDone;
+    if (!host_.applyRecord(record, previous)) return;
     jobs_.captureRecord = record;
     jobs_.captureFiles = CaptureFiles{chosen.path, captureState_.path, FrameFormat::Gif};
     s.frameCount = record.frameCount;
-    host_.applyRecord(record, previous);
     if (session_.orientation.syOn) host_.switchTurnStoneOff();
     session_.liveLayer = -1;
     runCapture(record.checkMode);

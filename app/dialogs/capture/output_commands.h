@@ -40,8 +40,10 @@ class OutputHost {
     // Applies the record's settings to the panel as Restore Position does (the "HQ", "SY" and
     // "GM" buttons, the three lists, the index field, the model rebuilt and turned by the stone
     // pose, the light, the indicator layers, and the size and trimming update from
-    // previousTrimming); the view is left to the caller.
-    virtual void applyRecord(const PositionInfo& record, const Trimming& previousTrimming) = 0;
+    // previousTrimming); the view is left to the caller. Returns false, having told the user,
+    // when the record cannot be applied (its design file cannot be opened); nothing changed then
+    // and the command ends.
+    virtual bool applyRecord(const PositionInfo& record, const Trimming& previousTrimming) = 0;
     // Shows the main window's render progress display (before a check-mode run).
     virtual void showRenderProgress() {}
 };

@@ -115,7 +115,7 @@ class FakeHost : public OutputHost, public NullNotificationSink {
     bool checkRefractiveIndex() override { return true; }
     void switchTurnStoneOff() override {}
     void showRenderWindow() override {}
-    void applyRecord(const PositionInfo&, const Trimming&) override {}
+    bool applyRecord(const PositionInfo&, const Trimming&) override { return true; }
 
     std::vector<EngineCommand> posted;
 
