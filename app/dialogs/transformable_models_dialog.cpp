@@ -236,22 +236,22 @@ TransformableModelsDialog::TransformableModelsDialog(Settings& settings, QWidget
 
     // One value: an optional slider, then its number field with the up-down, named after it.
     auto addValue = [&](int which, int x, int y, int sliderWidth) {
-        const ValueSpec& spec = kValues[which];
-        QWidget* page = pages[spec.page];
-        const QString name = QString::fromLatin1(spec.name);
+        const ValueSpec& entry = kValues[which];
+        QWidget* page = pages[entry.page];
+        const QString name = QString::fromLatin1(entry.name);
         QSlider* slider = nullptr;
-        if (spec.slider) {
+        if (entry.slider) {
             slider = new QSlider(Qt::Horizontal, page);
             slider->setObjectName(name + QStringLiteral("Slider"));
             slider->setGeometry(x, y - 2, sliderWidth, 26);
-            slider->setRange(spec.minimum, spec.maximum);
+            slider->setRange(entry.minimum, entry.maximum);
             slider->setPageStep(5);
             x += sliderWidth + 10;
         }
         auto* edit = new NumberEdit(page);
         edit->setObjectName(name + QStringLiteral("Edit"));
         edit->setGeometry(x, y, 40, 22);
-        auto* upDown = new UpDown(edit, spec.minimum, spec.maximum, page);
+        auto* upDown = new UpDown(edit, entry.minimum, entry.maximum, page);
         upDown->setObjectName(name + QStringLiteral("UpDown"));
         upDown->setGeometry(x + 40, y, 16, 22);
         values_[which] = new LinkedValue(slider, which == kCompression ? kCompressionBase : 0, edit,

@@ -210,14 +210,14 @@ MainWindow::~MainWindow() { qApp->removeEventFilter(this); }
 
 void MainWindow::buildMenus() {
     int menuIndex = 0;
-    for (const MenuSpec& spec : kMenus) {
-        QMenu* menu = menuBar()->addMenu(QString::fromUtf8(spec.title));
-        menu->setObjectName(QString::fromUtf8(spec.title));
+    for (const MenuSpec& entry : kMenus) {
+        QMenu* menu = menuBar()->addMenu(QString::fromUtf8(entry.title));
+        menu->setObjectName(QString::fromUtf8(entry.title));
         if (menuIndex == 2) {
             polygonGroup_ = new QActionGroup(menu);
             polygonGroup_->setExclusive(true);
         }
-        for (const MenuItem& item : spec.items) {
+        for (const MenuItem& item : entry.items) {
             if (item.caption == nullptr) {
                 menu->addSeparator();
                 continue;
@@ -243,37 +243,37 @@ void MainWindow::buildMenus() {
 
 void MainWindow::createControls() {
     const QFont controlFont = gothicFont(12);
-    for (const ControlSpec& spec : controlTable()) {
+    for (const ControlSpec& entry : controlTable()) {
         QWidget* widget = nullptr;
-        switch (spec.kind) {
+        switch (entry.kind) {
         case ControlKind::ComboBox: {
-            auto* list = new PanelList(spec.id, client_);
-            lists_[spec.id - kStoneList] = list;
+            auto* list = new PanelList(entry.id, client_);
+            lists_[entry.id - kStoneList] = list;
             widget = list;
             break;
         }
         case ControlKind::Edit:
             indexField_ = new QLineEdit(client_);
-            indexField_->setObjectName(controlName(spec.id));
+            indexField_->setObjectName(controlName(entry.id));
             indexField_->setAlignment(Qt::AlignRight);
             indexField_->setMaxLength(7);
             widget = indexField_;
             break;
         case ControlKind::UpDown:
-            upDown_ = new UpDownControl(spec.id, client_);
+            upDown_ = new UpDownControl(entry.id, client_);
             widget = upDown_;
             break;
         default:
-            widget = new OwnerDrawButton(spec.id, spec.kind, &style_, client_);
-            widget->setGeometry(spec.geometry);
+            widget = new OwnerDrawButton(entry.id, entry.kind, &style_, client_);
+            widget->setGeometry(entry.geometry);
             break;
         }
         widget->setFont(controlFont);
-        widget->setProperty("windowText", QString::fromUtf8(spec.windowText));
-        if (spec.createdHidden) {
+        widget->setProperty("windowText", QString::fromUtf8(entry.windowText));
+        if (entry.createdHidden) {
             widget->hide();
         }
-        controls_.insert(spec.id, widget);
+        controls_.insert(entry.id, widget);
     }
 }
 
