@@ -257,18 +257,27 @@ struct WalkRay {
     int axis;  // the direction's dominant axis
 };
 
+// Whether the search certainly stops at facet g, which the ray faces and passes certainly inside
+// of: the plane test passes (p is its plane . d) and no facet whose plane passes near the centre
+// comes before g for the ray.
+inline bool planeTestCertain(const Context& ctx, int32_t g, const WalkRay& r, double* p) {
+    const Facet* facets = ctx.scene.facets;
+    *p = steps::planeAlong(facets[g].plane, r.d);
+    if (steps::nearlyParallel(r.dk, *p)) return false;
+    for (const int32_t j : ctx.data.nearCentre) {
+        if (j >= g) break;
+        if (steps::dot(r.toward, facets[j].normal) >= 0.0) return false;
+    }
+    return true;
+}
+
 // The walk's end at facet g, which the ray faces and passes certainly inside of: g and the hit
 // point on it, or -1 when the plane test or a facet whose plane passes near the centre leaves the
 // search to decide.
 inline int32_t acceptFacet(const Context& ctx, int32_t g, const WalkRay& r, Vec3* hit) {
-    const Facet* facets = ctx.scene.facets;
-    const double p = steps::planeAlong(facets[g].plane, r.d);
-    if (steps::nearlyParallel(r.dk, p)) return -1;
-    for (const int32_t j : ctx.data.nearCentre) {
-        if (j >= g) break;
-        if (steps::dot(r.toward, facets[j].normal) >= 0.0) return -1;
-    }
-    *hit = steps::hitPoint(r.axis, r.o, r.d, facets[g].plane, p);
+    double p = 0.0;
+    if (!planeTestCertain(ctx, g, r, &p)) return -1;
+    *hit = steps::hitPoint(r.axis, r.o, r.d, ctx.scene.facets[g].plane, p);
     return g;
 }
 
@@ -287,23 +296,16 @@ int32_t examineEdgesScalar(const FastTracer::FacetData& fd, int32_t g, int32_t e
     return clear ? kAllClear : -1;
 }
 
-// Returns the facet that the exported tracer's search certainly returns for the ray, found by
-// walking from facet g across the edges the ray certainly passes outside of, or -1 when the walk
-// proves nothing. A facet is certainly the one when the ray faces it (the tracer's candidate
-// test), passes well inside every one of its edges and is not parallel to its plane (the
-// tracer's plane test, which writes p). The stone is convex, so a ray from outside enters
-// through at most one facet and a ray inside leaves through exactly one: a ray so clearly inside
-// a facet passes no other facet's edge test, and the index order of the search does not matter.
-// The one exception is a facet whose plane passes near the centre, whose plane test does not
-// refuse a ray that runs along it; when the ray faces such a facet before the one found, the
-// full search decides.
-int32_t certainFacetScalar(const Context& ctx, int32_t g, const WalkRay& r, Vec3* hit) {
+// Walks from facet g across the edges the ray certainly passes outside of, to a facet the ray
+// faces (the tracer's candidate test) and passes well inside every edge of; returns that facet,
+// or -1 when the walk proves nothing.
+int32_t walkScalar(const Context& ctx, int32_t g, const WalkRay& r) {
     const Facet* facets = ctx.scene.facets;
     for (int32_t walk = 0; walk < kWalkSteps; ++walk) {
         const Facet& facet = facets[g];
         if (!(steps::dot(r.toward, facet.normal) >= 0.0)) return -1;
         const int32_t next = examineEdgesScalar(ctx.data, g, facet.vertexCount, r.sd, r.sm);
-        if (next == kAllClear) return acceptFacet(ctx, g, r, hit);
+        if (next == kAllClear) return g;
         if (next < 0) return -1;
         g = next;
     }
@@ -313,8 +315,8 @@ int32_t certainFacetScalar(const Context& ctx, int32_t g, const WalkRay& r, Vec3
 #if defined(TAVRINE_X86_VECTORS)
 // The same walk with eight edges at a time; every lane computes the edge value as the scalar
 // walk does, so the walk takes the same steps.
-__attribute__((target("avx512f"))) int32_t certainFacetAvx512(const Context& ctx, int32_t g,
-                                                              const WalkRay& r, Vec3* hit) {
+__attribute__((target("avx512f"))) int32_t walkAvx512(const Context& ctx, int32_t g,
+                                                      const WalkRay& r) {
     const FastTracer::FacetData& fd = ctx.data;
     const Facet* facets = ctx.scene.facets;
     const __m512d dx = _mm512_set1_pd(r.sd.x);
@@ -349,7 +351,7 @@ __attribute__((target("avx512f"))) int32_t certainFacetAvx512(const Context& ctx
             // An edge in doubt: an edge certainly outside may still follow.
             next = -1;
         }
-        if (next == kAllClear) return acceptFacet(ctx, g, r, hit);
+        if (next == kAllClear) return g;
         if (next < 0) return -1;
         g = next;
     }
@@ -357,8 +359,8 @@ __attribute__((target("avx512f"))) int32_t certainFacetAvx512(const Context& ctx
 }
 
 // The same four edges at a time.
-__attribute__((target("avx2"))) int32_t certainFacetAvx2(const Context& ctx, int32_t g,
-                                                         const WalkRay& r, Vec3* hit) {
+__attribute__((target("avx2"))) int32_t walkAvx2(const Context& ctx, int32_t g,
+                                                 const WalkRay& r) {
     const FastTracer::FacetData& fd = ctx.data;
     const Facet* facets = ctx.scene.facets;
     const __m256d dx = _mm256_set1_pd(r.sd.x);
@@ -399,7 +401,7 @@ __attribute__((target("avx2"))) int32_t certainFacetAvx2(const Context& ctx, int
             // An edge in doubt: an edge certainly outside may still follow.
             next = -1;
         }
-        if (next == kAllClear) return acceptFacet(ctx, g, r, hit);
+        if (next == kAllClear) return g;
         if (next < 0) return -1;
         g = next;
     }
@@ -407,20 +409,35 @@ __attribute__((target("avx2"))) int32_t certainFacetAvx2(const Context& ctx, int
 }
 #endif
 
-inline int32_t certainFacet(const Context& ctx, int32_t g, const WalkRay& r, Vec3* hit) {
+// The facet the walk from g ends at, which the ray faces and passes certainly inside of, or -1.
+inline int32_t walkToClearFacet(const Context& ctx, int32_t g, const WalkRay& r) {
     // A guess left in a scratch by another scene may be out of range.
     if (static_cast<uint32_t>(g) >= static_cast<uint32_t>(ctx.scene.facetCount)) return -1;
 #if defined(TAVRINE_X86_VECTORS)
     switch (ctx.unit) {
     case FastTracer::VectorUnit::Avx512:
-        return certainFacetAvx512(ctx, g, r, hit);
+        return walkAvx512(ctx, g, r);
     case FastTracer::VectorUnit::Avx2:
-        return certainFacetAvx2(ctx, g, r, hit);
+        return walkAvx2(ctx, g, r);
     default:
         break;
     }
 #endif
-    return certainFacetScalar(ctx, g, r, hit);
+    return walkScalar(ctx, g, r);
+}
+
+// Returns the facet that the exported tracer's search certainly returns for the ray, and the hit
+// point on it, or -1 when the walk from g proves nothing. A facet is certainly the one when the
+// ray faces it, passes well inside every one of its edges and is not parallel to its plane (the
+// tracer's plane test, which writes p). The stone is convex, so a ray from outside enters
+// through at most one facet and a ray inside leaves through exactly one: a ray so clearly inside
+// a facet passes no other facet's edge test, and the index order of the search does not matter.
+// The one exception is a facet whose plane passes near the centre, whose plane test does not
+// refuse a ray that runs along it; when the ray faces such a facet before the one found, the
+// full search decides.
+inline int32_t certainFacet(const Context& ctx, int32_t g, const WalkRay& r, Vec3* hit) {
+    g = walkToClearFacet(ctx, g, r);
+    return g < 0 ? -1 : acceptFacet(ctx, g, r, hit);
 }
 
 // The walk's view of the ray from o along d.
@@ -652,6 +669,7 @@ int32_t* guessAt(const Context& ctx, int32_t depth) {
 // Levels of the chain of reflections that traceInside keeps; deeper chains are traced by
 // recursion.
 constexpr int32_t kChainLevels = 64;
+static_assert(kChainLevels <= kGuessDepths, "a chain keeps a guess for every depth");
 
 // A ray inside the stone (depth 1 or more), followed exactly as traceRay follows it but without
 // recursion: inside, the refracted child leaves the stone and ends at once, so the rays form a
@@ -798,6 +816,334 @@ int32_t traceInside(const Context& ctx, const Vec3& o, const Vec3& d, int32_t de
     finishChain(c, out);
     return 1;
 }
+
+#if defined(TAVRINE_X86_VECTORS)
+// The Fire samples' chains inside the stone, stepped side by side in lanes 0 to 2 of four-wide
+// vectors. Each lane performs for its chain the operations of seekChain, bounceChain and
+// finishChain in the same order, so every value equals the one the chain alone gives; the facet
+// search stays per lane, and the arithmetic of the hit points and of the bounces is shared.
+//
+// The chains run in step: each starts at depth 1 and goes one depth deeper per bounce until the
+// depth limit, so level n of every running chain is at depth n + 1. A chain whose search finds
+// no facet ends there, and its lane is left out from then on.
+struct alignas(32) LaneLevels {
+    double weight[kChainLevels][4];
+    double leaving[kChainLevels][3][4];
+    double segment[kChainLevels][4];
+};
+
+// The lanes of a mask as bits.
+__attribute__((target("avx2"))) inline unsigned laneBits(__m256d mask) {
+    return static_cast<unsigned>(_mm256_movemask_pd(mask));
+}
+
+// A mask with the lanes of `bits` set.
+__attribute__((target("avx2"))) inline __m256d laneMask(unsigned bits) {
+    const __m256i lanes = _mm256_setr_epi64x(1, 2, 4, 8);
+    const __m256i set = _mm256_and_si256(_mm256_set1_epi64x(static_cast<int64_t>(bits)), lanes);
+    return _mm256_castsi256_pd(_mm256_cmpeq_epi64(set, lanes));
+}
+
+// Columns 0 to 3 of the 4 x 4 matrix whose rows are r0 to r3.
+__attribute__((target("avx2"))) inline void transpose(__m256d r0, __m256d r1, __m256d r2,
+                                                      __m256d r3, __m256d c[4]) {
+    const __m256d t0 = _mm256_unpacklo_pd(r0, r1);
+    const __m256d t1 = _mm256_unpackhi_pd(r0, r1);
+    const __m256d t2 = _mm256_unpacklo_pd(r2, r3);
+    const __m256d t3 = _mm256_unpackhi_pd(r2, r3);
+    c[0] = _mm256_permute2f128_pd(t0, t2, 0x20);
+    c[1] = _mm256_permute2f128_pd(t1, t3, 0x20);
+    c[2] = _mm256_permute2f128_pd(t0, t2, 0x31);
+    c[3] = _mm256_permute2f128_pd(t1, t3, 0x31);
+}
+
+// Truncation towards zero of values that fit an int32_t, as static_cast<int32_t> gives them.
+// Adding 0 turns a truncated -0 into the 0 that an integer gives.
+__attribute__((target("avx2"))) inline __m256d truncated(__m256d v) {
+    return _mm256_add_pd(_mm256_round_pd(v, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC),
+                         _mm256_setzero_pd());
+}
+
+// Follows the rays that enter the stone at `hit` along directions[k], for every sample k whose
+// bit is set in `started`, as traceInside follows each from depth 1, and writes each one's total
+// light and first segment as finishChain writes them.
+__attribute__((target("avx2"))) void traceChainLanes(const Context (&contexts)[3], const Vec3& hit,
+                                                     const Vec3 (&directions)[3],
+                                                     unsigned started, double totals[3][3],
+                                                     double firstSegment[3]) {
+    const Context& first = contexts[0];
+    const RenderSettings& s = first.settings;
+    const Facet* facets = first.scene.facets;
+    const steps::Lighting& l = first.lighting;
+    const bool convex = first.data.convex;
+
+    // The state of the lanes; lane 3 repeats lane 0 so that its arithmetic stays harmless.
+    __m256d ox = _mm256_set1_pd(hit.x);
+    __m256d oy = _mm256_set1_pd(hit.y);
+    __m256d oz = _mm256_set1_pd(hit.z);
+    __m256d dx = _mm256_setr_pd(directions[0].x, directions[1].x, directions[2].x, directions[0].x);
+    __m256d dy = _mm256_setr_pd(directions[0].y, directions[1].y, directions[2].y, directions[0].y);
+    __m256d dz = _mm256_setr_pd(directions[0].z, directions[1].z, directions[2].z, directions[0].z);
+    double ratios[4];
+    for (int32_t k = 0; k < 3; ++k) {
+        ratios[k] = steps::indexRatio(s.outerIndex, contexts[k].stoneIndex, true);
+    }
+    ratios[3] = ratios[0];
+    const __m256d ratio = _mm256_loadu_pd(ratios);
+    int32_t facet[4] = {-1, -1, -1, -1};  // the facet each lane's ray starts from, or meets
+    int32_t levels[3] = {0, 0, 0};
+    unsigned running = started & 7u;
+    unsigned trapped = 0;
+
+    // The constants of the shading of a leaving ray (shadeLeaving) and of the Fresnel weight.
+    const __m256d zero = _mm256_setzero_pd();
+    const __m256d one = _mm256_set1_pd(1.0);
+    const __m256d two = _mm256_set1_pd(2.0);
+    const __m256d signBit = _mm256_set1_pd(-0.0);
+    const __m256d lx = _mm256_set1_pd(l.lightDirection.x);
+    const __m256d ly = _mm256_set1_pd(l.lightDirection.y);
+    const __m256d lz = _mm256_set1_pd(l.lightDirection.z);
+    const bool litBackdrop = !(l.backdrop[0] == 0 && l.backdrop[1] == 0 && l.backdrop[2] == 0);
+    const __m256d backLight = _mm256_set1_pd(static_cast<double>(l.backLight));
+    const __m256d fill = _mm256_set1_pd(l.fillLight * 0.12);
+    const __m256d main = _mm256_set1_pd(0.175 * l.mainLight);
+    __m256d tint[3];
+    for (int32_t ch = 0; ch < 3; ++ch) {
+        tint[ch] = _mm256_set1_pd(l.backdrop[ch] - 1000 * l.absorption[ch]);
+    }
+    const __m256d r0 = _mm256_set1_pd(first.r0);
+    const __m256d oneMinusR0 = _mm256_set1_pd(1.0 - first.r0);
+
+    LaneLevels lv;
+    int32_t depth = 1;
+    for (; running != 0; ++depth) {
+        if (depth >= s.maxDepth) {
+            trapped = running;
+            break;
+        }
+        const int32_t n = depth - 1;
+
+        // The walk's view of each lane's ray: its moment o x d, dominant axis and component.
+        const __m256d mx = _mm256_sub_pd(_mm256_mul_pd(oy, dz), _mm256_mul_pd(oz, dy));
+        const __m256d my = _mm256_sub_pd(_mm256_mul_pd(oz, dx), _mm256_mul_pd(ox, dz));
+        const __m256d mz = _mm256_sub_pd(_mm256_mul_pd(ox, dy), _mm256_mul_pd(oy, dx));
+        const __m256d ax = _mm256_andnot_pd(signBit, dx);
+        const __m256d ay = _mm256_andnot_pd(signBit, dy);
+        const __m256d az = _mm256_andnot_pd(signBit, dz);
+        const __m256d yOverX = _mm256_cmp_pd(ay, ax, _CMP_GE_OQ);
+        const __m256d onZ = _mm256_blendv_pd(_mm256_cmp_pd(az, ax, _CMP_GE_OQ),
+                                             _mm256_cmp_pd(az, ay, _CMP_GE_OQ), yOverX);
+        const __m256d onY = _mm256_andnot_pd(onZ, yOverX);
+        const __m256d onX = _mm256_andnot_pd(_mm256_or_pd(onZ, yOverX), _mm256_castsi256_pd(
+                                                                            _mm256_set1_epi64x(-1)));
+        const __m256d dk = _mm256_blendv_pd(_mm256_blendv_pd(dx, dy, onY), dz, onZ);
+        alignas(32) double lane[10][4];
+        _mm256_store_pd(lane[0], ox);
+        _mm256_store_pd(lane[1], oy);
+        _mm256_store_pd(lane[2], oz);
+        _mm256_store_pd(lane[3], dx);
+        _mm256_store_pd(lane[4], dy);
+        _mm256_store_pd(lane[5], dz);
+        _mm256_store_pd(lane[6], mx);
+        _mm256_store_pd(lane[7], my);
+        _mm256_store_pd(lane[8], mz);
+        _mm256_store_pd(lane[9], dk);
+        const unsigned zBits = laneBits(onZ);
+        const unsigned yBits = laneBits(onY);
+
+        // Each lane's facet: by the walk, with the plane test, or else by findHit as the single
+        // chain finds it (whose hit point then replaces the lane's).
+        alignas(32) double along[4] = {1.0, 1.0, 1.0, 1.0};
+        alignas(32) double searched[3][4] = {};
+        unsigned bySearch = 0;
+        for (int32_t k = 0; k < 3; ++k) {
+            if ((running >> k & 1u) == 0) continue;
+            const Context& ctx = contexts[k];
+            const Vec3 o{lane[0][k], lane[1][k], lane[2][k]};
+            const Vec3 d{lane[3][k], lane[4][k], lane[5][k]};
+            const int axis = (zBits >> k & 1u) != 0 ? 2 : ((yBits >> k & 1u) != 0 ? 1 : 0);
+            const WalkRay r{d, d, Vec3{-d.x, -d.y, -d.z}, Vec3{lane[6][k], lane[7][k], lane[8][k]},
+                            lane[9][k], o, axis};
+            int16_t* exit = nullptr;
+            if (ctx.exits != nullptr && facet[k] >= 0 && facet[k] < ctx.scratch.tableFacets) {
+                exit = &ctx.exits[facet[k] * kDirectionBins + directionBin(d)];
+            }
+            int32_t* guess = &ctx.guesses[depth];  // depth < kChainLevels = kGuessDepths
+            int32_t g = -1;
+            if (convex) {
+                g = walkToClearFacet(ctx, exit != nullptr && *exit >= 0 ? *exit : *guess, r);
+                if (g >= 0 && !planeTestCertain(ctx, g, r, &along[k])) g = -1;
+            }
+            if (g >= 0) {
+                if (exit != nullptr) *exit = static_cast<int16_t>(g);
+                *guess = g;
+                facet[k] = g;
+                continue;
+            }
+            const int32_t* other =
+                ctx.otherGuesses != nullptr && depth < kGuessDepths ? &ctx.otherGuesses[depth]
+                                                                    : nullptr;
+            Vec3 h{};
+            if (!findHit(ctx, o, d, true, nullptr, guess, &h, &facet[k], other, exit)) {
+                running &= ~(1u << k);  // the chain ends here, bringing no light
+                continue;
+            }
+            searched[0][k] = h.x;
+            searched[1][k] = h.y;
+            searched[2][k] = h.z;
+            bySearch |= 1u << k;
+        }
+        if (running == 0) break;
+
+        // The facets' normals and planes by lane (a lane that has ended reads facet 0).
+        const Facet* f[4];
+        for (int32_t k = 0; k < 4; ++k) {
+            const int32_t j = k < 3 && (running >> k & 1u) != 0 ? facet[k] : facet[0];
+            f[k] = &facets[j >= 0 ? j : 0];
+        }
+        __m256d normal[4];
+        __m256d plane[4];
+        transpose(_mm256_loadu_pd(&f[0]->normal.x), _mm256_loadu_pd(&f[1]->normal.x),
+                  _mm256_loadu_pd(&f[2]->normal.x), _mm256_loadu_pd(&f[3]->normal.x), normal);
+        transpose(_mm256_loadu_pd(f[0]->plane), _mm256_loadu_pd(f[1]->plane),
+                  _mm256_loadu_pd(f[2]->plane), _mm256_loadu_pd(f[3]->plane), plane);
+
+        // steps::hitPoint with the axes of each lane taken in the order (k, i, j): the dominant
+        // axis, then the other two in ascending order.
+        const __m256d ok = _mm256_blendv_pd(_mm256_blendv_pd(ox, oy, onY), oz, onZ);
+        const __m256d oi = _mm256_blendv_pd(ox, oy, onX);
+        const __m256d oj = _mm256_blendv_pd(oz, oy, onZ);
+        const __m256d di = _mm256_blendv_pd(dx, dy, onX);
+        const __m256d dj = _mm256_blendv_pd(dz, dy, onZ);
+        const __m256d pi = _mm256_blendv_pd(plane[0], plane[1], onX);
+        const __m256d pj = _mm256_blendv_pd(plane[2], plane[1], onZ);
+        const __m256d sum = _mm256_add_pd(
+            _mm256_add_pd(
+                _mm256_mul_pd(dk, plane[3]),
+                _mm256_mul_pd(pi, _mm256_sub_pd(_mm256_mul_pd(dk, oi), _mm256_mul_pd(di, ok)))),
+            _mm256_mul_pd(pj, _mm256_sub_pd(_mm256_mul_pd(dk, oj), _mm256_mul_pd(dj, ok))));
+        const __m256d hk = _mm256_div_pd(_mm256_xor_pd(sum, signBit), _mm256_load_pd(along));
+        const __m256d run = _mm256_sub_pd(hk, ok);
+        const __m256d hi = _mm256_add_pd(oi, _mm256_div_pd(_mm256_mul_pd(di, run), dk));
+        const __m256d hj = _mm256_add_pd(oj, _mm256_div_pd(_mm256_mul_pd(dj, run), dk));
+        const __m256d fromSearch = laneMask(bySearch);
+        const __m256d hx =
+            _mm256_blendv_pd(_mm256_blendv_pd(hi, hk, onX), _mm256_load_pd(searched[0]), fromSearch);
+        const __m256d hy = _mm256_blendv_pd(
+            _mm256_blendv_pd(_mm256_blendv_pd(hj, hk, onY), hi, onX), _mm256_load_pd(searched[1]),
+            fromSearch);
+        const __m256d hz =
+            _mm256_blendv_pd(_mm256_blendv_pd(hj, hk, onZ), _mm256_load_pd(searched[2]), fromSearch);
+
+        // bounceChain: the segment, the mirror and refracted directions, the light leaving and
+        // the Fresnel weight.
+        const __m256d sx = _mm256_sub_pd(hx, ox);
+        const __m256d sy = _mm256_sub_pd(hy, oy);
+        const __m256d sz = _mm256_sub_pd(hz, oz);
+        _mm256_store_pd(lv.segment[n], _mm256_sqrt_pd(_mm256_add_pd(
+                                           _mm256_add_pd(_mm256_mul_pd(sx, sx), _mm256_mul_pd(sy, sy)),
+                                           _mm256_mul_pd(sz, sz))));
+        const __m256d cosI = _mm256_add_pd(
+            _mm256_add_pd(_mm256_mul_pd(dx, normal[0]), _mm256_mul_pd(dy, normal[1])),
+            _mm256_mul_pd(dz, normal[2]));
+        const __m256d hhx = _mm256_mul_pd(cosI, normal[0]);
+        const __m256d hhy = _mm256_mul_pd(cosI, normal[1]);
+        const __m256d hhz = _mm256_mul_pd(cosI, normal[2]);
+        const __m256d tx = _mm256_mul_pd(_mm256_sub_pd(dx, hhx), ratio);
+        const __m256d ty = _mm256_mul_pd(_mm256_sub_pd(dy, hhy), ratio);
+        const __m256d tz = _mm256_mul_pd(_mm256_sub_pd(dz, hhz), ratio);
+        const __m256d tt = _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(tx, tx), _mm256_mul_pd(ty, ty)),
+                                         _mm256_mul_pd(tz, tz));
+        const __m256d refracted = _mm256_cmp_pd(tt, one, _CMP_NGT_UQ);
+        const __m256d cosT = _mm256_and_pd(_mm256_sqrt_pd(_mm256_sub_pd(one, tt)), refracted);
+        __m256d light[3] = {zero, zero, zero};
+        if (laneBits(refracted) & running) {
+            const __m256d hl = _mm256_sqrt_pd(
+                _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(hhx, hhx), _mm256_mul_pd(hhy, hhy)),
+                              _mm256_mul_pd(hhz, hhz)));
+            const __m256d fx = _mm256_add_pd(tx, _mm256_div_pd(_mm256_mul_pd(cosT, hhx), hl));
+            const __m256d fy = _mm256_add_pd(ty, _mm256_div_pd(_mm256_mul_pd(cosT, hhy), hl));
+            const __m256d fz = _mm256_add_pd(tz, _mm256_div_pd(_mm256_mul_pd(cosT, hhz), hl));
+            // steps::shadeLeaving of the refracted direction.
+            __m256d c = _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(fx, lx), _mm256_mul_pd(fy, ly)),
+                                      _mm256_mul_pd(fz, lz));
+            c = _mm256_blendv_pd(c, zero, _mm256_cmp_pd(c, zero, _CMP_LT_OQ));
+            const __m256d towardEye = _mm256_cmp_pd(fz, zero, _CMP_LT_OQ);
+            __m256d kb = zero;
+            if (litBackdrop) {
+                const __m256d b = _mm256_add_pd(_mm256_set1_pd(100.0),
+                                                _mm256_mul_pd(_mm256_set1_pd(200.0), fz));
+                const __m256d share = _mm256_blendv_pd(
+                    _mm256_set1_pd(100.0),
+                    _mm256_blendv_pd(truncated(b), zero, _mm256_cmp_pd(b, zero, _CMP_LT_OQ)),
+                    towardEye);
+                kb = truncated(_mm256_mul_pd(_mm256_mul_pd(share, backLight), _mm256_set1_pd(0.01)));
+            }
+            const __m256d kf = _mm256_and_pd(
+                truncated(_mm256_mul_pd(_mm256_set1_pd(-100.0), fz)), towardEye);
+            const __m256d w =
+                _mm256_add_pd(_mm256_mul_pd(_mm256_mul_pd(fill, kf), _mm256_set1_pd(0.01)),
+                              _mm256_mul_pd(main, c));
+            for (int32_t ch = 0; ch < 3; ++ch) {
+                const __m256d v = _mm256_add_pd(
+                    _mm256_mul_pd(
+                        _mm256_mul_pd(_mm256_mul_pd(tint[ch], kb), _mm256_set1_pd(1.0 / 255.0)),
+                        _mm256_set1_pd(0.110565)),
+                    w);
+                light[ch] = _mm256_and_pd(_mm256_mul_pd(v, _mm256_set1_pd(0.01)), refracted);
+            }
+        }
+        const __m256d weight =
+            _mm256_add_pd(r0, _mm256_mul_pd(oneMinusR0, _mm256_sub_pd(one, cosT)));
+        _mm256_store_pd(lv.weight[n], weight);
+        const __m256d passing = _mm256_sub_pd(one, weight);
+        for (int32_t ch = 0; ch < 3; ++ch) {
+            _mm256_store_pd(lv.leaving[n][ch], _mm256_mul_pd(light[ch], passing));
+        }
+        for (int32_t k = 0; k < 3; ++k) {
+            if ((running >> k & 1u) != 0) levels[k] = n + 1;
+        }
+        ox = hx;
+        oy = hy;
+        oz = hz;
+        dx = _mm256_sub_pd(dx, _mm256_mul_pd(two, hhx));
+        dy = _mm256_sub_pd(dy, _mm256_mul_pd(two, hhy));
+        dz = _mm256_sub_pd(dz, _mm256_mul_pd(two, hhz));
+    }
+
+    // finishChain, lane by lane from each chain's own end back up.
+    const steps::Rgb dim = steps::shadeTrapped(l);
+    const __m256d atEnd = laneMask(trapped);
+    __m256d total[3] = {_mm256_and_pd(_mm256_set1_pd(dim.r), atEnd),
+                        _mm256_and_pd(_mm256_set1_pd(dim.g), atEnd),
+                        _mm256_and_pd(_mm256_set1_pd(dim.b), atEnd)};
+    __m256d childSegment = zero;
+    const __m256i levelCount = _mm256_setr_epi64x(levels[0], levels[1], levels[2], 0);
+    const int32_t deepest = std::max(levels[0], std::max(levels[1], levels[2]));
+    for (int32_t i = deepest - 1; i >= 0; --i) {
+        const __m256d within =
+            _mm256_castsi256_pd(_mm256_cmpgt_epi64(levelCount, _mm256_set1_epi64x(i)));
+        const __m256d f = _mm256_load_pd(lv.weight[i]);
+        for (int32_t ch = 0; ch < 3; ++ch) {
+            __m256d reflected = _mm256_sub_pd(
+                _mm256_mul_pd(total[ch], f),
+                _mm256_mul_pd(_mm256_set1_pd(l.absorption[ch]), childSegment));
+            reflected =
+                _mm256_blendv_pd(reflected, zero, _mm256_cmp_pd(reflected, zero, _CMP_LT_OQ));
+            total[ch] = _mm256_blendv_pd(
+                total[ch], _mm256_add_pd(_mm256_load_pd(lv.leaving[i][ch]), reflected), within);
+        }
+        childSegment = _mm256_blendv_pd(childSegment, _mm256_load_pd(lv.segment[i]), within);
+    }
+    alignas(32) double out[4][4];
+    for (int32_t ch = 0; ch < 3; ++ch) _mm256_store_pd(out[ch], total[ch]);
+    _mm256_store_pd(out[3], childSegment);
+    for (int32_t k = 0; k < 3; ++k) {
+        for (int32_t ch = 0; ch < 3; ++ch) totals[k][ch] = out[ch][k];
+        firstSegment[k] = out[3][k];
+    }
+}
+#endif
 
 int32_t traceRay(const Context& ctx, const Vec3& origin, const Vec3& direction, int32_t inside,
                  int32_t depth, const Outputs& out, const std::vector<int32_t>* fixedCandidates) {
@@ -1195,11 +1541,30 @@ uint32_t FastTracer::pixelColour(double x, double y, Scratch& scratch) const {
     Chain chains[3];
     bool running[3] = {false, false, false};
     const bool sideBySide = chainFits(primary, 1);
+    Vec3 entering[3] = {};
+    unsigned started = 0;
     for (int32_t k = 0; k < 3; ++k) {
         steps::refract(direction, steps::indexRatio(s.outerIndex, contexts[k].stoneIndex, false),
                        bounces[k]);
         if (bounces[k].isRefracted && sideBySide) {
-            startChain(chains[k], contexts[k], hit, bounces[k].refracted, 1);
+            entering[k] = bounces[k].refracted;
+            started |= 1u << k;
+        }
+    }
+    // The chains' light and first segments, when the vector lanes follow them.
+    double laneTotals[3][3] = {};
+    double laneSegments[3] = {};
+    bool inLanes = false;
+#if defined(TAVRINE_X86_VECTORS)
+    if (unit_ != VectorUnit::Scalar && started != 0) {
+        traceChainLanes(contexts, hit, entering, started, laneTotals, laneSegments);
+        inLanes = true;
+    }
+#endif
+    if (!inLanes) {
+        for (int32_t k = 0; k < 3; ++k) {
+            if ((started >> k & 1u) == 0) continue;
+            startChain(chains[k], contexts[k], hit, entering[k], 1);
             running[k] = true;
         }
     }
@@ -1220,7 +1585,12 @@ uint32_t FastTracer::pixelColour(double x, double y, Scratch& scratch) const {
         const Outputs refractedOut{&inner[0],      &inner[1],       &inner[2],
                                    &childGlare,    &childInner[0],  &childInner[1],
                                    &childInner[2], &refractedLength};
-        if (b.isRefracted && sideBySide) {
+        if (b.isRefracted && sideBySide && inLanes) {
+            inner[0] = laneTotals[k][0];
+            inner[1] = laneTotals[k][1];
+            inner[2] = laneTotals[k][2];
+            refractedLength = laneSegments[k];
+        } else if (b.isRefracted && sideBySide) {
             finishChain(chains[k], refractedOut);
         } else if (b.isRefracted) {
             traceRay(ctx, hit, b.refracted, 1, 1, refractedOut, nullptr);
