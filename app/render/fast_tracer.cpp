@@ -281,30 +281,35 @@ inline int32_t acceptFacet(const Context& ctx, int32_t g, const WalkRay& r, Vec3
     return g;
 }
 
-// Facet g's edges one at a time.
-int32_t examineEdgesScalar(const FastTracer::FacetData& fd, int32_t g, int32_t edgeCount,
-                           const Vec3& sd, const Vec3& sm) {
-    const int32_t first = fd.edgeStart[g];
+// The walks below read each facet's edges in the blocks of FacetData::EdgeBlock, whose last
+// lanes include the candidate test: its value is exactly the tracer's toward . normal, it is clear
+// when that is not negative and never counts as outside. A facet the ray does not face therefore
+// never ends a walk, which goes on across an edge the ray certainly passes outside of, if any.
+
+// Facet g's lanes one at a time.
+int32_t examineEdgesScalar(const FastTracer::FacetData& fd, int32_t g, const Vec3& sd,
+                           const Vec3& sm) {
     bool clear = true;
-    for (int32_t e = first; e < first + edgeCount; ++e) {
-        const double cross = edgeTriple(fd, e, sd, sm);
-        const double clearance = fd.edges[e].clearance;
-        if (cross > clearance) continue;
-        clear = false;
-        if (cross < -clearance) return fd.edges[e].neighbour;
+    for (int32_t b = fd.edgeBlockStart[g]; b < fd.edgeBlockStart[g + 1]; ++b) {
+        const FastTracer::FacetData::EdgeBlock& k = fd.edgeBlocks[b];
+        for (int32_t lane = 0; lane < 8; ++lane) {
+            const double cross =
+                sd.x * k.axb[0][lane] + sd.y * k.axb[1][lane] + sd.z * k.axb[2][lane] +
+                (sm.x * k.amb[0][lane] + sm.y * k.amb[1][lane] + sm.z * k.amb[2][lane]);
+            if (cross > k.clearance[lane]) continue;
+            clear = false;
+            if (cross < k.negClearance[lane]) return k.neighbour[lane];
+        }
     }
     return clear ? kAllClear : -1;
 }
 
-// Walks from facet g across the edges the ray certainly passes outside of, to a facet the ray
-// faces (the tracer's candidate test) and passes well inside every edge of; returns that facet,
-// or -1 when the walk proves nothing.
-int32_t walkScalar(const Context& ctx, int32_t g, const WalkRay& r) {
-    const Facet* facets = ctx.scene.facets;
+// Walks from facet g across the edges the ray (sd and sm as WalkRay has them) certainly passes
+// outside of, to a facet the ray faces (the tracer's candidate test) and passes well inside every
+// edge of; returns that facet, or -1 when the walk proves nothing.
+int32_t walkScalar(const FastTracer::FacetData& fd, int32_t g, const Vec3& sd, const Vec3& sm) {
     for (int32_t walk = 0; walk < kWalkSteps; ++walk) {
-        const Facet& facet = facets[g];
-        if (!(steps::dot(r.toward, facet.normal) >= 0.0)) return -1;
-        const int32_t next = examineEdgesScalar(ctx.data, g, facet.vertexCount, r.sd, r.sm);
+        const int32_t next = examineEdgesScalar(fd, g, sd, sm);
         if (next == kAllClear) return g;
         if (next < 0) return -1;
         g = next;
@@ -313,23 +318,22 @@ int32_t walkScalar(const Context& ctx, int32_t g, const WalkRay& r) {
 }
 
 #if defined(TAVRINE_X86_VECTORS)
-// The same walk with eight edges at a time; every lane computes the edge value as the scalar
-// walk does, so the walk takes the same steps.
-__attribute__((target("avx512f"))) int32_t walkAvx512(const Context& ctx, int32_t g,
-                                                      const WalkRay& r) {
-    const FastTracer::FacetData& fd = ctx.data;
-    const Facet* facets = ctx.scene.facets;
-    const __m512d dx = _mm512_set1_pd(r.sd.x);
-    const __m512d dy = _mm512_set1_pd(r.sd.y);
-    const __m512d dz = _mm512_set1_pd(r.sd.z);
-    const __m512d mx = _mm512_set1_pd(r.sm.x);
-    const __m512d my = _mm512_set1_pd(r.sm.y);
-    const __m512d mz = _mm512_set1_pd(r.sm.z);
+// The same walk with eight lanes at a time; every lane computes the value as the scalar walk
+// does, so the walk takes the same steps.
+__attribute__((target("avx512f"))) int32_t walkAvx512(const FastTracer::FacetData& fd, int32_t g,
+                                                      const Vec3& sd, const Vec3& sm) {
+    const __m512d dx = _mm512_set1_pd(sd.x);
+    const __m512d dy = _mm512_set1_pd(sd.y);
+    const __m512d dz = _mm512_set1_pd(sd.z);
+    const __m512d mx = _mm512_set1_pd(sm.x);
+    const __m512d my = _mm512_set1_pd(sm.y);
+    const __m512d mz = _mm512_set1_pd(sm.z);
+    const int32_t* blockStart = fd.edgeBlockStart.data();
+    const FastTracer::FacetData::EdgeBlock* blocks = fd.edgeBlocks.data();
     for (int32_t walk = 0; walk < kWalkSteps; ++walk) {
-        if (!(steps::dot(r.toward, facets[g].normal) >= 0.0)) return -1;
         int32_t next = kAllClear;
-        for (int32_t b = fd.edgeBlockStart[g]; b < fd.edgeBlockStart[g + 1]; ++b) {
-            const FastTracer::FacetData::EdgeBlock& k = fd.edgeBlocks[b];
+        for (int32_t b = blockStart[g]; b < blockStart[g + 1]; ++b) {
+            const FastTracer::FacetData::EdgeBlock& k = blocks[b];
             const __m512d along =
                 _mm512_add_pd(_mm512_add_pd(_mm512_mul_pd(dx, _mm512_loadu_pd(k.axb[0])),
                                             _mm512_mul_pd(dy, _mm512_loadu_pd(k.axb[1]))),
@@ -348,7 +352,7 @@ __attribute__((target("avx512f"))) int32_t walkAvx512(const Context& ctx, int32_
                 next = k.neighbour[__builtin_ctz(outside)];
                 break;
             }
-            // An edge in doubt: an edge certainly outside may still follow.
+            // A lane in doubt: an edge certainly outside may still follow.
             next = -1;
         }
         if (next == kAllClear) return g;
@@ -358,22 +362,21 @@ __attribute__((target("avx512f"))) int32_t walkAvx512(const Context& ctx, int32_
     return -1;
 }
 
-// The same four edges at a time.
-__attribute__((target("avx2"))) int32_t walkAvx2(const Context& ctx, int32_t g,
-                                                 const WalkRay& r) {
-    const FastTracer::FacetData& fd = ctx.data;
-    const Facet* facets = ctx.scene.facets;
-    const __m256d dx = _mm256_set1_pd(r.sd.x);
-    const __m256d dy = _mm256_set1_pd(r.sd.y);
-    const __m256d dz = _mm256_set1_pd(r.sd.z);
-    const __m256d mx = _mm256_set1_pd(r.sm.x);
-    const __m256d my = _mm256_set1_pd(r.sm.y);
-    const __m256d mz = _mm256_set1_pd(r.sm.z);
+// The same four lanes at a time.
+__attribute__((target("avx2"))) int32_t walkAvx2(const FastTracer::FacetData& fd, int32_t g,
+                                                 const Vec3& sd, const Vec3& sm) {
+    const __m256d dx = _mm256_set1_pd(sd.x);
+    const __m256d dy = _mm256_set1_pd(sd.y);
+    const __m256d dz = _mm256_set1_pd(sd.z);
+    const __m256d mx = _mm256_set1_pd(sm.x);
+    const __m256d my = _mm256_set1_pd(sm.y);
+    const __m256d mz = _mm256_set1_pd(sm.z);
+    const int32_t* blockStart = fd.edgeBlockStart.data();
+    const FastTracer::FacetData::EdgeBlock* blocks = fd.edgeBlocks.data();
     for (int32_t walk = 0; walk < kWalkSteps; ++walk) {
-        if (!(steps::dot(r.toward, facets[g].normal) >= 0.0)) return -1;
         int32_t next = kAllClear;
-        for (int32_t b = fd.edgeBlockStart[g]; b < fd.edgeBlockStart[g + 1]; ++b) {
-            const FastTracer::FacetData::EdgeBlock& k = fd.edgeBlocks[b];
+        for (int32_t b = blockStart[g]; b < blockStart[g + 1]; ++b) {
+            const FastTracer::FacetData::EdgeBlock& k = blocks[b];
             int clear = 0;
             int outside = 0;
             for (int32_t h = 0; h < 8; h += 4) {
@@ -398,7 +401,7 @@ __attribute__((target("avx2"))) int32_t walkAvx2(const Context& ctx, int32_t g,
                 next = k.neighbour[__builtin_ctz(static_cast<unsigned>(outside))];
                 break;
             }
-            // An edge in doubt: an edge certainly outside may still follow.
+            // A lane in doubt: an edge certainly outside may still follow.
             next = -1;
         }
         if (next == kAllClear) return g;
@@ -410,20 +413,20 @@ __attribute__((target("avx2"))) int32_t walkAvx2(const Context& ctx, int32_t g,
 #endif
 
 // The facet the walk from g ends at, which the ray faces and passes certainly inside of, or -1.
-inline int32_t walkToClearFacet(const Context& ctx, int32_t g, const WalkRay& r) {
+inline int32_t walkToClearFacet(const Context& ctx, int32_t g, const Vec3& sd, const Vec3& sm) {
     // A guess left in a scratch by another scene may be out of range.
     if (static_cast<uint32_t>(g) >= static_cast<uint32_t>(ctx.scene.facetCount)) return -1;
 #if defined(TAVRINE_X86_VECTORS)
     switch (ctx.unit) {
     case FastTracer::VectorUnit::Avx512:
-        return walkAvx512(ctx, g, r);
+        return walkAvx512(ctx.data, g, sd, sm);
     case FastTracer::VectorUnit::Avx2:
-        return walkAvx2(ctx, g, r);
+        return walkAvx2(ctx.data, g, sd, sm);
     default:
         break;
     }
 #endif
-    return walkScalar(ctx, g, r);
+    return walkScalar(ctx.data, g, sd, sm);
 }
 
 // Returns the facet that the exported tracer's search certainly returns for the ray, and the hit
@@ -436,7 +439,7 @@ inline int32_t walkToClearFacet(const Context& ctx, int32_t g, const WalkRay& r)
 // refuse a ray that runs along it; when the ray faces such a facet before the one found, the
 // full search decides.
 inline int32_t certainFacet(const Context& ctx, int32_t g, const WalkRay& r, Vec3* hit) {
-    g = walkToClearFacet(ctx, g, r);
+    g = walkToClearFacet(ctx, g, r.sd, r.sm);
     return g < 0 ? -1 : acceptFacet(ctx, g, r, hit);
 }
 
@@ -857,6 +860,13 @@ __attribute__((target("avx2"))) inline void transpose(__m256d r0, __m256d r1, __
     c[3] = _mm256_permute2f128_pd(t1, t3, 0x31);
 }
 
+// directionBin's eighths of each lane's component c.
+__attribute__((target("avx2"))) inline __m256i eighths(__m256d c) {
+    return _mm256_and_si256(
+        _mm256_srli_epi64(_mm256_castpd_si256(_mm256_add_pd(c, _mm256_set1_pd(3.0))), 49),
+        _mm256_set1_epi64x(7));
+}
+
 // Truncation towards zero of values that fit an int32_t, as static_cast<int32_t> gives them.
 // Adding 0 turns a truncated -0 into the 0 that an integer gives.
 __attribute__((target("avx2"))) inline __m256d truncated(__m256d v) {
@@ -900,6 +910,7 @@ __attribute__((target("avx2"))) void traceChainLanes(const Context (&contexts)[3
     const __m256d one = _mm256_set1_pd(1.0);
     const __m256d two = _mm256_set1_pd(2.0);
     const __m256d signBit = _mm256_set1_pd(-0.0);
+    const __m256d allLanes = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
     const __m256d lx = _mm256_set1_pd(l.lightDirection.x);
     const __m256d ly = _mm256_set1_pd(l.lightDirection.y);
     const __m256d lz = _mm256_set1_pd(l.lightDirection.z);
@@ -923,10 +934,25 @@ __attribute__((target("avx2"))) void traceChainLanes(const Context (&contexts)[3
         }
         const int32_t n = depth - 1;
 
-        // The walk's view of each lane's ray: its moment o x d, dominant axis and component.
+        // The walk's view of each lane's ray (inside: -d and the moment o x d), its direction bin
+        // (directionBin) and its dominant axis and component (steps::dominantAxis).
         const __m256d mx = _mm256_sub_pd(_mm256_mul_pd(oy, dz), _mm256_mul_pd(oz, dy));
         const __m256d my = _mm256_sub_pd(_mm256_mul_pd(oz, dx), _mm256_mul_pd(ox, dz));
         const __m256d mz = _mm256_sub_pd(_mm256_mul_pd(ox, dy), _mm256_mul_pd(oy, dx));
+        alignas(32) double lane[9][4];
+        _mm256_store_pd(lane[0], _mm256_xor_pd(dx, signBit));
+        _mm256_store_pd(lane[1], _mm256_xor_pd(dy, signBit));
+        _mm256_store_pd(lane[2], _mm256_xor_pd(dz, signBit));
+        _mm256_store_pd(lane[3], mx);
+        _mm256_store_pd(lane[4], my);
+        _mm256_store_pd(lane[5], mz);
+        alignas(32) int64_t bins[4];
+        _mm256_store_si256(
+            reinterpret_cast<__m256i*>(bins),
+            _mm256_add_epi64(
+                _mm256_slli_epi64(_mm256_add_epi64(_mm256_slli_epi64(eighths(dx), 3), eighths(dy)),
+                                  3),
+                eighths(dz)));
         const __m256d ax = _mm256_andnot_pd(signBit, dx);
         const __m256d ay = _mm256_andnot_pd(signBit, dy);
         const __m256d az = _mm256_andnot_pd(signBit, dz);
@@ -934,57 +960,77 @@ __attribute__((target("avx2"))) void traceChainLanes(const Context (&contexts)[3
         const __m256d onZ = _mm256_blendv_pd(_mm256_cmp_pd(az, ax, _CMP_GE_OQ),
                                              _mm256_cmp_pd(az, ay, _CMP_GE_OQ), yOverX);
         const __m256d onY = _mm256_andnot_pd(onZ, yOverX);
-        const __m256d onX = _mm256_andnot_pd(_mm256_or_pd(onZ, yOverX), _mm256_castsi256_pd(
-                                                                            _mm256_set1_epi64x(-1)));
+        const __m256d onX = _mm256_andnot_pd(_mm256_or_pd(onZ, yOverX), allLanes);
         const __m256d dk = _mm256_blendv_pd(_mm256_blendv_pd(dx, dy, onY), dz, onZ);
-        alignas(32) double lane[10][4];
-        _mm256_store_pd(lane[0], ox);
-        _mm256_store_pd(lane[1], oy);
-        _mm256_store_pd(lane[2], oz);
-        _mm256_store_pd(lane[3], dx);
-        _mm256_store_pd(lane[4], dy);
-        _mm256_store_pd(lane[5], dz);
-        _mm256_store_pd(lane[6], mx);
-        _mm256_store_pd(lane[7], my);
-        _mm256_store_pd(lane[8], mz);
-        _mm256_store_pd(lane[9], dk);
-        const unsigned zBits = laneBits(onZ);
-        const unsigned yBits = laneBits(onY);
 
-        // Each lane's facet: by the walk, with the plane test, or else by findHit as the single
-        // chain finds it (whose hit point then replaces the lane's).
-        alignas(32) double along[4] = {1.0, 1.0, 1.0, 1.0};
+        // Each lane's facet by the walk, from where the last ray from the same facet in about the
+        // same direction went, or else where the last ray at this depth went.
+        int16_t* exits[3] = {nullptr, nullptr, nullptr};
+        int32_t* guesses[3] = {nullptr, nullptr, nullptr};
+        unsigned walked = 0;
+        for (int32_t k = 0; k < 3; ++k) {
+            if ((running >> k & 1u) == 0) continue;
+            const Context& ctx = contexts[k];
+            if (ctx.exits != nullptr && facet[k] >= 0 && facet[k] < ctx.scratch.tableFacets) {
+                exits[k] = &ctx.exits[facet[k] * kDirectionBins + bins[k]];
+            }
+            guesses[k] = &ctx.guesses[depth];  // depth < kChainLevels = kGuessDepths
+            if (!convex) continue;
+            const int32_t start = exits[k] != nullptr && *exits[k] >= 0 ? *exits[k] : *guesses[k];
+            const int32_t g = walkToClearFacet(ctx, start, Vec3{lane[0][k], lane[1][k], lane[2][k]},
+                                               Vec3{lane[3][k], lane[4][k], lane[5][k]});
+            if (g >= 0) {
+                facet[k] = g;
+                walked |= 1u << k;
+            }
+        }
+
+        // The plane test of the facets the walks found (planeTestCertain).
+        const Facet* f[4];
+        for (int32_t k = 0; k < 4; ++k) f[k] = &facets[(walked >> k & 1u) != 0 ? facet[k] : 0];
+        __m256d plane[4];
+        transpose(_mm256_loadu_pd(f[0]->plane), _mm256_loadu_pd(f[1]->plane),
+                  _mm256_loadu_pd(f[2]->plane), _mm256_loadu_pd(f[3]->plane), plane);
+        const __m256d along = _mm256_add_pd(
+            _mm256_add_pd(_mm256_mul_pd(plane[0], dx), _mm256_mul_pd(plane[1], dy)),
+            _mm256_mul_pd(plane[2], dz));
+        const __m256d parallel =
+            _mm256_cmp_pd(_mm256_andnot_pd(signBit, _mm256_mul_pd(dk, along)),
+                          _mm256_set1_pd(0.0000001), _CMP_LT_OQ);
+        unsigned certain = walked & ~laneBits(parallel);
+        if (!first.data.nearCentre.empty()) {
+            for (int32_t k = 0; k < 3; ++k) {
+                if ((certain >> k & 1u) == 0) continue;
+                for (const int32_t j : first.data.nearCentre) {
+                    if (j >= facet[k]) break;
+                    const Vec3 d{-lane[0][k], -lane[1][k], -lane[2][k]};
+                    if (steps::dot(d, facets[j].normal) >= 0.0) certain &= ~(1u << k);
+                }
+            }
+        }
+
+        // The lanes the walk leaves in doubt are searched as the single chain searches them; the
+        // hit point found replaces the lane's.
         alignas(32) double searched[3][4] = {};
         unsigned bySearch = 0;
         for (int32_t k = 0; k < 3; ++k) {
             if ((running >> k & 1u) == 0) continue;
-            const Context& ctx = contexts[k];
-            const Vec3 o{lane[0][k], lane[1][k], lane[2][k]};
-            const Vec3 d{lane[3][k], lane[4][k], lane[5][k]};
-            const int axis = (zBits >> k & 1u) != 0 ? 2 : ((yBits >> k & 1u) != 0 ? 1 : 0);
-            const WalkRay r{d, d, Vec3{-d.x, -d.y, -d.z}, Vec3{lane[6][k], lane[7][k], lane[8][k]},
-                            lane[9][k], o, axis};
-            int16_t* exit = nullptr;
-            if (ctx.exits != nullptr && facet[k] >= 0 && facet[k] < ctx.scratch.tableFacets) {
-                exit = &ctx.exits[facet[k] * kDirectionBins + directionBin(d)];
-            }
-            int32_t* guess = &ctx.guesses[depth];  // depth < kChainLevels = kGuessDepths
-            int32_t g = -1;
-            if (convex) {
-                g = walkToClearFacet(ctx, exit != nullptr && *exit >= 0 ? *exit : *guess, r);
-                if (g >= 0 && !planeTestCertain(ctx, g, r, &along[k])) g = -1;
-            }
-            if (g >= 0) {
-                if (exit != nullptr) *exit = static_cast<int16_t>(g);
-                *guess = g;
-                facet[k] = g;
+            if ((certain >> k & 1u) != 0) {
+                if (exits[k] != nullptr) *exits[k] = static_cast<int16_t>(facet[k]);
+                *guesses[k] = facet[k];
                 continue;
             }
+            const Context& ctx = contexts[k];
             const int32_t* other =
-                ctx.otherGuesses != nullptr && depth < kGuessDepths ? &ctx.otherGuesses[depth]
-                                                                    : nullptr;
+                ctx.otherGuesses != nullptr ? &ctx.otherGuesses[depth] : nullptr;
+            alignas(32) double at[3][4];
+            _mm256_store_pd(at[0], ox);
+            _mm256_store_pd(at[1], oy);
+            _mm256_store_pd(at[2], oz);
+            const Vec3 o{at[0][k], at[1][k], at[2][k]};
+            const Vec3 d{-lane[0][k], -lane[1][k], -lane[2][k]};
             Vec3 h{};
-            if (!findHit(ctx, o, d, true, nullptr, guess, &h, &facet[k], other, exit)) {
+            if (!findHit(ctx, o, d, true, nullptr, guesses[k], &h, &facet[k], other, exits[k])) {
                 running &= ~(1u << k);  // the chain ends here, bringing no light
                 continue;
             }
@@ -995,18 +1041,11 @@ __attribute__((target("avx2"))) void traceChainLanes(const Context (&contexts)[3
         }
         if (running == 0) break;
 
-        // The facets' normals and planes by lane (a lane that has ended reads facet 0).
-        const Facet* f[4];
-        for (int32_t k = 0; k < 4; ++k) {
-            const int32_t j = k < 3 && (running >> k & 1u) != 0 ? facet[k] : facet[0];
-            f[k] = &facets[j >= 0 ? j : 0];
-        }
+        // The normals of the facets met (a lane that has ended reads facet 0).
+        for (int32_t k = 0; k < 4; ++k) f[k] = &facets[(running >> k & 1u) != 0 ? facet[k] : 0];
         __m256d normal[4];
-        __m256d plane[4];
         transpose(_mm256_loadu_pd(&f[0]->normal.x), _mm256_loadu_pd(&f[1]->normal.x),
                   _mm256_loadu_pd(&f[2]->normal.x), _mm256_loadu_pd(&f[3]->normal.x), normal);
-        transpose(_mm256_loadu_pd(f[0]->plane), _mm256_loadu_pd(f[1]->plane),
-                  _mm256_loadu_pd(f[2]->plane), _mm256_loadu_pd(f[3]->plane), plane);
 
         // steps::hitPoint with the axes of each lane taken in the order (k, i, j): the dominant
         // axis, then the other two in ascending order.
@@ -1022,7 +1061,7 @@ __attribute__((target("avx2"))) void traceChainLanes(const Context (&contexts)[3
                 _mm256_mul_pd(dk, plane[3]),
                 _mm256_mul_pd(pi, _mm256_sub_pd(_mm256_mul_pd(dk, oi), _mm256_mul_pd(di, ok)))),
             _mm256_mul_pd(pj, _mm256_sub_pd(_mm256_mul_pd(dk, oj), _mm256_mul_pd(dj, ok))));
-        const __m256d hk = _mm256_div_pd(_mm256_xor_pd(sum, signBit), _mm256_load_pd(along));
+        const __m256d hk = _mm256_div_pd(_mm256_xor_pd(sum, signBit), along);
         const __m256d run = _mm256_sub_pd(hk, ok);
         const __m256d hi = _mm256_add_pd(oi, _mm256_div_pd(_mm256_mul_pd(di, run), dk));
         const __m256d hj = _mm256_add_pd(oj, _mm256_div_pd(_mm256_mul_pd(dj, run), dk));
@@ -1372,18 +1411,28 @@ FastTracer::FastTracer(const RenderSettings& settings, const RenderScene& scene,
             if (found != owner.end()) fd.edges[fd.edgeStart[j] + k].neighbour = found->second;
         }
     }
-    // The edges again in blocks of eight lanes for the vector units.
+    // The edges again in blocks of eight lanes for the walks, followed by the candidate test's
+    // lane: its triple product is toward . normal exactly (sd is -toward), and so it is clear
+    // when that is not negative (above the largest negative double) and never outside.
     fd.edgeBlockStart.assign(static_cast<size_t>(count) + 1, 0);
     for (int32_t j = 0; j < count; ++j) {
         fd.edgeBlockStart[j] = static_cast<int32_t>(fd.edgeBlocks.size());
-        const int32_t edgeCount = scene.facets[j].vertexCount;
-        for (int32_t k = 0; k < edgeCount; k += 8) {
+        const Facet& f = scene.facets[j];
+        const int32_t laneCount = f.vertexCount + 1;
+        for (int32_t k = 0; k < laneCount; k += 8) {
             FacetData::EdgeBlock block{};
             for (int32_t lane = 0; lane < 8; ++lane) {
                 block.clearance[lane] = -1.0;
                 block.negClearance[lane] = -1.0;
                 block.neighbour[lane] = -1;
-                if (k + lane >= edgeCount) continue;
+                if (k + lane == f.vertexCount) {
+                    block.axb[0][lane] = -f.normal.x;
+                    block.axb[1][lane] = -f.normal.y;
+                    block.axb[2][lane] = -f.normal.z;
+                    block.clearance[lane] = -std::numeric_limits<double>::denorm_min();
+                    block.negClearance[lane] = -std::numeric_limits<double>::infinity();
+                }
+                if (k + lane >= f.vertexCount) continue;
                 const FacetData::Edge& e = fd.edges[fd.edgeStart[j] + k + lane];
                 for (int32_t c = 0; c < 3; ++c) {
                     block.axb[c][lane] = e.axb[c];

@@ -88,10 +88,11 @@ class FastTracer {
         };
         std::vector<int32_t> edgeStart;
         std::vector<Edge> edges;
-        // The same edges eight at a time for the vector units, from block edgeBlockStart[j] to
-        // edgeBlockStart[j + 1] - 1 for facet j: the components of A x B and A - B by lane, the
-        // clearance and its negative, and the facet across. A padding lane has value 0, which
-        // counts as clear and never as outside.
+        // The same edges eight at a time for the walks, from block edgeBlockStart[j] to
+        // edgeBlockStart[j + 1] - 1 for facet j, and after them a lane for the candidate test:
+        // the components of A x B and A - B by lane, the value above which the lane is clear
+        // and below which it is certainly outside, and the facet across. A padding lane has
+        // value 0, which counts as clear and never as outside.
         struct EdgeBlock {
             double axb[3][8];
             double amb[3][8];
