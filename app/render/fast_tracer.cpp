@@ -922,6 +922,12 @@ __attribute__((target("avx2"))) void traceChainLanes(const Context (&contexts)[3
     for (int32_t ch = 0; ch < 3; ++ch) {
         tint[ch] = _mm256_set1_pd(l.backdrop[ch] - 1000 * l.absorption[ch]);
     }
+    // A segment's length only ever multiplies the absorption. In a stone that absorbs nothing
+    // (every coefficient +0) the product is +0 for any finite length and not a number for an
+    // infinite or undefined one; the squared length is finite exactly when the length is, so it
+    // serves in its place and the square root is left out.
+    bool clearStone = true;
+    for (const double a : l.absorption) clearStone = clearStone && a == 0.0 && !std::signbit(a);
     const __m256d r0 = _mm256_set1_pd(first.r0);
     const __m256d oneMinusR0 = _mm256_set1_pd(1.0 - first.r0);
 
@@ -1079,9 +1085,9 @@ __attribute__((target("avx2"))) void traceChainLanes(const Context (&contexts)[3
         const __m256d sx = _mm256_sub_pd(hx, ox);
         const __m256d sy = _mm256_sub_pd(hy, oy);
         const __m256d sz = _mm256_sub_pd(hz, oz);
-        _mm256_store_pd(lv.segment[n], _mm256_sqrt_pd(_mm256_add_pd(
-                                           _mm256_add_pd(_mm256_mul_pd(sx, sx), _mm256_mul_pd(sy, sy)),
-                                           _mm256_mul_pd(sz, sz))));
+        const __m256d squared = _mm256_add_pd(
+            _mm256_add_pd(_mm256_mul_pd(sx, sx), _mm256_mul_pd(sy, sy)), _mm256_mul_pd(sz, sz));
+        _mm256_store_pd(lv.segment[n], clearStone ? squared : _mm256_sqrt_pd(squared));
         const __m256d cosI = _mm256_add_pd(
             _mm256_add_pd(_mm256_mul_pd(dx, normal[0]), _mm256_mul_pd(dy, normal[1])),
             _mm256_mul_pd(dz, normal[2]));
