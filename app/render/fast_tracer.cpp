@@ -821,18 +821,57 @@ int32_t traceInside(const Context& ctx, const Vec3& o, const Vec3& d, int32_t de
 }
 
 #if defined(TAVRINE_X86_VECTORS)
-// The Fire samples' chains inside the stone, stepped side by side in lanes 0 to 2 of four-wide
-// vectors. Each lane performs for its chain the operations of seekChain, bounceChain and
-// finishChain in the same order, so every value equals the one the chain alone gives; the facet
-// search stays per lane, and the arithmetic of the hit points and of the bounces is shared.
+// Chains inside the stone, stepped side by side in the lanes of four-wide vectors: the three Fire
+// samples of up to four pixels. Each lane performs for its chain the operations of seekChain,
+// bounceChain and finishChain in the same order, so every value equals the one the chain alone
+// gives; the facet search stays per lane, and the arithmetic of the hit points and of the
+// bounces is shared.
 //
 // The chains run in step: each starts at depth 1 and goes one depth deeper per bounce until the
 // depth limit, so level n of every running chain is at depth n + 1. A chain whose search finds
 // no facet ends there, and its lane is left out from then on.
+constexpr int32_t kLaneVectors = 3;
+constexpr int32_t kLaneCount = 4 * kLaneVectors;
+constexpr int32_t kLanePixels = kLaneCount / 3;
+
+// The chains to follow, one per lane.
+struct LaneStarts {
+    const Context* context[kLaneCount];  // the sample's context, or null for a lane left empty
+    alignas(32) double o[3][kLaneCount];
+    alignas(32) double d[3][kLaneCount];
+
+    // Empties every lane; an empty lane's ray is harmless to compute with.
+    void clear() {
+        for (int32_t c = 0; c < kLaneCount; ++c) {
+            context[c] = nullptr;
+            o[0][c] = o[1][c] = o[2][c] = 0.0;
+            d[0][c] = d[1][c] = 0.0;
+            d[2][c] = 1.0;
+        }
+    }
+    void set(int32_t c, const Context* ctx, const Vec3& origin, const Vec3& direction) {
+        context[c] = ctx;
+        o[0][c] = origin.x;
+        o[1][c] = origin.y;
+        o[2][c] = origin.z;
+        d[0][c] = direction.x;
+        d[1][c] = direction.y;
+        d[2][c] = direction.z;
+    }
+};
+
+// What each chain brings back, as finishChain writes it: its total light and its first segment
+// (in a stone that absorbs nothing, the square of its length; see traceChainLanes).
+struct LaneEnds {
+    alignas(32) double total[3][kLaneCount];
+    alignas(32) double segment[kLaneCount];
+};
+
+// Each level's Fresnel weight, leaving light and segment, by lane.
 struct alignas(32) LaneLevels {
-    double weight[kChainLevels][4];
-    double leaving[kChainLevels][3][4];
-    double segment[kChainLevels][4];
+    double weight[kChainLevels][kLaneCount];
+    double leaving[kChainLevels][3][kLaneCount];
+    double segment[kChainLevels][kLaneCount];
 };
 
 // The lanes of a mask as bits.
@@ -840,7 +879,7 @@ __attribute__((target("avx2"))) inline unsigned laneBits(__m256d mask) {
     return static_cast<unsigned>(_mm256_movemask_pd(mask));
 }
 
-// A mask with the lanes of `bits` set.
+// A mask with the lanes of `bits` (the low four) set.
 __attribute__((target("avx2"))) inline __m256d laneMask(unsigned bits) {
     const __m256i lanes = _mm256_setr_epi64x(1, 2, 4, 8);
     const __m256i set = _mm256_and_si256(_mm256_set1_epi64x(static_cast<int64_t>(bits)), lanes);
@@ -860,6 +899,14 @@ __attribute__((target("avx2"))) inline void transpose(__m256d r0, __m256d r1, __
     c[3] = _mm256_permute2f128_pd(t1, t3, 0x31);
 }
 
+// The first four doubles at each of four addresses, by component: c[i] holds element i of each.
+__attribute__((target("avx2"))) inline void gather4(const double* a0, const double* a1,
+                                                    const double* a2, const double* a3,
+                                                    __m256d c[4]) {
+    transpose(_mm256_loadu_pd(a0), _mm256_loadu_pd(a1), _mm256_loadu_pd(a2), _mm256_loadu_pd(a3),
+              c);
+}
+
 // directionBin's eighths of each lane's component c.
 __attribute__((target("avx2"))) inline __m256i eighths(__m256d c) {
     return _mm256_and_si256(
@@ -874,35 +921,48 @@ __attribute__((target("avx2"))) inline __m256d truncated(__m256d v) {
                          _mm256_setzero_pd());
 }
 
-// Follows the rays that enter the stone at `hit` along directions[k], for every sample k whose
-// bit is set in `started`, as traceInside follows each from depth 1, and writes each one's total
-// light and first segment as finishChain writes them.
-__attribute__((target("avx2"))) void traceChainLanes(const Context (&contexts)[3], const Vec3& hit,
-                                                     const Vec3 (&directions)[3],
-                                                     unsigned started, double totals[3][3],
-                                                     double firstSegment[3]) {
-    const Context& first = contexts[0];
+// Follows every chain of `in` as traceInside follows its ray from depth 1 and writes what each
+// brings back. All contexts share the settings, the scene and the scratch; they differ in the
+// stone index, the guesses and the exit table.
+__attribute__((target("avx2"))) void traceChainLanes(const LaneStarts& in, LaneEnds& out) {
+    constexpr int32_t V = kLaneVectors;
+    unsigned running = 0;
+    const Context* any = nullptr;
+    for (int32_t c = 0; c < kLaneCount; ++c) {
+        if (in.context[c] == nullptr) continue;
+        running |= 1u << c;
+        any = in.context[c];
+    }
+    if (any == nullptr) return;
+    const Context& first = *any;
     const RenderSettings& s = first.settings;
     const Facet* facets = first.scene.facets;
     const steps::Lighting& l = first.lighting;
     const bool convex = first.data.convex;
 
-    // The state of the lanes; lane 3 repeats lane 0 so that its arithmetic stays harmless.
-    __m256d ox = _mm256_set1_pd(hit.x);
-    __m256d oy = _mm256_set1_pd(hit.y);
-    __m256d oz = _mm256_set1_pd(hit.z);
-    __m256d dx = _mm256_setr_pd(directions[0].x, directions[1].x, directions[2].x, directions[0].x);
-    __m256d dy = _mm256_setr_pd(directions[0].y, directions[1].y, directions[2].y, directions[0].y);
-    __m256d dz = _mm256_setr_pd(directions[0].z, directions[1].z, directions[2].z, directions[0].z);
-    double ratios[4];
-    for (int32_t k = 0; k < 3; ++k) {
-        ratios[k] = steps::indexRatio(s.outerIndex, contexts[k].stoneIndex, true);
+    // The state of the lanes, by vector.
+    __m256d ox[V], oy[V], oz[V], dx[V], dy[V], dz[V], ratio[V];
+    alignas(32) double ratios[kLaneCount];
+    for (int32_t c = 0; c < kLaneCount; ++c) {
+        ratios[c] = in.context[c] != nullptr
+                        ? steps::indexRatio(s.outerIndex, in.context[c]->stoneIndex, true)
+                        : 1.0;
     }
-    ratios[3] = ratios[0];
-    const __m256d ratio = _mm256_loadu_pd(ratios);
-    int32_t facet[4] = {-1, -1, -1, -1};  // the facet each lane's ray starts from, or meets
-    int32_t levels[3] = {0, 0, 0};
-    unsigned running = started & 7u;
+    for (int32_t v = 0; v < V; ++v) {
+        ox[v] = _mm256_load_pd(in.o[0] + 4 * v);
+        oy[v] = _mm256_load_pd(in.o[1] + 4 * v);
+        oz[v] = _mm256_load_pd(in.o[2] + 4 * v);
+        dx[v] = _mm256_load_pd(in.d[0] + 4 * v);
+        dy[v] = _mm256_load_pd(in.d[1] + 4 * v);
+        dz[v] = _mm256_load_pd(in.d[2] + 4 * v);
+        ratio[v] = _mm256_load_pd(ratios + 4 * v);
+    }
+    int32_t facet[kLaneCount];  // the facet each lane's ray starts from, or meets
+    int32_t levels[kLaneCount];
+    for (int32_t c = 0; c < kLaneCount; ++c) {
+        facet[c] = -1;
+        levels[c] = 0;
+    }
     unsigned trapped = 0;
 
     // The constants of the shading of a leaving ray (shadeLeaving) and of the Fresnel weight.
@@ -942,250 +1002,267 @@ __attribute__((target("avx2"))) void traceChainLanes(const Context (&contexts)[3
 
         // The walk's view of each lane's ray (inside: -d and the moment o x d), its direction bin
         // (directionBin) and its dominant axis and component (steps::dominantAxis).
-        const __m256d mx = _mm256_sub_pd(_mm256_mul_pd(oy, dz), _mm256_mul_pd(oz, dy));
-        const __m256d my = _mm256_sub_pd(_mm256_mul_pd(oz, dx), _mm256_mul_pd(ox, dz));
-        const __m256d mz = _mm256_sub_pd(_mm256_mul_pd(ox, dy), _mm256_mul_pd(oy, dx));
-        alignas(32) double lane[9][4];
-        _mm256_store_pd(lane[0], _mm256_xor_pd(dx, signBit));
-        _mm256_store_pd(lane[1], _mm256_xor_pd(dy, signBit));
-        _mm256_store_pd(lane[2], _mm256_xor_pd(dz, signBit));
-        _mm256_store_pd(lane[3], mx);
-        _mm256_store_pd(lane[4], my);
-        _mm256_store_pd(lane[5], mz);
-        alignas(32) int64_t bins[4];
-        _mm256_store_si256(
-            reinterpret_cast<__m256i*>(bins),
-            _mm256_add_epi64(
-                _mm256_slli_epi64(_mm256_add_epi64(_mm256_slli_epi64(eighths(dx), 3), eighths(dy)),
-                                  3),
-                eighths(dz)));
-        const __m256d ax = _mm256_andnot_pd(signBit, dx);
-        const __m256d ay = _mm256_andnot_pd(signBit, dy);
-        const __m256d az = _mm256_andnot_pd(signBit, dz);
-        const __m256d yOverX = _mm256_cmp_pd(ay, ax, _CMP_GE_OQ);
-        const __m256d onZ = _mm256_blendv_pd(_mm256_cmp_pd(az, ax, _CMP_GE_OQ),
-                                             _mm256_cmp_pd(az, ay, _CMP_GE_OQ), yOverX);
-        const __m256d onY = _mm256_andnot_pd(onZ, yOverX);
-        const __m256d onX = _mm256_andnot_pd(_mm256_or_pd(onZ, yOverX), allLanes);
-        const __m256d dk = _mm256_blendv_pd(_mm256_blendv_pd(dx, dy, onY), dz, onZ);
+        alignas(32) double lane[6][kLaneCount];
+        alignas(32) int64_t bins[kLaneCount];
+        __m256d onX[V], onY[V], onZ[V], dk[V];
+        for (int32_t v = 0; v < V; ++v) {
+            const int32_t at = 4 * v;
+            _mm256_store_pd(lane[0] + at, _mm256_xor_pd(dx[v], signBit));
+            _mm256_store_pd(lane[1] + at, _mm256_xor_pd(dy[v], signBit));
+            _mm256_store_pd(lane[2] + at, _mm256_xor_pd(dz[v], signBit));
+            _mm256_store_pd(lane[3] + at,
+                            _mm256_sub_pd(_mm256_mul_pd(oy[v], dz[v]), _mm256_mul_pd(oz[v], dy[v])));
+            _mm256_store_pd(lane[4] + at,
+                            _mm256_sub_pd(_mm256_mul_pd(oz[v], dx[v]), _mm256_mul_pd(ox[v], dz[v])));
+            _mm256_store_pd(lane[5] + at,
+                            _mm256_sub_pd(_mm256_mul_pd(ox[v], dy[v]), _mm256_mul_pd(oy[v], dx[v])));
+            _mm256_store_si256(
+                reinterpret_cast<__m256i*>(bins + at),
+                _mm256_add_epi64(
+                    _mm256_slli_epi64(
+                        _mm256_add_epi64(_mm256_slli_epi64(eighths(dx[v]), 3), eighths(dy[v])), 3),
+                    eighths(dz[v])));
+            const __m256d ax = _mm256_andnot_pd(signBit, dx[v]);
+            const __m256d ay = _mm256_andnot_pd(signBit, dy[v]);
+            const __m256d az = _mm256_andnot_pd(signBit, dz[v]);
+            const __m256d yOverX = _mm256_cmp_pd(ay, ax, _CMP_GE_OQ);
+            onZ[v] = _mm256_blendv_pd(_mm256_cmp_pd(az, ax, _CMP_GE_OQ),
+                                      _mm256_cmp_pd(az, ay, _CMP_GE_OQ), yOverX);
+            onY[v] = _mm256_andnot_pd(onZ[v], yOverX);
+            onX[v] = _mm256_andnot_pd(_mm256_or_pd(onZ[v], yOverX), allLanes);
+            dk[v] = _mm256_blendv_pd(_mm256_blendv_pd(dx[v], dy[v], onY[v]), dz[v], onZ[v]);
+        }
 
         // Each lane's facet by the walk, from where the last ray from the same facet in about the
         // same direction went, or else where the last ray at this depth went.
-        int16_t* exits[3] = {nullptr, nullptr, nullptr};
-        int32_t* guesses[3] = {nullptr, nullptr, nullptr};
+        int16_t* exits[kLaneCount];
+        int32_t* guesses[kLaneCount];
         unsigned walked = 0;
-        for (int32_t k = 0; k < 3; ++k) {
-            if ((running >> k & 1u) == 0) continue;
-            const Context& ctx = contexts[k];
-            if (ctx.exits != nullptr && facet[k] >= 0 && facet[k] < ctx.scratch.tableFacets) {
-                exits[k] = &ctx.exits[facet[k] * kDirectionBins + bins[k]];
+        for (unsigned b = running; b != 0; b &= b - 1) {
+            const int32_t c = __builtin_ctz(b);
+            const Context& ctx = *in.context[c];
+            exits[c] = nullptr;
+            if (ctx.exits != nullptr && facet[c] >= 0 && facet[c] < ctx.scratch.tableFacets) {
+                exits[c] = &ctx.exits[facet[c] * kDirectionBins + bins[c]];
             }
-            guesses[k] = &ctx.guesses[depth];  // depth < kChainLevels = kGuessDepths
+            guesses[c] = &ctx.guesses[depth];  // depth < kChainLevels <= kGuessDepths
             if (!convex) continue;
-            const int32_t start = exits[k] != nullptr && *exits[k] >= 0 ? *exits[k] : *guesses[k];
-            const int32_t g = walkToClearFacet(ctx, start, Vec3{lane[0][k], lane[1][k], lane[2][k]},
-                                               Vec3{lane[3][k], lane[4][k], lane[5][k]});
+            const int32_t start = exits[c] != nullptr && *exits[c] >= 0 ? *exits[c] : *guesses[c];
+            const int32_t g = walkToClearFacet(ctx, start, Vec3{lane[0][c], lane[1][c], lane[2][c]},
+                                               Vec3{lane[3][c], lane[4][c], lane[5][c]});
             if (g >= 0) {
-                facet[k] = g;
-                walked |= 1u << k;
+                facet[c] = g;
+                walked |= 1u << c;
             }
         }
 
         // The plane test of the facets the walks found (planeTestCertain).
-        const Facet* f[4];
-        for (int32_t k = 0; k < 4; ++k) f[k] = &facets[(walked >> k & 1u) != 0 ? facet[k] : 0];
-        __m256d plane[4];
-        transpose(_mm256_loadu_pd(f[0]->plane), _mm256_loadu_pd(f[1]->plane),
-                  _mm256_loadu_pd(f[2]->plane), _mm256_loadu_pd(f[3]->plane), plane);
-        const __m256d along = _mm256_add_pd(
-            _mm256_add_pd(_mm256_mul_pd(plane[0], dx), _mm256_mul_pd(plane[1], dy)),
-            _mm256_mul_pd(plane[2], dz));
-        const __m256d parallel =
-            _mm256_cmp_pd(_mm256_andnot_pd(signBit, _mm256_mul_pd(dk, along)),
-                          _mm256_set1_pd(0.0000001), _CMP_LT_OQ);
-        unsigned certain = walked & ~laneBits(parallel);
+        __m256d along[V];
+        unsigned parallel = 0;
+        __m256d plane[V][4];
+        for (int32_t v = 0; v < V; ++v) {
+            const Facet* f[4];
+            for (int32_t k = 0; k < 4; ++k) {
+                const int32_t c = 4 * v + k;
+                f[k] = &facets[(walked >> c & 1u) != 0 ? facet[c] : 0];
+            }
+            gather4(f[0]->plane, f[1]->plane, f[2]->plane, f[3]->plane, plane[v]);
+            along[v] = _mm256_add_pd(
+                _mm256_add_pd(_mm256_mul_pd(plane[v][0], dx[v]), _mm256_mul_pd(plane[v][1], dy[v])),
+                _mm256_mul_pd(plane[v][2], dz[v]));
+            parallel |= laneBits(_mm256_cmp_pd(_mm256_andnot_pd(signBit, _mm256_mul_pd(dk[v], along[v])),
+                                               _mm256_set1_pd(0.0000001), _CMP_LT_OQ))
+                        << (4 * v);
+        }
+        unsigned certain = walked & ~parallel;
         if (!first.data.nearCentre.empty()) {
-            for (int32_t k = 0; k < 3; ++k) {
-                if ((certain >> k & 1u) == 0) continue;
+            for (unsigned b = certain; b != 0; b &= b - 1) {
+                const int32_t c = __builtin_ctz(b);
+                const Vec3 d{-lane[0][c], -lane[1][c], -lane[2][c]};
                 for (const int32_t j : first.data.nearCentre) {
-                    if (j >= facet[k]) break;
-                    const Vec3 d{-lane[0][k], -lane[1][k], -lane[2][k]};
-                    if (steps::dot(d, facets[j].normal) >= 0.0) certain &= ~(1u << k);
+                    if (j >= facet[c]) break;
+                    if (steps::dot(d, facets[j].normal) >= 0.0) certain &= ~(1u << c);
                 }
             }
         }
 
         // The lanes the walk leaves in doubt are searched as the single chain searches them; the
         // hit point found replaces the lane's.
-        alignas(32) double searched[3][4] = {};
+        alignas(32) double searched[3][kLaneCount];
         unsigned bySearch = 0;
-        for (int32_t k = 0; k < 3; ++k) {
-            if ((running >> k & 1u) == 0) continue;
-            if ((certain >> k & 1u) != 0) {
-                if (exits[k] != nullptr) *exits[k] = static_cast<int16_t>(facet[k]);
-                *guesses[k] = facet[k];
+        for (unsigned b = running; b != 0; b &= b - 1) {
+            const int32_t c = __builtin_ctz(b);
+            if ((certain >> c & 1u) != 0) {
+                if (exits[c] != nullptr) *exits[c] = static_cast<int16_t>(facet[c]);
+                *guesses[c] = facet[c];
                 continue;
             }
-            const Context& ctx = contexts[k];
-            const int32_t* other =
-                ctx.otherGuesses != nullptr ? &ctx.otherGuesses[depth] : nullptr;
+            const Context& ctx = *in.context[c];
+            const int32_t* other = ctx.otherGuesses != nullptr ? &ctx.otherGuesses[depth] : nullptr;
             alignas(32) double at[3][4];
-            _mm256_store_pd(at[0], ox);
-            _mm256_store_pd(at[1], oy);
-            _mm256_store_pd(at[2], oz);
-            const Vec3 o{at[0][k], at[1][k], at[2][k]};
-            const Vec3 d{-lane[0][k], -lane[1][k], -lane[2][k]};
+            _mm256_store_pd(at[0], ox[c / 4]);
+            _mm256_store_pd(at[1], oy[c / 4]);
+            _mm256_store_pd(at[2], oz[c / 4]);
+            const Vec3 o{at[0][c % 4], at[1][c % 4], at[2][c % 4]};
+            const Vec3 d{-lane[0][c], -lane[1][c], -lane[2][c]};
             Vec3 h{};
-            if (!findHit(ctx, o, d, true, nullptr, guesses[k], &h, &facet[k], other, exits[k])) {
-                running &= ~(1u << k);  // the chain ends here, bringing no light
+            if (!findHit(ctx, o, d, true, nullptr, guesses[c], &h, &facet[c], other, exits[c])) {
+                running &= ~(1u << c);  // the chain ends here, bringing no light
                 continue;
             }
-            searched[0][k] = h.x;
-            searched[1][k] = h.y;
-            searched[2][k] = h.z;
-            bySearch |= 1u << k;
+            searched[0][c] = h.x;
+            searched[1][c] = h.y;
+            searched[2][c] = h.z;
+            bySearch |= 1u << c;
         }
         if (running == 0) break;
 
-        // The normals of the facets met (a lane that has ended reads facet 0).
-        for (int32_t k = 0; k < 4; ++k) f[k] = &facets[(running >> k & 1u) != 0 ? facet[k] : 0];
-        __m256d normal[4];
-        transpose(_mm256_loadu_pd(&f[0]->normal.x), _mm256_loadu_pd(&f[1]->normal.x),
-                  _mm256_loadu_pd(&f[2]->normal.x), _mm256_loadu_pd(&f[3]->normal.x), normal);
+        for (int32_t v = 0; v < V; ++v) {
+            const int32_t at = 4 * v;
+            // steps::hitPoint with the axes of each lane taken in the order (k, i, j): the
+            // dominant axis, then the other two in ascending order.
+            const __m256d ok = _mm256_blendv_pd(_mm256_blendv_pd(ox[v], oy[v], onY[v]), oz[v], onZ[v]);
+            const __m256d oi = _mm256_blendv_pd(ox[v], oy[v], onX[v]);
+            const __m256d oj = _mm256_blendv_pd(oz[v], oy[v], onZ[v]);
+            const __m256d di = _mm256_blendv_pd(dx[v], dy[v], onX[v]);
+            const __m256d dj = _mm256_blendv_pd(dz[v], dy[v], onZ[v]);
+            const __m256d pi = _mm256_blendv_pd(plane[v][0], plane[v][1], onX[v]);
+            const __m256d pj = _mm256_blendv_pd(plane[v][2], plane[v][1], onZ[v]);
+            const __m256d sum = _mm256_add_pd(
+                _mm256_add_pd(_mm256_mul_pd(dk[v], plane[v][3]),
+                              _mm256_mul_pd(pi, _mm256_sub_pd(_mm256_mul_pd(dk[v], oi),
+                                                              _mm256_mul_pd(di, ok)))),
+                _mm256_mul_pd(pj, _mm256_sub_pd(_mm256_mul_pd(dk[v], oj), _mm256_mul_pd(dj, ok))));
+            const __m256d hk = _mm256_div_pd(_mm256_xor_pd(sum, signBit), along[v]);
+            const __m256d run = _mm256_sub_pd(hk, ok);
+            const __m256d hi = _mm256_add_pd(oi, _mm256_div_pd(_mm256_mul_pd(di, run), dk[v]));
+            const __m256d hj = _mm256_add_pd(oj, _mm256_div_pd(_mm256_mul_pd(dj, run), dk[v]));
+            const __m256d fromSearch = laneMask(bySearch >> at);
+            const __m256d hx = _mm256_blendv_pd(_mm256_blendv_pd(hi, hk, onX[v]),
+                                                _mm256_load_pd(searched[0] + at), fromSearch);
+            const __m256d hy = _mm256_blendv_pd(
+                _mm256_blendv_pd(_mm256_blendv_pd(hj, hk, onY[v]), hi, onX[v]),
+                _mm256_load_pd(searched[1] + at), fromSearch);
+            const __m256d hz = _mm256_blendv_pd(_mm256_blendv_pd(hj, hk, onZ[v]),
+                                                _mm256_load_pd(searched[2] + at), fromSearch);
 
-        // steps::hitPoint with the axes of each lane taken in the order (k, i, j): the dominant
-        // axis, then the other two in ascending order.
-        const __m256d ok = _mm256_blendv_pd(_mm256_blendv_pd(ox, oy, onY), oz, onZ);
-        const __m256d oi = _mm256_blendv_pd(ox, oy, onX);
-        const __m256d oj = _mm256_blendv_pd(oz, oy, onZ);
-        const __m256d di = _mm256_blendv_pd(dx, dy, onX);
-        const __m256d dj = _mm256_blendv_pd(dz, dy, onZ);
-        const __m256d pi = _mm256_blendv_pd(plane[0], plane[1], onX);
-        const __m256d pj = _mm256_blendv_pd(plane[2], plane[1], onZ);
-        const __m256d sum = _mm256_add_pd(
-            _mm256_add_pd(
-                _mm256_mul_pd(dk, plane[3]),
-                _mm256_mul_pd(pi, _mm256_sub_pd(_mm256_mul_pd(dk, oi), _mm256_mul_pd(di, ok)))),
-            _mm256_mul_pd(pj, _mm256_sub_pd(_mm256_mul_pd(dk, oj), _mm256_mul_pd(dj, ok))));
-        const __m256d hk = _mm256_div_pd(_mm256_xor_pd(sum, signBit), along);
-        const __m256d run = _mm256_sub_pd(hk, ok);
-        const __m256d hi = _mm256_add_pd(oi, _mm256_div_pd(_mm256_mul_pd(di, run), dk));
-        const __m256d hj = _mm256_add_pd(oj, _mm256_div_pd(_mm256_mul_pd(dj, run), dk));
-        const __m256d fromSearch = laneMask(bySearch);
-        const __m256d hx =
-            _mm256_blendv_pd(_mm256_blendv_pd(hi, hk, onX), _mm256_load_pd(searched[0]), fromSearch);
-        const __m256d hy = _mm256_blendv_pd(
-            _mm256_blendv_pd(_mm256_blendv_pd(hj, hk, onY), hi, onX), _mm256_load_pd(searched[1]),
-            fromSearch);
-        const __m256d hz =
-            _mm256_blendv_pd(_mm256_blendv_pd(hj, hk, onZ), _mm256_load_pd(searched[2]), fromSearch);
-
-        // bounceChain: the segment, the mirror and refracted directions, the light leaving and
-        // the Fresnel weight.
-        const __m256d sx = _mm256_sub_pd(hx, ox);
-        const __m256d sy = _mm256_sub_pd(hy, oy);
-        const __m256d sz = _mm256_sub_pd(hz, oz);
-        const __m256d squared = _mm256_add_pd(
-            _mm256_add_pd(_mm256_mul_pd(sx, sx), _mm256_mul_pd(sy, sy)), _mm256_mul_pd(sz, sz));
-        _mm256_store_pd(lv.segment[n], clearStone ? squared : _mm256_sqrt_pd(squared));
-        const __m256d cosI = _mm256_add_pd(
-            _mm256_add_pd(_mm256_mul_pd(dx, normal[0]), _mm256_mul_pd(dy, normal[1])),
-            _mm256_mul_pd(dz, normal[2]));
-        const __m256d hhx = _mm256_mul_pd(cosI, normal[0]);
-        const __m256d hhy = _mm256_mul_pd(cosI, normal[1]);
-        const __m256d hhz = _mm256_mul_pd(cosI, normal[2]);
-        const __m256d tx = _mm256_mul_pd(_mm256_sub_pd(dx, hhx), ratio);
-        const __m256d ty = _mm256_mul_pd(_mm256_sub_pd(dy, hhy), ratio);
-        const __m256d tz = _mm256_mul_pd(_mm256_sub_pd(dz, hhz), ratio);
-        const __m256d tt = _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(tx, tx), _mm256_mul_pd(ty, ty)),
-                                         _mm256_mul_pd(tz, tz));
-        const __m256d refracted = _mm256_cmp_pd(tt, one, _CMP_NGT_UQ);
-        const __m256d cosT = _mm256_and_pd(_mm256_sqrt_pd(_mm256_sub_pd(one, tt)), refracted);
-        __m256d light[3] = {zero, zero, zero};
-        if (laneBits(refracted) & running) {
-            const __m256d hl = _mm256_sqrt_pd(
-                _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(hhx, hhx), _mm256_mul_pd(hhy, hhy)),
-                              _mm256_mul_pd(hhz, hhz)));
-            const __m256d fx = _mm256_add_pd(tx, _mm256_div_pd(_mm256_mul_pd(cosT, hhx), hl));
-            const __m256d fy = _mm256_add_pd(ty, _mm256_div_pd(_mm256_mul_pd(cosT, hhy), hl));
-            const __m256d fz = _mm256_add_pd(tz, _mm256_div_pd(_mm256_mul_pd(cosT, hhz), hl));
-            // steps::shadeLeaving of the refracted direction.
-            __m256d c = _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(fx, lx), _mm256_mul_pd(fy, ly)),
-                                      _mm256_mul_pd(fz, lz));
-            c = _mm256_blendv_pd(c, zero, _mm256_cmp_pd(c, zero, _CMP_LT_OQ));
-            const __m256d towardEye = _mm256_cmp_pd(fz, zero, _CMP_LT_OQ);
-            __m256d kb = zero;
-            if (litBackdrop) {
-                const __m256d b = _mm256_add_pd(_mm256_set1_pd(100.0),
-                                                _mm256_mul_pd(_mm256_set1_pd(200.0), fz));
-                const __m256d share = _mm256_blendv_pd(
-                    _mm256_set1_pd(100.0),
-                    _mm256_blendv_pd(truncated(b), zero, _mm256_cmp_pd(b, zero, _CMP_LT_OQ)),
-                    towardEye);
-                kb = truncated(_mm256_mul_pd(_mm256_mul_pd(share, backLight), _mm256_set1_pd(0.01)));
+            // bounceChain: the segment, the mirror and refracted directions, the light leaving
+            // and the Fresnel weight. The normals are those of the facets met (a lane that has
+            // ended reads facet 0).
+            const Facet* f[4];
+            for (int32_t k = 0; k < 4; ++k) {
+                const int32_t c = at + k;
+                f[k] = &facets[(running >> c & 1u) != 0 ? facet[c] : 0];
             }
-            const __m256d kf = _mm256_and_pd(
-                truncated(_mm256_mul_pd(_mm256_set1_pd(-100.0), fz)), towardEye);
-            const __m256d w =
-                _mm256_add_pd(_mm256_mul_pd(_mm256_mul_pd(fill, kf), _mm256_set1_pd(0.01)),
-                              _mm256_mul_pd(main, c));
+            __m256d normal[4];
+            gather4(&f[0]->normal.x, &f[1]->normal.x, &f[2]->normal.x, &f[3]->normal.x, normal);
+            const __m256d sx = _mm256_sub_pd(hx, ox[v]);
+            const __m256d sy = _mm256_sub_pd(hy, oy[v]);
+            const __m256d sz = _mm256_sub_pd(hz, oz[v]);
+            const __m256d squared = _mm256_add_pd(
+                _mm256_add_pd(_mm256_mul_pd(sx, sx), _mm256_mul_pd(sy, sy)), _mm256_mul_pd(sz, sz));
+            _mm256_store_pd(lv.segment[n] + at, clearStone ? squared : _mm256_sqrt_pd(squared));
+            const __m256d cosI = _mm256_add_pd(
+                _mm256_add_pd(_mm256_mul_pd(dx[v], normal[0]), _mm256_mul_pd(dy[v], normal[1])),
+                _mm256_mul_pd(dz[v], normal[2]));
+            const __m256d hhx = _mm256_mul_pd(cosI, normal[0]);
+            const __m256d hhy = _mm256_mul_pd(cosI, normal[1]);
+            const __m256d hhz = _mm256_mul_pd(cosI, normal[2]);
+            const __m256d tx = _mm256_mul_pd(_mm256_sub_pd(dx[v], hhx), ratio[v]);
+            const __m256d ty = _mm256_mul_pd(_mm256_sub_pd(dy[v], hhy), ratio[v]);
+            const __m256d tz = _mm256_mul_pd(_mm256_sub_pd(dz[v], hhz), ratio[v]);
+            const __m256d tt = _mm256_add_pd(
+                _mm256_add_pd(_mm256_mul_pd(tx, tx), _mm256_mul_pd(ty, ty)), _mm256_mul_pd(tz, tz));
+            const __m256d refracted = _mm256_cmp_pd(tt, one, _CMP_NGT_UQ);
+            const __m256d cosT = _mm256_and_pd(_mm256_sqrt_pd(_mm256_sub_pd(one, tt)), refracted);
+            __m256d light[3] = {zero, zero, zero};
+            if ((laneBits(refracted) & (running >> at) & 15u) != 0) {
+                const __m256d hl = _mm256_sqrt_pd(
+                    _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(hhx, hhx), _mm256_mul_pd(hhy, hhy)),
+                                  _mm256_mul_pd(hhz, hhz)));
+                const __m256d fx = _mm256_add_pd(tx, _mm256_div_pd(_mm256_mul_pd(cosT, hhx), hl));
+                const __m256d fy = _mm256_add_pd(ty, _mm256_div_pd(_mm256_mul_pd(cosT, hhy), hl));
+                const __m256d fz = _mm256_add_pd(tz, _mm256_div_pd(_mm256_mul_pd(cosT, hhz), hl));
+                // steps::shadeLeaving of the refracted direction.
+                __m256d c = _mm256_add_pd(
+                    _mm256_add_pd(_mm256_mul_pd(fx, lx), _mm256_mul_pd(fy, ly)),
+                    _mm256_mul_pd(fz, lz));
+                c = _mm256_blendv_pd(c, zero, _mm256_cmp_pd(c, zero, _CMP_LT_OQ));
+                const __m256d towardEye = _mm256_cmp_pd(fz, zero, _CMP_LT_OQ);
+                __m256d kb = zero;
+                if (litBackdrop) {
+                    const __m256d b = _mm256_add_pd(_mm256_set1_pd(100.0),
+                                                    _mm256_mul_pd(_mm256_set1_pd(200.0), fz));
+                    const __m256d share = _mm256_blendv_pd(
+                        _mm256_set1_pd(100.0),
+                        _mm256_blendv_pd(truncated(b), zero, _mm256_cmp_pd(b, zero, _CMP_LT_OQ)),
+                        towardEye);
+                    kb = truncated(
+                        _mm256_mul_pd(_mm256_mul_pd(share, backLight), _mm256_set1_pd(0.01)));
+                }
+                const __m256d kf = _mm256_and_pd(
+                    truncated(_mm256_mul_pd(_mm256_set1_pd(-100.0), fz)), towardEye);
+                const __m256d w =
+                    _mm256_add_pd(_mm256_mul_pd(_mm256_mul_pd(fill, kf), _mm256_set1_pd(0.01)),
+                                  _mm256_mul_pd(main, c));
+                for (int32_t ch = 0; ch < 3; ++ch) {
+                    const __m256d shade = _mm256_add_pd(
+                        _mm256_mul_pd(
+                            _mm256_mul_pd(_mm256_mul_pd(tint[ch], kb), _mm256_set1_pd(1.0 / 255.0)),
+                            _mm256_set1_pd(0.110565)),
+                        w);
+                    light[ch] = _mm256_and_pd(_mm256_mul_pd(shade, _mm256_set1_pd(0.01)), refracted);
+                }
+            }
+            const __m256d weight =
+                _mm256_add_pd(r0, _mm256_mul_pd(oneMinusR0, _mm256_sub_pd(one, cosT)));
+            _mm256_store_pd(lv.weight[n] + at, weight);
+            const __m256d passing = _mm256_sub_pd(one, weight);
             for (int32_t ch = 0; ch < 3; ++ch) {
-                const __m256d v = _mm256_add_pd(
-                    _mm256_mul_pd(
-                        _mm256_mul_pd(_mm256_mul_pd(tint[ch], kb), _mm256_set1_pd(1.0 / 255.0)),
-                        _mm256_set1_pd(0.110565)),
-                    w);
-                light[ch] = _mm256_and_pd(_mm256_mul_pd(v, _mm256_set1_pd(0.01)), refracted);
+                _mm256_store_pd(lv.leaving[n][ch] + at, _mm256_mul_pd(light[ch], passing));
             }
+            ox[v] = hx;
+            oy[v] = hy;
+            oz[v] = hz;
+            dx[v] = _mm256_sub_pd(dx[v], _mm256_mul_pd(two, hhx));
+            dy[v] = _mm256_sub_pd(dy[v], _mm256_mul_pd(two, hhy));
+            dz[v] = _mm256_sub_pd(dz[v], _mm256_mul_pd(two, hhz));
         }
-        const __m256d weight =
-            _mm256_add_pd(r0, _mm256_mul_pd(oneMinusR0, _mm256_sub_pd(one, cosT)));
-        _mm256_store_pd(lv.weight[n], weight);
-        const __m256d passing = _mm256_sub_pd(one, weight);
-        for (int32_t ch = 0; ch < 3; ++ch) {
-            _mm256_store_pd(lv.leaving[n][ch], _mm256_mul_pd(light[ch], passing));
-        }
-        for (int32_t k = 0; k < 3; ++k) {
-            if ((running >> k & 1u) != 0) levels[k] = n + 1;
-        }
-        ox = hx;
-        oy = hy;
-        oz = hz;
-        dx = _mm256_sub_pd(dx, _mm256_mul_pd(two, hhx));
-        dy = _mm256_sub_pd(dy, _mm256_mul_pd(two, hhy));
-        dz = _mm256_sub_pd(dz, _mm256_mul_pd(two, hhz));
+        for (unsigned b = running; b != 0; b &= b - 1) levels[__builtin_ctz(b)] = n + 1;
     }
 
     // finishChain, lane by lane from each chain's own end back up.
     const steps::Rgb dim = steps::shadeTrapped(l);
-    const __m256d atEnd = laneMask(trapped);
-    __m256d total[3] = {_mm256_and_pd(_mm256_set1_pd(dim.r), atEnd),
-                        _mm256_and_pd(_mm256_set1_pd(dim.g), atEnd),
-                        _mm256_and_pd(_mm256_set1_pd(dim.b), atEnd)};
-    __m256d childSegment = zero;
-    const __m256i levelCount = _mm256_setr_epi64x(levels[0], levels[1], levels[2], 0);
-    const int32_t deepest = std::max(levels[0], std::max(levels[1], levels[2]));
-    for (int32_t i = deepest - 1; i >= 0; --i) {
-        const __m256d within =
-            _mm256_castsi256_pd(_mm256_cmpgt_epi64(levelCount, _mm256_set1_epi64x(i)));
-        const __m256d f = _mm256_load_pd(lv.weight[i]);
-        for (int32_t ch = 0; ch < 3; ++ch) {
-            __m256d reflected = _mm256_sub_pd(
-                _mm256_mul_pd(total[ch], f),
-                _mm256_mul_pd(_mm256_set1_pd(l.absorption[ch]), childSegment));
-            reflected =
-                _mm256_blendv_pd(reflected, zero, _mm256_cmp_pd(reflected, zero, _CMP_LT_OQ));
-            total[ch] = _mm256_blendv_pd(
-                total[ch], _mm256_add_pd(_mm256_load_pd(lv.leaving[i][ch]), reflected), within);
+    int32_t deepest = 0;
+    for (int32_t c = 0; c < kLaneCount; ++c) deepest = std::max(deepest, levels[c]);
+    for (int32_t v = 0; v < V; ++v) {
+        const int32_t at = 4 * v;
+        const __m256d atEnd = laneMask(trapped >> at);
+        __m256d total[3] = {_mm256_and_pd(_mm256_set1_pd(dim.r), atEnd),
+                            _mm256_and_pd(_mm256_set1_pd(dim.g), atEnd),
+                            _mm256_and_pd(_mm256_set1_pd(dim.b), atEnd)};
+        __m256d childSegment = zero;
+        const __m256i levelCount =
+            _mm256_setr_epi64x(levels[at], levels[at + 1], levels[at + 2], levels[at + 3]);
+        for (int32_t i = deepest - 1; i >= 0; --i) {
+            const __m256d within =
+                _mm256_castsi256_pd(_mm256_cmpgt_epi64(levelCount, _mm256_set1_epi64x(i)));
+            const __m256d f = _mm256_load_pd(lv.weight[i] + at);
+            for (int32_t ch = 0; ch < 3; ++ch) {
+                __m256d reflected =
+                    _mm256_sub_pd(_mm256_mul_pd(total[ch], f),
+                                  _mm256_mul_pd(_mm256_set1_pd(l.absorption[ch]), childSegment));
+                reflected =
+                    _mm256_blendv_pd(reflected, zero, _mm256_cmp_pd(reflected, zero, _CMP_LT_OQ));
+                total[ch] = _mm256_blendv_pd(
+                    total[ch], _mm256_add_pd(_mm256_load_pd(lv.leaving[i][ch] + at), reflected),
+                    within);
+            }
+            childSegment =
+                _mm256_blendv_pd(childSegment, _mm256_load_pd(lv.segment[i] + at), within);
         }
-        childSegment = _mm256_blendv_pd(childSegment, _mm256_load_pd(lv.segment[i]), within);
-    }
-    alignas(32) double out[4][4];
-    for (int32_t ch = 0; ch < 3; ++ch) _mm256_store_pd(out[ch], total[ch]);
-    _mm256_store_pd(out[3], childSegment);
-    for (int32_t k = 0; k < 3; ++k) {
-        for (int32_t ch = 0; ch < 3; ++ch) totals[k][ch] = out[ch][k];
-        firstSegment[k] = out[3][k];
+        for (int32_t ch = 0; ch < 3; ++ch) _mm256_store_pd(out.total[ch] + at, total[ch]);
+        _mm256_store_pd(out.segment + at, childSegment);
     }
 }
 #endif
@@ -1512,44 +1589,158 @@ int32_t FastTracer::certainFacet(const Vec3& origin, const Vec3& direction, bool
 }
 
 uint32_t FastTracer::pixelColour(double x, double y, Scratch& scratch) const {
-    const RenderSettings& s = settings_;
-    const Vec3 origin{x, y, -1.1};
+    uint32_t colour = 0;
+    pixelColours(&x, 1, y, &colour, scratch);
+    return colour;
+}
+
+namespace {
+
+// A pixel without Fire, or with no depth to trace: one primary ray per sample, traced whole.
+uint32_t plainPixelColour(const Context& base, const Vec3& origin) {
+    const RenderSettings& s = base.settings;
     const Vec3 direction{0.0, 0.0, 1.0};
     double total[3] = {0.0, 0.0, 0.0};
     double inner[3] = {0.0, 0.0, 0.0};
     double glare = 0.0;
     double segment = 0.0;
-    int32_t* const guesses = scratch.guesses.data();
-
-    // Beside the stone: the ray meets nothing (with no depth at all it is shaded, not searched).
-    if (x * x + y * y > facetData_.missRadius2 && s.maxDepth > 0) return backdropColour(s);
-
-    if (!s.renderFire || s.maxDepth <= 0) {
-        double sum[3] = {0.0, 0.0, 0.0};
-        const int32_t samples = s.renderFire ? 3 : 1;
-        for (int32_t k = 0; k < samples; ++k) {
-            const double index =
-                s.renderFire ? fireSampleIndex(s.stoneIndex, s.dispersionSpread, k) : s.stoneIndex;
-            Context ctx{s,         scene_,  facetData_,
-                        lighting_, unit_,   r0_,
-                        index,     scratch, guesses + k * kGuessDepths};
-            ctx.exits = exitTable(scratch, k);
-            if (traceRay(ctx, origin, direction, 0, 0,
-                         Outputs{&total[0], &total[1], &total[2], &glare, &inner[0], &inner[1],
-                                 &inner[2], &segment},
-                         &facetData_.primaryCandidates) == 0) {
-                return backdropColour(s);
-            }
-            if (!s.renderFire) return pixelColourFromLight(inner[0], inner[1], inner[2], glare);
-            sum[0] += inner[0] * spectralWeights[k][0];
-            sum[1] += inner[1] * spectralWeights[k][1];
-            sum[2] += inner[2] * spectralWeights[k][2];
+    double sum[3] = {0.0, 0.0, 0.0};
+    const int32_t samples = s.renderFire ? 3 : 1;
+    for (int32_t k = 0; k < samples; ++k) {
+        Context ctx = base;
+        ctx.stoneIndex =
+            s.renderFire ? fireSampleIndex(s.stoneIndex, s.dispersionSpread, k) : s.stoneIndex;
+        ctx.guesses = base.scratch.guesses.data() + k * kGuessDepths;
+        ctx.exits = exitTable(base.scratch, k);
+        if (traceRay(ctx, origin, direction, 0, 0,
+                     Outputs{&total[0], &total[1], &total[2], &glare, &inner[0], &inner[1],
+                             &inner[2], &segment},
+                     &base.data.primaryCandidates) == 0) {
+            return backdropColour(s);
         }
-        return pixelColourFromLight(sum[0], sum[1], sum[2], glare);
+        if (!s.renderFire) return pixelColourFromLight(inner[0], inner[1], inner[2], glare);
+        sum[0] += inner[0] * spectralWeights[k][0];
+        sum[1] += inner[1] * spectralWeights[k][1];
+        sum[2] += inner[2] * spectralWeights[k][2];
     }
+    return pixelColourFromLight(sum[0], sum[1], sum[2], glare);
+}
 
-    // Fire: the primary ray's hit, its reflection and the glare it brings back do not depend on
-    // the refractive index; they are found once and shared by the three samples.
+// A Fire pixel up to its chains: the primary ray's hit, its reflection and the glare it brings
+// back do not depend on the refractive index and are found once for the three samples, whose
+// refracted rays then enter the stone.
+struct FirePixel {
+    Vec3 hit;
+    double f;  // the Fresnel weight where the primary ray meets the stone
+    double glare;
+    steps::Bounce bounces[3];
+};
+
+// Traces the primary ray from `origin`; returns false when it meets no facet.
+bool startFirePixel(const Context& primary, const Context (&samples)[3], const Vec3& origin,
+                    FirePixel& p) {
+    const Vec3 direction{0.0, 0.0, 1.0};
+    int32_t hitFacet = 0;
+    if (!findHit(primary, origin, direction, false, &primary.data.primaryCandidates,
+                 guessAt(primary, 0), &p.hit, &hitFacet)) {
+        return false;
+    }
+    steps::Bounce bounce{};
+    steps::mirror(direction, primary.scene.facets[hitFacet].normal, false, bounce);
+    double childGlare = 0.0;
+    double childInner[3] = {0.0, 0.0, 0.0};
+    double reflected[3] = {0.0, 0.0, 0.0};
+    double reflectedLength = 0.0;
+    traceRay(primary, p.hit, bounce.reflected, 0, 1,
+             Outputs{&reflected[0], &reflected[1], &reflected[2], &childGlare, &childInner[0],
+                     &childInner[1], &childInner[2], &reflectedLength},
+             nullptr);
+    p.f = steps::fresnel(primary.r0, bounce, false);
+    p.glare = reflected[0] * p.f;
+    const RenderSettings& s = primary.settings;
+    for (int32_t k = 0; k < 3; ++k) {
+        p.bounces[k] = bounce;
+        steps::refract(direction, steps::indexRatio(s.outerIndex, samples[k].stoneIndex, false),
+                       p.bounces[k]);
+    }
+    return true;
+}
+
+// The pixel's colour from what each sample's refracted ray brought back (its light and its
+// first segment; nothing for a sample that does not enter the stone).
+uint32_t finishFirePixel(const RenderSettings& s, const FirePixel& p, const double (&light)[3][3],
+                         const double (&segment)[3]) {
+    double sum[3] = {0.0, 0.0, 0.0};
+    for (int32_t k = 0; k < 3; ++k) {
+        const bool entered = p.bounces[k].isRefracted;
+        double inner[3] = {0.0, 0.0, 0.0};
+        if (entered) {
+            inner[0] = light[k][0];
+            inner[1] = light[k][1];
+            inner[2] = light[k][2];
+        }
+        inner[0] *= 1.0 - p.f;
+        inner[1] *= 1.0 - p.f;
+        inner[2] *= 1.0 - p.f;
+        if (entered) {
+            steps::absorb(&inner[0], s.absorption[0], segment[k]);
+            steps::absorb(&inner[1], s.absorption[1], segment[k]);
+            steps::absorb(&inner[2], s.absorption[2], segment[k]);
+        }
+        sum[0] += inner[0] * spectralWeights[k][0];
+        sum[1] += inner[1] * spectralWeights[k][1];
+        sum[2] += inner[2] * spectralWeights[k][2];
+    }
+    return pixelColourFromLight(sum[0], sum[1], sum[2], p.glare);
+}
+
+// The samples' refracted rays of one pixel followed on their own: as chains side by side when
+// they fit, else by recursion.
+uint32_t firePixelAlone(const Context (&samples)[3], const FirePixel& p) {
+    double light[3][3] = {};
+    double segment[3] = {};
+    double glare = 0.0;
+    double childInner[3] = {0.0, 0.0, 0.0};
+    Chain chains[3];
+    bool running[3] = {false, false, false};
+    const bool sideBySide = chainFits(samples[0], 1);
+    for (int32_t k = 0; k < 3; ++k) {
+        if (!p.bounces[k].isRefracted) continue;
+        if (sideBySide) {
+            startChain(chains[k], samples[k], p.hit, p.bounces[k].refracted, 1);
+            running[k] = true;
+        } else {
+            traceRay(samples[k], p.hit, p.bounces[k].refracted, 1, 1,
+                     Outputs{&light[k][0], &light[k][1], &light[k][2], &glare, &childInner[0],
+                             &childInner[1], &childInner[2], &segment[k]},
+                     nullptr);
+        }
+    }
+    // Each chain finds its facet before any reflects, so that a hit point, at the end of a line
+    // of divisions, is ready by the time its chain reads it.
+    while (running[0] || running[1] || running[2]) {
+        for (int32_t k = 0; k < 3; ++k) {
+            if (running[k]) running[k] = seekChain(chains[k]);
+        }
+        for (int32_t k = 0; k < 3; ++k) {
+            if (running[k]) bounceChain(chains[k]);
+        }
+    }
+    for (int32_t k = 0; k < 3; ++k) {
+        if (!p.bounces[k].isRefracted || !sideBySide) continue;
+        finishChain(chains[k], Outputs{&light[k][0], &light[k][1], &light[k][2], &glare,
+                                       &childInner[0], &childInner[1], &childInner[2],
+                                       &segment[k]});
+    }
+    return finishFirePixel(samples[0].settings, p, light, segment);
+}
+
+}  // namespace
+
+void FastTracer::pixelColours(const double* xs, int32_t count, double y, uint32_t* colours,
+                              Scratch& scratch) const {
+    const RenderSettings& s = settings_;
+    int32_t* const guesses = scratch.guesses.data();
     const Context primary{s,
                           scene_,
                           facetData_,
@@ -1559,112 +1750,79 @@ uint32_t FastTracer::pixelColour(double x, double y, Scratch& scratch) const {
                           s.stoneIndex,
                           scratch,
                           guesses + kPrimaryGuesses * kGuessDepths};
-    Vec3 hit{};
-    int32_t hitFacet = 0;
-    if (!findHit(primary, origin, direction, false, &facetData_.primaryCandidates,
-                 guessAt(primary, 0), &hit, &hitFacet)) {
-        return backdropColour(s);
-    }
-    steps::Bounce bounce{};
-    steps::mirror(direction, scene_.facets[hitFacet].normal, false, bounce);
-    double childGlare = 0.0;
-    double childInner[3] = {0.0, 0.0, 0.0};
-    double reflected[3] = {0.0, 0.0, 0.0};
-    double reflectedLength = 0.0;
-    traceRay(primary, hit, bounce.reflected, 0, 1,
-             Outputs{&reflected[0], &reflected[1], &reflected[2], &childGlare, &childInner[0],
-                     &childInner[1], &childInner[2], &reflectedLength},
-             nullptr);
-    const double f = steps::fresnel(r0_, bounce, false);
-    glare = reflected[0] * f;
-
-    // The three refracted rays, one per sample index, are followed side by side.
-    Context contexts[3] = {
-        {s, scene_, facetData_, lighting_, unit_, r0_,
-         fireSampleIndex(s.stoneIndex, s.dispersionSpread, 0), scratch, guesses},
-        {s, scene_, facetData_, lighting_, unit_, r0_,
-         fireSampleIndex(s.stoneIndex, s.dispersionSpread, 1), scratch, guesses + kGuessDepths},
-        {s, scene_, facetData_, lighting_, unit_, r0_,
-         fireSampleIndex(s.stoneIndex, s.dispersionSpread, 2), scratch,
-         guesses + 2 * kGuessDepths}};
-    // A chain whose start fails tries where the previous sample's chain went at that depth.
-    contexts[0].otherGuesses = guesses + 2 * kGuessDepths;
-    contexts[1].otherGuesses = guesses;
-    contexts[2].otherGuesses = guesses + kGuessDepths;
-    for (int32_t k = 0; k < 3; ++k) contexts[k].exits = exitTable(scratch, k);
-    steps::Bounce bounces[3] = {bounce, bounce, bounce};
-    Chain chains[3];
-    bool running[3] = {false, false, false};
-    const bool sideBySide = chainFits(primary, 1);
-    Vec3 entering[3] = {};
-    unsigned started = 0;
-    for (int32_t k = 0; k < 3; ++k) {
-        steps::refract(direction, steps::indexRatio(s.outerIndex, contexts[k].stoneIndex, false),
-                       bounces[k]);
-        if (bounces[k].isRefracted && sideBySide) {
-            entering[k] = bounces[k].refracted;
-            started |= 1u << k;
+    if (!s.renderFire || s.maxDepth <= 0) {
+        for (int32_t i = 0; i < count; ++i) {
+            // Beside the stone the ray meets nothing (with no depth at all it is shaded, not
+            // searched).
+            const double x = xs[i];
+            colours[i] = x * x + y * y > facetData_.missRadius2 && s.maxDepth > 0
+                             ? backdropColour(s)
+                             : plainPixelColour(primary, Vec3{x, y, -1.1});
         }
+        return;
     }
-    // The chains' light and first segments, when the vector lanes follow them.
-    double laneTotals[3][3] = {};
-    double laneSegments[3] = {};
-    bool inLanes = false;
+
+    // The three samples' contexts. A chain whose start fails tries where the previous sample's
+    // chain went at that depth.
+    Context samples[3] = {primary, primary, primary};
+    for (int32_t k = 0; k < 3; ++k) {
+        samples[k].stoneIndex = fireSampleIndex(s.stoneIndex, s.dispersionSpread, k);
+        samples[k].guesses = guesses + k * kGuessDepths;
+        samples[k].otherGuesses = guesses + (k + 2) % 3 * kGuessDepths;
+        samples[k].exits = exitTable(scratch, k);
+    }
+
 #if defined(TAVRINE_X86_VECTORS)
-    if (unit_ != VectorUnit::Scalar && started != 0) {
-        traceChainLanes(contexts, hit, entering, started, laneTotals, laneSegments);
-        inLanes = true;
+    // With a vector unit the chains of several pixels are followed together in its lanes.
+    if (unit_ != VectorUnit::Scalar && chainFits(primary, 1)) {
+        FirePixel pixels[kLanePixels];
+        int32_t columns[kLanePixels];
+        int32_t waiting = 0;
+        LaneStarts starts;
+        starts.clear();
+        LaneEnds ends;
+        auto finishWaiting = [&]() {
+            traceChainLanes(starts, ends);
+            for (int32_t q = 0; q < waiting; ++q) {
+                double light[3][3];
+                double segment[3];
+                for (int32_t k = 0; k < 3; ++k) {
+                    for (int32_t ch = 0; ch < 3; ++ch) light[k][ch] = ends.total[ch][3 * q + k];
+                    segment[k] = ends.segment[3 * q + k];
+                }
+                colours[columns[q]] = finishFirePixel(s, pixels[q], light, segment);
+            }
+            starts.clear();
+            waiting = 0;
+        };
+        for (int32_t i = 0; i < count; ++i) {
+            const double x = xs[i];
+            FirePixel& p = pixels[waiting];
+            if (x * x + y * y > facetData_.missRadius2 ||
+                !startFirePixel(primary, samples, Vec3{x, y, -1.1}, p)) {
+                colours[i] = backdropColour(s);
+                continue;
+            }
+            for (int32_t k = 0; k < 3; ++k) {
+                if (p.bounces[k].isRefracted) {
+                    starts.set(3 * waiting + k, &samples[k], p.hit, p.bounces[k].refracted);
+                }
+            }
+            columns[waiting++] = i;
+            if (waiting == kLanePixels) finishWaiting();
+        }
+        if (waiting > 0) finishWaiting();
+        return;
     }
 #endif
-    if (!inLanes) {
-        for (int32_t k = 0; k < 3; ++k) {
-            if ((started >> k & 1u) == 0) continue;
-            startChain(chains[k], contexts[k], hit, entering[k], 1);
-            running[k] = true;
-        }
+    for (int32_t i = 0; i < count; ++i) {
+        const double x = xs[i];
+        FirePixel p;
+        colours[i] = x * x + y * y > facetData_.missRadius2 ||
+                             !startFirePixel(primary, samples, Vec3{x, y, -1.1}, p)
+                         ? backdropColour(s)
+                         : firePixelAlone(samples, p);
     }
-    while (running[0] || running[1] || running[2]) {
-        for (int32_t k = 0; k < 3; ++k) {
-            if (running[k]) running[k] = seekChain(chains[k]);
-        }
-        for (int32_t k = 0; k < 3; ++k) {
-            if (running[k]) bounceChain(chains[k]);
-        }
-    }
-
-    double sum[3] = {0.0, 0.0, 0.0};
-    for (int32_t k = 0; k < 3; ++k) {
-        const Context& ctx = contexts[k];
-        const steps::Bounce& b = bounces[k];
-        double refractedLength = 0.0;
-        const Outputs refractedOut{&inner[0],      &inner[1],       &inner[2],
-                                   &childGlare,    &childInner[0],  &childInner[1],
-                                   &childInner[2], &refractedLength};
-        if (b.isRefracted && sideBySide && inLanes) {
-            inner[0] = laneTotals[k][0];
-            inner[1] = laneTotals[k][1];
-            inner[2] = laneTotals[k][2];
-            refractedLength = laneSegments[k];
-        } else if (b.isRefracted && sideBySide) {
-            finishChain(chains[k], refractedOut);
-        } else if (b.isRefracted) {
-            traceRay(ctx, hit, b.refracted, 1, 1, refractedOut, nullptr);
-        } else {
-            inner[0] = inner[1] = inner[2] = 0.0;
-        }
-        inner[0] *= 1.0 - f;
-        inner[1] *= 1.0 - f;
-        inner[2] *= 1.0 - f;
-        if (b.isRefracted) {
-            steps::absorb(&inner[0], s.absorption[0], refractedLength);
-            steps::absorb(&inner[1], s.absorption[1], refractedLength);
-            steps::absorb(&inner[2], s.absorption[2], refractedLength);
-        }
-        sum[0] += inner[0] * spectralWeights[k][0];
-        sum[1] += inner[1] * spectralWeights[k][1];
-        sum[2] += inner[2] * spectralWeights[k][2];
-    }
-    return pixelColourFromLight(sum[0], sum[1], sum[2], glare);
 }
 
 }  // namespace tavrine

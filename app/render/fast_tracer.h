@@ -63,6 +63,11 @@ class FastTracer {
     // Returns the colour (COLORREF) of the pixel whose primary ray starts at (x, y, -1.1).
     uint32_t pixelColour(double x, double y, Scratch& scratch) const;
 
+    // Writes colours[i] = pixelColour(xs[i], y) for the count pixels of a row: with a vector
+    // unit, the Fire samples of several pixels are followed together.
+    void pixelColours(const double* xs, int32_t count, double y, uint32_t* colours,
+                      Scratch& scratch) const;
+
     // Per-rendering facet data in the layout the facet search reads fastest: normals by
     // component, and each facet's bounding circle (centre, squared radius with a margin far above
     // rounding) that a ray must pass within for the facet's edge test to be worth running.

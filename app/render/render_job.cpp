@@ -201,6 +201,8 @@ RenderResult renderJob(const RenderSettings& s, const RenderScene& scene, imgctl
         std::vector<int32_t> candidates(execution.literal ? facetRoom : 0);
         std::vector<Vec3> relative(execution.literal ? vertexRoom : 0);
         std::vector<Vec3> projected(execution.literal ? vertexRoom : 0);
+        std::vector<double> xs(static_cast<size_t>(w2));
+        std::vector<uint32_t> colours(static_cast<size_t>(w2));
         for (;;) {
             int32_t row;
             {
@@ -210,13 +212,18 @@ RenderResult renderJob(const RenderSettings& s, const RenderScene& scene, imgctl
                 if (board.nextRow >= board.released) return;
                 row = board.nextRow++;
             }
+            const double y = primaryRayOrigin(0, row, w2, scale).y;
             for (int32_t column = 0; column < w2; ++column) {
                 const Vec3 o = primaryRayOrigin(column, row, w2, scale);
-                const uint32_t colour =
-                    execution.literal ? literalPixelColour(s, scene, o.x, o.y, candidates.data(),
+                xs[column] = o.x;
+                colours[column] = execution.literal
+                                      ? literalPixelColour(s, scene, o.x, o.y, candidates.data(),
                                                            relative.data(), projected.data())
-                                      : fast->pixelColour(o.x, o.y, scratch);
-                imgctl::setImagePixel(rows, w2, w2, column, row, colour);
+                                      : 0;
+            }
+            if (!execution.literal) fast->pixelColours(xs.data(), w2, y, colours.data(), scratch);
+            for (int32_t column = 0; column < w2; ++column) {
+                imgctl::setImagePixel(rows, w2, w2, column, row, colours[column]);
             }
             {
                 std::lock_guard<std::mutex> lock(board.lock);
