@@ -19,7 +19,16 @@
 //   pass the edge test unless the ray runs along the facet's plane, so for a ray that does not
 //   graze the facet the test is not run;
 // - in Fire mode the three samples share the primary ray's hit and its surface glare, which do
-//   not depend on the refractive index; only the refracted path is traced per sample.
+//   not depend on the refractive index; only the refracted path is traced per sample;
+// - inside the stone a ray's path is a chain of reflections, followed without recursion; with a
+//   vector unit the chains of the three samples of four pixels are followed together, one per
+//   vector lane, each lane performing its chain's operations in the chain's order;
+// - in a stone that absorbs nothing, a segment's length only ever multiplies an absorption of
+//   +0, so its square (finite exactly when the length is) takes its place.
+//
+// The parts: facet_data.cpp prepares the facet data, facet_walk.h and facet_search.cpp find the
+// facet a ray meets, chain_lanes.cpp follows the chains in vector lanes, and fast_tracer.cpp
+// follows the rays and makes the pixels.
 
 #include <cstdint>
 #include <vector>

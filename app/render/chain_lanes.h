@@ -1,0 +1,71 @@
+#pragma once
+// The chains inside the stone, stepped side by side in the lanes of four-wide vectors: the three
+// Fire samples of up to four pixels. Each lane performs for its chain the operations of seekChain,
+// bounceChain and finishChain in the same order, so every value equals the one the chain alone
+// gives; the facet search stays per lane, and the arithmetic of the hit points and of the
+// bounces is shared.
+//
+// The chains run in step: each starts at depth 1 and goes one depth deeper per bounce until the
+// depth limit, so level n of every running chain is at depth n + 1. A chain whose search finds
+// no facet ends there, and its lane is left out from then on.
+
+#include <cstdint>
+
+#include "app/render/fast_context.h"
+
+#if defined(TAVRINE_X86_VECTORS)
+
+namespace tavrine {
+namespace fast {
+
+// Vectors stepped together, lanes in all and the pixels whose three samples fill them: enough
+// independent chains that each hit point, at the end of a line of divisions, is ready well before
+// its chain needs it again.
+constexpr int32_t kLaneVectors = 3;
+constexpr int32_t kLaneCount = 4 * kLaneVectors;
+constexpr int32_t kLanePixels = kLaneCount / 3;
+
+// The chains to follow, one per lane.
+struct LaneStarts {
+    const Context* context[kLaneCount];  // the sample's context, or null for a lane left empty
+    alignas(32) double o[3][kLaneCount];
+    alignas(32) double d[3][kLaneCount];
+
+    // Empties every lane; an empty lane's ray is harmless to compute with.
+    void clear() {
+        for (int32_t c = 0; c < kLaneCount; ++c) {
+            context[c] = nullptr;
+            o[0][c] = o[1][c] = o[2][c] = 0.0;
+            d[0][c] = d[1][c] = 0.0;
+            d[2][c] = 1.0;
+        }
+    }
+    // Puts the chain of the ray from origin along direction, with the sample's context, in lane c.
+    void set(int32_t c, const Context* ctx, const Vec3& origin, const Vec3& direction) {
+        context[c] = ctx;
+        o[0][c] = origin.x;
+        o[1][c] = origin.y;
+        o[2][c] = origin.z;
+        d[0][c] = direction.x;
+        d[1][c] = direction.y;
+        d[2][c] = direction.z;
+    }
+};
+
+// What each chain brings back, as finishChain writes it: its total light and its first segment
+// (in a stone that absorbs nothing, the square of its length; see traceChainLanes).
+struct LaneEnds {
+    alignas(32) double total[3][kLaneCount];
+    alignas(32) double segment[kLaneCount];
+};
+
+// Follows every chain of `in` as traceInside follows its ray from depth 1 and writes what each
+// brings back, with the vector unit's walk (AVX2 or AVX-512; not the scalar one). All contexts
+// share the settings, the scene and the scratch; they differ in the stone index, the guesses and
+// the exit table.
+void traceChainLanes(FastTracer::VectorUnit unit, const LaneStarts& in, LaneEnds& out);
+
+}  // namespace fast
+}  // namespace tavrine
+
+#endif

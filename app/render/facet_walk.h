@@ -1,0 +1,247 @@
+#pragma once
+// The certain-facet walk of the faster tracer's facet search. The stone is convex, so a ray that
+// passes well inside every edge of a facet it faces can meet no other facet: the walk goes from a
+// guessed facet across the edges the ray certainly passes outside of until it finds such a facet,
+// or gives up and leaves the decision to the search in index order. Inline, so that the vector
+// lanes of the chains can take the walk into their own loop.
+
+#include <cstdint>
+
+#include "app/render/fast_context.h"
+
+namespace tavrine {
+namespace fast {
+
+// Beyond this the sign of an edge's cross product is certain from the triple product: both it
+// and the exported tracer's frame arithmetic are within about 1e-14 of the exact value for
+// corners and origins within a few units of the centre.
+constexpr double kEdgeDoubt = 1e-11;
+
+// A ray clear of a facet's edge by this distance (model units) passes on the inner side of it
+// whatever the rounding, and no other facet can pass for it: a facet that is not grazed has
+// its edge values off by about 1e-15 at most, which moves its edges by far less, and a facet the
+// ray grazes so nearly that rounding could pass it beyond its edges is refused by the plane
+// test unless its plane passes near the centre.
+constexpr double kClear = 1e-6;
+
+// Steps of the walk from the guessed facet towards the facet the ray meets.
+constexpr int32_t kWalkSteps = 16;
+
+// What the walk learns from one facet's edges: kAllClear when the ray passes certainly inside
+// every edge, otherwise the facet across the first edge the ray passes certainly outside of, or
+// -1 when there is none (an edge in doubt) or nothing lies across it.
+constexpr int32_t kAllClear = -2;
+
+// A ray as the walk reads it: the candidate test's vector, the direction, the direction and
+// d x o both negated for a ray inside (the tracer tests each edge the other way round there,
+// which negates its value exactly), and the direction's dominant component.
+struct WalkRay {
+    Vec3 toward;
+    Vec3 d;
+    Vec3 sd;
+    Vec3 sm;
+    double dk;
+    Vec3 o;    // the origin
+    int axis;  // the direction's dominant axis
+};
+
+// Whether the search certainly stops at facet g, which the ray faces and passes certainly inside
+// of: the plane test passes (p is its plane . d) and no facet whose plane passes near the centre
+// comes before g for the ray.
+inline bool planeTestCertain(const Context& ctx, int32_t g, const WalkRay& r, double* p) {
+    const Facet* facets = ctx.scene.facets;
+    *p = steps::planeAlong(facets[g].plane, r.d);
+    if (steps::nearlyParallel(r.dk, *p)) return false;
+    for (const int32_t j : ctx.data.nearCentre) {
+        if (j >= g) break;
+        if (steps::dot(r.toward, facets[j].normal) >= 0.0) return false;
+    }
+    return true;
+}
+
+// The walk's end at facet g, which the ray faces and passes certainly inside of: g and the hit
+// point on it, or -1 when the plane test or a facet whose plane passes near the centre leaves the
+// search to decide.
+inline int32_t acceptFacet(const Context& ctx, int32_t g, const WalkRay& r, Vec3* hit) {
+    double p = 0.0;
+    if (!planeTestCertain(ctx, g, r, &p)) return -1;
+    *hit = steps::hitPoint(r.axis, r.o, r.d, ctx.scene.facets[g].plane, p);
+    return g;
+}
+
+// The walks below read each facet's edges in the blocks of FacetData::EdgeBlock, whose last
+// lanes include the candidate test: its value is exactly the tracer's toward . normal, it is clear
+// when that is not negative and never counts as outside. A facet the ray does not face therefore
+// never ends a walk, which goes on across an edge the ray certainly passes outside of, if any.
+
+// Facet g's lanes one at a time.
+inline int32_t examineEdgesScalar(const FastTracer::FacetData& fd, int32_t g, const Vec3& sd,
+                                  const Vec3& sm) {
+    bool clear = true;
+    for (int32_t b = fd.edgeBlockStart[g]; b < fd.edgeBlockStart[g + 1]; ++b) {
+        const FastTracer::FacetData::EdgeBlock& k = fd.edgeBlocks[b];
+        for (int32_t lane = 0; lane < 8; ++lane) {
+            const double cross =
+                sd.x * k.axb[0][lane] + sd.y * k.axb[1][lane] + sd.z * k.axb[2][lane] +
+                (sm.x * k.amb[0][lane] + sm.y * k.amb[1][lane] + sm.z * k.amb[2][lane]);
+            if (cross > k.clearance[lane]) continue;
+            clear = false;
+            if (cross < k.negClearance[lane]) return k.neighbour[lane];
+        }
+    }
+    return clear ? kAllClear : -1;
+}
+
+// Walks from facet g across the edges the ray (sd and sm as WalkRay has them) certainly passes
+// outside of, to a facet the ray faces (the tracer's candidate test) and passes well inside every
+// edge of; returns that facet, or -1 when the walk proves nothing.
+inline int32_t walkScalar(const FastTracer::FacetData& fd, int32_t g, const Vec3& sd,
+                          const Vec3& sm) {
+    for (int32_t walk = 0; walk < kWalkSteps; ++walk) {
+        const int32_t next = examineEdgesScalar(fd, g, sd, sm);
+        if (next == kAllClear) return g;
+        if (next < 0) return -1;
+        g = next;
+    }
+    return -1;
+}
+
+#if defined(TAVRINE_X86_VECTORS)
+// The same walk with eight lanes at a time; every lane computes the value as the scalar walk
+// does, so the walk takes the same steps.
+__attribute__((target("avx512f"))) inline int32_t walkAvx512(const FastTracer::FacetData& fd,
+                                                             int32_t g, const Vec3& sd,
+                                                             const Vec3& sm) {
+    const __m512d dx = _mm512_set1_pd(sd.x);
+    const __m512d dy = _mm512_set1_pd(sd.y);
+    const __m512d dz = _mm512_set1_pd(sd.z);
+    const __m512d mx = _mm512_set1_pd(sm.x);
+    const __m512d my = _mm512_set1_pd(sm.y);
+    const __m512d mz = _mm512_set1_pd(sm.z);
+    const int32_t* blockStart = fd.edgeBlockStart.data();
+    const FastTracer::FacetData::EdgeBlock* blocks = fd.edgeBlocks.data();
+    for (int32_t walk = 0; walk < kWalkSteps; ++walk) {
+        int32_t next = kAllClear;
+        for (int32_t b = blockStart[g]; b < blockStart[g + 1]; ++b) {
+            const FastTracer::FacetData::EdgeBlock& k = blocks[b];
+            const __m512d along =
+                _mm512_add_pd(_mm512_add_pd(_mm512_mul_pd(dx, _mm512_loadu_pd(k.axb[0])),
+                                            _mm512_mul_pd(dy, _mm512_loadu_pd(k.axb[1]))),
+                              _mm512_mul_pd(dz, _mm512_loadu_pd(k.axb[2])));
+            const __m512d turn =
+                _mm512_add_pd(_mm512_add_pd(_mm512_mul_pd(mx, _mm512_loadu_pd(k.amb[0])),
+                                            _mm512_mul_pd(my, _mm512_loadu_pd(k.amb[1]))),
+                              _mm512_mul_pd(mz, _mm512_loadu_pd(k.amb[2])));
+            const __m512d cross = _mm512_add_pd(along, turn);
+            const __mmask8 clear =
+                _mm512_cmp_pd_mask(cross, _mm512_loadu_pd(k.clearance), _CMP_GT_OQ);
+            if (clear == 0xFF) continue;
+            const __mmask8 outside =
+                _mm512_cmp_pd_mask(cross, _mm512_loadu_pd(k.negClearance), _CMP_LT_OQ);
+            if (outside != 0) {
+                next = k.neighbour[__builtin_ctz(outside)];
+                break;
+            }
+            // A lane in doubt: an edge certainly outside may still follow.
+            next = -1;
+        }
+        if (next == kAllClear) return g;
+        if (next < 0) return -1;
+        g = next;
+    }
+    return -1;
+}
+
+// The same four lanes at a time.
+__attribute__((target("avx2"))) inline int32_t walkAvx2(const FastTracer::FacetData& fd, int32_t g,
+                                                        const Vec3& sd, const Vec3& sm) {
+    const __m256d dx = _mm256_set1_pd(sd.x);
+    const __m256d dy = _mm256_set1_pd(sd.y);
+    const __m256d dz = _mm256_set1_pd(sd.z);
+    const __m256d mx = _mm256_set1_pd(sm.x);
+    const __m256d my = _mm256_set1_pd(sm.y);
+    const __m256d mz = _mm256_set1_pd(sm.z);
+    const int32_t* blockStart = fd.edgeBlockStart.data();
+    const FastTracer::FacetData::EdgeBlock* blocks = fd.edgeBlocks.data();
+    for (int32_t walk = 0; walk < kWalkSteps; ++walk) {
+        int32_t next = kAllClear;
+        for (int32_t b = blockStart[g]; b < blockStart[g + 1]; ++b) {
+            const FastTracer::FacetData::EdgeBlock& k = blocks[b];
+            int clear = 0;
+            int outside = 0;
+            for (int32_t h = 0; h < 8; h += 4) {
+                const __m256d along =
+                    _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(dx, _mm256_loadu_pd(k.axb[0] + h)),
+                                                _mm256_mul_pd(dy, _mm256_loadu_pd(k.axb[1] + h))),
+                                  _mm256_mul_pd(dz, _mm256_loadu_pd(k.axb[2] + h)));
+                const __m256d turn =
+                    _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(mx, _mm256_loadu_pd(k.amb[0] + h)),
+                                                _mm256_mul_pd(my, _mm256_loadu_pd(k.amb[1] + h))),
+                                  _mm256_mul_pd(mz, _mm256_loadu_pd(k.amb[2] + h)));
+                const __m256d cross = _mm256_add_pd(along, turn);
+                clear |= _mm256_movemask_pd(
+                             _mm256_cmp_pd(cross, _mm256_loadu_pd(k.clearance + h), _CMP_GT_OQ))
+                         << h;
+                outside |= _mm256_movemask_pd(_mm256_cmp_pd(
+                               cross, _mm256_loadu_pd(k.negClearance + h), _CMP_LT_OQ))
+                           << h;
+            }
+            if (clear == 0xFF) continue;
+            if (outside != 0) {
+                next = k.neighbour[__builtin_ctz(static_cast<unsigned>(outside))];
+                break;
+            }
+            // A lane in doubt: an edge certainly outside may still follow.
+            next = -1;
+        }
+        if (next == kAllClear) return g;
+        if (next < 0) return -1;
+        g = next;
+    }
+    return -1;
+}
+#endif
+
+// The facet the walk from g ends at, which the ray faces and passes certainly inside of, or -1.
+inline int32_t walkToClearFacet(const Context& ctx, int32_t g, const Vec3& sd, const Vec3& sm) {
+    // A guess left in a scratch by another scene may be out of range.
+    if (static_cast<uint32_t>(g) >= static_cast<uint32_t>(ctx.scene.facetCount)) return -1;
+#if defined(TAVRINE_X86_VECTORS)
+    switch (ctx.unit) {
+    case FastTracer::VectorUnit::Avx512:
+        return walkAvx512(ctx.data, g, sd, sm);
+    case FastTracer::VectorUnit::Avx2:
+        return walkAvx2(ctx.data, g, sd, sm);
+    default:
+        break;
+    }
+#endif
+    return walkScalar(ctx.data, g, sd, sm);
+}
+
+// Returns the facet that the exported tracer's search certainly returns for the ray, and the hit
+// point on it, or -1 when the walk from g proves nothing. A facet is certainly the one when the
+// ray faces it, passes well inside every one of its edges and is not parallel to its plane (the
+// tracer's plane test, which writes p). The stone is convex, so a ray from outside enters
+// through at most one facet and a ray inside leaves through exactly one: a ray so clearly inside
+// a facet passes no other facet's edge test, and the index order of the search does not matter.
+// The one exception is a facet whose plane passes near the centre, whose plane test does not
+// refuse a ray that runs along it; when the ray faces such a facet before the one found, the
+// full search decides.
+inline int32_t certainFacet(const Context& ctx, int32_t g, const WalkRay& r, Vec3* hit) {
+    g = walkToClearFacet(ctx, g, r.sd, r.sm);
+    return g < 0 ? -1 : acceptFacet(ctx, g, r, hit);
+}
+
+// The walk's view of the ray from o along d.
+inline WalkRay walkRay(const Vec3& o, const Vec3& d, bool inside, int axis, double dk) {
+    // d x o, the moment of the ray line, and o x d = -(d x o) for a ray inside.
+    const Vec3 moment =
+        inside ? Vec3{o.y * d.z - o.z * d.y, o.z * d.x - o.x * d.z, o.x * d.y - o.y * d.x}
+               : Vec3{d.y * o.z - d.z * o.y, d.z * o.x - d.x * o.z, d.x * o.y - d.y * o.x};
+    return inside ? WalkRay{d, d, Vec3{-d.x, -d.y, -d.z}, moment, dk, o, axis}
+                  : WalkRay{Vec3{-d.x, -d.y, -d.z}, d, d, moment, dk, o, axis};
+}
+
+}  // namespace fast
+}  // namespace tavrine
