@@ -518,5 +518,54 @@ TEST(FastTracer, DirectionThatIsNotANumberGivesTheSameOutputs) {
     }
 }
 
+// Whole rows through pixelColours, whose Fire samples several pixels share the vector lanes in,
+// with every vector unit, from scrambled guesses (so that lanes fall back to the search, some with
+// starts out of range), in clear and coloured stones, against a lit and a black backdrop, at depths
+// that end the chains at once, after one bounce and deep down: every pixel is the exported
+// tracer's. The rows are 33 pixels wide, so the last group of pixels leaves lanes empty.
+TEST(FastTracer, RowsInVectorLanesEqualTheExportedTracer) {
+    using Unit = FastTracer::VectorUnit;
+    std::mt19937_64 random(77);
+    std::vector<int32_t> candidates(kMaxFacets);
+    std::vector<Vec3> relative(kMaxVertices);
+    std::vector<Vec3> projected(kMaxVertices);
+    const int32_t width = 33;
+    const int32_t scale = imageScaleForWidth(width);
+    for (const int32_t model : {4, 23}) {
+        const PreparedModel m(model, 3);
+        for (const int32_t colour : {0, 6}) {
+            for (const int32_t depth : {1, 2, 20}) {
+                RenderSettings s = settingsFor(true, colour);
+                s.maxDepth = depth;
+                if (colour == 0) s.backdrop[0] = s.backdrop[1] = s.backdrop[2] = 0;
+                for (const Unit unit : {Unit::Scalar, Unit::Avx2, Unit::Avx512}) {
+                    const FastTracer fast(s, m.scene, unit);
+                    if (fast.vectorUnit() != unit) continue;  // this processor lacks it
+                    FastTracer::Scratch scratch(m.scene);
+                    std::vector<double> xs(width);
+                    std::vector<uint32_t> colours(width);
+                    for (int32_t row = 0; row < width; ++row) {
+                        scrambleGuesses(scratch, m.scene.facetCount, random);
+                        for (int32_t column = 0; column < width; ++column) {
+                            xs[column] = primaryRayOrigin(column, row, width, scale).x;
+                        }
+                        const double y = primaryRayOrigin(0, row, width, scale).y;
+                        fast.pixelColours(xs.data(), width, y, colours.data(), scratch);
+                        for (int32_t column = 0; column < width; ++column) {
+                            ASSERT_EQ(
+                                literalPixelColour(s, m.scene, xs[column], y, candidates.data(),
+                                                   relative.data(), projected.data()),
+                                colours[column])
+                                << "model " << model << " colour " << colour << " depth " << depth
+                                << " unit " << static_cast<int>(unit) << " pixel " << column << ", "
+                                << row;
+                        }
+                    }
+                }
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace tavrine
