@@ -187,7 +187,7 @@ __attribute__((target("avx2"), always_inline)) inline void followLanes(const Lan
         // same direction went, or else where the last ray at this depth went.
         int16_t* exits[kLaneCount];
         int32_t* guesses[kLaneCount];
-        unsigned walked = 0;
+        int32_t starts[kLaneCount];
         for (unsigned b = running; b != 0; b &= b - 1) {
             const int32_t c = __builtin_ctz(b);
             const Context& ctx = *in.context[c];
@@ -196,13 +196,17 @@ __attribute__((target("avx2"), always_inline)) inline void followLanes(const Lan
                 exits[c] = &ctx.exits[facet[c] * kDirectionBins + bins[c]];
             }
             guesses[c] = &ctx.guesses[depth];  // depth < kChainLevels <= kGuessDepths
-            if (!convex) continue;
-            const int32_t start = exits[c] != nullptr && *exits[c] >= 0 ? *exits[c] : *guesses[c];
+            starts[c] = exits[c] != nullptr && *exits[c] >= 0 ? *exits[c] : *guesses[c];
+        }
+        unsigned walked = 0;
+        for (unsigned b = convex ? running : 0; b != 0; b &= b - 1) {
+            const int32_t c = __builtin_ctz(b);
+            const int32_t start = starts[c];
             // A guess left in a scratch by another scene may be out of range.
             const int32_t g =
                 static_cast<uint32_t>(start) >= static_cast<uint32_t>(first.scene.facetCount)
                     ? -1
-                    : walk(ctx.data, start, Vec3{lane[0][c], lane[1][c], lane[2][c]},
+                    : walk(first.data, start, Vec3{lane[0][c], lane[1][c], lane[2][c]},
                            Vec3{lane[3][c], lane[4][c], lane[5][c]});
             if (g >= 0) {
                 facet[c] = g;
