@@ -107,11 +107,20 @@ __attribute__((target("avx2"), always_inline)) inline void followLanes(const Lan
         dz[v] = _mm256_load_pd(in.d[2] + 4 * v);
         ratio[v] = _mm256_load_pd(ratios + 4 * v);
     }
-    int32_t facet[kLaneCount];  // the facet each lane's ray starts from, or meets
+    // The facet each lane's ray starts from (from depth 2 on), or meets; always a facet, so that
+    // a lane whose facet is unknown or stale still reads harmless data.
+    int32_t facet[kLaneCount];
+    // The levels each chain has when it ends.
     int32_t levels[kLaneCount];
+    // Each lane's exit table (null when the scratch keeps none) and guesses.
+    int16_t* exitTables[kLaneCount];
+    int32_t* guessRows[kLaneCount];
+    const int32_t tableFacets = first.scratch.tableFacets;
     for (int32_t c = 0; c < kLaneCount; ++c) {
-        facet[c] = -1;
+        facet[c] = 0;
         levels[c] = 0;
+        exitTables[c] = in.context[c] != nullptr ? in.context[c]->exits : nullptr;
+        guessRows[c] = in.context[c] != nullptr ? in.context[c]->guesses : nullptr;
     }
     unsigned trapped = 0;
 
@@ -146,6 +155,7 @@ __attribute__((target("avx2"), always_inline)) inline void followLanes(const Lan
     for (; running != 0; ++depth) {
         if (depth >= s.maxDepth) {
             trapped = running;
+            for (unsigned b = running; b != 0; b &= b - 1) levels[__builtin_ctz(b)] = depth - 1;
             break;
         }
         const int32_t n = depth - 1;
@@ -190,12 +200,11 @@ __attribute__((target("avx2"), always_inline)) inline void followLanes(const Lan
         int32_t starts[kLaneCount];
         for (unsigned b = running; b != 0; b &= b - 1) {
             const int32_t c = __builtin_ctz(b);
-            const Context& ctx = *in.context[c];
             exits[c] = nullptr;
-            if (ctx.exits != nullptr && facet[c] >= 0 && facet[c] < ctx.scratch.tableFacets) {
-                exits[c] = &ctx.exits[facet[c] * kDirectionBins + bins[c]];
+            if (exitTables[c] != nullptr && depth > 1 && facet[c] < tableFacets) {
+                exits[c] = &exitTables[c][facet[c] * kDirectionBins + bins[c]];
             }
-            guesses[c] = &ctx.guesses[depth];  // depth < kChainLevels <= kGuessDepths
+            guesses[c] = &guessRows[c][depth];  // depth < kChainLevels <= kGuessDepths
             starts[c] = exits[c] != nullptr && *exits[c] >= 0 ? *exits[c] : *guesses[c];
         }
         unsigned walked = 0;
@@ -222,7 +231,7 @@ __attribute__((target("avx2"), always_inline)) inline void followLanes(const Lan
             const Facet* f[4];
             for (int32_t k = 0; k < 4; ++k) {
                 const int32_t c = 4 * v + k;
-                f[k] = &facets[(walked >> c & 1u) != 0 ? facet[c] : 0];
+                f[k] = &facets[facet[c]];
             }
             gather4(f[0]->plane, f[1]->plane, f[2]->plane, f[3]->plane, plane[v]);
             along[v] = _mm256_add_pd(
@@ -267,6 +276,7 @@ __attribute__((target("avx2"), always_inline)) inline void followLanes(const Lan
             Vec3 h{};
             if (!findHit(ctx, o, d, true, nullptr, guesses[c], &h, &facet[c], other, exits[c])) {
                 running &= ~(1u << c);  // the chain ends here, bringing no light
+                levels[c] = n;
                 continue;
             }
             searched[0][c] = h.x;
@@ -308,11 +318,11 @@ __attribute__((target("avx2"), always_inline)) inline void followLanes(const Lan
 
             // bounceChain: the segment, the mirror and refracted directions, the light leaving
             // and the Fresnel weight. The normals are those of the facets met (a lane that has
-            // ended reads facet 0).
+            // ended reads the last facet it met, to no effect).
             const Facet* f[4];
             for (int32_t k = 0; k < 4; ++k) {
                 const int32_t c = at + k;
-                f[k] = &facets[(running >> c & 1u) != 0 ? facet[c] : 0];
+                f[k] = &facets[facet[c]];
             }
             __m256d normal[4];
             gather4(&f[0]->normal.x, &f[1]->normal.x, &f[2]->normal.x, &f[3]->normal.x, normal);
@@ -389,7 +399,6 @@ __attribute__((target("avx2"), always_inline)) inline void followLanes(const Lan
             dy[v] = _mm256_sub_pd(dy[v], _mm256_mul_pd(two, hhy));
             dz[v] = _mm256_sub_pd(dz[v], _mm256_mul_pd(two, hhz));
         }
-        for (unsigned b = running; b != 0; b &= b - 1) levels[__builtin_ctz(b)] = n + 1;
     }
 
     // finishChain, lane by lane from each chain's own end back up.

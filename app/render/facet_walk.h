@@ -74,131 +74,121 @@ inline int32_t acceptFacet(const Context& ctx, int32_t g, const WalkRay& r, Vec3
 // when that is not negative and never counts as outside. A facet the ray does not face therefore
 // never ends a walk, which goes on across an edge the ray certainly passes outside of, if any.
 
-// Facet g's lanes one at a time.
-inline int32_t examineEdgesScalar(const FastTracer::FacetData& fd, int32_t g, const Vec3& sd,
-                                  const Vec3& sm) {
-    bool clear = true;
+// What one block of a facet's lanes says of a ray (sd and sm as WalkRay has them): a bit for
+// every lane the ray is certainly clear of, and one for every lane it is certainly outside of.
+struct BlockVerdict {
+    unsigned clear;
+    unsigned outside;
+};
+
+// The block's lanes one at a time.
+inline BlockVerdict examineBlockScalar(const FastTracer::FacetData::EdgeBlock& k, const Vec3& sd,
+                                       const Vec3& sm) {
+    BlockVerdict v{0, 0};
+    for (int32_t lane = 0; lane < 8; ++lane) {
+        const double cross =
+            sd.x * k.axb[0][lane] + sd.y * k.axb[1][lane] + sd.z * k.axb[2][lane] +
+            (sm.x * k.amb[0][lane] + sm.y * k.amb[1][lane] + sm.z * k.amb[2][lane]);
+        if (cross > k.clearance[lane]) v.clear |= 1u << lane;
+        if (cross < k.negClearance[lane]) v.outside |= 1u << lane;
+    }
+    return v;
+}
+
+#if defined(TAVRINE_X86_VECTORS)
+// The same eight lanes at a time; every lane computes the value as the scalar examination does.
+__attribute__((target("avx512f"))) inline BlockVerdict examineBlockAvx512(
+    const FastTracer::FacetData::EdgeBlock& k, const Vec3& sd, const Vec3& sm) {
+    const __m512d along =
+        _mm512_add_pd(_mm512_add_pd(_mm512_mul_pd(_mm512_set1_pd(sd.x), _mm512_loadu_pd(k.axb[0])),
+                                    _mm512_mul_pd(_mm512_set1_pd(sd.y), _mm512_loadu_pd(k.axb[1]))),
+                      _mm512_mul_pd(_mm512_set1_pd(sd.z), _mm512_loadu_pd(k.axb[2])));
+    const __m512d turn =
+        _mm512_add_pd(_mm512_add_pd(_mm512_mul_pd(_mm512_set1_pd(sm.x), _mm512_loadu_pd(k.amb[0])),
+                                    _mm512_mul_pd(_mm512_set1_pd(sm.y), _mm512_loadu_pd(k.amb[1]))),
+                      _mm512_mul_pd(_mm512_set1_pd(sm.z), _mm512_loadu_pd(k.amb[2])));
+    const __m512d cross = _mm512_add_pd(along, turn);
+    return BlockVerdict{_mm512_cmp_pd_mask(cross, _mm512_loadu_pd(k.clearance), _CMP_GT_OQ),
+                        _mm512_cmp_pd_mask(cross, _mm512_loadu_pd(k.negClearance), _CMP_LT_OQ)};
+}
+
+// The same four lanes at a time.
+__attribute__((target("avx2"))) inline BlockVerdict examineBlockAvx2(
+    const FastTracer::FacetData::EdgeBlock& k, const Vec3& sd, const Vec3& sm) {
+    BlockVerdict v{0, 0};
+    for (int32_t h = 0; h < 8; h += 4) {
+        const __m256d along = _mm256_add_pd(
+            _mm256_add_pd(_mm256_mul_pd(_mm256_set1_pd(sd.x), _mm256_loadu_pd(k.axb[0] + h)),
+                          _mm256_mul_pd(_mm256_set1_pd(sd.y), _mm256_loadu_pd(k.axb[1] + h))),
+            _mm256_mul_pd(_mm256_set1_pd(sd.z), _mm256_loadu_pd(k.axb[2] + h)));
+        const __m256d turn = _mm256_add_pd(
+            _mm256_add_pd(_mm256_mul_pd(_mm256_set1_pd(sm.x), _mm256_loadu_pd(k.amb[0] + h)),
+                          _mm256_mul_pd(_mm256_set1_pd(sm.y), _mm256_loadu_pd(k.amb[1] + h))),
+            _mm256_mul_pd(_mm256_set1_pd(sm.z), _mm256_loadu_pd(k.amb[2] + h)));
+        const __m256d cross = _mm256_add_pd(along, turn);
+        v.clear |= static_cast<unsigned>(_mm256_movemask_pd(
+                       _mm256_cmp_pd(cross, _mm256_loadu_pd(k.clearance + h), _CMP_GT_OQ)))
+                   << h;
+        v.outside |= static_cast<unsigned>(_mm256_movemask_pd(
+                         _mm256_cmp_pd(cross, _mm256_loadu_pd(k.negClearance + h), _CMP_LT_OQ)))
+                     << h;
+    }
+    return v;
+}
+#endif
+
+// A unit's examination of a block.
+using ExamineBlock = BlockVerdict (*)(const FastTracer::FacetData::EdgeBlock&, const Vec3&,
+                                      const Vec3&);
+
+// What the walk does after examining facet g's blocks: kAllClear when the ray is certainly clear
+// of every lane, else the facet across the first lane it is certainly outside of, or -1 (a lane
+// in doubt and none certainly outside, or nothing across).
+template <ExamineBlock examine>
+__attribute__((always_inline)) inline int32_t nextStep(const FastTracer::FacetData& fd, int32_t g,
+                                                       const Vec3& sd, const Vec3& sm) {
+    int32_t next = kAllClear;
     for (int32_t b = fd.edgeBlockStart[g]; b < fd.edgeBlockStart[g + 1]; ++b) {
         const FastTracer::FacetData::EdgeBlock& k = fd.edgeBlocks[b];
-        for (int32_t lane = 0; lane < 8; ++lane) {
-            const double cross =
-                sd.x * k.axb[0][lane] + sd.y * k.axb[1][lane] + sd.z * k.axb[2][lane] +
-                (sm.x * k.amb[0][lane] + sm.y * k.amb[1][lane] + sm.z * k.amb[2][lane]);
-            if (cross > k.clearance[lane]) continue;
-            clear = false;
-            if (cross < k.negClearance[lane]) return k.neighbour[lane];
-        }
+        const BlockVerdict v = examine(k, sd, sm);
+        if (v.clear == 0xFF) continue;
+        if (v.outside != 0) return k.neighbour[__builtin_ctz(v.outside)];
+        // A lane in doubt: a lane certainly outside may still follow.
+        next = -1;
     }
-    return clear ? kAllClear : -1;
+    return next;
 }
 
 // Walks from facet g across the edges the ray (sd and sm as WalkRay has them) certainly passes
 // outside of, to a facet the ray faces (the tracer's candidate test) and passes well inside every
 // edge of; returns that facet, or -1 when the walk proves nothing.
-inline int32_t walkScalar(const FastTracer::FacetData& fd, int32_t g, const Vec3& sd,
-                          const Vec3& sm) {
+template <ExamineBlock examine>
+__attribute__((always_inline)) inline int32_t walkWith(const FastTracer::FacetData& fd, int32_t g,
+                                                       const Vec3& sd, const Vec3& sm) {
     for (int32_t walk = 0; walk < kWalkSteps; ++walk) {
-        const int32_t next = examineEdgesScalar(fd, g, sd, sm);
+        const int32_t next = nextStep<examine>(fd, g, sd, sm);
         if (next == kAllClear) return g;
         if (next < 0) return -1;
         g = next;
     }
     return -1;
+}
+
+inline int32_t walkScalar(const FastTracer::FacetData& fd, int32_t g, const Vec3& sd,
+                          const Vec3& sm) {
+    return walkWith<examineBlockScalar>(fd, g, sd, sm);
 }
 
 #if defined(TAVRINE_X86_VECTORS)
-// The same walk with eight lanes at a time; every lane computes the value as the scalar walk
-// does, so the walk takes the same steps.
 __attribute__((target("avx512f"))) inline int32_t walkAvx512(const FastTracer::FacetData& fd,
                                                              int32_t g, const Vec3& sd,
                                                              const Vec3& sm) {
-    const __m512d dx = _mm512_set1_pd(sd.x);
-    const __m512d dy = _mm512_set1_pd(sd.y);
-    const __m512d dz = _mm512_set1_pd(sd.z);
-    const __m512d mx = _mm512_set1_pd(sm.x);
-    const __m512d my = _mm512_set1_pd(sm.y);
-    const __m512d mz = _mm512_set1_pd(sm.z);
-    const int32_t* blockStart = fd.edgeBlockStart.data();
-    const FastTracer::FacetData::EdgeBlock* blocks = fd.edgeBlocks.data();
-    for (int32_t walk = 0; walk < kWalkSteps; ++walk) {
-        int32_t next = kAllClear;
-        for (int32_t b = blockStart[g]; b < blockStart[g + 1]; ++b) {
-            const FastTracer::FacetData::EdgeBlock& k = blocks[b];
-            const __m512d along =
-                _mm512_add_pd(_mm512_add_pd(_mm512_mul_pd(dx, _mm512_loadu_pd(k.axb[0])),
-                                            _mm512_mul_pd(dy, _mm512_loadu_pd(k.axb[1]))),
-                              _mm512_mul_pd(dz, _mm512_loadu_pd(k.axb[2])));
-            const __m512d turn =
-                _mm512_add_pd(_mm512_add_pd(_mm512_mul_pd(mx, _mm512_loadu_pd(k.amb[0])),
-                                            _mm512_mul_pd(my, _mm512_loadu_pd(k.amb[1]))),
-                              _mm512_mul_pd(mz, _mm512_loadu_pd(k.amb[2])));
-            const __m512d cross = _mm512_add_pd(along, turn);
-            const __mmask8 clear =
-                _mm512_cmp_pd_mask(cross, _mm512_loadu_pd(k.clearance), _CMP_GT_OQ);
-            if (clear == 0xFF) continue;
-            const __mmask8 outside =
-                _mm512_cmp_pd_mask(cross, _mm512_loadu_pd(k.negClearance), _CMP_LT_OQ);
-            if (outside != 0) {
-                next = k.neighbour[__builtin_ctz(outside)];
-                break;
-            }
-            // A lane in doubt: an edge certainly outside may still follow.
-            next = -1;
-        }
-        if (next == kAllClear) return g;
-        if (next < 0) return -1;
-        g = next;
-    }
-    return -1;
+    return walkWith<examineBlockAvx512>(fd, g, sd, sm);
 }
 
-// The same four lanes at a time.
 __attribute__((target("avx2"))) inline int32_t walkAvx2(const FastTracer::FacetData& fd, int32_t g,
                                                         const Vec3& sd, const Vec3& sm) {
-    const __m256d dx = _mm256_set1_pd(sd.x);
-    const __m256d dy = _mm256_set1_pd(sd.y);
-    const __m256d dz = _mm256_set1_pd(sd.z);
-    const __m256d mx = _mm256_set1_pd(sm.x);
-    const __m256d my = _mm256_set1_pd(sm.y);
-    const __m256d mz = _mm256_set1_pd(sm.z);
-    const int32_t* blockStart = fd.edgeBlockStart.data();
-    const FastTracer::FacetData::EdgeBlock* blocks = fd.edgeBlocks.data();
-    for (int32_t walk = 0; walk < kWalkSteps; ++walk) {
-        int32_t next = kAllClear;
-        for (int32_t b = blockStart[g]; b < blockStart[g + 1]; ++b) {
-            const FastTracer::FacetData::EdgeBlock& k = blocks[b];
-            int clear = 0;
-            int outside = 0;
-            for (int32_t h = 0; h < 8; h += 4) {
-                const __m256d along =
-                    _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(dx, _mm256_loadu_pd(k.axb[0] + h)),
-                                                _mm256_mul_pd(dy, _mm256_loadu_pd(k.axb[1] + h))),
-                                  _mm256_mul_pd(dz, _mm256_loadu_pd(k.axb[2] + h)));
-                const __m256d turn =
-                    _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(mx, _mm256_loadu_pd(k.amb[0] + h)),
-                                                _mm256_mul_pd(my, _mm256_loadu_pd(k.amb[1] + h))),
-                                  _mm256_mul_pd(mz, _mm256_loadu_pd(k.amb[2] + h)));
-                const __m256d cross = _mm256_add_pd(along, turn);
-                clear |= _mm256_movemask_pd(
-                             _mm256_cmp_pd(cross, _mm256_loadu_pd(k.clearance + h), _CMP_GT_OQ))
-                         << h;
-                outside |= _mm256_movemask_pd(_mm256_cmp_pd(
-                               cross, _mm256_loadu_pd(k.negClearance + h), _CMP_LT_OQ))
-                           << h;
-            }
-            if (clear == 0xFF) continue;
-            if (outside != 0) {
-                next = k.neighbour[__builtin_ctz(static_cast<unsigned>(outside))];
-                break;
-            }
-            // A lane in doubt: an edge certainly outside may still follow.
-            next = -1;
-        }
-        if (next == kAllClear) return g;
-        if (next < 0) return -1;
-        g = next;
-    }
-    return -1;
+    return walkWith<examineBlockAvx2>(fd, g, sd, sm);
 }
 #endif
 
