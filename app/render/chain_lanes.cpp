@@ -115,12 +115,14 @@ __attribute__((target("avx2"), always_inline)) inline void followLanes(const Lan
     // Each lane's exit table (null when the scratch keeps none) and guesses.
     int16_t* exitTables[kLaneCount];
     int32_t* guessRows[kLaneCount];
-    const int32_t tableFacets = first.scratch.tableFacets;
+    // The exit tables have a row for every facet, or the scratch keeps none.
+    bool tablesKept = first.scratch.tableFacets > 0;
     for (int32_t c = 0; c < kLaneCount; ++c) {
         facet[c] = 0;
         levels[c] = 0;
         exitTables[c] = in.context[c] != nullptr ? in.context[c]->exits : nullptr;
         guessRows[c] = in.context[c] != nullptr ? in.context[c]->guesses : nullptr;
+        if (in.context[c] != nullptr && exitTables[c] == nullptr) tablesKept = false;
     }
     unsigned trapped = 0;
 
@@ -198,12 +200,11 @@ __attribute__((target("avx2"), always_inline)) inline void followLanes(const Lan
         int16_t* exits[kLaneCount];
         int32_t* guesses[kLaneCount];
         int32_t starts[kLaneCount];
+        // From depth 2 on a lane's ray starts from the facet it last met.
+        const bool byExit = depth > 1 && tablesKept;
         for (unsigned b = running; b != 0; b &= b - 1) {
             const int32_t c = __builtin_ctz(b);
-            exits[c] = nullptr;
-            if (exitTables[c] != nullptr && depth > 1 && facet[c] < tableFacets) {
-                exits[c] = &exitTables[c][facet[c] * kDirectionBins + bins[c]];
-            }
+            exits[c] = byExit ? &exitTables[c][facet[c] * kDirectionBins + bins[c]] : nullptr;
             guesses[c] = &guessRows[c][depth];  // depth < kChainLevels <= kGuessDepths
             starts[c] = exits[c] != nullptr && *exits[c] >= 0 ? *exits[c] : *guesses[c];
         }
@@ -218,6 +219,10 @@ __attribute__((target("avx2"), always_inline)) inline void followLanes(const Lan
                     : walk(first.data, start, Vec3{lane[0][c], lane[1][c], lane[2][c]},
                            Vec3{lane[3][c], lane[4][c], lane[5][c]});
             if (g >= 0) {
+                // Where the next ray from here in about this direction goes first; should the
+                // plane test leave g in doubt, the search below puts what it finds in its place.
+                if (exits[c] != nullptr) *exits[c] = static_cast<int16_t>(g);
+                *guesses[c] = g;
                 facet[c] = g;
                 walked |= 1u << c;
             }
@@ -258,13 +263,8 @@ __attribute__((target("avx2"), always_inline)) inline void followLanes(const Lan
         // hit point found replaces the lane's.
         alignas(32) double searched[3][kLaneCount];
         unsigned bySearch = 0;
-        for (unsigned b = running; b != 0; b &= b - 1) {
+        for (unsigned b = running & ~certain; b != 0; b &= b - 1) {
             const int32_t c = __builtin_ctz(b);
-            if ((certain >> c & 1u) != 0) {
-                if (exits[c] != nullptr) *exits[c] = static_cast<int16_t>(facet[c]);
-                *guesses[c] = facet[c];
-                continue;
-            }
             const Context& ctx = *in.context[c];
             const int32_t* other = ctx.otherGuesses != nullptr ? &ctx.otherGuesses[depth] : nullptr;
             alignas(32) double at[3][4];
