@@ -121,13 +121,14 @@ FastTracer::FacetData buildFacetData(const RenderScene& scene) {
     // The edges again in blocks of eight lanes for the walks, followed by the candidate test's
     // lane: its triple product is toward . normal exactly (sd is -toward), and so it is clear
     // when that is not negative (above the largest negative double) and never outside.
-    fd.edgeBlockStart.assign(static_cast<size_t>(count) + 1, 0);
+    fd.edgeBlocks.resize(static_cast<size_t>(count));
     for (int32_t j = 0; j < count; ++j) {
-        fd.edgeBlockStart[j] = static_cast<int32_t>(fd.edgeBlocks.size());
         const Facet& f = scene.facets[j];
         const int32_t laneCount = f.vertexCount + 1;
+        int32_t previous = -1;
         for (int32_t k = 0; k < laneCount; k += 8) {
             FacetData::EdgeBlock block{};
+            block.next = -1;
             for (int32_t lane = 0; lane < 8; ++lane) {
                 block.clearance[lane] = -1.0;
                 block.negClearance[lane] = -1.0;
@@ -149,10 +150,16 @@ FastTracer::FacetData buildFacetData(const RenderScene& scene) {
                 block.negClearance[lane] = -e.clearance;
                 block.neighbour[lane] = e.neighbour;
             }
-            fd.edgeBlocks.push_back(block);
+            if (previous < 0) {
+                fd.edgeBlocks[j] = block;
+                previous = j;
+            } else {
+                fd.edgeBlocks[previous].next = static_cast<int32_t>(fd.edgeBlocks.size());
+                previous = static_cast<int32_t>(fd.edgeBlocks.size());
+                fd.edgeBlocks.push_back(block);
+            }
         }
     }
-    fd.edgeBlockStart[count] = static_cast<int32_t>(fd.edgeBlocks.size());
     // Every primary ray runs along +z, so its candidates (facets facing it) are fixed.
     const Vec3 toward{-0.0, -0.0, -1.0};
     for (int32_t j = 0; j < count; ++j) {

@@ -148,8 +148,9 @@ template <ExamineBlock examine>
 __attribute__((always_inline)) inline int32_t nextStep(const FastTracer::FacetData& fd, int32_t g,
                                                        const Vec3& sd, const Vec3& sm) {
     int32_t next = kAllClear;
-    for (int32_t b = fd.edgeBlockStart[g]; b < fd.edgeBlockStart[g + 1]; ++b) {
-        const FastTracer::FacetData::EdgeBlock& k = fd.edgeBlocks[b];
+    const FastTracer::FacetData::EdgeBlock* blocks = fd.edgeBlocks.data();
+    for (int32_t b = g; b >= 0; b = blocks[b].next) {
+        const FastTracer::FacetData::EdgeBlock& k = blocks[b];
         const BlockVerdict v = examine(k, sd, sm);
         if (v.clear == 0xFF) continue;
         if (v.outside != 0) return k.neighbour[__builtin_ctz(v.outside)];

@@ -102,19 +102,20 @@ class FastTracer {
         };
         std::vector<int32_t> edgeStart;
         std::vector<Edge> edges;
-        // The same edges eight at a time for the walks, from block edgeBlockStart[j] to
-        // edgeBlockStart[j + 1] - 1 for facet j, and after them a lane for the candidate test:
-        // the components of A x B and A - B by lane, the value above which the lane is clear
-        // and below which it is certainly outside, and the facet across. A padding lane has
-        // value 0, which counts as clear and never as outside.
-        struct EdgeBlock {
+        // The same edges eight at a time for the walks, and after them a lane for the candidate
+        // test: block j is the first of facet j, and `next` leads to its next block (after the
+        // first count blocks) or is -1. By lane: the components of A x B and A - B, the value
+        // above which the lane is clear and below which it is certainly outside, and the facet
+        // across. A padding lane has value 0, which counts as clear and never as outside. Each
+        // block starts a cache line, so that eight lanes load without crossing one.
+        struct alignas(64) EdgeBlock {
             double axb[3][8];
             double amb[3][8];
             double clearance[8];
             double negClearance[8];
             int32_t neighbour[8];
+            int32_t next;
         };
-        std::vector<int32_t> edgeBlockStart;
         std::vector<EdgeBlock> edgeBlocks;
         // Whether the stone is convex with flat facets, so that a facet the ray is certainly
         // inside of is the only one it can meet.
