@@ -262,11 +262,16 @@ steps::Lighting lightingOf(const RenderSettings& s, const RenderScene& scene) {
 }  // namespace
 
 FastTracer::Scratch::Scratch(const RenderScene& scene)
-    : candidates(static_cast<size_t>(std::max(scene.facetCount, 1))),
+    : facetCount(scene.facetCount),
+      candidates(static_cast<size_t>(std::max(scene.facetCount, 1))),
       worth(static_cast<size_t>((std::max(scene.facetCount, 1) + 63) / 64)),
       guesses(static_cast<size_t>(kGuessSets * kGuessDepths), -1),
       tableFacets(scene.facetCount <= kMaxTableFacets ? std::max(scene.facetCount, 0) : 0),
       exits(static_cast<size_t>(3 * tableFacets * kDirectionBins), -1) {}
+
+bool FastTracer::Scratch::fits(const RenderScene& scene) const {
+    return scene.facetCount == facetCount;
+}
 
 FastTracer::FastTracer(const RenderSettings& settings, const RenderScene& scene, VectorUnit unit)
     : settings_(settings),

@@ -45,9 +45,14 @@ struct RenderScene;
 // safe to share between threads, each with its own Scratch.
 class FastTracer {
   public:
-    // Per-thread scratch memory.
+    // Per-thread scratch memory. What it holds are only starts for the facet search, so a
+    // scratch may serve one rendering after another (of a stone with the same facet count): the
+    // guesses of the last one start the next.
     struct Scratch {
         explicit Scratch(const RenderScene& scene);
+        // Whether the scratch has room for the scene.
+        bool fits(const RenderScene& scene) const;
+        int32_t facetCount;  // of the scene it was made for
         std::vector<int32_t> candidates;
         std::vector<uint64_t> worth;   // bits of the facets worth an edge test for the current ray
         std::vector<int32_t> guesses;  // by sample and depth, the facet the last ray met, or -1

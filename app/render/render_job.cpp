@@ -115,6 +115,43 @@ uint32_t literalPixelColour(const RenderSettings& s, const RenderScene& scene, d
 
 namespace {
 
+// Scratch memory kept between renderings for the workers of the next: what a rendering learns
+// (where the rays from each facet in each direction went) is a good start for the next one,
+// usually the same stone a step away. A scratch that does not fit the scene is made anew.
+class ScratchShelf {
+  public:
+    static std::unique_ptr<FastTracer::Scratch> take(const RenderScene& scene) {
+        std::unique_ptr<FastTracer::Scratch> scratch;
+        {
+            std::lock_guard<std::mutex> guard(lock());
+            if (!shelf().empty()) {
+                scratch = std::move(shelf().back());
+                shelf().pop_back();
+            }
+        }
+        if (!scratch || !scratch->fits(scene)) {
+            scratch = std::make_unique<FastTracer::Scratch>(scene);
+        }
+        return scratch;
+    }
+
+    static void giveBack(std::unique_ptr<FastTracer::Scratch> scratch) {
+        std::lock_guard<std::mutex> guard(lock());
+        if (shelf().size() < kKept) shelf().push_back(std::move(scratch));
+    }
+
+  private:
+    static constexpr size_t kKept = 16;
+    static std::mutex& lock() {
+        static std::mutex m;
+        return m;
+    }
+    static std::vector<std::unique_ptr<FastTracer::Scratch>>& shelf() {
+        static std::vector<std::unique_ptr<FastTracer::Scratch>> s;
+        return s;
+    }
+};
+
 // The rows' hand-out and completion between the calling thread (which makes every observer call)
 // and the workers (which only render). Workers wait on |lock| only for a row to be released.
 struct RowBoard {
@@ -195,7 +232,15 @@ RenderResult renderJob(const RenderSettings& s, const RenderScene& scene, imgctl
 
     RowBoard board;
     auto renderRows = [&]() {
-        FastTracer::Scratch scratch(scene);
+        // The literal path keeps its own scratch arrays below.
+        std::unique_ptr<FastTracer::Scratch> kept =
+            execution.literal ? nullptr : ScratchShelf::take(scene);
+        struct GiveBack {
+            std::unique_ptr<FastTracer::Scratch>& scratch;
+            ~GiveBack() {
+                if (scratch) ScratchShelf::giveBack(std::move(scratch));
+            }
+        } giveBack{kept};
         const size_t facetRoom = static_cast<size_t>(std::max(scene.facetCount, 1));
         const size_t vertexRoom = static_cast<size_t>(std::max(scene.vertexCount, 1));
         std::vector<int32_t> candidates(execution.literal ? facetRoom : 0);
@@ -221,7 +266,7 @@ RenderResult renderJob(const RenderSettings& s, const RenderScene& scene, imgctl
                                                            relative.data(), projected.data())
                                       : 0;
             }
-            if (!execution.literal) fast->pixelColours(xs.data(), w2, y, colours.data(), scratch);
+            if (!execution.literal) fast->pixelColours(xs.data(), w2, y, colours.data(), *kept);
             for (int32_t column = 0; column < w2; ++column) {
                 imgctl::setImagePixel(rows, w2, w2, column, row, colours[column]);
             }
