@@ -1,6 +1,6 @@
 #pragma once
 // The chains inside the stone, stepped side by side in the lanes of four-wide vectors: the three
-// Fire samples of up to four pixels. Each lane performs for its chain the operations of seekChain,
+// Fire samples of four pixels. Each lane performs for its chain the operations of seekChain,
 // bounceChain and finishChain in the same order, so every value equals the one the chain alone
 // gives; the facet search stays per lane, and the arithmetic of the hit points and of the
 // bounces is shared.
@@ -18,11 +18,10 @@
 namespace tavrine {
 namespace fast {
 
-// Vectors stepped together, lanes in all and the pixels whose three samples fill them: enough
-// independent chains that each hit point, at the end of a line of divisions, is ready well before
-// its chain needs it again.
-constexpr int32_t kLaneVectors = 3;
-constexpr int32_t kLaneCount = 4 * kLaneVectors;
+// Lanes stepped together (three four-wide vectors) and the pixels whose three samples fill them:
+// enough independent chains that each hit point, at the end of a line of divisions, is ready well
+// before its chain needs it again.
+constexpr int32_t kLaneCount = 12;
 constexpr int32_t kLanePixels = kLaneCount / 3;
 
 // The chains to follow, one per lane.
