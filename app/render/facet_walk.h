@@ -175,6 +175,7 @@ __attribute__((always_inline)) inline int32_t walkWith(const FastTracer::FacetDa
     return -1;
 }
 
+// The walk with each unit's examination of a block; all take the same steps.
 inline int32_t walkScalar(const FastTracer::FacetData& fd, int32_t g, const Vec3& sd,
                           const Vec3& sm) {
     return walkWith<examineBlockScalar>(fd, g, sd, sm);
