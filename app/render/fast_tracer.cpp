@@ -263,7 +263,6 @@ steps::Lighting lightingOf(const RenderSettings& s, const RenderScene& scene) {
 
 FastTracer::Scratch::Scratch(const RenderScene& scene)
     : facetCount(scene.facetCount),
-      candidates(static_cast<size_t>(std::max(scene.facetCount, 1))),
       worth(static_cast<size_t>((std::max(scene.facetCount, 1) + 63) / 64)),
       guesses(static_cast<size_t>(kGuessSets * kGuessDepths), -1),
       tableFacets(scene.facetCount <= kMaxTableFacets ? std::max(scene.facetCount, 0) : 0),

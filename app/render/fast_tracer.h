@@ -52,8 +52,7 @@ class FastTracer {
         explicit Scratch(const RenderScene& scene);
         // Whether the scratch has room for the scene.
         bool fits(const RenderScene& scene) const;
-        int32_t facetCount;  // of the scene it was made for
-        std::vector<int32_t> candidates;
+        int32_t facetCount;            // of the scene it was made for
         std::vector<uint64_t> worth;   // bits of the facets worth an edge test for the current ray
         std::vector<int32_t> guesses;  // by sample and depth, the facet the last ray met, or -1
         // By Fire sample, facet (tableFacets of them) and direction bin: the facet that the last
