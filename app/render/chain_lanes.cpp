@@ -15,6 +15,16 @@
 // and the warning about vector arguments does not apply.
 #pragma GCC diagnostic ignored "-Wpsabi"
 
+// clang checks vector arguments before it inlines: a function that passes or returns a vector
+// must share the vector target of the functions it calls. GCC inlines first, so there the lanes
+// keep no target of their own and the AVX-512 entry takes its walk into the loop; under clang
+// they are AVX2 code, and the AVX-512 walk stays a call.
+#if defined(__clang__)
+#define TAVRINE_LANE_TARGET __attribute__((target("avx2")))
+#else
+#define TAVRINE_LANE_TARGET
+#endif
+
 namespace tavrine {
 namespace fast {
 
@@ -57,12 +67,12 @@ __attribute__((target("avx2"))) inline void columns(const double* const* rows, D
 }
 
 // Loads and stores four lanes.
-inline D load(const double* p) {
+TAVRINE_LANE_TARGET inline D load(const double* p) {
     D v;
     std::memcpy(&v, p, sizeof v);
     return v;
 }
-inline void store(double* p, D v) { std::memcpy(p, &v, sizeof v); }
+TAVRINE_LANE_TARGET inline void store(double* p, D v) { std::memcpy(p, &v, sizeof v); }
 
 // Each level's Fresnel weight, leaving light and segment, by lane.
 struct alignas(32) LaneLevels {
@@ -76,7 +86,8 @@ using Walk = int32_t (*)(const FastTracer::FacetData&, int32_t, const Vec3&, con
 
 // traceChainLanes with the unit's walk taken into the loop.
 template <Walk walk>
-__attribute__((always_inline)) inline void followLanes(const LaneStarts& in, LaneEnds& out) {
+TAVRINE_LANE_TARGET __attribute__((always_inline)) inline void followLanes(const LaneStarts& in,
+                                                                           LaneEnds& out) {
     constexpr int32_t V = kLaneCount / W;
     constexpr int64_t kSign = INT64_MIN;
     const unsigned laneBits = (1u << W) - 1;
@@ -97,7 +108,7 @@ __attribute__((always_inline)) inline void followLanes(const LaneStarts& in, Lan
     // The lanes whose bits are set, as a mask, for vector v.
     M lanes{};
     for (int32_t k = 0; k < W; ++k) lanes[k] = int64_t{1} << k;
-    auto maskOf = [&](unsigned bits, int32_t v) -> M {
+    auto maskOf = [&](unsigned bits, int32_t v) TAVRINE_LANE_TARGET -> M {
         return (lanes & static_cast<int64_t>((bits >> (W * v)) & laneBits)) != 0;
     };
 
