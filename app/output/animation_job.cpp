@@ -123,6 +123,25 @@ std::string animationRefusal(const PositionInfo& record) {
     return record.frameCount == record.framesDone ? std::string() : kCaptureIncompleteText;
 }
 
+std::string animationInputClash(const AnimationRequest& request, const std::string& infoPath) {
+    struct stat output {};
+    if (::stat(request.outputPath.c_str(), &output) != 0) return "";
+    auto isOutput = [&output](const std::string& path) {
+        struct stat input {};
+        return ::stat(path.c_str(), &input) == 0 && input.st_dev == output.st_dev &&
+               input.st_ino == output.st_ino;
+    };
+    if (isOutput(infoPath)) return "the Capture-Info File " + infoPath;
+    for (int32_t k = 0; k < request.frameCount; ++k) {
+        const std::string frame =
+            frameFileName(request.frameBase, k, request.frameCount, request.frameExtension);
+        if (isOutput(frame)) {
+            return "frame " + std::to_string(k) + " of the capture, " + frame;
+        }
+    }
+    return "";
+}
+
 AnimationResult compileAnimation(const AnimationRequest& request, AnimationObserver& observer) {
     AnimationResult result;
     const int32_t n = request.frameCount;

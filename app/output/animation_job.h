@@ -51,6 +51,13 @@ struct AnimationRequest {
     std::string outputPath;                   // the animated GIF to write
 };
 
+// Returns "" when the animation's output is none of its inputs, else what it would overwrite:
+// "the Capture-Info File PATH" when it is the file at infoPath, "frame K of the capture, PATH"
+// when it is one of the request's frame files. The names are compared as files, so another
+// spelling, a symbolic link or a hard link to an input clashes too; an output that does not
+// exist yet clashes with nothing.
+std::string animationInputClash(const AnimationRequest& request, const std::string& infoPath);
+
 // Receives the compile's reports on the thread that runs it.
 class AnimationObserver {
   public:

@@ -208,6 +208,13 @@ void OutputCommands::makeAnimatedGif() {
     jobs_.animation.timeWeight = s.gifTimeWeight;
     jobs_.animation.clockwise = s.gifReverse != 0;
     jobs_.animation.outputPath = output.path;
+    const std::string clash = animationInputClash(jobs_.animation, chosen.path);
+    if (!clash.empty()) {
+        message("The animated GIF would overwrite " + clash +
+                    ".\n\nChoose another name for the animation.",
+                true);
+        return;
+    }
     AnimationProgressWindow window(counts.frameCount, host_.ownerWindow());
     gifWindow_ = &window;
     QTimer::singleShot(0, &window, [this] { host_.postEngine(EngineCommand::CompileGif, 0); });
