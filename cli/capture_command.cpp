@@ -5,50 +5,19 @@
 
 #include <algorithm>
 #include <cmath>
-#include <csignal>
 #include <cstdlib>
 
 #include "app/output/animation_job.h"
 #include "app/output/file_names.h"
 #include "app/output/position_info.h"
 #include "app/session/capture_session.h"
+#include "cli/interrupts.h"
 #include "cli/render_command.h"
 #include "imgctl/imgctl.h"
 
 namespace tavrine::cli {
 
 namespace {
-
-// Set by SIGINT and SIGTERM while a capture or compile runs; the job stops at the next row or
-// frame, recording where it got.
-volatile std::sig_atomic_t interruptRequested = 0;
-
-extern "C" void onInterrupt(int) { interruptRequested = 1; }
-
-// Routes SIGINT and SIGTERM to the interrupt flag while it lives.
-class InterruptGuard {
-  public:
-    InterruptGuard() {
-        interruptRequested = 0;
-        struct sigaction action {};
-        action.sa_handler = onInterrupt;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, &oldInt_);
-        sigaction(SIGTERM, &action, &oldTerm_);
-    }
-    InterruptGuard(const InterruptGuard&) = delete;
-    InterruptGuard& operator=(const InterruptGuard&) = delete;
-    ~InterruptGuard() {
-        sigaction(SIGINT, &oldInt_, nullptr);
-        sigaction(SIGTERM, &oldTerm_, nullptr);
-    }
-
-  private:
-    struct sigaction oldInt_ {};
-    struct sigaction oldTerm_ {};
-};
-
-bool interrupted() { return interruptRequested != 0; }
 
 // Shows the frame and the render of the frame on a terminal, and stops on an interrupt.
 class CaptureProgress : public CaptureObserver {
@@ -257,7 +226,7 @@ int runCapture(const CaptureOptions& o, std::FILE* out, std::FILE* err) {
                      "tavrine-render: capture stopped at frame %d of %d, recorded in %s; run the "
                      "same command again to resume\n",
                      record.framesDone, n, info.c_str());
-        return kExitInterrupted;
+        return interruptExitCode();
     case CaptureOutcome::Failed:
         break;
     }
@@ -295,6 +264,14 @@ int runMakeGif(const CaptureOptions& o, std::FILE* out, std::FILE* err) {
     request.timeWeight = o.delay;
     request.clockwise = o.clockwise;
     request.outputPath = o.out.empty() ? animationOutputName(request.frameBase) + ".gif" : o.out;
+    const std::string clash = animationInputClash(request, o.infoPath);
+    if (!clash.empty()) {
+        std::fprintf(err,
+                     "tavrine-render: the animated GIF %s would overwrite %s; give it a file of "
+                     "its own with --out\n",
+                     request.outputPath.c_str(), clash.c_str());
+        return kExitUsage;
+    }
 
     AnimationProgress progress(err);
     AnimationResult result;
@@ -313,7 +290,7 @@ int runMakeGif(const CaptureOptions& o, std::FILE* out, std::FILE* err) {
     if (result.aborted) {
         std::fprintf(err, "tavrine-render: stopped; %s was not written\n",
                      request.outputPath.c_str());
-        return kExitInterrupted;
+        return interruptExitCode();
     }
     std::fprintf(err, "tavrine-render: %s\n", result.reason.c_str());
     if (!result.failedFrame.empty()) {

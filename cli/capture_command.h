@@ -12,9 +12,6 @@
 
 namespace tavrine::cli {
 
-// Exit code of a capture or compile stopped by an interrupt (Ctrl-C); run again to resume.
-inline constexpr int kExitInterrupted = 130;
-
 // What a capture or make-gif command line says.
 struct CaptureOptions {
     bool makeGif = false;                 // --make-gif instead of --capture

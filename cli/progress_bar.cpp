@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include "cli/interrupts.h"
+
 namespace tavrine::cli {
 
 namespace {
@@ -28,6 +30,8 @@ void ProgressBar::renderEnded() {
     std::fputc('\n', stream_);
     std::fflush(stream_);
 }
+
+bool ProgressBar::abortRequested() { return interrupted(); }
 
 void ProgressBar::draw(int32_t percent) {
     const int filled = percent * kBarWidth / 100;

@@ -18,6 +18,8 @@ class ProgressBar : public RenderObserver {
     void renderStarted() override;
     void progress(int32_t percent) override;
     void renderEnded() override;
+    // Stops the render when an interrupt arrived (see interrupts.h).
+    bool abortRequested() override;
 
   private:
     void draw(int32_t percent);

@@ -8,6 +8,7 @@
 #include "app/render/picture_formats.h"
 #include "app/render/render_job.h"
 #include "app/session/session.h"
+#include "cli/interrupts.h"
 #include "cli/output_checks.h"
 #include "cli/progress_bar.h"
 #include "imgctl/imgctl.h"
@@ -170,6 +171,9 @@ int runRender(const CliOptions& o, std::FILE* out, std::FILE* err) {
         std::fprintf(err, "tavrine-render: %s\n", memory.c_str());
         return kExitFileError;
     }
+    // Ctrl-C, SIGTERM or SIGHUP stop the render at the next row, and no later output is
+    // begun; a file being written when one arrives is finished whole first.
+    InterruptGuard guard;
     ProgressBar bar(err);
     RenderExecution execution;
     execution.threads = o.threads;
@@ -178,6 +182,11 @@ int runRender(const CliOptions& o, std::FILE* out, std::FILE* err) {
     if (rendered.status == RenderStatus::Failed) {
         std::fprintf(err, "tavrine-render: cannot render: %s\n", rendered.error.c_str());
         return kExitFileError;
+    }
+    if (rendered.status == RenderStatus::Aborted || interrupted()) {
+        std::fprintf(err, "tavrine-render: stopped; %s was not written\n",
+                     o.out == kStandardOutput ? "the picture" : o.out.c_str());
+        return interruptExitCode();
     }
     imgctl::DibPtr picture = std::move(rendered.picture);
 
@@ -192,6 +201,10 @@ int runRender(const CliOptions& o, std::FILE* out, std::FILE* err) {
     }
     wrote(o.out);
 
+    if (!o.savePosition.empty() && interrupted()) {
+        std::fprintf(err, "tavrine-render: stopped; %s was not written\n", o.savePosition.c_str());
+        return interruptExitCode();
+    }
     if (!o.savePosition.empty()) {
         std::string error, reason;
         if (!writePositionInfo(o.savePosition, positionInfoOf(session), &error, &reason)) {

@@ -29,9 +29,12 @@ struct Outcome {
     std::string output;  // standard output and standard error together
 };
 
-Outcome run(const std::string& args) {
+// Runs the tool with args; redirect says where its output goes (both streams are captured by
+// default), before lets a shell command such as a ulimit run first.
+Outcome run(const std::string& args, const std::string& redirect = "2>&1",
+            const std::string& before = "") {
     Outcome result;
-    const std::string command = std::string(TAVRINE_RENDER_EXE) + " " + args + " 2>&1";
+    const std::string command = before + TAVRINE_RENDER_EXE + " " + args + " " + redirect;
     FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr) return result;
     char buffer[4096];
@@ -182,6 +185,83 @@ TEST(CaptureCommand, CheckRecapturesMissingFramesAndTheCompileRefusesGaps) {
     EXPECT_EQ(run("--capture " + base + ".sqi --delay 3").status, 2);
     EXPECT_EQ(run("--make-gif " + base + ".sqi --stone 1").status, 2);
     EXPECT_EQ(run("--capture " + folder.file("none.sqi") + " --check").status, 2);
+}
+
+// The hidden temporary files that writers make beside their targets, in folder.
+std::vector<std::string> temporariesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        if (name.find(".part-") != std::string::npos) names.push_back(name);
+    }
+    return names;
+}
+
+TEST(CaptureCommand, MakeGifNeverWritesOverItsInputsAndReportsAFullStandardOutput) {
+    tavrine::test::TempFolder folder("tavrine-capture-cli");
+    const std::string base = folder.file("c");
+    ASSERT_EQ(run("--capture " + base + ".sqi --frames 4 --size 32").status, 0);
+    const std::vector<uint8_t> record = readBytes(base + ".sqi");
+    const std::vector<uint8_t> frame0 = readBytes(base + "_F[0].gif");
+    fs::create_symlink(base + ".sqi", folder.file("link.gif"));
+    for (const std::string& out : {base + ".sqi", base + "_F[0].gif",
+                                   folder.path() + "/./c_F[3].gif", folder.file("link.gif")}) {
+        const Outcome r = run("--make-gif " + base + ".sqi --out '" + out + "'");
+        EXPECT_EQ(r.status, 2) << out;
+        EXPECT_NE(r.output.find("would overwrite"), std::string::npos) << r.output;
+    }
+    EXPECT_EQ(readBytes(base + ".sqi"), record);
+    EXPECT_EQ(readBytes(base + "_F[0].gif"), frame0);
+
+    // The "wrote" line that cannot reach standard output makes the run a failure.
+    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full to send standard output to";
+    const Outcome full =
+        run("--make-gif " + base + ".sqi --out " + folder.file("a.gif"), "2>&1 >/dev/full");
+    EXPECT_EQ(full.status, 1);
+    EXPECT_NE(full.output.find("cannot write standard output: No space left on device"),
+              std::string::npos)
+        << full.output;
+}
+
+TEST(CaptureCommand, SignalsAndFileLimitsLeaveNoPartialFiles) {
+    tavrine::test::TempFolder folder("tavrine-capture-cli");
+    // SIGHUP and SIGTERM stop a capture as Ctrl-C does, reported as 128 + the signal.
+    for (const int signal : {SIGHUP, SIGTERM}) {
+        const std::string base = folder.file("s" + std::to_string(signal));
+        const int status = captureSignalledAfter(
+            {"--capture", base + ".sqi", "--frames", "16", "--size", "150", "--threads", "1"},
+            frame(base, 1), signal);
+        ASSERT_TRUE(WIFEXITED(status)) << "signal " << signal;
+        EXPECT_EQ(WEXITSTATUS(status), 128 + signal);
+        EXPECT_GE(framesDoneIn(base + ".sqi"), 1);
+        EXPECT_EQ(temporariesIn(folder.path()), std::vector<std::string>{});
+    }
+
+    // A writer killed outright leaves its temporary file; the next writer of the same target
+    // removes it once its process is gone, and leaves alone one whose process still runs.
+    const pid_t gone = ::fork();
+    if (gone == 0) ::_exit(0);
+    ::waitpid(gone, nullptr, 0);
+    const std::string dead = std::to_string(gone);
+    const std::string base = folder.file("s1");
+    for (const std::string& name :
+         {".s1.sqi.part-" + dead + "-0", ".s1_F[09].gif.part-" + dead + "-4",
+          std::string(".s1.sqi.part-1-0")}) {
+        std::FILE* file = std::fopen(folder.file(name).c_str(), "wb");
+        ASSERT_NE(file, nullptr);
+        std::fclose(file);
+    }
+    const Outcome resumed = run("--capture " + base + ".sqi");
+    ASSERT_EQ(resumed.status, 0) << resumed.output;
+    EXPECT_EQ(temporariesIn(folder.path()), std::vector<std::string>{".s1.sqi.part-1-0"});
+
+    // A write beyond the file size limit fails with the reason instead of killing the tool.
+    const Outcome limited =
+        run("--make-gif " + base + ".sqi --out " + folder.file("big.gif"), "2>&1", "ulimit -f 1; ");
+    EXPECT_EQ(limited.status, 1) << limited.output;
+    EXPECT_NE(limited.output.find("File too large"), std::string::npos) << limited.output;
+    EXPECT_FALSE(fs::exists(folder.file("big.gif")));
+    EXPECT_EQ(temporariesIn(folder.path()), std::vector<std::string>{".s1.sqi.part-1-0"});
 }
 
 }  // namespace

@@ -29,6 +29,11 @@ struct Outcome {
     std::string output;  // standard output and standard error together
 };
 
+std::string exampleDesign(const std::string& name) {
+    const char* data = std::getenv("TAVRINE_TEST_DATA");
+    return std::string(data != nullptr ? data : "tests/cli") + "/../../examples/" + name;
+}
+
 class RenderCommand : public testing::Test {
   protected:
     void SetUp() override {
@@ -373,7 +378,8 @@ TEST_F(RenderCommand, StandardOutputCarriesDataAndItsFailuresAreErrors) {
     // opens the device for reading the output; the tool is never given its path.
     if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full to send standard output to";
     for (const std::string& args :
-         {std::string("--list"), std::string("--help"), "--size 40 --out " + path("w.png")}) {
+         {std::string("--list"), std::string("--help"), "--size 40 --out " + path("w.png"),
+          "--design " + exampleDesign("oval.asc") + " --info"}) {
         const Outcome r = run(args, "2>&1 >/dev/full");
         EXPECT_EQ(1, r.status) << args;
         EXPECT_NE(std::string::npos,
@@ -417,11 +423,6 @@ TEST_F(RenderCommand, ConventionsOfAUnixTool) {
 }  // namespace
 
 namespace {
-
-std::string exampleDesign(const std::string& name) {
-    const char* data = std::getenv("TAVRINE_TEST_DATA");
-    return std::string(data != nullptr ? data : "tests/cli") + "/../../examples/" + name;
-}
 
 TEST_F(RenderCommand, DesignsRenderRestoreAndDescribeThemselves) {
     const std::string design = path("rb.asc");
