@@ -1,6 +1,8 @@
 #include "util/atomic_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -8,7 +10,11 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <map>
+#include <mutex>
+#include <vector>
 
 namespace tavrine::util {
 
@@ -49,6 +55,76 @@ std::string refusal(mode_t mode) {
     if (S_ISDIR(mode)) return std::strerror(EISDIR);
     if (S_ISBLK(mode)) return "it is a block device";
     return "";
+}
+
+// The part of a temporary name that follows the (possibly shortened) target name.
+std::string temporarySuffix(pid_t pid, unsigned serial) {
+    return ".part-" + std::to_string(pid) + "-" + std::to_string(serial);
+}
+
+// The target name and process of a temporary file's name (".NAME.part-PID-N"), or false when
+// the name is not one.
+bool parseTemporaryName(const std::string& entry, std::string& name, pid_t& pid) {
+    if (entry.size() < 2 || entry[0] != '.') return false;
+    const size_t part = entry.rfind(".part-");
+    if (part == std::string::npos || part < 2) return false;
+    const size_t dash = entry.find('-', part + 6);
+    if (dash == std::string::npos) return false;
+    const std::string pidText = entry.substr(part + 6, dash - part - 6);
+    const std::string serial = entry.substr(dash + 1);
+    auto digits = [](const std::string& text) {
+        return !text.empty() && text.size() <= 10 &&
+               text.find_first_not_of("0123456789") == std::string::npos;
+    };
+    if (!digits(pidText) || !digits(serial)) return false;
+    const long value = std::strtol(pidText.c_str(), nullptr, 10);
+    if (value <= 0 || value > 0x7FFFFFFF) return false;
+    name = entry.substr(1, part - 1);
+    pid = static_cast<pid_t>(value);
+    return true;
+}
+
+// The temporary files each folder held, by target name, when this process first wrote there
+// (scanned once per folder, so that writing many files into one folder stays cheap).
+std::mutex leftoversMutex;
+std::map<std::string, std::multimap<std::string, std::string>> leftoversByFolder;
+
+// Removes the temporary files that writers of name in folder left behind when they were killed:
+// those whose process no longer runs. A name shortened to fit its suffix counts as the target's
+// when the whole temporary name is as long as a name may be.
+void removeLeftovers(const std::string& folder, const std::string& name) {
+    const std::lock_guard<std::mutex> lock(leftoversMutex);
+    auto found = leftoversByFolder.find(folder);
+    if (found == leftoversByFolder.end()) {
+        std::multimap<std::string, std::string> leftovers;
+        if (DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str())) {
+            while (const dirent* entry = ::readdir(dir)) {
+                std::string target;
+                pid_t pid = 0;
+                if (parseTemporaryName(entry->d_name, target, pid) && pid != ::getpid() &&
+                    ::kill(pid, 0) != 0 && errno == ESRCH) {
+                    leftovers.emplace(target, entry->d_name);
+                }
+            }
+            ::closedir(dir);
+        }
+        found = leftoversByFolder.emplace(folder, std::move(leftovers)).first;
+    }
+    auto& leftovers = found->second;
+    for (auto it = leftovers.begin(); it != leftovers.end();) {
+        const bool shortened = it->second.size() == kLongestName &&
+                               it->first.size() < name.size() &&
+                               name.compare(0, it->first.size(), it->first) == 0;
+        if (it->first != name && !shortened) {
+            ++it;
+            continue;
+        }
+        // Only a regular file is taken away, never what another program put under such a name.
+        const std::string path = folder + it->second;
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) ::unlink(path.c_str());
+        it = leftovers.erase(it);
+    }
 }
 
 // Gives the temporary file the owner, group and permission bits of the file it replaces. The
@@ -174,10 +250,10 @@ bool AtomicFile::openBeside(const std::string& path, const struct stat* old) {
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     // A replacement starts private and takes the old file's mode before any byte is written.
     const mode_t createMode = old != nullptr ? 0600 : 0666;
+    removeLeftovers(folder, name);
     int code = EEXIST;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string suffix = ".part-" + std::to_string(::getpid()) + "-" +
-                                   std::to_string(temporarySerial.fetch_add(1));
+        const std::string suffix = temporarySuffix(::getpid(), temporarySerial.fetch_add(1));
         // A name near the longest allowed is cut short, so that its temporary name fits too.
         const size_t keep = std::min(name.size(), kLongestName - 1 - suffix.size());
         const std::string temporary = folder + "." + name.substr(0, keep) + suffix;
