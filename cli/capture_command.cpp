@@ -14,6 +14,7 @@
 #include "cli/interrupts.h"
 #include "cli/render_command.h"
 #include "imgctl/imgctl.h"
+#include "util/path_text.h"
 
 namespace tavrine::cli {
 
@@ -76,6 +77,9 @@ class AnimationProgress : public AnimationObserver {
     bool terminal_;
 };
 
+// A path as messages show it.
+std::string shown(const std::string& path) { return util::quotedPath(path); }
+
 bool parseInt(const std::string& text, int32_t lo, int32_t hi, int32_t& value) {
     if (text.empty() || text.size() > 9 ||
         text.find_first_not_of("0123456789") != std::string::npos) {
@@ -124,9 +128,8 @@ int runCapture(const CaptureOptions& o, std::FILE* out, std::FILE* err) {
     const std::string base = frameBaseOf(info);
     const bool exists = pathExists(info);
     if (exists && !isRegularFile(info)) {
-        std::fprintf(err,
-                     "tavrine-render: %s is not a Capture-Info File: it is not a regular file\n",
-                     info.c_str());
+        std::fprintf(err, "tavrine-render: cannot read %s: not a regular file\n",
+                     shown(info).c_str());
         return kExitFileError;
     }
 
@@ -138,7 +141,7 @@ int runCapture(const CaptureOptions& o, std::FILE* out, std::FILE* err) {
             std::fprintf(err,
                          "tavrine-render: --check needs an existing Capture-Info File; %s does "
                          "not exist\n",
-                         info.c_str());
+                         shown(info).c_str());
             return kExitUsage;
         }
         Session chosen;
@@ -151,20 +154,20 @@ int runCapture(const CaptureOptions& o, std::FILE* out, std::FILE* err) {
             std::fprintf(err,
                          "tavrine-render: %s exists and holds the scene of its capture: scene "
                          "options go with a new capture only (add --new to start over)\n",
-                         info.c_str());
+                         shown(info).c_str());
             return kExitUsage;
         }
         if (o.framesGiven) {
             std::fprintf(err,
                          "tavrine-render: %s exists and holds its frame count: --frames goes with "
                          "a new capture only (add --new to start over)\n",
-                         info.c_str());
+                         shown(info).c_str());
             return kExitUsage;
         }
         std::string error;
-        if (!readPositionInfo(info, record, false, &error)) {
-            std::fprintf(err, "tavrine-render: cannot read the Capture-Info File %s: %s\n",
-                         info.c_str(), error.c_str());
+        if (!readPositionInfo(info, record, false, &error, RecordFile::Capture)) {
+            std::fprintf(err, "tavrine-render: cannot read %s: %s\n", shown(info).c_str(),
+                         error.c_str());
             return kExitFileError;
         }
         if (!o.formatGiven) format = formatOnDisk(base, record.frameCount, record.framesDone);
@@ -175,15 +178,15 @@ int runCapture(const CaptureOptions& o, std::FILE* out, std::FILE* err) {
             std::fprintf(err,
                          "tavrine-render: %s: all %d frames are captured already (--check "
                          "recaptures missing frames, --new starts over)\n",
-                         info.c_str(), record.frameCount);
+                         shown(info).c_str(), record.frameCount);
             return kExitOk;
         }
         if (o.depthGiven) session.settings.recursionDepth = *o.scene.depth;
     }
     std::string designError;
     if (!applyCaptureRecord(session, record, &designError)) {
-        std::fprintf(err, "tavrine-render: cannot open the design of %s: %s\n", info.c_str(),
-                     designError.c_str());
+        std::fprintf(err, "tavrine-render: %s; %s names this design\n", designError.c_str(),
+                     shown(info).c_str());
         return kExitFileError;
     }
 
@@ -214,44 +217,46 @@ int runCapture(const CaptureOptions& o, std::FILE* out, std::FILE* err) {
                      result.framesKept);
     } else if (result.framesRendered > 0) {
         std::fprintf(out, "wrote %d frames from %s to %s\n", result.framesRendered,
-                     frameFileName(base, from, n, extension).c_str(),
-                     frameFileName(base, record.framesDone - 1, n, extension).c_str());
+                     shown(frameFileName(base, from, n, extension)).c_str(),
+                     shown(frameFileName(base, record.framesDone - 1, n, extension)).c_str());
     }
     switch (result.outcome) {
     case CaptureOutcome::Complete:
-        if (!o.quiet) std::fprintf(out, "wrote %s (%d of %d frames)\n", info.c_str(), n, n);
+        if (!o.quiet) std::fprintf(out, "wrote %s (%d of %d frames)\n", shown(info).c_str(), n, n);
         return kExitOk;
     case CaptureOutcome::Aborted:
         std::fprintf(err,
                      "tavrine-render: capture stopped at frame %d of %d, recorded in %s; run the "
                      "same command again to resume\n",
-                     record.framesDone, n, info.c_str());
+                     record.framesDone, n, shown(info).c_str());
         return interruptExitCode();
     case CaptureOutcome::Failed:
         break;
     }
-    std::fprintf(err, "tavrine-render: %s\n", result.message.c_str());
-    if (record.framesDone < n && isRegularFile(info) &&
-        result.message.rfind("cannot write the Capture-Info File", 0) != 0) {
-        std::fprintf(err, "tavrine-render: %s records %d of %d frames; run again to resume\n",
-                     info.c_str(), record.framesDone, n);
+    // One line: the failure, then where a second run would go on.
+    std::fprintf(err, "tavrine-render: %s", result.message.c_str());
+    if (record.framesDone < n && isRegularFile(info) && !result.recordFailed) {
+        std::fprintf(err, "; %s records %d of %d frames: run the same command again to resume",
+                     shown(info).c_str(), record.framesDone, n);
     }
+    std::fputc('\n', err);
     return kExitFileError;
 }
 
 int runMakeGif(const CaptureOptions& o, std::FILE* out, std::FILE* err) {
     PositionInfo record;
     std::string error;
-    if (!readPositionInfo(o.infoPath, record, true, &error)) {
-        std::fprintf(err, "tavrine-render: cannot read the Capture-Info File %s: %s\n",
-                     o.infoPath.c_str(), error.c_str());
+    if (!readPositionInfo(o.infoPath, record, true, &error, RecordFile::Capture)) {
+        std::fprintf(err, "tavrine-render: cannot read %s: %s\n", shown(o.infoPath).c_str(),
+                     error.c_str());
         return kExitFileError;
     }
     if (!animationRefusal(record).empty()) {
         std::fprintf(err,
                      "tavrine-render: %s holds %d of %d frames: finish the capture first "
                      "(tavrine-render --capture %s)\n",
-                     o.infoPath.c_str(), record.framesDone, record.frameCount, o.infoPath.c_str());
+                     shown(o.infoPath).c_str(), record.framesDone, record.frameCount,
+                     shown(o.infoPath).c_str());
         return kExitFileError;
     }
     AnimationRequest request;
@@ -269,7 +274,7 @@ int runMakeGif(const CaptureOptions& o, std::FILE* out, std::FILE* err) {
         std::fprintf(err,
                      "tavrine-render: the animated GIF %s would overwrite %s; give it a file of "
                      "its own with --out\n",
-                     request.outputPath.c_str(), clash.c_str());
+                     shown(request.outputPath).c_str(), clash.c_str());
         return kExitUsage;
     }
 
@@ -282,23 +287,26 @@ int runMakeGif(const CaptureOptions& o, std::FILE* out, std::FILE* err) {
     progress.finish();
     if (result.ok) {
         if (!o.quiet) {
-            std::fprintf(out, "wrote %s (%d frames, %d/100 s each)\n", request.outputPath.c_str(),
-                         request.frameCount, static_cast<int>(animationDelay(o.delay)));
+            std::fprintf(out, "wrote %s (%d frames, %d/100 s each)\n",
+                         shown(request.outputPath).c_str(), request.frameCount,
+                         static_cast<int>(animationDelay(o.delay)));
         }
         return kExitOk;
     }
     if (result.aborted) {
         std::fprintf(err, "tavrine-render: stopped; %s was not written\n",
-                     request.outputPath.c_str());
+                     shown(request.outputPath).c_str());
         return interruptExitCode();
     }
-    std::fprintf(err, "tavrine-render: %s\n", result.reason.c_str());
+    // One line: the failure, then the advice for a missing frame.
+    std::fprintf(err, "tavrine-render: %s", result.reason.c_str());
     if (!result.failedFrame.empty()) {
         std::fprintf(err,
-                     "tavrine-render: %s was not written; tavrine-render --capture %s --check "
-                     "recaptures missing frames\n",
-                     request.outputPath.c_str(), o.infoPath.c_str());
+                     "; %s was not written: tavrine-render --capture %s --check recaptures "
+                     "missing frames",
+                     shown(request.outputPath).c_str(), shown(o.infoPath).c_str());
     }
+    std::fputc('\n', err);
     return kExitFileError;
 }
 
@@ -454,7 +462,8 @@ Automatic capture (one full turn of the view, frame by frame):
   --delay CS              delay of every frame in 1/100 s, 0..65535 (default 4)
   --clockwise             play the frames in reverse order
   --quiet                 no "wrote" lines
-  Exit status 130: stopped by Ctrl-C; the capture resumes where it stopped.
+  Exit status 130, 143 or 129: stopped by Ctrl-C, SIGTERM or SIGHUP; the capture resumes
+  where it stopped.
 )";
 }
 

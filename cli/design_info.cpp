@@ -4,6 +4,7 @@
 
 #include "app/model/gemcad_design.h"
 #include "cli/render_command.h"
+#include "util/path_text.h"
 
 namespace tavrine::cli {
 
@@ -20,7 +21,8 @@ int printDesignInfo(const std::string& path, std::FILE* out, std::FILE* err) {
     for (size_t i = 1; i < design.heading.size(); ++i) {
         std::fprintf(out, "%s\n", design.heading[i].c_str());
     }
-    std::fprintf(out, "\nfile:             %s (GemCad %s)\n", path.c_str(), design.version.c_str());
+    std::fprintf(out, "\nfile:             %s (GemCad %s)\n", util::quotedPath(path).c_str(),
+                 design.version.c_str());
     std::fprintf(out, "index gear:       %d teeth%s, index %g towards the viewer\n",
                  design.gearTeeth < 0 ? -design.gearTeeth : design.gearTeeth,
                  design.gearTeeth < 0 ? " (clockwise)" : "", design.gearOffset);

@@ -358,7 +358,8 @@ Files: a regular file is replaced whole (written beside it, synced, then renamed
 is kept; other hard links to it keep the old contents); a symbolic link is followed and
 stays a link; a device, FIFO or socket is written in place.
 Errors read "tavrine-render: cannot write FILE: REASON" (or "cannot read").
-Exit status: 0 done, 1 a file could not be read or written, 2 bad usage.
+Exit status: 0 done, 1 a file could not be read or written, 2 bad usage, 128 + the signal
+when one stopped the run (130 Ctrl-C, 143 SIGTERM, 129 SIGHUP).
 )";
 }
 

@@ -14,6 +14,7 @@
 
 #include "util/atomic_file.h"
 #include "util/file_handles.h"
+#include "util/path_text.h"
 
 namespace tavrine::cli {
 
@@ -97,7 +98,8 @@ std::string duplicateOutputProblem(const CliOptions& options) {
                 const std::string& name = outputs[j].second;
                 return std::string(outputs[i].first) + " and " + outputs[j].first +
                        " name the same file" +
-                       (name == kStandardOutput ? " (standard output)" : " " + name) +
+                       (name == kStandardOutput ? " (standard output)"
+                                                : " " + util::quotedPath(name)) +
                        "; give each output its own file";
             }
         }
@@ -108,7 +110,7 @@ std::string duplicateOutputProblem(const CliOptions& options) {
             if (output.first != std::string("--save-position") &&
                 sameOutputTarget(output.second, options.position)) {
                 return std::string(output.first) + " would overwrite the --position file " +
-                       options.position;
+                       util::quotedPath(options.position);
             }
         }
     }
@@ -119,8 +121,8 @@ bool checkOutputFolders(const CliOptions& options, std::FILE* err) {
     for (const auto& output : outputsOf(options)) {
         std::string reason;
         if (!util::checkWritable(output.second, reason)) {
-            std::fprintf(err, "tavrine-render: cannot write %s: %s\n", output.second.c_str(),
-                         reason.c_str());
+            std::fprintf(err, "tavrine-render: %s\n",
+                         util::cannotText("write", output.second, reason).c_str());
             return false;
         }
     }

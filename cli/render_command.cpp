@@ -13,6 +13,7 @@
 #include "cli/progress_bar.h"
 #include "imgctl/imgctl.h"
 #include "util/binary_record.h"
+#include "util/path_text.h"
 
 namespace tavrine::cli {
 
@@ -47,15 +48,15 @@ int setUpScene(const CliOptions& o, Session& session, std::FILE* err) {
                 const std::string reason = readFailureReason(o.position);
                 if (!reason.empty()) error = reason;
             }
-            std::fprintf(err, "tavrine-render: cannot read %s: %s\n", o.position.c_str(),
-                         error.c_str());
+            std::fprintf(err, "tavrine-render: %s\n",
+                         util::cannotText("read", o.position, error).c_str());
             return kExitFileError;
         }
         // A recorded design is opened first, so that the record's own index stays.
         if (info.modelIndex == kDesignModelIndex && o.design.empty() && !o.model && !o.stone &&
             !openDesign(session, info.designPath, &error)) {
-            std::fprintf(err, "tavrine-render: cannot use the position file %s: %s\n",
-                         o.position.c_str(), error.c_str());
+            std::fprintf(err, "tavrine-render: %s; %s names this design\n", error.c_str(),
+                         util::quotedPath(o.position).c_str());
             return kExitFileError;
         }
         takeRecordSettings(session, info);
@@ -143,7 +144,8 @@ int runRender(const CliOptions& o, std::FILE* out, std::FILE* err) {
     const bool dataOnOut = o.out == kStandardOutput || o.exportObj == kStandardOutput;
     std::FILE* report = dataOnOut ? err : out;
     auto wrote = [&](const std::string& path) {
-        if (!o.quiet && path != kStandardOutput) std::fprintf(report, "wrote %s\n", path.c_str());
+        if (!o.quiet && path != kStandardOutput)
+            std::fprintf(report, "wrote %s\n", util::quotedPath(path).c_str());
     };
 
     Session session;
@@ -185,7 +187,7 @@ int runRender(const CliOptions& o, std::FILE* out, std::FILE* err) {
     }
     if (rendered.status == RenderStatus::Aborted || interrupted()) {
         std::fprintf(err, "tavrine-render: stopped; %s was not written\n",
-                     o.out == kStandardOutput ? "the picture" : o.out.c_str());
+                     o.out == kStandardOutput ? "the picture" : util::quotedPath(o.out).c_str());
         return interruptExitCode();
     }
     imgctl::DibPtr picture = std::move(rendered.picture);
@@ -202,14 +204,16 @@ int runRender(const CliOptions& o, std::FILE* out, std::FILE* err) {
     wrote(o.out);
 
     if (!o.savePosition.empty() && interrupted()) {
-        std::fprintf(err, "tavrine-render: stopped; %s was not written\n", o.savePosition.c_str());
+        std::fprintf(err, "tavrine-render: stopped; %s was not written\n",
+                     util::quotedPath(o.savePosition).c_str());
         return interruptExitCode();
     }
     if (!o.savePosition.empty()) {
         std::string error, reason;
         if (!writePositionInfo(o.savePosition, positionInfoOf(session), &error, &reason)) {
-            std::fprintf(err, "tavrine-render: cannot write %s: %s\n", o.savePosition.c_str(),
-                         reason.empty() ? error.c_str() : reason.c_str());
+            std::fprintf(
+                err, "tavrine-render: %s\n",
+                util::cannotText("write", o.savePosition, reason.empty() ? error : reason).c_str());
             return kExitFileError;
         }
         wrote(o.savePosition);

@@ -13,6 +13,7 @@
 
 #include "imgctl/dib.h"
 #include "util/atomic_file.h"
+#include "util/path_text.h"
 
 namespace tavrine::imgctl {
 
@@ -38,7 +39,7 @@ struct AnimatedGifState {
 
     // Records a failure naming the path, drops the temporary file and returns false.
     bool fail(const std::string& reason) {
-        error = "cannot write " + path + ": " + reason;
+        error = util::cannotText("write", path, reason);
         setLastError(error);
         closeEncoder();
         file.discard();
@@ -147,7 +148,8 @@ bool AnimatedGifWriter::open(const std::string& path, int32_t width, int32_t hei
 bool AnimatedGifWriter::addFrame(DibHandle picture, uint16_t delay) {
     AnimatedGifState& s = *state_;
     if (s.gif == nullptr) {
-        if (s.error.empty()) s.error = "cannot write " + s.path + ": the animation is not open";
+        if (s.error.empty())
+            s.error = util::cannotText("write", s.path, "the animation is not open");
         return false;
     }
     const std::string which = "frame " + std::to_string(s.frames);
@@ -188,7 +190,8 @@ bool AnimatedGifWriter::addFrame(DibHandle picture, uint16_t delay) {
 bool AnimatedGifWriter::finish() {
     AnimatedGifState& s = *state_;
     if (s.gif == nullptr) {
-        if (s.error.empty()) s.error = "cannot write " + s.path + ": the animation is not open";
+        if (s.error.empty())
+            s.error = util::cannotText("write", s.path, "the animation is not open");
         return false;
     }
     if (s.frames == 0) return s.fail("an animation needs at least one frame");

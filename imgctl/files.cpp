@@ -7,6 +7,7 @@
 #include "imgctl/imgctl.h"
 #include "util/atomic_file.h"
 #include "util/file_read.h"
+#include "util/path_text.h"
 
 namespace tavrine::imgctl {
 
@@ -17,7 +18,7 @@ constexpr size_t kMaxFileBytes = size_t{1} << 30;
 
 // Returns "cannot write PATH: REASON", the library's message for a failed write.
 std::string writeFailure(const std::string& path, const std::string& reason) {
-    return "cannot write " + path + ": " + reason;
+    return util::cannotText("write", path, reason);
 }
 
 // Records a failure of this thread and passes the result on.
@@ -130,7 +131,7 @@ DibHandle ToDIB(const std::string& path) {
     std::vector<uint8_t> bytes;
     std::string reason;
     if (!util::readWholeFile(path, kMaxFileBytes, bytes, reason)) {
-        setLastError("cannot read " + path + ": " + reason);
+        setLastError(util::cannotText("read", path, reason));
         return nullptr;
     }
     std::unique_ptr<Dib> dib;
@@ -145,7 +146,7 @@ DibHandle ToDIB(const std::string& path) {
         reason = bytes.empty() ? "the file is empty" : "not a BMP, PNG or GIF file";
     }
     if (dib == nullptr) {
-        setLastError("cannot read " + path + ": " + reason);
+        setLastError(util::cannotText("read", path, reason));
         return nullptr;
     }
     return dib.release();

@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "util/atomic_file.h"
+#include "util/path_text.h"
 
 namespace tavrine {
 
@@ -85,7 +86,7 @@ bool fail(std::string* error, const std::string& message) {
 
 bool writeObj(const std::string& path, const Vertex* vertices, int32_t vertexCount,
               const Facet* facets, int32_t facetCount, std::string* error) {
-    const std::string failure = "cannot write " + path + ": ";
+    const std::string failure = util::cannotText("write", path, "") + ": ";
     const std::string problem = checkModel(vertices, vertexCount, facets, facetCount);
     if (!problem.empty()) return fail(error, failure + problem);
     const std::string text = objText(vertices, vertexCount, facets, facetCount);

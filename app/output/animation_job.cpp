@@ -11,6 +11,7 @@
 #include "app/output/file_names.h"
 #include "imgctl/animated_gif.h"
 #include "imgctl/imgctl.h"
+#include "util/path_text.h"
 
 namespace tavrine {
 
@@ -131,12 +132,12 @@ std::string animationInputClash(const AnimationRequest& request, const std::stri
         return ::stat(path.c_str(), &input) == 0 && input.st_dev == output.st_dev &&
                input.st_ino == output.st_ino;
     };
-    if (isOutput(infoPath)) return "the Capture-Info File " + infoPath;
+    if (isOutput(infoPath)) return "the Capture-Info File " + util::quotedPath(infoPath);
     for (int32_t k = 0; k < request.frameCount; ++k) {
         const std::string frame =
             frameFileName(request.frameBase, k, request.frameCount, request.frameExtension);
         if (isOutput(frame)) {
-            return "frame " + std::to_string(k) + " of the capture, " + frame;
+            return "frame " + std::to_string(k) + " of the capture, " + util::quotedPath(frame);
         }
     }
     return "";
@@ -174,10 +175,10 @@ AnimationResult compileAnimation(const AnimationRequest& request, AnimationObser
             frame.reset(imgctl::ToDIB(path));
             if (frame == nullptr) {
                 problem = imgctl::lastError();
-                const std::string prefix = "cannot read " + path + ": ";
+                const std::string prefix = util::cannotText("read", path, "") + ": ";
                 if (problem.compare(0, prefix.size(), prefix) == 0) {
                     problem.erase(0, prefix.size());
-                } else if (problem.empty() || problem == "cannot read " + path) {
+                } else if (problem.empty() || problem == util::cannotText("read", path, "")) {
                     problem = "not a readable picture";
                 }
             }
@@ -202,7 +203,7 @@ AnimationResult compileAnimation(const AnimationRequest& request, AnimationObser
         if (!problem.empty()) {
             writer.discard();
             result.failedFrame = path;
-            result.reason = "cannot read " + path + ": " + problem;
+            result.reason = util::cannotText("read", path, problem);
             result.message = missingFrameText(path);
             break;
         }

@@ -8,6 +8,7 @@
 #include "app/model/geometry_steps.h"
 #include "app/output/file_names.h"
 #include "app/view/view_space.h"
+#include "util/path_text.h"
 
 namespace tavrine {
 
@@ -18,12 +19,19 @@ bool fileExists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0;
 }
 
-// Records the capture's progress; false with the message set when the file cannot be written.
+// Records the capture's progress; false with the message set ("cannot write PATH: REASON")
+// when the file cannot be written.
 bool recordProgress(const CaptureFiles& files, const PositionInfo& record, std::string& message) {
-    std::string error;
-    if (writePositionInfo(files.infoPath, record, &error)) return true;
-    message = "cannot write the Capture-Info File " + files.infoPath;
-    if (!error.empty() && error != "Failed to open file.") message += ": " + error;
+    std::string error, reason;
+    if (writePositionInfo(files.infoPath, record, &error, &reason)) return true;
+    message = util::cannotText("write", files.infoPath, reason.empty() ? error : reason);
+    return false;
+}
+
+// Records the capture's progress for a result; a failure is the run's failure.
+bool recordProgress(const CaptureFiles& files, const PositionInfo& record, CaptureResult& result) {
+    if (recordProgress(files, record, result.message)) return true;
+    result.recordFailed = true;
     return false;
 }
 
@@ -84,12 +92,12 @@ CaptureResult captureFrames(CaptureScene& scene, PositionInfo& record, const Cap
     CaptureResult result;
     const int32_t n = record.frameCount;
     if (n < 1 || n > 0xFFFF || record.framesDone < 0 || record.framesDone > n) {
-        result.message = "the Capture-Info File " + files.infoPath + " holds " +
+        result.message = util::cannotText("read", files.infoPath, "it holds ") +
                          std::to_string(record.framesDone) + " of " + std::to_string(n) +
                          " frames, which no capture can continue";
         return result;
     }
-    if (!recordProgress(files, record, result.message)) return result;
+    if (!recordProgress(files, record, result)) return result;
 
     OrientationState& orientation = *scene.orientation;
     ViewPose& view = orientation.viewPose;
@@ -128,7 +136,8 @@ CaptureResult captureFrames(CaptureScene& scene, PositionInfo& record, const Cap
             if (rendered.status == RenderStatus::Aborted) {
                 result.outcome = CaptureOutcome::Aborted;
             } else {
-                result.message = "cannot render frame " + std::to_string(k) + " (" + path +
+                result.message = "cannot render frame " + std::to_string(k) + " (" +
+                                 util::quotedPath(path) +
                                  "): " + (rendered.error.empty() ? "no picture" : rendered.error);
             }
             return result;
@@ -147,11 +156,11 @@ CaptureResult captureFrames(CaptureScene& scene, PositionInfo& record, const Cap
         }
         ++result.framesRendered;
         record.framesDone = k + 1;
-        if (!recordProgress(files, record, result.message)) return result;
+        if (!recordProgress(files, record, result)) return result;
         observer.frameDone(k, path, true);
     }
     record.framesDone = n;
-    if (!recordProgress(files, record, result.message)) return result;
+    if (!recordProgress(files, record, result)) return result;
     result.outcome = CaptureOutcome::Complete;
     return result;
 }

@@ -135,6 +135,7 @@ struct CaptureResult {
     int32_t framesRendered = 0;  // frames rendered and written by this run
     int32_t framesKept = 0;      // frames that check mode found and kept
     std::string message;         // on failure: the file and the reason
+    bool recordFailed = false;   // the failure is the Capture-Info File's own write
 };
 
 // Runs the capture of record (frameCount N in 1..4096, framesDone the first frame of this run,

@@ -26,8 +26,10 @@ constexpr int32_t kHedron26 = models::kHedron26;
 // rebuilt from unit vectors after every turn, so they stay within about 1e-15 of it.
 constexpr double kUnitTolerance = 1e-6;
 
-// What follows every range problem of a file that is read.
-constexpr const char* kDamagedFile = "; the file is damaged or is not a Position-Info File";
+// The name of a record file of the kind, with its article.
+const char* recordFileName(RecordFile kind) {
+    return kind == RecordFile::Capture ? "a Capture-Info File" : "a Position-Info File";
+}
 
 // Bytes after the backdrop colour, written as zero and ignored when read.
 constexpr size_t kBackdropReservedBytes = 18;
@@ -352,7 +354,7 @@ std::string positionInfoProblem(const PositionInfo& info) {
         // A design: its path must be there; the rest is checked as for any cut of the list.
         if (info.designPath.empty() || info.designPath.size() > kMaxDesignPathBytes ||
             info.designPath.find('\0') != std::string::npos) {
-            return "The record shows a design but names no usable design file.";
+            return "the record shows a design but names no usable design file";
         }
         PositionInfo asListedCut = info;
         asListedCut.modelIndex = 0;
@@ -458,7 +460,7 @@ bool writePositionInfo(const std::string& path, const PositionInfo& info, std::s
 }
 
 bool readPositionInfo(const std::string& path, PositionInfo& info, bool countsOnly,
-                      std::string* error) {
+                      std::string* error, RecordFile kind) {
     const auto refuse = [error](const std::string& reason) {
         if (error != nullptr) {
             *error = reason;
@@ -471,9 +473,15 @@ bool readPositionInfo(const std::string& path, PositionInfo& info, bool countsOn
         return refuse(reason);
     }
     if (bytes.size() < static_cast<size_t>(kPositionInfoBaseSize)) {
-        return refuse("the file is " + std::to_string(bytes.size()) +
-                      " bytes; a Position-Info File has at least " +
+        return refuse("the file is " + std::to_string(bytes.size()) + " bytes; " +
+                      recordFileName(kind) + " has at least " +
                       std::to_string(kPositionInfoBaseSize));
+    }
+    // A file of zeros (a preallocated or wiped file) holds no record at all, whatever field a
+    // range check would name first.
+    if (std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0; })) {
+        return refuse(std::string("the file holds only zero bytes; it is not ") +
+                      recordFileName(kind));
     }
     PositionInfo candidate = info;
     decodePositionInfo(bytes, candidate, countsOnly);
@@ -486,7 +494,7 @@ bool readPositionInfo(const std::string& path, PositionInfo& info, bool countsOn
         problem = positionInfoProblem(candidate);
     }
     if (!problem.empty()) {
-        return refuse(problem + kDamagedFile);
+        return refuse(problem + "; the file is damaged or is not " + recordFileName(kind));
     }
     if (!countsOnly) {
         // The size dialog's rule: trimming is in force whenever a value is not 0.

@@ -78,15 +78,20 @@ std::string positionInfoProblem(const PositionInfo& info);
 bool writePositionInfo(const std::string& path, const PositionInfo& info, std::string* error,
                        std::string* reason = nullptr);
 
+// The two files that hold the record: a Position-Info File (.gpi) beside a screen shot, and a
+// Capture-Info File (.sqi) of an automatic capture. Messages name the one being read.
+enum class RecordFile { Position, Capture };
+
 // Reads the record at path over info. A file shorter than the 272-byte record is refused ("the
-// file is 100 bytes; a Position-Info File has at least 272"); the tail follows the modelIndex
+// file is 100 bytes; a Position-Info File has at least 272"), and so is one of zero bytes only
+// ("the file holds only zero bytes"); the tail follows the modelIndex
 // just read, and a tail cut short keeps the parameters info held; with countsOnly only
 // frameCount and framesDone are read. The result is checked as a whole, and trimmingActive
 // follows the trimming values (in force whenever one is not 0). When the file cannot be read
 // or a field is out of range, info is left unchanged, error (when not null) receives the reason
 // (the system's text, or the range problem followed by "; the file is damaged or is not a
-// Position-Info File"), and the call returns false.
+// Position-Info File"; kind names the file in these texts), and the call returns false.
 bool readPositionInfo(const std::string& path, PositionInfo& info, bool countsOnly,
-                      std::string* error);
+                      std::string* error, RecordFile kind = RecordFile::Position);
 
 }  // namespace tavrine

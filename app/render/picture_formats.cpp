@@ -2,6 +2,8 @@
 
 #include "app/render/picture_formats.h"
 
+#include "util/path_text.h"
+
 namespace tavrine {
 
 using imgctl::DibPtr;
@@ -49,12 +51,12 @@ PictureSaveResult savePictureFile(imgctl::DibHandle picture, const PictureTrimmi
                                   const std::string& path) {
     PictureSaveResult result;
     if (filterIndex < 1 || filterIndex > kPictureFormatCount) {
-        result.message = "cannot write " + path + ": picture format " +
+        result.message = util::cannotText("write", path, "picture format ") +
                          std::to_string(filterIndex) + " is not 1 to 7";
         return result;
     }
     if (picture == nullptr) {
-        result.message = "cannot write " + path + ": no picture";
+        result.message = util::cannotText("write", path, "no picture");
         return result;
     }
     // The trimmed copy, or the render picture itself.
@@ -63,7 +65,7 @@ PictureSaveResult savePictureFile(imgctl::DibHandle picture, const PictureTrimmi
     if (trimming.active()) {
         trimmed.reset(trimmedPicture(picture, trimming));
         if (trimmed == nullptr) {
-            result.message = "cannot write " + path + ": the trimming leaves no picture";
+            result.message = util::cannotText("write", path, "the trimming leaves no picture");
             return result;
         }
         source = trimmed.get();
@@ -91,7 +93,7 @@ PictureSaveResult savePictureFile(imgctl::DibHandle picture, const PictureTrimmi
         break;
     }
     if (!converted) {
-        result.message = "cannot write " + path + ": out of memory for the " +
+        result.message = util::cannotText("write", path, "out of memory for the ") +
                          kPictureFilterTexts[static_cast<size_t>(filterIndex - 1)] + " picture";
         return result;
     }

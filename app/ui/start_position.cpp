@@ -1,5 +1,7 @@
 #include "app/ui/start_position.h"
 
+#include "util/path_text.h"
+
 namespace tavrine::ui {
 
 StartPosition takeStartPosition(const std::string& path, Session& session) {
@@ -7,7 +9,7 @@ StartPosition takeStartPosition(const std::string& path, Session& session) {
     PositionInfo info;
     std::string error;
     if (!readPositionInfo(path, info, false, &error)) {
-        result.refusal = "cannot read " + path + ": " + error;
+        result.refusal = util::cannotText("read", path, error);
         return result;
     }
     // A record of a design needs the design first; when it cannot be read the record is

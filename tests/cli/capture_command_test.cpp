@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -262,6 +263,52 @@ TEST(CaptureCommand, SignalsAndFileLimitsLeaveNoPartialFiles) {
     EXPECT_NE(limited.output.find("File too large"), std::string::npos) << limited.output;
     EXPECT_FALSE(fs::exists(folder.file("big.gif")));
     EXPECT_EQ(temporariesIn(folder.path()), std::vector<std::string>{".s1.sqi.part-1-0"});
+}
+
+TEST(CaptureCommand, EveryFailureIsOneLineNamingThePathAndTheReason) {
+    tavrine::test::TempFolder folder("tavrine-capture-cli");
+    const std::string base = folder.file("c");
+    auto oneLine = [](const Outcome& r) {
+        return std::count(r.output.begin(), r.output.end(), '\n') == 1;
+    };
+    // The Capture-Info File itself cannot be written: the system's reason.
+    Outcome r = run("--capture " + base + ".sqi --frames 2 --size 32", "2>&1", "ulimit -f 0; ");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(oneLine(r)) << r.output;
+    EXPECT_NE(r.output.find("cannot write " + base + ".sqi: File too large"), std::string::npos)
+        << r.output;
+
+    // Damaged records are named as what they are.
+    std::FILE* zeros = std::fopen((base + ".sqi").c_str(), "wb");
+    ASSERT_NE(zeros, nullptr);
+    const std::vector<char> nothing(272, 0);
+    std::fwrite(nothing.data(), 1, nothing.size(), zeros);
+    std::fclose(zeros);
+    for (const std::string& command : {"--capture ", "--make-gif "}) {
+        r = run(command + base + ".sqi");
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.output, "tavrine-render: cannot read " + base +
+                                ".sqi: the file holds only zero bytes; it is not a Capture-Info "
+                                "File\n");
+    }
+
+    // A missing frame: the advice follows on the same line.
+    ASSERT_EQ(run("--capture " + base + ".sqi --new --frames 3 --size 32").status, 0);
+    fs::remove(base + "_F[1].gif");
+    r = run("--make-gif " + base + ".sqi");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(oneLine(r)) << r.output;
+    EXPECT_NE(r.output.find("cannot read " + base + "_F[1].gif: "), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("; " + base + "_ANI.gif was not written: tavrine-render --capture"),
+              std::string::npos)
+        << r.output;
+
+    // A name with a newline is quoted, so that the failure stays one line.
+    r = run("--capture \"$(printf '%s/a\\nb.sqi' " + folder.path() + ")\" --check");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(oneLine(r)) << r.output;
+    EXPECT_NE(r.output.find("'" + folder.path() + "/a'$'\\n''b.sqi'"), std::string::npos)
+        << r.output;
 }
 
 }  // namespace
