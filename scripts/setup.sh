@@ -16,6 +16,8 @@ packages=(
     xvfb xauth xdotool
     # formatting check
     clang-format
+    # the fuzz harnesses' smoke run in CI, and building with clang
+    clang libclang-rt-14-dev
 )
 
 missing=()
