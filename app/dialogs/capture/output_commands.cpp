@@ -151,7 +151,7 @@ void OutputCommands::resumeCapture() {
     PositionInfo record = jobs_.captureRecord;
     const Trimming previous = s.trimming;
     std::string error;
-    if (!readPositionInfo(chosen.path, record, false, &error)) {
+    if (!readPositionInfo(chosen.path, record, false, &error, RecordFile::Capture)) {
         message(std::string(kFailedToOpenFileText) + "\n\n" + chosen.path + "\n" + error, true);
         return;
     }
@@ -184,7 +184,7 @@ void OutputCommands::makeAnimatedGif() {
     if (!chosen.chosen) return;
     PositionInfo counts;
     std::string error;
-    if (!readPositionInfo(chosen.path, counts, true, &error)) {
+    if (!readPositionInfo(chosen.path, counts, true, &error, RecordFile::Capture)) {
         // The counts of another capture would name the wrong frames: nothing is compiled.
         message(std::string(kFailedToOpenFileText) + "\n\n" + chosen.path, true);
         return;
