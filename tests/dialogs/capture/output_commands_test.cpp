@@ -60,6 +60,17 @@ Answers::Step chooseFile(const QString& name) {
     };
 }
 
+// Chooses a file that exists in a save dialog: the dialog then asks whether to replace it, so
+// it is accepted once this step has returned and the next step can answer that question.
+Answers::Step chooseExistingFile(const QString& name) {
+    return [name](QWidget* w) {
+        auto* dialog = qobject_cast<QFileDialog*>(w);
+        ASSERT_NE(dialog, nullptr) << w->objectName().toStdString();
+        dialog->selectFile(dialog->directory().filePath(name));
+        QTimer::singleShot(0, dialog, [dialog] { static_cast<QDialog*>(dialog)->accept(); });
+    };
+}
+
 Answers::Step press(const char* button, const QString& editText = QString()) {
     return [button, editText](QWidget* w) {
         if (!editText.isEmpty()) w->findChild<QLineEdit*>("edit")->setText(editText);
@@ -169,6 +180,20 @@ TEST(OutputCommands, ANewCaptureAndItsAnimatedGifFromTheMenus) {
     ASSERT_EQ(frames.size(), 3u);
     EXPECT_EQ(frames[2].delay, 12);
     EXPECT_EQ(session.settings.gifTimeWeight, 12);
+
+    // The animation may not replace the capture it is made of.
+    const std::vector<uint8_t> captureBytes = test::readBytes(caps + "turn.sqi");
+    host.posted.clear();
+    {
+        std::string replace;
+        Answers answers({chooseFile("turn.sqi"), press("ok", "12"), chooseExistingFile("turn.sqi"),
+                         answer(QMessageBox::Yes, &replace), acknowledge(&said)});
+        commands.makeAnimatedGif();
+        EXPECT_TRUE(answers.done());
+    }
+    EXPECT_NE(said.find("would overwrite the Capture-Info File"), std::string::npos) << said;
+    EXPECT_TRUE(host.posted.empty());
+    EXPECT_EQ(test::readBytes(caps + "turn.sqi"), captureBytes);
 
     // Resuming the finished capture asks whether to check the frames; No renders nothing.
     host.posted.clear();
