@@ -281,7 +281,8 @@ struct Parser {
                     return fail(line,
                                 "an angle of " + token.text + " degrees is out of range -90 to 90");
                 }
-                tier.pavilion = token.text[0] == '-';  // "-0" is the culet
+                tier.pavilion = token.text[0] == '-';     // "-0" is the culet
+                if (tier.angle == 0.0) tier.angle = 0.0;  // the side is in pavilion, not in -0
                 open.expect = OpenTier::Expect::Distance;
                 break;
             case OpenTier::Expect::Distance:
