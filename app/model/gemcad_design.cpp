@@ -1,14 +1,11 @@
 #include "app/model/gemcad_design.h"
 
 #include <algorithm>
-#include <cctype>
-#include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
 #include <memory>
 #include <vector>
 
+#include "app/model/design_text.h"
 #include "app/model/geometry_steps.h"
 #include "app/model/halfspace_solid.h"
 #include "util/file_read.h"
@@ -18,7 +15,6 @@ namespace tavrine {
 namespace {
 
 // Limits that keep every file's work bounded; real designs stay far below them.
-constexpr int32_t kMaxGearTeeth = 1000;
 constexpr int32_t kMaxPlanes = kMaxFacets;
 // Two facet planes closer than this (normal components, and distance relative to the largest
 // distance) are one facet.
@@ -27,298 +23,6 @@ constexpr double kPlaneTolerance = 1e-9;
 constexpr double kCornerTolerance = 1e-9;
 // The starting block, in multiples of the largest facet distance.
 constexpr double kBlockSize = 1000.0;
-
-std::string lineMessage(const std::string& fileName, int32_t line, const std::string& problem) {
-    return fileName + ": line " + std::to_string(line) + ": " + problem;
-}
-
-std::string latin1ToUtf8(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char ch : text) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c < 0x20 || c == 0x7F) {
-            out.push_back(' ');  // a control character in a text line
-        } else if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
-    return out;
-}
-
-std::string trim(const std::string& text) {
-    const size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos) return "";
-    const size_t last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
-}
-
-struct Token {
-    std::string text;
-    size_t begin = 0;  // offset in the line
-};
-
-std::vector<Token> tokenize(const std::string& line) {
-    std::vector<Token> tokens;
-    size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-        if (i >= line.size()) break;
-        const size_t begin = i;
-        while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
-        tokens.push_back({line.substr(begin, i - begin), begin});
-    }
-    return tokens;
-}
-
-// A decimal number: optional sign, digits with an optional point, optional exponent. Read the
-// same whatever the C locale says.
-bool parseNumber(const std::string& text, double& value) {
-    size_t i = 0;
-    const size_t n = text.size();
-    if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
-    const size_t mantissa = i;
-    size_t digits = 0;
-    while (i < n && std::isdigit(static_cast<unsigned char>(text[i])) != 0) ++i, ++digits;
-    if (i < n && text[i] == '.') {
-        ++i;
-        while (i < n && std::isdigit(static_cast<unsigned char>(text[i])) != 0) ++i, ++digits;
-    }
-    if (digits == 0) return false;
-    if (i < n && (text[i] == 'e' || text[i] == 'E')) {
-        ++i;
-        if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
-        size_t expDigits = 0;
-        while (i < n && std::isdigit(static_cast<unsigned char>(text[i])) != 0) ++i, ++expDigits;
-        if (expDigits == 0) return false;
-    }
-    if (i != n) return false;
-    double v = 0.0;
-    const char* first = text.data() + mantissa;
-    const auto result = std::from_chars(first, text.data() + n, v);
-    if (result.ec != std::errc() || result.ptr != text.data() + n || !std::isfinite(v)) {
-        return false;
-    }
-    value = text[0] == '-' ? -v : v;
-    return true;
-}
-
-bool parseInteger(const std::string& text, int32_t& value) {
-    double v = 0.0;
-    if (!parseNumber(text, v) || v != std::floor(v) || std::fabs(v) > 1e9) return false;
-    value = static_cast<int32_t>(v);
-    return true;
-}
-
-std::string quoted(const std::string& text) {
-    std::string shown = latin1ToUtf8(text.size() > 40 ? text.substr(0, 40) + "..." : text);
-    return "\"" + shown + "\"";
-}
-
-// The reader's state between lines.
-struct Parser {
-    const std::string& fileName;
-    GemCadDesign design;
-    int32_t symmetryLine = 0;
-    bool inInstruction = false;
-    std::string error;
-
-    bool fail(int32_t line, const std::string& problem) {
-        error = lineMessage(fileName, line, problem);
-        return false;
-    }
-
-    bool number(int32_t line, const Token& token, const char* what, double& value) {
-        if (parseNumber(token.text, value)) return true;
-        return fail(line,
-                    std::string("malformed number ") + quoted(token.text) + " for the " + what);
-    }
-
-    bool gear(int32_t line, const std::vector<Token>& t) {
-        if (t.size() < 2) return fail(line, "the index gear line gives no number of teeth");
-        int32_t teeth = 0;
-        if (!parseInteger(t[1].text, teeth)) {
-            return fail(
-                line, "malformed number " + quoted(t[1].text) + " for the teeth of the index gear");
-        }
-        if (teeth == 0 || std::abs(teeth) > kMaxGearTeeth) {
-            return fail(line, "an index gear of " + std::to_string(teeth) +
-                                  " teeth is out of range (1 to 1000, negative for clockwise)");
-        }
-        double offset = 0.0;
-        if (t.size() >= 3 && !number(line, t[2], "offset of the gear", offset)) {
-            return false;
-        }
-        if (std::fabs(offset) > std::abs(teeth)) {
-            return fail(line, "the gear's offset " + t[2].text + " is beyond its " +
-                                  std::to_string(std::abs(teeth)) + " teeth");
-        }
-        design.gearTeeth = teeth;
-        design.gearOffset = offset;
-        return true;
-    }
-
-    bool symmetry(int32_t line, const std::vector<Token>& t) {
-        if (t.size() < 2) return fail(line, "the symmetry line gives no symmetry");
-        int32_t order = 0;
-        if (!parseInteger(t[1].text, order)) {
-            return fail(line, "malformed number " + quoted(t[1].text) + " for the symmetry");
-        }
-        if (order < 1 || order > kMaxGearTeeth) {
-            return fail(line, "a symmetry of " + std::to_string(order) +
-                                  " is out of range 1 to the gear's teeth");
-        }
-        bool mirror = false;
-        if (t.size() >= 3) {
-            const std::string& m = t[2].text;
-            if (m == "y" || m == "Y") {
-                mirror = true;
-            } else if (m != "n" && m != "N") {
-                return fail(line, "the mirror symmetry must be y or n, not " + quoted(m));
-            }
-        }
-        design.symmetry = order;
-        design.mirror = mirror;
-        symmetryLine = line;
-        return true;
-    }
-
-    bool refractiveIndex(int32_t line, const std::vector<Token>& t) {
-        if (t.size() < 2) return fail(line, "the refractive index line gives no index");
-        double ri = 0.0;
-        if (!number(line, t[1], "refractive index", ri)) return false;
-        if (!(ri >= 1.0 && ri <= 5.0)) {
-            return fail(line, "a refractive index of " + t[1].text + " is out of range 1 to 5");
-        }
-        design.refractiveIndex = ri;
-        return true;
-    }
-
-    bool tier(int32_t line, const std::string& text, const std::vector<Token>& t) {
-        if (design.tiers.size() >= static_cast<size_t>(kMaxPlanes)) {
-            return fail(line, "more than 2400 tiers: more than 2400 facets");
-        }
-        if (t.size() < 4) {
-            return fail(line, "a tier needs an angle, a distance and at least one index");
-        }
-        DesignTier tier;
-        tier.line = line;
-        if (!number(line, t[1], "angle", tier.angle)) return false;
-        if (tier.angle < -90.0 || tier.angle > 90.0) {
-            return fail(line, "an angle of " + t[1].text + " degrees is out of range -90 to 90");
-        }
-        tier.pavilion = t[1].text[0] == '-';
-        if (!number(line, t[2], "distance", tier.distance)) return false;
-        if (!(tier.distance > 0.0) || tier.distance > 1e6) {
-            return fail(line, "a facet distance of " + t[2].text +
-                                  " is out of range (above 0, at most 1000000)");
-        }
-        size_t k = 3;
-        for (; k < t.size() && t[k].text != "n" && t[k].text != "G"; ++k) {
-            if (tier.indexes.size() >= static_cast<size_t>(kMaxPlanes)) {
-                return fail(line, "more than 2400 indexes: more than 2400 facets");
-            }
-            double index = 0.0;
-            if (!number(line, t[k], "index", index)) return false;
-            tier.indexes.push_back(index);
-        }
-        if (tier.indexes.empty()) return fail(line, "a tier needs at least one index");
-        if (k < t.size() && t[k].text == "n") {
-            std::string name;
-            for (++k; k < t.size() && t[k].text != "G"; ++k) {
-                name += (name.empty() ? "" : " ") + t[k].text;
-            }
-            tier.name = latin1ToUtf8(name);
-        }
-        inInstruction = false;
-        if (k < t.size() && t[k].text == "G") {
-            tier.instruction = latin1ToUtf8(trim(text.substr(t[k].begin + 1)));
-            inInstruction = true;
-        }
-        design.tiers.push_back(std::move(tier));
-        return true;
-    }
-
-    // Checks what can only be checked once the gear is known.
-    bool finish() {
-        const int32_t teeth = std::abs(design.gearTeeth);
-        if (design.symmetry > teeth) {
-            return fail(symmetryLine, "a symmetry of " + std::to_string(design.symmetry) +
-                                          " is more than the " + std::to_string(teeth) +
-                                          " teeth of the index gear");
-        }
-        for (const DesignTier& tier : design.tiers) {
-            for (double index : tier.indexes) {
-                if (index < 0.0 || index > teeth) {
-                    char shown[32];
-                    std::snprintf(shown, sizeof shown, "%g", index);
-                    return fail(tier.line, std::string("index ") + shown +
-                                               " is beyond the index gear of " +
-                                               std::to_string(teeth) + " teeth");
-                }
-            }
-        }
-        return true;
-    }
-
-    bool parse(const std::string& text) {
-        int32_t line = 0;
-        size_t pos = 0;
-        while (pos <= text.size()) {
-            size_t end = text.find('\n', pos);
-            if (end == std::string::npos) end = text.size();
-            std::string raw = text.substr(pos, end - pos);
-            pos = end + 1;
-            if (!raw.empty() && raw.back() == '\r') raw.pop_back();
-            ++line;
-            if (line == 1) {
-                const std::string first = trim(raw);
-                const bool gemcad =
-                    first.size() >= 6 &&
-                    (first.size() == 6 || first[6] == ' ' || first[6] == '\t') &&
-                    std::equal(first.begin(), first.begin() + 6, "GemCad",
-                               [](char a, char b) { return std::tolower(a) == std::tolower(b); });
-                if (!gemcad) {
-                    return fail(line,
-                                "not a GemCad file (the first line does not begin with "
-                                "\"GemCad\")");
-                }
-                design.version = latin1ToUtf8(trim(first.substr(6)));
-                continue;
-            }
-            const std::vector<Token> t = tokenize(raw);
-            if (t.empty()) continue;
-            const std::string& key = t[0].text;
-            const bool record =
-                key == "g" || key == "y" || key == "I" || key == "H" || key == "F" || key == "a";
-            if (!record) {
-                if (inInstruction) {
-                    design.tiers.back().instruction += "\n" + latin1ToUtf8(trim(raw));
-                }
-                continue;  // a line this reader does not know
-            }
-            inInstruction = false;
-            bool ok = true;
-            if (key == "g") {
-                ok = gear(line, t);
-            } else if (key == "y") {
-                ok = symmetry(line, t);
-            } else if (key == "I") {
-                ok = refractiveIndex(line, t);
-            } else if (key == "H" || key == "F") {
-                const std::string rest = latin1ToUtf8(trim(raw.substr(t[0].begin + 1)));
-                (key == "H" ? design.heading : design.footnotes).push_back(rest);
-            } else {
-                ok = tier(line, raw, t);
-            }
-            if (!ok) return false;
-        }
-        return finish();
-    }
-};
 
 // A facet plane of the design and the tier it belongs to.
 struct DesignPlane {
@@ -370,8 +74,8 @@ bool designPlanes(const GemCadDesign& design, const std::string& fileName,
                 if (design.mirror) total += addPosition(positions, wrapPosition(-turned, teeth));
                 if (total > static_cast<size_t>(kMaxPlanes)) {
                     if (error != nullptr) {
-                        *error = lineMessage(fileName, tier.line,
-                                             "the design has more than 2400 facets");
+                        *error = designLineMessage(fileName, tier.line,
+                                                   "the design has more than 2400 facets");
                     }
                     return false;
                 }
@@ -464,22 +168,11 @@ const char* openSide(const Vec3& direction) {
 
 }  // namespace
 
-bool parseGemCadDesign(const std::string& text, const std::string& fileName, GemCadDesign& design,
-                       std::string* error) {
-    Parser parser{fileName, GemCadDesign{}, 0, false, {}};
-    if (!parser.parse(text)) {
-        if (error != nullptr) *error = parser.error;
-        return false;
-    }
-    design = std::move(parser.design);
-    return true;
-}
-
 bool buildDesignModel(const GemCadDesign& design, const std::string& fileName, Vertex* vertices,
                       Facet* facets, int32_t& vertexCount, int32_t& facetCount,
                       DesignSummary* summary, std::string* error) {
     auto fail = [&](int32_t line, const std::string& problem) {
-        if (error != nullptr) *error = lineMessage(fileName, line, problem);
+        if (error != nullptr) *error = designLineMessage(fileName, line, problem);
         return false;
     };
     const int32_t lastLine = design.tiers.empty() ? 1 : design.tiers.back().line;
@@ -511,6 +204,13 @@ bool buildDesignModel(const GemCadDesign& design, const std::string& fileName, V
         return fail(lastLine, std::string("the facets do not close into a bounded solid; it is "
                                           "open ") +
                                   openSide(result.openDirection));
+    }
+    if (result.outcome == SolidOutcome::Broken) {
+        const DesignTier& tier =
+            design.tiers[static_cast<size_t>(planes[static_cast<size_t>(result.brokenPlane)].tier)];
+        return fail(tier.line,
+                    "this tier's facets nearly coincide with others, so the stone's surface "
+                    "does not close");
     }
     if (solid.points.size() > static_cast<size_t>(kMaxVertices)) {
         return fail(lastLine, "the stone has " + std::to_string(solid.points.size()) +
@@ -551,6 +251,13 @@ bool buildDesignModel(const GemCadDesign& design, const std::string& fileName, V
                                   " facet records, more than 2400 facets");
     }
 
+    // Every edge twice, in opposite directions, and Euler's formula: a closed solid.
+    const std::string crack = closedSurfaceProblem(records, solid.points.size());
+    if (!crack.empty()) {
+        return fail(lastLine, "the facets do not close into a solid (" + crack +
+                                  "): some facet planes nearly coincide");
+    }
+
     vertexCount = static_cast<int32_t>(solid.points.size());
     facetCount = static_cast<int32_t>(records.size());
     std::copy(solid.points.begin(), solid.points.end(), vertices);
@@ -573,12 +280,13 @@ bool buildDesignModel(const GemCadDesign& design, const std::string& fileName, V
 bool loadDesignFile(const std::string& path, GemCadDesign& design, ModelRecord& record,
                     DesignSummary* summary, std::string* error) {
     std::vector<uint8_t> bytes;
-    if (!util::readFileHead(path, kMaxDesignFileSize + 1, bytes)) {
-        if (error != nullptr) *error = path + ": cannot be read";
+    std::string reason;
+    if (!util::readFileHead(path, kMaxDesignFileSize + 1, bytes, reason)) {
+        if (error != nullptr) *error = "cannot read " + path + ": " + reason;
         return false;
     }
     if (bytes.size() > kMaxDesignFileSize) {
-        if (error != nullptr) *error = path + ": larger than 4 MiB, not a GemCad design";
+        if (error != nullptr) *error = "cannot read " + path + ": larger than 4 MiB, not a design";
         return false;
     }
     const std::string text(bytes.begin(), bytes.end());
@@ -604,7 +312,7 @@ bool loadDesignFile(const std::string& path, GemCadDesign& design, ModelRecord& 
 
 std::string designTitle(const GemCadDesign& design, const std::string& path) {
     for (const std::string& line : design.heading) {
-        const std::string title = trim(line);
+        const std::string title = trimDesignText(line);
         if (!title.empty()) return title;
     }
     const size_t slash = path.find_last_of('/');

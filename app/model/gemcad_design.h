@@ -18,14 +18,16 @@ inline constexpr size_t kMaxDesignFileSize = 4u << 20;
 struct DesignTier {
     int32_t line = 0;             // 1-based line of its "a" record in the file
     double angle = 0.0;           // degrees from the table plane, -90 to 90
-    bool pavilion = false;        // below the girdle: a negative angle, "-0" (the culet) included
+    bool pavilion = false;        // below the girdle: a negative angle or the culet ("-0", or 0
+                                  // with a negative distance)
     double distance = 0.0;        // of the facet plane from the stone's centre, positive
-    std::vector<double> indexes;  // gear positions as written, 0 to the gear's teeth
-    std::string name;             // after "n", may be empty
+    std::vector<double> indexes;  // gear positions as written, -teeth to teeth (modulo the gear)
+    std::string name;             // the first name given after "n", may be empty
     std::string instruction;      // after "G" and on its continuation lines, may be empty
 };
 
-// A design as its file states it. Texts are UTF-8 (the file's Latin-1 converted).
+// A design as its file states it. Texts are UTF-8 (a file that is not UTF-8 is read as
+// Windows-1252).
 struct GemCadDesign {
     std::string version;           // what follows "GemCad" on the first line
     int32_t gearTeeth = 96;        // negative: the indexes run clockwise
@@ -46,9 +48,12 @@ struct DesignSummary {
     int32_t vertexCount = 0;          // corners of the stone
 };
 
-// Reads the text of a design file. fileName is used in messages only. On refusal returns false,
-// leaves design as it was and sets error (when not null) to "FILE: line N: problem" (not a
-// GemCad file, a malformed number, a value out of range, too many tiers).
+// Reads the text of a design file: CR LF, LF or CR line ends, an optional UTF-8 byte-order mark,
+// keywords glued to their numbers, names between indexes and records that run on over
+// continuation lines. fileName is used in messages only. On refusal returns false, leaves design
+// as it was and sets error (when not null) to "cannot read FILE: line N: problem" (not a GemCad
+// file, a malformed number, a value out of range, a gear above 720 teeth, a line above 1 MB, too
+// many tiers or indexes).
 bool parseGemCadDesign(const std::string& text, const std::string& fileName, GemCadDesign& design,
                        std::string* error);
 
@@ -57,7 +62,8 @@ bool parseGemCadDesign(const std::string& text, const std::string& fileName, Gem
 // ones are split into coplanar pieces) and wound as the built-in cuts are. Counts and arrays
 // (of kMaxVertices and kMaxFacets entries) are written only on success. On refusal (an index
 // beyond the gear, a symmetry that does not fit it, more than 2400 facets or vertices, a solid
-// that does not close or that a tier cuts away) returns false and sets error as above.
+// that does not close, whose planes nearly coincide so that its surface would not close, or that
+// a tier cuts away) returns false and sets error as above.
 bool buildDesignModel(const GemCadDesign& design, const std::string& fileName, Vertex* vertices,
                       Facet* facets, int32_t& vertexCount, int32_t& facetCount,
                       DesignSummary* summary, std::string* error);
@@ -65,7 +71,8 @@ bool buildDesignModel(const GemCadDesign& design, const std::string& fileName, V
 // Reads, parses and builds the design file at path into record: on success the record holds
 // the model with modelIndex kDesignModelIndex and baseVertices a copy of modelVertices, and
 // design (and summary when not null) describe it. On refusal nothing changes and error
-// receives the message, which names the file.
+// receives the message, "cannot read FILE: REASON" with the system's reason or the design's
+// problem.
 bool loadDesignFile(const std::string& path, GemCadDesign& design, ModelRecord& record,
                     DesignSummary* summary, std::string* error);
 

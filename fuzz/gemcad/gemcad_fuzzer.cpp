@@ -1,11 +1,15 @@
 // Feeds arbitrary text to the GemCad design reader and checks every model it accepts against
-// the model record's invariants. Any crash, sanitizer report or trap is a finding.
+// the model record's invariants and for a closed surface: every edge used once in each
+// direction, and V - E + F = 2. Any crash, sanitizer report or trap is a finding.
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/model/gemcad_design.h"
 
@@ -13,6 +17,30 @@ namespace {
 
 void require(bool condition) {
     if (!condition) __builtin_trap();
+}
+
+// Whether the facets bound a closed solid, checked on their own edges.
+bool closedSurface(const Facet* facets, int32_t facetCount, int32_t vertexCount) {
+    std::vector<std::pair<int32_t, int32_t>> edges;
+    std::vector<bool> used(static_cast<size_t>(vertexCount), false);
+    for (int32_t i = 0; i < facetCount; ++i) {
+        const Facet& f = facets[i];
+        for (int32_t k = 0; k < f.vertexCount; ++k) {
+            const int32_t a = f.vertexIndex[k];
+            edges.emplace_back(a, f.vertexIndex[(k + 1) % f.vertexCount]);
+            used[static_cast<size_t>(a)] = true;
+        }
+    }
+    std::sort(edges.begin(), edges.end());
+    if (std::adjacent_find(edges.begin(), edges.end()) != edges.end()) return false;
+    for (const auto& [a, b] : edges) {
+        if (a == b || !std::binary_search(edges.begin(), edges.end(), std::make_pair(b, a))) {
+            return false;
+        }
+    }
+    if (std::find(used.begin(), used.end(), false) != used.end()) return false;
+    const auto e = static_cast<int64_t>(edges.size() / 2);
+    return vertexCount - e + facetCount == 2;
 }
 
 }  // namespace
@@ -24,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     GemCadDesign design;
     std::string error;
     if (!parseGemCadDesign(text, "fuzz.asc", design, &error)) {
-        require(error.rfind("fuzz.asc: line ", 0) == 0);
+        require(error.rfind("cannot read fuzz.asc: line ", 0) == 0);
         return 0;
     }
     DesignSummary summary;
@@ -32,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int32_t facetCount = -1;
     if (!buildDesignModel(design, "fuzz.asc", record->modelVertices, record->facets, vertexCount,
                           facetCount, &summary, &error)) {
-        require(error.rfind("fuzz.asc: line ", 0) == 0);
+        require(error.rfind("cannot read fuzz.asc: line ", 0) == 0);
         require(vertexCount == -1 && facetCount == -1);
         return 0;
     }
@@ -49,5 +77,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             require(f.vertexIndex[k] >= 0 && f.vertexIndex[k] < vertexCount);
         }
     }
+    require(closedSurface(record->facets, facetCount, vertexCount));
     return 0;
 }

@@ -453,12 +453,15 @@ TEST_F(RenderCommand, DesignsRenderRestoreAndDescribeThemselves) {
     fs::remove(design);
     const Outcome gone = run("--position " + path("d.gpi") + " --out " + path("f.png"));
     EXPECT_EQ(1, gone.status);
-    EXPECT_NE(std::string::npos, gone.output.find(design + ": cannot be read")) << gone.output;
+    EXPECT_NE(std::string::npos,
+              gone.output.find("cannot read " + design + ": No such file or directory"))
+        << gone.output;
     std::ofstream(path("open.asc")) << "GemCad 5.0\ng 96 0\na 0 1 96\na 90 1 96 24 48 72\n";
     const Outcome open = run("--design " + path("open.asc") + " --out " + path("o.png"));
     EXPECT_EQ(1, open.status);
     EXPECT_NE(std::string::npos,
-              open.output.find(path("open.asc") + ": line 4: the facets do not close"))
+              open.output.find("tavrine-render: cannot read " + path("open.asc") +
+                               ": line 4: the facets do not close"))
         << open.output;
     EXPECT_EQ(2, run("--design " + path("open.asc") + " --model 3 --out " + path("o.png")).status);
     EXPECT_EQ(2, run("--info --out " + path("o.png")).status);

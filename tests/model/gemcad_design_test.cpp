@@ -71,6 +71,32 @@ template <typename Map>
     return ::testing::AssertionSuccess();
 }
 
+// Whether two designs gave the same stone: the same counts, every corner of each a corner of
+// the other.
+::testing::AssertionResult sameStone(const Built& a, const Built& b) {
+    if (!a.ok || !b.ok) return ::testing::AssertionFailure() << a.error << " / " << b.error;
+    if (a.record->vertexCount != b.record->vertexCount ||
+        a.record->facetCount != b.record->facetCount) {
+        return ::testing::AssertionFailure()
+               << a.record->vertexCount << " and " << b.record->vertexCount << " corners, "
+               << a.record->facetCount << " and " << b.record->facetCount << " facets";
+    }
+    for (const Built* x : {&a, &b}) {
+        const Built& other = x == &a ? b : a;
+        auto found = mapsOntoItself(*x->record, [&](const Vertex& v) {
+            for (int32_t j = 0; j < other.record->vertexCount; ++j) {
+                const Vertex& w = other.record->modelVertices[j];
+                if (std::fabs(v.x - w.x) + std::fabs(v.y - w.y) + std::fabs(v.z - w.z) < 1e-9) {
+                    return v;
+                }
+            }
+            return Vertex{9, 9, 9};
+        });
+        if (!found) return found;
+    }
+    return ::testing::AssertionSuccess();
+}
+
 Vertex turnAboutY(const Vertex& v, double angle) {
     return {v.x * std::cos(angle) + v.z * std::sin(angle), v.y,
             -v.x * std::sin(angle) + v.z * std::cos(angle)};
@@ -209,7 +235,7 @@ TEST(GemCadDesign, ReadsEveryRecord) {
         "H by A. Faceter\r\n"
         "a -0 0.2 64 n Culet G Polish lightly,\r\n"
         "   then check.\r\n"
-        "a 12.5 0.5 16 48 n Crown facet\r\n"
+        "a 12.5 0.5 16 48 n Crown\r\n"
         "F A footnote\r\n"
         "X an unknown line\r\n";
     GemCadDesign d;
@@ -233,9 +259,85 @@ TEST(GemCadDesign, ReadsEveryRecord) {
     EXPECT_EQ(7, d.tiers[0].line);
     EXPECT_FALSE(d.tiers[1].pavilion);
     EXPECT_EQ(std::vector<double>({16, 48}), d.tiers[1].indexes);
-    EXPECT_EQ("Crown facet", d.tiers[1].name);
+    EXPECT_EQ("Crown", d.tiers[1].name);
     EXPECT_EQ(9, d.tiers[1].line);
     EXPECT_EQ("x.asc", designTitle(GemCadDesign{}, "/some/where/x.asc"));
+}
+
+TEST(GemCadDesign, ReadsTheFormsOfPublishedFiles) {
+    // A design without symmetry whose tiers name each index: every facet is cut.
+    const std::string plain =
+        "GemCad 5.0\ng 96 0\ny 1 n\na 0 1 96\na -0 1 96\na 90 1 96 24 48 72\n"
+        "a 45 1.2 96 24 48 72\na -45 1.1 12 36 60 84\n";
+    const Built named = buildText(
+        "GemCad 5.0\ng 96 0\ny 1 n\na 0 1 96 n T\na -0 1 96 n C\n"
+        "a 90 1 96 n G 24 n 2 48 n 3 72 n 4 G girdle\n"
+        "a 45 1.2 96 n A 24 n B 48 n C 72 n D\na -45 1.1 12 n 1 36 n 1 60 n 1 84 n 1\n");
+    EXPECT_TRUE(sameStone(buildText(plain), named));
+    EXPECT_EQ(14, named.summary.facetCount);
+    EXPECT_EQ("G", named.design.tiers[2].name);
+    EXPECT_EQ("girdle", named.design.tiers[2].instruction);
+
+    // Under a clockwise gear -96 is 96; negative fractional indexes count back from the gear.
+    const std::string cube = "a 0 1 0\na -0 1 0\na 90 1 0 24 48 72\n";
+    EXPECT_TRUE(sameStone(buildText("GemCad 5.0\ng -96 48.0\n" + cube + "a 45 1.2 96\n"),
+                          buildText("GemCad 5.0\ng -96 48.0\n" + cube + "a 45 1.2 -96\n")));
+    EXPECT_TRUE(sameStone(buildText("GemCad 5.0\n" + cube + "a 45 1.2 71.5\n"),
+                          buildText("GemCad 5.0\n" + cube + "a 45 1.2 -24.5\n")));
+
+    // The culet as -0 with a positive distance or 0 with a negative one, before or after the
+    // table: the sign decides the side.
+    const std::string sides = "GemCad 5.0\ny 4 n\na 90 1 0\na 40 1.1 0\na -40 1.1 0\n";
+    const Built culet = buildText(sides + "a 0 0.8 0\na -0.000000 0.6 96\n");
+    EXPECT_TRUE(sameStone(culet, buildText(sides + "a 0 0.8 0\na 0.00 -0.6 96\n")));
+    EXPECT_TRUE(sameStone(culet, buildText(sides + "a 0.00 -0.6 96\na 0 0.8 0\n")));
+
+    // A tier wrapped over continuation lines is the tier on one line.
+    const std::string head = "GemCad 5.0\ny 2 y\n" + cube;
+    const Built joined = buildText(head + "a 45 1.2 3 n 1 27 n 1 15 G Meet center point\n");
+    const Built wrapped = buildText(head + "a 45 1.2 3\n  n 1 27 n\n1\n15 G Meet\ncenter point\n");
+    EXPECT_TRUE(sameStone(joined, wrapped));
+    EXPECT_EQ(12, wrapped.summary.tierPlanes[3]);
+    EXPECT_EQ("Meet\ncenter point", wrapped.design.tiers[3].instruction);
+
+    // A byte-order mark, lone CRs, glued keywords and UTF-8 text; CR LF and Windows-1252 text.
+    const Built marked = buildText(
+        "\xEF\xBB\xBFGemCad 5.0\rg96 0.0\ry4 n\rH 40\xC2\xB0 \xE2\x80\x9C"
+        "Crown\xE2\x80\x9D\r"
+        "a90 1 0\ra40 1.1 0\ra-40 1.1 0\ra 0 0.8 0\ra -0 0.6 0\r");
+    const Built western = buildText(
+        "GemCad 5.0\r\ng 96 0.0\r\ny 4 n\r\nH 40\xB0 \x93"
+        "Crown\x94\r\n"
+        "a 90 1 0\r\na 40 1.1 0\r\na -40 1.1 0\r\na 0 0.8 0\r\na -0 0.6 0\r\n");
+    EXPECT_TRUE(sameStone(marked, culet));
+    EXPECT_TRUE(sameStone(western, culet));
+    for (const Built* b : {&marked, &western}) {
+        ASSERT_EQ(1u, b->design.heading.size());
+        EXPECT_EQ(
+            "40\xC2\xB0 \xE2\x80\x9C"
+            "Crown\xE2\x80\x9D",
+            b->design.heading[0]);
+        EXPECT_EQ(96, b->design.gearTeeth);
+    }
+}
+
+TEST(GemCadDesign, NearlyCoincidentPlanesCloseOrAreRefused) {
+    // Tables a hair apart and pavilion facets beside index 96: the stone is a closed solid, or
+    // it is refused with a message.
+    const std::string brilliant = "GemCad 5.0\ny 8 y\na -41 1 96\na -40 1.02 6\na 40 1 96\n";
+    for (const char* extra :
+         {"a 0 0.6 96\na 0.009 0.6 96\n", "a 0 0.6 96\na -41 1 0.01\n",
+          "a 0 0.6 96\na -41 1.0000000001 0.0000001\n", "a 0 0.6 96\na 1e-7 0.6000000001 3\n",
+          "a 0 0.6 96\na 40 1 95.99999999\na -40.0000001 1.02 6\n"}) {
+        SCOPED_TRACE(extra);
+        const Built b = buildText(brilliant + extra);
+        if (b.ok) {
+            const ModelRecord& r = *b.record;
+            EXPECT_TRUE(test::isClosed(r.modelVertices, r.facets, r.vertexCount, r.facetCount));
+        } else {
+            EXPECT_EQ(0u, b.error.rfind("cannot read test.asc: line ", 0)) << b.error;
+        }
+    }
 }
 
 TEST(GemCadDesign, RefusalsNameTheFileTheLineAndTheProblem) {
@@ -254,7 +356,14 @@ TEST(GemCadDesign, RefusalsNameTheFileTheLineAndTheProblem) {
         {"GemCad 5.0\ng 64 65\n", "d.asc: line 2: the gear's offset 65 is beyond its 64 teeth"},
         {"GemCad 5.0\ny 2 q\n", "d.asc: line 2: the mirror symmetry must be y or n"},
         {"GemCad 5.0\ng 96 0\n" + cube + "a 10 1 97\n", "d.asc: line 6: index 97 is beyond"},
-        {"GemCad 5.0\ng 64 0\na 10 1 -1\n", "d.asc: line 3: index -1 is beyond"},
+        {"GemCad 5.0\ng 64 0\na 10 1 -65\n", "d.asc: line 3: index -65 is beyond"},
+        {"GemCad 5.0\ng 721 0\n", "d.asc: line 2: an index gear of 721 teeth is out of range"},
+        {"GemCad 5.0\ng 2147483647 0\n", "an index gear of 2147483647 teeth is out of range"},
+        {"GemCad 5.0\ng -1e999 0\n", "an index gear of -1e999 teeth is out of range"},
+        {"GemCad 5.0\ny 800 n\n", "d.asc: line 2: a symmetry of 800 is out of range"},
+        {"GemCad 5.0\na 10 -1 96\n", "d.asc: line 2: a facet distance of -1 is out of range"},
+        {"GemCad 5.0\nH " + std::string((1u << 20) + 1, 'x') + "\n",
+         "d.asc: line 2: the line is longer than 1 MB"},
         {"GemCad 5.0\ny 97 n\ng 96 0\n", "d.asc: line 2: a symmetry of 97 is more than"},
         {"GemCad 5.0\na 91 1 96\n", "d.asc: line 2: an angle of 91 degrees is out of range"},
         {"GemCad 5.0\na 10 0 96\n", "d.asc: line 2: a facet distance of 0 is out of range"},
@@ -267,9 +376,9 @@ TEST(GemCadDesign, RefusalsNameTheFileTheLineAndTheProblem) {
          "into a bounded solid; it is open below"},
         {"GemCad 5.0\na -0 1 96\na 90 1 96 24 48 72\n", "it is open above"},
         {"GemCad 5.0\na 0 1 96\na -0 1 96\na 90 1 96 24 48\n", "it is open at the side"},
-        // Three tiers of 1000 facets each.
-        {"GemCad 5.0\ng 1000 0\ny 1000 n\na 10 1 0.5\na -10 1 0.5\na 20 1 0.5\n",
-         "d.asc: line 6: the design has more than 2400 facets"},
+        // Two tiers of 1440 facets each.
+        {"GemCad 5.0\ng 720 0\ny 720 y\na 10 1 0.25\na -10 1 0.25\n",
+         "cannot read d.asc: line 5: the design has more than 2400 facets"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
@@ -309,7 +418,7 @@ TEST(GemCadDesign, LoadingRefusesWithoutTouchingTheRecord) {
     GemCadDesign design;
     std::string error;
     EXPECT_FALSE(loadDesignFile("/nonexistent/x.asc", design, *record, nullptr, &error));
-    EXPECT_EQ("/nonexistent/x.asc: cannot be read", error);
+    EXPECT_EQ("cannot read /nonexistent/x.asc: No such file or directory", error);
     EXPECT_EQ(0, record->modelIndex);
     EXPECT_EQ(facets, record->facetCount);
     // buildModel leaves a design's record alone.
