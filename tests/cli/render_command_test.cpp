@@ -15,10 +15,14 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "app/model/gemcad_design.h"
 #include "imgctl/imgctl.h"
+#include "tests/model/gem_writer.h"
+#include "tests/support/byte_files.h"
 
 namespace {
 
@@ -463,6 +467,54 @@ TEST_F(RenderCommand, DesignsRenderRestoreAndDescribeThemselves) {
     EXPECT_EQ(2, run("--info --out " + path("o.png")).status);
     EXPECT_FALSE(fs::exists(path("o.png")));
     EXPECT_FALSE(fs::exists(path("f.png")));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(RenderCommand, GemDesignsRenderAsTheAscOfTheSameDesign) {
+    // The .gem of the round brilliant: its planes as the .asc reader computes them.
+    const std::string asc = exampleDesign("round-brilliant.asc");
+    tavrine::GemCadDesign design;
+    tavrine::DesignSummary summary;
+    auto record = std::make_unique<tavrine::ModelRecord>();
+    std::string error;
+    ASSERT_TRUE(tavrine::loadDesignFile(asc, design, *record, &summary, &error)) << error;
+    tavrine::test::GemTrailerOut trailer;
+    trailer.symmetry = design.symmetry;
+    trailer.mirror = design.mirror ? 1 : 0;
+    trailer.refractiveIndex = design.refractiveIndex;
+    trailer.texts[0] = design.heading[0];
+    tavrine::test::writeBytes(
+        path("rb.gem"),
+        tavrine::test::writeGem(tavrine::test::gemFacetsOf(summary.planes), trailer));
+
+    for (const std::string kind : {"asc", "gem"}) {
+        const std::string file = kind == "asc" ? asc : path("rb.gem");
+        const Outcome made =
+            run("--design " + file + " --size 96 --turn L3U1 --out " + path(kind + ".png"));
+        ASSERT_EQ(0, made.status) << made.output;
+    }
+    EXPECT_EQ(bytes(path("asc.png")), bytes(path("gem.png")));
+
+    const Outcome info = run("--design " + path("rb.gem") + " --info");
+    ASSERT_EQ(0, info.status) << info.output;
+    for (const char* text :
+         {"Standard Round Brilliant", "GemCad binary design", "96 teeth", "8-fold, mirror",
+          "refractive index: 2.420", "57 facets, 73 vertices"}) {
+        EXPECT_NE(std::string::npos, info.output.find(text)) << text << " in\n" << info.output;
+    }
+
+    // A .gem that cannot be read is named with the byte where reading stopped.
+    std::vector<uint8_t> cut = tavrine::test::readBytes(path("rb.gem"));
+    cut.resize(100);
+    tavrine::test::writeBytes(path("cut.gem"), cut);
+    const Outcome refused = run("--design " + path("cut.gem") + " --out " + path("c.png"));
+    EXPECT_EQ(1, refused.status);
+    EXPECT_NE(std::string::npos, refused.output.find("cannot read " + path("cut.gem") + ": byte "))
+        << refused.output;
+    EXPECT_FALSE(fs::exists(path("c.png")));
 }
 
 }  // namespace
