@@ -99,6 +99,11 @@ std::string windows1252ToUtf8(const std::string& text) {
     return out.substr(first, out.find_last_not_of(' ') - first + 1);
 }
 
+// "1 byte follows" or "N bytes follow".
+std::string follow(size_t count) {
+    return std::to_string(count) + (count == 1 ? " byte follows" : " bytes follow");
+}
+
 std::string shown(double value) {
     char text[32];
     std::snprintf(text, sizeof text, "%.9g", value);
@@ -138,14 +143,13 @@ class GemReader {
         const size_t at = pos_;
         std::string mark;
         if (!text("the preform's mark", mark) || mark != "preform") {
-            return fail(at, std::to_string(size_ - at) +
-                                " bytes follow the trailer, and they do not begin a preform");
+            return fail(at, follow(size_ - at) + " the trailer without beginning a preform");
         }
         std::vector<GemFacet> preform;
         GemTrailer preformTrailer;
         if (!facetList(preform, "preform facet") || !readTrailer(preformTrailer)) return false;
         if (pos_ != size_) {
-            return fail(pos_, std::to_string(size_ - pos_) + " bytes follow the preform");
+            return fail(pos_, follow(size_ - pos_) + " the preform");
         }
         return true;
     }

@@ -198,7 +198,7 @@ TEST(GemFile, RefusesWhatCannotBeReadConsistentlyWithTheByteOffset) {
     cases.push_back(
         {"gear", with([&](auto& b) { b[end + 8 + 8] = 0; }), end + 16, "index gear of 0 teeth"});
     cases.push_back({"bytes after the end", with([&](auto& b) { b.push_back(1); }), good.size(),
-                     "do not begin a preform"});
+                     "1 byte follows the trailer without beginning a preform"});
     // More than 2400 facets, each a small record.
     std::vector<test::GemFacetOut> many(2401, cube[0]);
     for (auto& f : many) f.corners.clear();
