@@ -134,6 +134,9 @@ class GemReader {
         : data_(data), size_(size), fileName_(fileName) {}
 
     bool read(std::vector<GemFacet>& facets, GemTrailer& trailer) {
+        if (size_ > kMaxDesignFileSize) {
+            return fail(kMaxDesignFileSize, "the file is larger than 4 MiB");
+        }
         if (!facetList(facets, "facet")) return false;
         if (facets.empty()) return fail(0, "the design has no facets");
         if (!readTrailer(trailer)) return false;
@@ -328,6 +331,7 @@ std::string gemFileMessage(const std::string& fileName, size_t offset, const std
 }
 
 bool isGemFile(const uint8_t* data, size_t size) {
+    if (size == 0) return false;
     size_t i = 0;
     if (size >= 3 && data[0] == 0xEF && data[1] == 0xBB && data[2] == 0xBF) i = 3;
     while (i < size && (data[i] == ' ' || data[i] == '\t' || data[i] == '\r' || data[i] == '\n')) {

@@ -20,7 +20,7 @@ bool isGemFile(const uint8_t* data, size_t size);
 // fileName is used in messages only. Work is bounded by size. On refusal returns false, leaves
 // design as it was and sets error (when not null) to "cannot read FILE: byte N: problem" (a
 // count or text running past the end, more than 2400 facets, a plane through the centre, a
-// corner far off its plane, a header value out of range, bytes after the end).
+// corner far off its plane, a header value out of range, bytes after the end, more than 4 MiB).
 bool parseGemFile(const uint8_t* data, size_t size, const std::string& fileName,
                   GemCadDesign& design, std::string* error);
 
