@@ -33,13 +33,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "%s\n", error.c_str());
             return 1;
         }
-        test::GemTrailerOut trailer;
-        trailer.symmetry = design.symmetry;
-        trailer.mirror = design.mirror ? 1 : 0;
-        trailer.gear = design.gearTeeth;
-        trailer.refractiveIndex = design.refractiveIndex;
-        trailer.gearOffset = design.gearOffset;
-        trailer.texts[0] = design.heading.empty() ? "" : design.heading[0];
+        const test::GemTrailerOut trailer = test::trailerOf(design);
         std::vector<test::GemFacetOut> facets = test::gemFacetsOf(summary.planes);
         last = test::writeGem(facets, trailer);
         test::writeBytes(out + name + ".gem", last);

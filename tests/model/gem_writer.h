@@ -36,6 +36,17 @@ struct GemTrailerOut {
     std::array<std::string, 8> texts;  // headings 1 to 4, footnotes 1 to 4
 };
 
+// Returns the trailer that states what the design states (four headings and footnotes).
+inline GemTrailerOut trailerOf(const GemCadDesign& d) {
+    GemTrailerOut t{d.symmetry, d.mirror ? 1 : 0, d.gearTeeth, d.refractiveIndex,
+                    0x7FFF,     d.gearOffset,     {}};
+    for (size_t k = 0; k < 4; ++k) {
+        if (k < d.heading.size()) t.texts[k] = d.heading[k];
+        if (k < d.footnotes.size()) t.texts[4 + k] = d.footnotes[k];
+    }
+    return t;
+}
+
 // Appends little-endian fields to a byte string.
 struct GemBytes {
     std::vector<uint8_t> bytes;
