@@ -21,8 +21,15 @@ int printDesignInfo(const std::string& path, std::FILE* out, std::FILE* err) {
     for (size_t i = 1; i < design.heading.size(); ++i) {
         std::fprintf(out, "%s\n", design.heading[i].c_str());
     }
-    std::fprintf(out, "\nfile:             %s (GemCad %s)\n", util::quotedPath(path).c_str(),
-                 design.version.c_str());
+    // A .gem states no version, and its tiers are placed by byte rather than by line.
+    const bool binary = !design.planes.empty();
+    if (binary) {
+        std::fprintf(out, "\nfile:             %s (GemCad binary design)\n",
+                     util::quotedPath(path).c_str());
+    } else {
+        std::fprintf(out, "\nfile:             %s (GemCad %s)\n", util::quotedPath(path).c_str(),
+                     design.version.c_str());
+    }
     std::fprintf(out, "index gear:       %d teeth%s, index %g towards the viewer\n",
                  design.gearTeeth < 0 ? -design.gearTeeth : design.gearTeeth,
                  design.gearTeeth < 0 ? " (clockwise)" : "", design.gearOffset);
@@ -34,7 +41,7 @@ int printDesignInfo(const std::string& path, std::FILE* out, std::FILE* err) {
     } else {
         std::fprintf(out, "refractive index: not given\n");
     }
-    std::fprintf(out, "\n line    angle    distance  cut  shown  name\n");
+    std::fprintf(out, "\n %s    angle    distance  cut  shown  name\n", binary ? "byte" : "line");
     for (size_t i = 0; i < design.tiers.size(); ++i) {
         const DesignTier& t = design.tiers[i];
         char angle[32];

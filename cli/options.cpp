@@ -326,7 +326,7 @@ Stone:
   --stone N               0 Diamond, 1 Sapphire, 2 Emerald, 3 Topaz, 4 Tavrine, 5 Crystal,
                           6 Glass, 7 Mandarin T. (default 0); sets model, colour, index, spread
   --model N               0..21 or 23..27 (default: the stone's; see --list)
-  --design FILE           a GemCad design (.asc) instead of a model of the list; its
+  --design FILE           a GemCad design (.asc or .gem) instead of a model of the list; its
                           refractive index is proposed as a stone's is
   --info                  with --design: print the design's heading, symmetry, index and
                           facets per tier instead of rendering

@@ -29,7 +29,7 @@ struct CliOptions {
     bool version = false;
     bool quiet = false;       // no "wrote FILE" lines
     bool info = false;        // with design: describe the design instead of rendering it
-    std::string design;       // a GemCad .asc file to render instead of a model of the list
+    std::string design;       // a GemCad .asc or .gem file to render instead of a model of the list
     std::string out;          // "-" = standard output
     int32_t formatIndex = 0;  // 1 to 7 as the save dialog's filters; 0 = from the extension
     std::optional<int32_t> stone;

@@ -19,25 +19,6 @@ namespace {
 constexpr size_t kMaxTiers = kMaxFacets;
 constexpr size_t kMaxTierIndexes = kMaxFacets;
 
-// Windows-1252's characters for the bytes 0x80 to 0x9F; 0 where it defines none.
-constexpr uint16_t kWindows1252High[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-void appendUtf8(std::string& out, uint32_t code) {
-    if (code < 0x80) {
-        out.push_back(static_cast<char>(code));
-    } else if (code < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xE0 | (code >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    }
-}
-
 // Whether the bytes are well-formed UTF-8: no overlong forms, no surrogates, nothing above
 // U+10FFFF.
 bool isUtf8(const std::string& text, size_t begin) {
@@ -84,11 +65,8 @@ std::string decodeLine(const char* begin, size_t size, bool utf8) {
             out.push_back(' ');
         } else if (c < 0x80 || utf8) {
             out.push_back(static_cast<char>(c));
-        } else if (c < 0xA0) {
-            const uint16_t code = kWindows1252High[c - 0x80];
-            appendUtf8(out, code != 0 ? code : 0xFFFD);
         } else {
-            appendUtf8(out, c);
+            appendWindows1252(out, c);
         }
     }
     return out;

@@ -2,13 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <memory>
 #include <vector>
 
 #include "app/model/design_text.h"
 #include "app/model/geometry_steps.h"
 #include "app/model/halfspace_solid.h"
-#include "util/file_read.h"
 
 namespace tavrine {
 
@@ -108,6 +109,29 @@ bool designPlanes(const GemCadDesign& design, const std::string& fileName,
     return true;
 }
 
+// The facet planes a design states outright (a .gem), each kept once as designPlanes keeps
+// them. Returns false when a plane names no tier.
+bool statedPlanes(const GemCadDesign& design, std::vector<DesignPlane>& planes,
+                  std::vector<int32_t>& tierPlanes) {
+    double largest = 0.0;
+    for (const DesignFacetPlane& p : design.planes) largest = std::max(largest, p.distance);
+    planes.clear();
+    tierPlanes.assign(design.tiers.size(), 0);
+    for (const DesignFacetPlane& p : design.planes) {
+        if (p.tier < 0 || static_cast<size_t>(p.tier) >= design.tiers.size()) return false;
+        const auto same = [&](const DesignPlane& q) {
+            return std::fabs(q.plane.normal.x - p.normal.x) <= kPlaneTolerance &&
+                   std::fabs(q.plane.normal.y - p.normal.y) <= kPlaneTolerance &&
+                   std::fabs(q.plane.normal.z - p.normal.z) <= kPlaneTolerance &&
+                   std::fabs(q.plane.distance - p.distance) <= kPlaneTolerance * largest;
+        };
+        if (std::any_of(planes.begin(), planes.end(), same)) continue;
+        planes.push_back({{p.normal, p.distance}, p.tier});
+        ++tierPlanes[static_cast<size_t>(p.tier)];
+    }
+    return true;
+}
+
 double crossLength(const Vertex& p0, const Vertex& p1, const Vertex& p2) {
     const Vec3 a{p2.x - p1.x, p2.y - p1.y, p2.z - p1.z};
     const Vec3 b{p1.x - p0.x, p1.y - p0.y, p1.z - p0.z};
@@ -171,8 +195,12 @@ const char* openSide(const Vec3& direction) {
 bool buildDesignModel(const GemCadDesign& design, const std::string& fileName, Vertex* vertices,
                       Facet* facets, int32_t& vertexCount, int32_t& facetCount,
                       DesignSummary* summary, std::string* error) {
+    // A .gem's places are byte offsets.
     auto fail = [&](int32_t line, const std::string& problem) {
-        if (error != nullptr) *error = designLineMessage(fileName, line, problem);
+        if (error != nullptr) {
+            *error = design.planes.empty() ? designLineMessage(fileName, line, problem)
+                                           : designByteMessage(fileName, line, problem);
+        }
         return false;
     };
     const int32_t lastLine = design.tiers.empty() ? 1 : design.tiers.back().line;
@@ -183,7 +211,13 @@ bool buildDesignModel(const GemCadDesign& design, const std::string& fileName, V
     }
     std::vector<DesignPlane> planes;
     std::vector<int32_t> tierPlanes;
-    if (!designPlanes(design, fileName, planes, tierPlanes, error)) return false;
+    if (!design.planes.empty()) {
+        if (!statedPlanes(design, planes, tierPlanes)) {
+            return fail(lastLine, "a facet plane belongs to no tier");
+        }
+    } else if (!designPlanes(design, fileName, planes, tierPlanes, error)) {
+        return false;
+    }
 
     double largest = 0.0;
     std::vector<CutPlane> cuts;
@@ -273,40 +307,11 @@ bool buildDesignModel(const GemCadDesign& design, const std::string& fileName, V
         summary->facetCount = 0;
         for (int32_t n : tierFacets) summary->facetCount += n;
         summary->vertexCount = vertexCount;
+        summary->planes.clear();
+        for (const DesignPlane& p : planes) {
+            summary->planes.push_back({p.plane.normal, p.plane.distance, p.tier});
+        }
     }
-    return true;
-}
-
-bool loadDesignFile(const std::string& path, GemCadDesign& design, ModelRecord& record,
-                    DesignSummary* summary, std::string* error) {
-    std::vector<uint8_t> bytes;
-    std::string reason;
-    if (!util::readFileHead(path, kMaxDesignFileSize + 1, bytes, reason)) {
-        if (error != nullptr) *error = "cannot read " + path + ": " + reason;
-        return false;
-    }
-    if (bytes.size() > kMaxDesignFileSize) {
-        if (error != nullptr) *error = "cannot read " + path + ": larger than 4 MiB, not a design";
-        return false;
-    }
-    const std::string text(bytes.begin(), bytes.end());
-    GemCadDesign parsed;
-    if (!parseGemCadDesign(text, path, parsed, error)) return false;
-    auto built = std::make_unique<ModelRecord>();
-    DesignSummary builtSummary;
-    if (!buildDesignModel(parsed, path, built->modelVertices, built->facets, built->vertexCount,
-                          built->facetCount, &builtSummary, error)) {
-        return false;
-    }
-    record.modelIndex = kDesignModelIndex;
-    record.vertexCount = built->vertexCount;
-    record.facetCount = built->facetCount;
-    std::copy(built->modelVertices, built->modelVertices + built->vertexCount,
-              record.modelVertices);
-    std::copy(built->modelVertices, built->modelVertices + built->vertexCount, record.baseVertices);
-    std::copy(built->facets, built->facets + built->facetCount, record.facets);
-    design = std::move(parsed);
-    if (summary != nullptr) *summary = std::move(builtSummary);
     return true;
 }
 
