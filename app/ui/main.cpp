@@ -118,7 +118,8 @@ int main(int argc, char* argv[]) {
     }
 
     std::string error;
-    if (!tavrine::writeSettings(locations.settingsFile, session.settings, &error)) {
+    // A design on show is kept as the stone's own cut: the file cannot name the design.
+    if (!tavrine::writeSettings(locations.settingsFile, tavrine::settingsToKeep(session), &error)) {
         std::fprintf(stderr, "tavrine: %s (%s)\n", error.c_str(), locations.settingsFile.c_str());
         return 1;
     }
