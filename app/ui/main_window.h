@@ -18,10 +18,12 @@
 class QAction;
 class QActionGroup;
 class QLineEdit;
+class QMenu;
 
 namespace tavrine::ui {
 
 class DesignOpener;
+struct DroppedFile;
 class PanelList;
 class RenderWindow;
 class UpDownControl;
@@ -118,9 +120,12 @@ class MainWindow : public QMainWindow {
     // Returns the picture outputs (nullptr when the engine side has no session).
     WindowOutputs* outputs() const { return outputs_.get(); }
 
-    // Sets what runs "Open Design... (&O)" (the item does nothing without one).
+    // Sets what runs "Open Design... (&O)", fills "Recent Designs (&R)" and opens dropped files
+    // (the items and drops do nothing without one).
     void setDesignOpener(DesignOpener* opener) { designOpener_ = opener; }
     DesignOpener* designOpener() const { return designOpener_; }
+    // Returns the submenu "Recent Designs (&R)" of the File menu.
+    QMenu* recentDesignsMenu() const { return recentMenu_; }
 
     // Closes the window as its close box would, aborting a running rendering without asking
     // (the system asked the program to end).
@@ -134,8 +139,11 @@ class MainWindow : public QMainWindow {
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
+    bool canOpen(const DroppedFile& file) const;
     void buildMenus();
     void createControls();
     void initialise();
@@ -170,6 +178,7 @@ class MainWindow : public QMainWindow {
     std::unique_ptr<DialogHost> dialogHost_;
     std::unique_ptr<WindowOutputs> outputs_;
     DesignOpener* designOpener_ = nullptr;
+    QMenu* recentMenu_ = nullptr;
 };
 
 }  // namespace tavrine::ui
