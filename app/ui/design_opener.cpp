@@ -12,13 +12,16 @@
 
 #include "app/settings/recent_designs.h"
 #include "app/ui/control_table.h"
-#include "app/ui/main_window.h"
 #include "app/ui/stone_panel.h"
+#include "app/ui/window_port.h"
 
 namespace tavrine::ui {
 
-DesignOpener::DesignOpener(MainWindow& window, Session& session, std::string recentFile)
-    : QObject(&window), window_(window), session_(session), recentFile_(std::move(recentFile)) {
+DesignOpener::DesignOpener(WindowPort& window, Session& session, std::string recentFile)
+    : QObject(window.widget()),
+      window_(window),
+      session_(session),
+      recentFile_(std::move(recentFile)) {
     showDesignRow();
     if (!recentFile_.empty()) recent_ = readRecentDesigns(recentFile_);
     if (session_.design.model != nullptr) {
@@ -76,7 +79,7 @@ bool DesignOpener::mayOpen() {
 
 void DesignOpener::openFromMenu() {
     if (!mayOpen()) return;
-    QFileDialog dialog(&window_, QString::fromUtf8(kOpenDesignCaption), folder_,
+    QFileDialog dialog(window_.widget(), QString::fromUtf8(kOpenDesignCaption), folder_,
                        QString::fromUtf8(kDesignFileFilter));
     dialog.setObjectName(QStringLiteral("OpenDesignDialog"));
     dialog.setFileMode(QFileDialog::ExistingFile);
@@ -147,7 +150,7 @@ void DesignOpener::refuse(const std::string& message) {
     QMessageBox box(
         QMessageBox::Warning, QStringLiteral("Confirmation"),
         QStringLiteral("Cannot open the design.\n\n%1").arg(QString::fromStdString(message)),
-        QMessageBox::Ok, &window_);
+        QMessageBox::Ok, window_.widget());
     box.setObjectName(QStringLiteral("DesignRefusal"));
     box.exec();
 }

@@ -13,7 +13,7 @@
 
 namespace tavrine::ui {
 
-class MainWindow;
+class WindowPort;
 
 // The caption of the design file dialog and the title of its refusal message.
 inline constexpr const char* kOpenDesignCaption = "Open Design";
@@ -31,7 +31,7 @@ class DesignOpener : public QObject {
     // session's open design (one named on the command line) as the cut list's last row and
     // puts it first in the list of recent designs kept at recentFile ("" keeps no list), which
     // is read now and again whenever a design is added to it or removed.
-    DesignOpener(MainWindow& window, Session& session, std::string recentFile = {});
+    DesignOpener(WindowPort& window, Session& session, std::string recentFile = {});
 
     // The menu item: asks first while a rendering runs (No keeps everything), then lets the
     // user choose a file and opens it.
@@ -69,7 +69,7 @@ class DesignOpener : public QObject {
     void noteRecent();
     void refuse(const std::string& message);
 
-    MainWindow& window_;
+    WindowPort& window_;
     Session& session_;
     std::string recentFile_;
     std::vector<std::string> recent_;

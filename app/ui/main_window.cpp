@@ -157,7 +157,7 @@ class WindowDialogHost : public DialogHost {
     void showTrailPreview(bool shown) override { window_.engine().showTrail(shown); }
     RenderLayout renderLayout() const override { return window_.renderLayout(); }
     void showRenderWindowButton(bool shown) override {
-        window_.control(kRenderWindowButton)->setVisible(shown);
+        if (QWidget* button = window_.control(kRenderWindowButton)) button->setVisible(shown);
     }
     void recreateRenderWindow(int32_t width) override { window_.recreateRenderWindow(width); }
     void hideRenderWindow() override {
