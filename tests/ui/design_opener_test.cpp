@@ -314,14 +314,10 @@ TEST(DesignOpener, RecentDesignsListsTheLastOpenedAndForgetsAGoneOneWithAMessage
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     ASSERT_EQ(recent->actions().size(), 2);
 
-    // Choosing one opens it; the next run finds the list; the settings file is untouched.
+    // Choosing one opens it and moves it up; the settings file is untouched.
     recent->actions()[1]->trigger();
     EXPECT_EQ(session.design.path, designs[2]);
     EXPECT_EQ(readRecentDesigns(recentFile), (std::vector<std::string>{designs[2], designs[0]}));
-    Session next;
-    MainWindow again(next.settings, engine);
-    DesignOpener nextOpener(again, next, recentFile);
-    EXPECT_EQ(nextOpener.recentDesigns(), (std::vector<std::string>{designs[2], designs[0]}));
     EXPECT_EQ(settingsBytes(), before);
 }
 
