@@ -206,6 +206,15 @@ int32_t renderWidth(const Settings& settings) {
     return settings.sizeMode != 0 ? settings.imageWidth : kFixedModeImageWidth;
 }
 
+Settings settingsToKeep(const Session& session) {
+    Settings kept = session.settings;
+    if (kept.modelIndex == kDesignModelIndex && isStoneIndex(kept.stoneIndex)) {
+        kept.modelIndex = stoneTable[static_cast<size_t>(kept.stoneIndex)].defaultModel;
+        kept.refractiveIndex = stoneRefractiveIndex(kept.stoneIndex);
+    }
+    return kept;
+}
+
 RenderSettings renderSettingsOf(const Session& session) {
     const Settings& s = session.settings;
     RenderSettings r;

@@ -122,6 +122,11 @@ void applyKeySteps(Session& session, const std::vector<KeyStep>& steps, KeyStepT
 // Returns the picture width W: the separate window's width in that mode, else 199.
 int32_t renderWidth(const Settings& settings);
 
+// Returns the settings as the settings file keeps them at the end of a run. The file cannot name
+// a design, so a design on show is kept as the stone's own cut with the stone's refractive index,
+// which the next start then shows; every other setting is kept as it stands.
+Settings settingsToKeep(const Session& session);
+
 // Returns the render settings of the session's current choices (colour absorption, refractive
 // index and its spread, depth, switches, backdrop, lights, W and its image scale).
 RenderSettings renderSettingsOf(const Session& session);

@@ -242,6 +242,10 @@ void clampSettings(Settings& s) {
         s.stoneIndex = defaults.stoneIndex;
     }
     const StoneEntry& stone = stoneOf(s);
+    if (s.modelIndex == kDesignModelIndex) {
+        // Left by a run that showed a design: the index is the design's, not the stone's cut's.
+        s.refractiveIndex = stoneRefractiveIndex(s.stoneIndex);
+    }
     if (!models::isChoosable(s.modelIndex)) {
         s.modelIndex = stone.defaultModel;
     }

@@ -94,8 +94,10 @@ struct SettingsLocations {
 Settings defaultSettings(const std::string& screenShotFolder, const std::string& captureFolder);
 
 // Brings every setting into its range: indexes outside their lists (and model 22) become the
-// stone's proposals, numbers are clamped, "SY" is cleared when "GM" is set, trimming that would
-// leave no picture is reset to none, and trimmingActive follows the trimming values.
+// stone's proposals (the design's row kDesignModelIndex with the stone's refractive index too,
+// since the file cannot name the design), numbers are clamped, "SY" is cleared when "GM" is set,
+// trimming that would leave no picture is reset to none, and trimmingActive follows the trimming
+// values.
 void clampSettings(Settings& settings);
 
 // Reads the settings file at path: the fields the file holds are taken, every field it lacks

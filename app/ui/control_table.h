@@ -63,8 +63,9 @@ enum MenuId : int32_t {
     kMenuCaptureResume = 1086,
     kMenuMakeGif = 1087,
     kMenuVersionInfo = 1088,
-    kMenuOpenDesign = 1150,    // "Open Design... (&O)" of the File menu
-    kMenuLiveRayTrace = 1160,  // "Live Ray-trace (&L)" of the View menu
+    kMenuOpenDesign = 1150,     // "Open Design... (&O)" of the File menu
+    kMenuRecentDesigns = 1151,  // "Recent Designs (&R)" of the File menu, a submenu
+    kMenuLiveRayTrace = 1160,   // "Live Ray-trace (&L)" of the View menu
 };
 // Id of the render window's popup item "Screen Shot (&S)".
 inline constexpr int32_t kPopupScreenShot = 1000;

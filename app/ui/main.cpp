@@ -1,8 +1,8 @@
 // tavrine: the viewer. Reads the settings (and the Position-Info File or GemCad design named on
-// the command line), builds the main window and the stored model, starts the engine and keyboard
-// threads, runs the window loop, and on exit ends and joins the threads and writes the settings
-// file whole. SIGTERM, SIGINT and SIGHUP close the window as its close box would, aborting a
-// running rendering without asking.
+// the command line, and the designs opened last), builds the main window and the stored model,
+// starts the engine and keyboard threads, runs the window loop, and on exit ends and joins the
+// threads and writes the settings file whole. SIGTERM, SIGINT and SIGHUP close the window as its
+// close box would, aborting a running rendering without asking.
 
 #include <sys/socket.h>
 #include <unistd.h>
@@ -15,6 +15,7 @@
 #include <string>
 
 #include "app/session/session.h"
+#include "app/settings/recent_designs.h"
 #include "app/settings/settings_file.h"
 #include "app/ui/app_icon.h"
 #include "app/ui/design_opener.h"
@@ -36,10 +37,10 @@ void onSignal(int) {
 void printUsage(std::FILE* to) {
     std::fprintf(
         to,
-        "Usage: tavrine [FILE.gpi | FILE.asc]\n"
+        "Usage: tavrine [FILE.gpi | FILE.asc | FILE.gem]\n"
         "Starts the Tavrine viewer; with a Position-Info File, at the stone, view and light it\n"
-        "describes (as \"Restore Position\" would); with a GemCad design (.asc), showing that\n"
-        "design (as \"Open Design...\" would).\n");
+        "describes (as \"Restore Position\" would); with a GemCad design (.asc or .gem),\n"
+        "showing that design (as \"Open Design...\" would).\n");
 }
 
 }  // namespace
@@ -98,7 +99,8 @@ int main(int argc, char* argv[]) {
             engine.startAtPosition(*position.info);
         }
         tavrine::ui::MainWindow window(session.settings, engine);
-        tavrine::ui::DesignOpener designOpener(window, session);
+        tavrine::ui::DesignOpener designOpener(
+            window, session, tavrine::recentDesignsFile(locations.settingsFolder));
         window.setDesignOpener(&designOpener);
         QSocketNotifier notifier(signalPipe[0], QSocketNotifier::Read);
         QObject::connect(&notifier, &QSocketNotifier::activated, &window, [&window] {
@@ -118,7 +120,8 @@ int main(int argc, char* argv[]) {
     }
 
     std::string error;
-    if (!tavrine::writeSettings(locations.settingsFile, session.settings, &error)) {
+    // A design on show is kept as the stone's own cut: the file cannot name the design.
+    if (!tavrine::writeSettings(locations.settingsFile, tavrine::settingsToKeep(session), &error)) {
         std::fprintf(stderr, "tavrine: %s (%s)\n", error.c_str(), locations.settingsFile.c_str());
         return 1;
     }

@@ -4,6 +4,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDropEvent>
 #include <QKeyEvent>
 #include <QLayout>
 #include <QLineEdit>
@@ -19,6 +20,7 @@
 #include "app/ui/control_table.h"
 #include "app/ui/design_opener.h"
 #include "app/ui/engine_event.h"
+#include "app/ui/file_drops.h"
 #include "app/ui/panel_controls.h"
 #include "app/ui/render_window.h"
 #include "app/ui/stone_panel.h"
@@ -42,7 +44,10 @@ struct MenuSpec {
 
 const MenuSpec kMenus[] = {
     {"File(&F)",
-     {{"Open Design... (&O)", kMenuOpenDesign}, {nullptr, 0}, {"Exit (&X)", kMenuExit}}},
+     {{"Open Design... (&O)", kMenuOpenDesign},
+      {"Recent Designs (&R)", kMenuRecentDesigns},
+      {nullptr, 0},
+      {"Exit (&X)", kMenuExit}}},
     {"View(&V)",
      {{"Show Title (&T)", kMenuShowTitle},
       {"RenderWnd As TopMost (&R)", kMenuRenderWindowTopMost},
@@ -152,7 +157,7 @@ class WindowDialogHost : public DialogHost {
     void showTrailPreview(bool shown) override { window_.engine().showTrail(shown); }
     RenderLayout renderLayout() const override { return window_.renderLayout(); }
     void showRenderWindowButton(bool shown) override {
-        window_.control(kRenderWindowButton)->setVisible(shown);
+        if (QWidget* button = window_.control(kRenderWindowButton)) button->setVisible(shown);
     }
     void recreateRenderWindow(int32_t width) override { window_.recreateRenderWindow(width); }
     void hideRenderWindow() override {
@@ -191,6 +196,9 @@ MainWindow::MainWindow(Settings& settings, ViewerEngine& engine, QWidget* parent
       engine_(engine),
       surface_(kClientWidth, kClientHeight, QImage::Format_RGB32) {
     setObjectName(QStringLiteral("NORMAL0"));
+    // Design and Position-Info Files from a file manager; the index field takes no drops, so
+    // that a file dropped there reaches the window as well.
+    setAcceptDrops(true);
     renderLayout_ = RenderLayout{settings.sizeMode, settings.imageWidth};
     dialogHost_ = std::make_unique<WindowDialogHost>(*this);
     setWindowTitle(QString::fromUtf8(kMainWindowTitle));
@@ -220,6 +228,15 @@ void MainWindow::buildMenus() {
         for (const MenuItem& item : entry.items) {
             if (item.caption == nullptr) {
                 menu->addSeparator();
+                continue;
+            }
+            if (item.id == kMenuRecentDesigns) {
+                // Filled by the design opener; empty and disabled until a design was opened.
+                recentMenu_ = menu->addMenu(QString::fromUtf8(item.caption));
+                recentMenu_->setObjectName(QStringLiteral("RecentDesigns"));
+                recentMenu_->menuAction()->setData(item.id);
+                recentMenu_->menuAction()->setEnabled(false);
+                actions_.insert(item.id, recentMenu_->menuAction());
                 continue;
             }
             QAction* action = menu->addAction(QString::fromUtf8(item.caption));
@@ -257,6 +274,7 @@ void MainWindow::createControls() {
             indexField_->setObjectName(controlName(entry.id));
             indexField_->setAlignment(Qt::AlignRight);
             indexField_->setMaxLength(7);
+            indexField_->setAcceptDrops(false);
             widget = indexField_;
             break;
         case ControlKind::UpDown:
@@ -720,6 +738,44 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+bool MainWindow::canOpen(const DroppedFile& file) const {
+    switch (file.kind) {
+    case DroppedKind::Design:
+        return designOpener_ != nullptr;
+    case DroppedKind::Position:
+        return outputs_ != nullptr;
+    default:
+        return false;
+    }
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    // Anything the window cannot open gets no drop cursor.
+    if (canOpen(droppedFile(event->mimeData()))) {
+        event->acceptProposedAction();
+    } else {
+        event->ignore();
+    }
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const DroppedFile file = droppedFile(event->mimeData());
+    if (!canOpen(file)) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    // Opened once the drop has ended, so that a question or a message does not keep the file
+    // manager waiting.
+    QTimer::singleShot(0, this, [this, file] {
+        if (file.kind == DroppedKind::Design) {
+            designOpener_->openDropped(file.path);
+        } else {
+            outputs_->commands().restorePositionFrom(file.path.toStdString());
+        }
+    });
 }
 
 bool MainWindow::event(QEvent* event) {

@@ -14,14 +14,17 @@
 #include "app/settings/settings_file.h"
 #include "app/ui/owner_draw_button.h"
 #include "app/ui/viewer_engine.h"
+#include "app/ui/window_port.h"
 
 class QAction;
 class QActionGroup;
 class QLineEdit;
+class QMenu;
 
 namespace tavrine::ui {
 
 class DesignOpener;
+struct DroppedFile;
 class PanelList;
 class RenderWindow;
 class UpDownControl;
@@ -29,17 +32,6 @@ class WindowOutputs;
 
 // The window title.
 inline constexpr const char* kMainWindowTitle = "[   t  a  v  r  i  n  e   ]  version 4.06";
-
-// The texts of the abort confirmations.
-inline constexpr const char* kAbortQuestion = "Now rendering, Abort current process?";
-inline constexpr const char* kAbortToExitQuestion =
-    "Now rendering. Abort current process to exit the program?";
-inline constexpr const char* kAbortToSaveQuestion =
-    "Now rendering. Save the file after the precedeing process is finnished.\n\nAbort current "
-    "process?";
-inline constexpr const char* kAbortToResizeQuestion =
-    "Now rendering. Change the size after the preceding process is finnished.\n\nAbort current "
-    "process?";
 
 // The client area below the menu bar: copies the panel surface and the engine's boxes, takes
 // the keyboard focus of the main window and reports presses, moves and releases.
@@ -66,7 +58,7 @@ class ClientArea : public QWidget {
     ViewerEngine& engine_;
 };
 
-class MainWindow : public QMainWindow {
+class MainWindow : public QMainWindow, public WindowPort {
     Q_OBJECT
   public:
     // Builds the window from settings (read before), which it changes as the user works; the
@@ -77,29 +69,23 @@ class MainWindow : public QMainWindow {
     // Starts the engine and keyboard threads (the last step of start-up).
     void startEngine();
 
-    // Returns the client area, the control with the given id, the menu action with the given
-    // command id (nullptr when unknown) and the render window (nullptr in the fixed-size mode).
+    // Returns the client area.
     ClientArea* clientArea() const { return client_; }
-    QWidget* control(int32_t id) const;
-    QAction* action(int32_t commandId) const { return actions_.value(commandId, nullptr); }
-    RenderWindow* renderWindow() const { return renderWindow_; }
-    // Returns whether a rendering runs (from the Render request to its end notification).
-    bool renderBusy() const { return renderBusy_; }
+    QWidget* widget() override { return this; }
+    QWidget* control(int32_t id) const override;
+    QAction* action(int32_t commandId) const override { return actions_.value(commandId, nullptr); }
+    RenderWindow* renderWindow() const override { return renderWindow_; }
+    bool renderBusy() const override { return renderBusy_; }
 
     // The user's requests, as the controls, keys and menus make them.
     void requestRender();
     void onListChosen(int32_t listId, int row);
     void stepIndexField(int step);
-    // Reads the field into the refractive index; refuses a value outside 1.00..3.00 with a
-    // message and gives the field the focus. Returns whether the value was taken.
-    bool checkRefractiveIndex();
-    // Selects the stored stone, model and colour and writes the refractive index into the field.
-    void showSelection();
+    bool checkRefractiveIndex() override;
+    void showSelection() override;
     // Runs the command of a menu item or of a button standing for one.
     void runCommand(int32_t commandId);
-    // Asks the given abort question (Yes/No, No by default); on Yes posts Abort. Returns the
-    // answer.
-    QMessageBox::StandardButton confirmAbort(const char* question);
+    QMessageBox::StandardButton confirmAbort(const char* question) override;
 
     // Opens the render window anew for pictures width pixels wide (the old one is destroyed).
     void recreateRenderWindow(int32_t width);
@@ -111,16 +97,16 @@ class MainWindow : public QMainWindow {
     }
     // Returns the engine side.
     ViewerEngine& engine() const { return engine_; }
-    // Makes model modelIndex current as a choice from the cut list would (no busy check).
-    void makeModelCurrent(int32_t modelIndex);
-    // Returns the settings dialogs' view of this window.
-    DialogHost& dialogHost() const { return *dialogHost_; }
+    void makeModelCurrent(int32_t modelIndex) override;
+    DialogHost& dialogHost() const override { return *dialogHost_; }
     // Returns the picture outputs (nullptr when the engine side has no session).
     WindowOutputs* outputs() const { return outputs_.get(); }
 
-    // Sets what runs "Open Design... (&O)" (the item does nothing without one).
+    // Sets what runs "Open Design... (&O)", fills "Recent Designs (&R)" and opens dropped files
+    // (the items and drops do nothing without one).
     void setDesignOpener(DesignOpener* opener) { designOpener_ = opener; }
-    DesignOpener* designOpener() const { return designOpener_; }
+    DesignOpener* designOpener() const override { return designOpener_; }
+    QMenu* recentDesignsMenu() const override { return recentMenu_; }
 
     // Closes the window as its close box would, aborting a running rendering without asking
     // (the system asked the program to end).
@@ -134,8 +120,11 @@ class MainWindow : public QMainWindow {
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
+    bool canOpen(const DroppedFile& file) const;
     void buildMenus();
     void createControls();
     void initialise();
@@ -170,6 +159,7 @@ class MainWindow : public QMainWindow {
     std::unique_ptr<DialogHost> dialogHost_;
     std::unique_ptr<WindowOutputs> outputs_;
     DesignOpener* designOpener_ = nullptr;
+    QMenu* recentMenu_ = nullptr;
 };
 
 }  // namespace tavrine::ui

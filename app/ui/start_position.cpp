@@ -32,13 +32,24 @@ StartPosition takeStartDesign(const std::string& path, Session& session) {
     return result;
 }
 
-bool isDesignFileName(const std::string& path) {
-    if (path.size() < 4) return false;
-    std::string tail = path.substr(path.size() - 4);
+namespace {
+
+// Returns whether path ends in extension (a dot and lower-case letters), in any case.
+bool endsWithExtension(const std::string& path, const std::string& extension) {
+    if (path.size() < extension.size()) return false;
+    std::string tail = path.substr(path.size() - extension.size());
     for (char& c : tail) {
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     }
-    return tail == ".asc";
+    return tail == extension;
 }
+
+}  // namespace
+
+bool isDesignFileName(const std::string& path) {
+    return endsWithExtension(path, ".asc") || endsWithExtension(path, ".gem");
+}
+
+bool isPositionFileName(const std::string& path) { return endsWithExtension(path, ".gpi"); }
 
 }  // namespace tavrine::ui

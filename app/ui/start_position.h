@@ -28,7 +28,10 @@ StartPosition takeStartPosition(const std::string& path, Session& session);
 // reader's message (file, line, problem) as the refusal.
 StartPosition takeStartDesign(const std::string& path, Session& session);
 
-// Returns whether path names a design file (it ends in ".asc", in any case).
+// Returns whether path names a design file (it ends in ".asc" or ".gem", in any case).
 bool isDesignFileName(const std::string& path);
+
+// Returns whether path names a Position-Info File (it ends in ".gpi", in any case).
+bool isPositionFileName(const std::string& path);
 
 }  // namespace tavrine::ui

@@ -7,15 +7,16 @@
 #include "app/dialogs/settings_dialogs.h"
 #include "app/ui/control_table.h"
 #include "app/ui/design_opener.h"
-#include "app/ui/main_window.h"
 #include "app/ui/owner_draw_button.h"
 #include "app/ui/render_window.h"
+#include "app/ui/viewer_engine.h"
+#include "app/ui/window_port.h"
 
 namespace tavrine::ui {
 
-WindowOutputs::WindowOutputs(MainWindow& window, Session& session, ViewerEngine& engine)
+WindowOutputs::WindowOutputs(WindowPort& window, Session& session, ViewerEngine& engine)
     : window_(window), session_(session), engine_(engine), commands_(*this, session, jobs_) {
-    engine_.connectOutputs(jobs_, &window_,
+    engine_.connectOutputs(jobs_, window_.widget(),
                            [this](NotifyWindow target, int32_t code, int64_t lParam) {
                                commands_.notify(target, code, lParam);
                            });
@@ -50,11 +51,11 @@ bool WindowOutputs::run(int32_t commandId) {
 void WindowOutputs::attachRenderWindow(RenderWindow* renderWindow) {
     if (renderWindow == nullptr) return;
     renderWindow->screenShotAction()->setEnabled(true);
-    QObject::connect(renderWindow, &RenderWindow::screenShotRequested, &window_,
+    QObject::connect(renderWindow, &RenderWindow::screenShotRequested, window_.widget(),
                      [this] { commands_.saveScreenShot(); });
 }
 
-QWidget* WindowOutputs::ownerWindow() { return &window_; }
+QWidget* WindowOutputs::ownerWindow() { return window_.widget(); }
 
 bool WindowOutputs::renderBusy() { return window_.renderBusy(); }
 
@@ -90,7 +91,7 @@ bool WindowOutputs::applyRecord(const PositionInfo& record, const Trimming& prev
         std::string error;
         if (!openRecordedDesign(session_, record, &error)) {
             askConfirmation(
-                &window_,
+                window_.widget(),
                 QStringLiteral("Failed to open file.\n\n%1").arg(QString::fromStdString(error)),
                 QMessageBox::Warning, QMessageBox::Ok, QMessageBox::Ok);
             return false;

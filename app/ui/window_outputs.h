@@ -11,7 +11,7 @@
 
 namespace tavrine::ui {
 
-class MainWindow;
+class WindowPort;
 class RenderWindow;
 class ViewerEngine;
 
@@ -20,7 +20,7 @@ class WindowOutputs : public OutputHost {
     // Connects the engine's capture and GIF jobs (before the engine starts), enables the menu
     // items and the render window's item and takes the progress windows' notifications. The
     // session is the engine's; its settings are the window's.
-    WindowOutputs(MainWindow& window, Session& session, ViewerEngine& engine);
+    WindowOutputs(WindowPort& window, Session& session, ViewerEngine& engine);
 
     // Runs the output command of a menu item; returns false for any other command id.
     bool run(int32_t commandId);
@@ -41,7 +41,7 @@ class WindowOutputs : public OutputHost {
     void showRenderProgress() override;
 
   private:
-    MainWindow& window_;
+    WindowPort& window_;
     Session& session_;
     ViewerEngine& engine_;
     OutputJobs jobs_;

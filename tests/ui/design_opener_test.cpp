@@ -1,5 +1,5 @@
-// Opening GemCad designs in the viewer: from the File menu, refused ones, a Position-Info File
-// of a design at start-up, and a settings file left by a run that showed a design.
+// Opening GemCad designs in the viewer: from the File menu and its recent designs, refused ones,
+// a Position-Info File of a design at start-up, and the start after a run that showed a design.
 
 #include "app/ui/design_opener.h"
 
@@ -7,17 +7,24 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMenu>
 #include <QTimer>
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <vector>
 
+#include "app/settings/recent_designs.h"
 #include "app/settings/stone_table.h"
 #include "app/ui/control_table.h"
 #include "app/ui/main_window.h"
 #include "app/ui/start_position.h"
+#include "app/ui/stone_panel.h"
 #include "app/ui/threaded_engine.h"
+#include "tests/support/byte_files.h"
 #include "tests/ui/ui_test_support.h"
 #include "tests/util/temp_folder.h"
 
@@ -206,26 +213,39 @@ TEST(DesignOpener, PositionFileOfADesignStartsTheViewerAtTheDesign) {
     EXPECT_EQ(fresh.design.model, nullptr);
 }
 
-TEST(DesignOpener, SettingsFileWithTheDesignModelStartsAtTheStonesCut) {
+TEST(DesignOpener, RestartAfterADesignWasShownIsTheStonesOwnCutWithItsOwnIndex) {
     test::application();
     util::test::TempFolder folder;
-    Settings left = defaultSettings(folder.path() + "/", folder.path() + "/");
-    left.stoneIndex = 1;  // sapphire: its own cut is model 6
-    left.modelIndex = kDesignModelIndex;
-    left.showTitle = 0;
-    const std::string file = folder.file("Setting.ini");
+    const std::string dir = folder.path() + "/";
+    // The exit of a run showing the oval (index 1.54) on sapphire, whose own cut is model 6.
+    Session shown;
+    shown.settings = defaultSettings(dir, dir);
+    shown.settings.showTitle = 0;
+    chooseStone(shown, 1);
+    ASSERT_TRUE(openDesign(shown, sample("oval.asc"), nullptr));
+    ASSERT_EQ(shown.settings.refractiveIndex, 1.54);
     std::string error;
-    ASSERT_TRUE(writeSettings(file, left, &error)) << error;
+    ASSERT_TRUE(writeSettings(folder.file("Setting.ini"), settingsToKeep(shown), &error)) << error;
+    // The file holds the stone's cut (the model index at offset 8), never the design's row.
+    const std::vector<uint8_t> kept = tavrine::test::readBytes(folder.file("Setting.ini"));
+    ASSERT_EQ(kept.size(), 729u);
+    EXPECT_EQ(kept[8], stoneTable[1].defaultModel);
+    // A file an earlier run left with the design's row and index.
+    Settings left = shown.settings;
+    ASSERT_TRUE(writeSettings(folder.file("Left.ini"), left, &error)) << error;
 
-    Session session;
-    session.settings = defaultSettings(folder.path() + "/", folder.path() + "/");
-    readSettings(file, session.settings);
-    {
+    for (const char* name : {"Setting.ini", "Left.ini"}) {
+        SCOPED_TRACE(name);
+        Session session;
+        session.settings = defaultSettings(dir, dir);
+        readSettings(folder.file(name), session.settings);
         ThreadedEngine engine(session);
         MainWindow window(session.settings, engine);
         DesignOpener opener(window, session);
         EXPECT_EQ(cutList(window)->count(), 28);
         EXPECT_EQ(cutList(window)->currentIndex(), stoneTable[1].defaultModel);
+        EXPECT_EQ(indexField(window)->text(), formatRefractiveIndex(stoneRefractiveIndex(1)));
+        EXPECT_EQ(session.settings.refractiveIndex, stoneRefractiveIndex(1));
         EXPECT_EQ(session.model->modelIndex, stoneTable[1].defaultModel);
         EXPECT_GT(session.model->facetCount, 0);
     }
@@ -238,6 +258,67 @@ TEST(DesignOpener, SettingsFileWithTheDesignModelStartsAtTheStonesCut) {
     EXPECT_EQ(stray.settings.modelIndex, stoneTable[1].defaultModel);
     EXPECT_EQ(stray.model->modelIndex, stoneTable[1].defaultModel);
     EXPECT_GT(stray.model->facetCount, 0);
+}
+
+TEST(DesignOpener, RecentDesignsListsTheLastOpenedAndForgetsAGoneOneWithAMessage) {
+    test::application();
+    util::test::TempFolder folder;
+    const std::string dir = folder.path() + "/";
+    std::string error;
+    Settings stored = defaultSettings(dir, dir);
+    stored.showTitle = 0;
+    ASSERT_TRUE(writeSettings(folder.file("Setting.ini"), stored, &error)) << error;
+    const auto settingsBytes = [&] { return tavrine::test::readBytes(folder.file("Setting.ini")); };
+    const std::vector<uint8_t> before = settingsBytes();
+    ASSERT_EQ(before.size(), 729u);
+    std::vector<std::string> designs;
+    for (const char* name : {"oval.asc", "pear.asc", "emerald-cut.asc"}) {
+        designs.push_back(folder.file(name));
+        std::filesystem::copy_file(sample(name), designs.back());
+    }
+    const std::string recentFile = recentDesignsFile(dir);
+
+    Session session;
+    session.settings = stored;
+    RecordingEngine engine;
+    MainWindow w(session.settings, engine);
+    auto* opener = new DesignOpener(w, session, recentFile);
+    w.setDesignOpener(opener);
+    QMenu* recent = w.recentDesignsMenu();
+    ASSERT_NE(recent, nullptr);
+    EXPECT_FALSE(w.action(kMenuRecentDesigns)->isEnabled());
+    for (const std::string& design : {designs[0], designs[1], designs[2], designs[0]}) {
+        ASSERT_TRUE(opener->openFile(QString::fromStdString(design)));
+    }
+    EXPECT_TRUE(w.action(kMenuRecentDesigns)->isEnabled());
+    const auto shown = [&] {
+        std::vector<std::string> texts;
+        for (QAction* item : recent->actions()) texts.push_back(item->text().toStdString());
+        return texts;
+    };
+    const std::vector<std::string> expected = {"&1 " + designs[0], "&2 " + designs[2],
+                                               "&3 " + designs[1]};
+    EXPECT_EQ(shown(), expected);
+    EXPECT_EQ(readRecentDesigns(recentFile),
+              (std::vector<std::string>{designs[0], designs[2], designs[1]}));
+
+    // The pear is gone: choosing it names it and forgets it, and nothing else changes.
+    std::filesystem::remove(designs[1]);
+    MessageSeen told;
+    test::answerNextMessageBox(&told, QMessageBox::Ok);
+    recent->actions()[2]->trigger();
+    EXPECT_TRUE(told.shown);
+    EXPECT_TRUE(told.text.contains(QString::fromStdString(designs[1]))) << told.text.toStdString();
+    EXPECT_EQ(cutList(w)->itemText(28), "Oval Brilliant");
+    EXPECT_EQ(readRecentDesigns(recentFile), (std::vector<std::string>{designs[0], designs[2]}));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_EQ(recent->actions().size(), 2);
+
+    // Choosing one opens it and moves it up; the settings file is untouched.
+    recent->actions()[1]->trigger();
+    EXPECT_EQ(session.design.path, designs[2]);
+    EXPECT_EQ(readRecentDesigns(recentFile), (std::vector<std::string>{designs[2], designs[0]}));
+    EXPECT_EQ(settingsBytes(), before);
 }
 
 }  // namespace

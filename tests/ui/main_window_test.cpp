@@ -142,7 +142,11 @@ TEST_F(MainWindowTest, MenusCarryTheirCaptionsIdsChecksAndRadio) {
     settings.renderWindowTopMost = 1;
     MainWindow& w = open();
     const std::vector<std::pair<QString, std::vector<std::pair<QString, int>>>> expected = {
-        {"File(&F)", {{"Open Design... (&O)", 1150}, {"", 0}, {"Exit (&X)", 1068}}},
+        {"File(&F)",
+         {{"Open Design... (&O)", 1150},
+          {"Recent Designs (&R)", 1151},
+          {"", 0},
+          {"Exit (&X)", 1068}}},
         {"View(&V)",
          {{"Show Title (&T)", 1069},
           {"RenderWnd As TopMost (&R)", 1070},

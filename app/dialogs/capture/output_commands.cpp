@@ -75,8 +75,18 @@ void OutputCommands::restorePosition() {
     const ChosenFile chosen =
         askPositionInfoFile(host_.ownerWindow(), shotState_, s.defaultScreenShotFolder);
     if (!chosen.chosen) return;
+    restoreChosenPosition(chosen.path);
+}
+
+void OutputCommands::restorePositionFrom(const std::string& path) {
+    if (busy(kAbortRenderingQuestion)) return;
+    restoreChosenPosition(path);
+}
+
+void OutputCommands::restoreChosenPosition(const std::string& path) {
+    Settings& s = session_.settings;
     PositionInfo record = jobs_.captureRecord;
-    const RestoreRead read = readRestoredPosition(chosen.path, s, record, shotState_);
+    const RestoreRead read = readRestoredPosition(path, s, record, shotState_);
     if (!read.ok) {
         // Nothing of the record changed: the view stays as it is.
         message(read.message, true);

@@ -5,6 +5,7 @@
 // thread and leaves the long work to the engine thread through the host.
 
 #include <cstdint>
+#include <string>
 
 #include "app/dialogs/capture/capture_windows.h"
 #include "app/engine/engine_ids.h"
@@ -58,6 +59,10 @@ class OutputCommands {
     void saveScreenShot();
     // "Restore Position (&R)".
     void restorePosition();
+    // Restores the Position-Info File at path as "Restore Position (&R)" does once its file
+    // dialog returned it (a file dropped onto the main window): asks first while a rendering
+    // runs, and shows the reader's message for a file it cannot read.
+    void restorePositionFrom(const std::string& path);
     // "New (&N)" of the capture menu.
     void newCapture();
     // "Resume (&R)" of the capture menu.
@@ -75,6 +80,7 @@ class OutputCommands {
 
   private:
     bool busy(const char* question);
+    void restoreChosenPosition(const std::string& path);
     int runCapture(int32_t checkMode);
     void finishCapture();
     void message(const std::string& text, bool warning);
