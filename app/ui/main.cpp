@@ -10,8 +10,10 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QSocketNotifier>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "app/session/session.h"
@@ -46,6 +48,17 @@ void printUsage(std::FILE* to) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // Help needs no display: it is answered before the window system is opened.
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        printUsage(stdout);
+        // The text must have reached standard output (not a full disk, not a closed pipe).
+        if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+            std::fprintf(stderr, "tavrine: cannot write standard output: %s\n",
+                         std::strerror(errno != 0 ? errno : EIO));
+            return 1;
+        }
+        return 0;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tavrine"));
     QApplication::setDesktopFileName(QStringLiteral("tavrine"));
@@ -53,11 +66,12 @@ int main(int argc, char* argv[]) {
 
     const QStringList arguments = QApplication::arguments();
     if (arguments.size() > 2 || (arguments.size() == 2 && arguments[1].startsWith('-'))) {
-        const bool help =
-            arguments.size() == 2 && (arguments[1] == "--help" || arguments[1] == "-h");
-        printUsage(help ? stdout : stderr);
-        return help ? 0 : 2;
+        printUsage(stderr);
+        return 2;
     }
+    // A write beyond the file size limit (ulimit -f) fails with "File too large" and leaves the
+    // old file, instead of killing the viewer halfway through it.
+    std::signal(SIGXFSZ, SIG_IGN);
 
     // The settings first: the window is built from them.
     const tavrine::SettingsLocations locations = tavrine::settingsLocationsForThisProgram();

@@ -24,6 +24,12 @@ fi
 
 # ---- Outside: find the tools, then run this script again on a fresh display ----------------
 if [[ "$1" != --inside ]]; then
+    # Help needs no display, and a standard output that cannot take it is a failure.
+    env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$1" --help >/dev/null ||
+        fail "tavrine --help fails without a display"
+    if [[ -e /dev/full ]] && "$1" --help >/dev/full 2>/dev/null; then
+        fail "tavrine --help to a full standard output exits 0"
+    fi
     for tool in xvfb-run Xvfb xauth xdotool import compare timeout; do
         command -v "$tool" >/dev/null 2>&1 ||
             skip "'$tool' not found (scripts/setup.sh installs it)"
