@@ -26,11 +26,11 @@ inline constexpr const char* kStandardOutputName = "-";
 // new file gets 0666 less the umask. A hard link to other names is broken, as by an editor.
 // Any failure, and destruction before commit(), removes the temporary file, so the target is
 // replaced whole or left as it was. Temporary files of the same target that a killed writer
-// left behind (their process no longer runs) are removed when the next writer opens it. A character device, FIFO or socket is opened for writing
-// and written in place (never created, never renamed; Linux refuses to open a socket, which
-// fails with ENXIO's text); "-" writes to a copy of standard
-// output's descriptor. A folder or a block device is refused. A failing call records its
-// reason and makes every later call fail. Copy deleted; one thread at a time.
+// left behind (their process no longer runs) are removed when the next writer opens it. A
+// character device, FIFO or socket is opened for writing and written in place (never created,
+// never renamed; Linux refuses to open a socket, which fails with ENXIO's text); "-" writes to a
+// copy of standard output's descriptor. A folder or a block device is refused. A failing call
+// records its reason and makes every later call fail. Copy deleted; one thread at a time.
 class AtomicFile {
   public:
     AtomicFile() = default;
