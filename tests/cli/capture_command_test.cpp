@@ -284,7 +284,7 @@ TEST(CaptureCommand, EveryFailureIsOneLineNamingThePathAndTheReason) {
     const std::vector<char> nothing(272, 0);
     std::fwrite(nothing.data(), 1, nothing.size(), zeros);
     std::fclose(zeros);
-    for (const std::string& command : {"--capture ", "--make-gif "}) {
+    for (const std::string command : {"--capture ", "--make-gif "}) {
         r = run(command + base + ".sqi");
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(r.output, "tavrine-render: cannot read " + base +
