@@ -5,7 +5,7 @@
 # Usage: fuzz/smoke.sh [BUILD_DIR]   (default build-fuzz)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-build=${1:-$root/build-fuzz}
+build=$(realpath -m "${1:-$root/build-fuzz}")
 seconds=${FUZZ_SECONDS:-5}
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
