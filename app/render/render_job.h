@@ -1,25 +1,16 @@
 #pragma once
-// The render job: one primary ray per pixel (three in Fire mode) into the tracer, the pixel
-// colour rules, HQ rendering at twice the size, progress reporting and abort polling.
+// The render job: the rows of the picture handed out to workers that trace one primary ray per
+// pixel (three in Fire mode), HQ rendering at twice the size, progress reporting and abort
+// polling.
 
 #include <cstdint>
 #include <string>
 
+#include "app/render/render_scene.h"
 #include "app/render/render_settings.h"
 #include "imgctl/imgctl.h"
-#include "tracer/tvrt.h"
 
 namespace tavrine {
-
-// What the render job reads of the stone: the model in view space with the facets' normals and
-// planes computed for the same view, and the main light's direction in view space.
-struct RenderScene {
-    const Vertex* vertices = nullptr;
-    int32_t vertexCount = 0;
-    const Facet* facets = nullptr;
-    int32_t facetCount = 0;
-    Vec3 lightDirection{0.0, 0.0, 1.0};
-};
 
 // Receives the job's reports. Every call is made on the thread that called renderJob, one at a
 // time, and never while the job holds a lock its workers wait on; a call may take its time (the
@@ -56,24 +47,6 @@ struct RenderExecution {
     bool literal = false;
 };
 
-// The dispersion sample weights (red, green, blue), one row per sample.
-extern const double spectralWeights[3][3];
-
-// The normal-incidence reflectance ((outer - stone) / (outer + stone))^2.
-double normalReflectance(double outerIndex, double stoneIndex);
-
-// The refractive index of dispersion sample k (0, 1, 2): stoneIndex * (1 + (k - 1) * spread).
-double fireSampleIndex(double stoneIndex, double spread, int32_t k);
-
-// The start of the primary ray of a pixel of a workingWidth-wide picture with `scale` pixels per
-// model unit: x grows to the right from the centre column, y upwards from the centre row; z is
-// -1.1.
-Vec3 primaryRayOrigin(int32_t column, int32_t row, int32_t workingWidth, int32_t scale);
-
-// The pixel colour (COLORREF) from the inner light of the three channels and the surface glare:
-// each channel inner * 1600 + 20 clamped to 0..240, plus glare * 1000 + 20, clamped to 255.
-uint32_t pixelColourFromLight(double innerR, double innerG, double innerB, double surfaceGlare);
-
 // How a render job ended.
 enum class RenderStatus {
     Completed,  // every row was rendered
@@ -99,11 +72,5 @@ struct RenderResult {
 RenderResult renderJob(const RenderSettings& settings, const RenderScene& scene,
                        imgctl::DibPtr picture, RenderObserver& observer,
                        const RenderExecution& execution = {});
-
-// Colour (COLORREF) of the pixel whose primary ray starts at (x, y, -1.1), by the exported tracer;
-// scratch arrays need room for the scene's vertex and facet counts.
-uint32_t literalPixelColour(const RenderSettings& settings, const RenderScene& scene, double x,
-                            double y, int32_t* candidateList, Vec3* relativeVertices,
-                            Vec3* projectedVertices);
 
 }  // namespace tavrine

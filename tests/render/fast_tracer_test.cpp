@@ -1,4 +1,4 @@
-#include "app/render/fast_tracer.h"
+#include "app/render/fast/fast_tracer.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/model/model_record.h"
+#include "app/render/pixel_colour.h"
 #include "app/render/render_job.h"
 #include "app/view/orientation.h"
 #include "app/view/view_space.h"

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/model/model_record.h"
+#include "app/render/pixel_colour.h"
 #include "imgctl/imgctl.h"
 
 namespace tavrine {

@@ -26,44 +26,29 @@
 // - in a stone that absorbs nothing, a segment's length only ever multiplies an absorption of
 //   +0, so its square (finite exactly when the length is) takes its place.
 //
-// The parts: facet_data.cpp prepares the facet data, facet_walk.h and facet_search.cpp find the
-// facet a ray meets, chain_lanes.cpp follows the chains in vector lanes, and fast_tracer.cpp
-// follows the rays and makes the pixels.
+// The parts: fast_types.h holds what they share, facet_data.cpp prepares the facet data,
+// facet_walk.h and facet_search.cpp find the facet a ray meets, chain_lanes.cpp follows the chains
+// in vector lanes, and fast_tracer.cpp follows the rays and makes the pixels.
 
 #include <cstdint>
 #include <vector>
 
+#include "app/render/fast/fast_types.h"
+#include "app/render/render_scene.h"
 #include "app/render/render_settings.h"
 #include "tracer/trace_steps.h"
 #include "tracer/tvrt.h"
 
 namespace tavrine {
 
-struct RenderScene;
-
 // Computes pixel colours bit-identical to literalPixelColour. Immutable after construction and
 // safe to share between threads, each with its own Scratch.
 class FastTracer {
   public:
-    // Per-thread scratch memory. What it holds are only starts for the facet search, so a
-    // scratch may serve one rendering after another (of a stone with the same facet count): the
-    // guesses of the last one start the next.
-    struct Scratch {
-        explicit Scratch(const RenderScene& scene);
-        // Whether the scratch has room for the scene.
-        bool fits(const RenderScene& scene) const;
-        int32_t facetCount;            // of the scene it was made for
-        std::vector<uint64_t> worth;   // bits of the facets worth an edge test for the current ray
-        std::vector<int32_t> guesses;  // by sample and depth, the facet the last ray met, or -1
-        // By Fire sample, facet (tableFacets of them) and direction bin: the facet that the last
-        // ray inside the stone from that facet in that direction met, or -1.
-        int32_t tableFacets;
-        std::vector<int16_t> exits;
-    };
-
-    // Which vector instructions the facet search uses; all give the same results. Builds
-    // without the vector paths (other processors, or TAVRINE_VECTOR off) have only Scalar.
-    enum class VectorUnit { Best, Scalar, Avx2, Avx512 };
+    // The tracer's per-thread scratch, vector units and facet data (see fast_types.h).
+    using Scratch = fast::Scratch;
+    using VectorUnit = fast::VectorUnit;
+    using FacetData = fast::FacetData;
 
     // Prepares the tracer for one rendering of the scene with the settings; both must outlive it.
     // A vector unit the processor lacks falls back to the best one it has.
@@ -80,53 +65,6 @@ class FastTracer {
     // unit, the Fire samples of several pixels are followed together.
     void pixelColours(const double* xs, int32_t count, double y, uint32_t* colours,
                       Scratch& scratch) const;
-
-    // Per-rendering facet data in the layout the facet search reads fastest: normals by
-    // component, and each facet's bounding circle (centre, squared radius with a margin far above
-    // rounding) that a ray must pass within for the facet's edge test to be worth running.
-    struct FacetData {
-        std::vector<double> nx, ny, nz;
-        std::vector<double> cx, cy, cz;
-        std::vector<double> reach2;
-        std::vector<double> offset;  // normal . centre: the plane as normal . x = offset
-        std::vector<int32_t> primaryCandidates;
-        // Beyond this squared distance from the z axis a primary ray certainly meets no facet
-        // (infinite when the stone gives no such certainty).
-        double missRadius2 = 0.0;
-        // Per facet edge k (corner k to corner k+1), from the first edge of facet j at
-        // edgeStart[j]: A x B and A - B of its corners, so that the edge test's cross product
-        // is d . (A x B) + (d x o) . (A - B) for a ray from o along d; the edge value above
-        // which a ray is certainly clear inside the edge; and the facet across the edge (with
-        // the same corners the other way round), or -1.
-        struct Edge {
-            double axb[3];
-            double amb[3];
-            double clearance;
-            int32_t neighbour;
-        };
-        std::vector<int32_t> edgeStart;
-        std::vector<Edge> edges;
-        // The same edges eight at a time for the walks, and after them a lane for the candidate
-        // test: block j is the first of facet j, and `next` leads to its next block (after the
-        // first count blocks) or is -1. By lane: the components of A x B and A - B, the value
-        // above which the lane is clear and below which it is certainly outside, and the facet
-        // across. A padding lane has value 0, which counts as clear and never as outside. Each
-        // block starts a cache line, so that eight lanes load without crossing one.
-        struct alignas(64) EdgeBlock {
-            double axb[3][8];
-            double amb[3][8];
-            double clearance[8];
-            double negClearance[8];
-            int32_t neighbour[8];
-            int32_t next;
-        };
-        std::vector<EdgeBlock> edgeBlocks;
-        // Whether the stone is convex with flat facets, so that a facet the ray is certainly
-        // inside of is the only one it can meet.
-        bool convex = false;
-        // Facets whose plane passes near the centre, in ascending order.
-        std::vector<int32_t> nearCentre;
-    };
 
     // Traces one ray as Trace_TraceVector_CPP does with the settings' index, lights and
     // backdrop and the given stone index; writes the same outputs and returns the same result.

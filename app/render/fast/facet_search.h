@@ -6,17 +6,17 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/render/fast_context.h"
+#include "app/render/fast/fast_types.h"
 
 namespace tavrine {
 namespace fast {
 
 // The widest vector unit the processor has, no wider than asked for; without vector paths in
 // this build, always the scalar one.
-FastTracer::VectorUnit usableUnit(FastTracer::VectorUnit asked);
+VectorUnit usableUnit(VectorUnit asked);
 
 // The facet data of the scene in the layout the search reads.
-FastTracer::FacetData buildFacetData(const RenderScene& scene);
+FacetData buildFacetData(const RenderScene& scene);
 
 // The first candidate facet the ray from o along d meets (from inside the stone or from outside),
 // as the exported tracer finds it: writes the facet and the hit point and returns true, or

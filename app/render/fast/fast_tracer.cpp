@@ -1,12 +1,12 @@
-#include "app/render/fast_tracer.h"
+#include "app/render/fast/fast_tracer.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "app/render/chain_lanes.h"
-#include "app/render/facet_search.h"
-#include "app/render/facet_walk.h"
-#include "app/render/render_job.h"
+#include "app/render/fast/chain_lanes.h"
+#include "app/render/fast/facet_search.h"
+#include "app/render/fast/facet_walk.h"
+#include "app/render/pixel_colour.h"
 #include "tracer/trace_steps.h"
 
 namespace tavrine {

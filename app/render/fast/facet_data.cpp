@@ -7,9 +7,9 @@
 #include <map>
 #include <utility>
 
-#include "app/render/facet_search.h"
-#include "app/render/facet_walk.h"
-#include "app/render/render_job.h"
+#include "app/render/fast/facet_search.h"
+#include "app/render/fast/facet_walk.h"
+#include "app/render/pixel_colour.h"
 #include "tracer/trace_steps.h"
 
 namespace tavrine {
@@ -26,8 +26,7 @@ constexpr double kMissMargin = 1e-3;
 
 }  // namespace
 
-FastTracer::FacetData buildFacetData(const RenderScene& scene) {
-    using FacetData = FastTracer::FacetData;
+FacetData buildFacetData(const RenderScene& scene) {
     const int32_t count = scene.facetCount;
     FacetData fd;
     // Padded to whole groups of eight; a padding facet never qualifies (its normal is NaN).

@@ -1,4 +1,4 @@
-#include "app/render/chain_lanes.h"
+#include "app/render/fast/chain_lanes.h"
 
 #if defined(TAVRINE_X86_VECTORS)
 
@@ -6,8 +6,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/render/facet_search.h"
-#include "app/render/facet_walk.h"
+#include "app/render/fast/facet_search.h"
+#include "app/render/fast/facet_walk.h"
 #include "tracer/trace_steps.h"
 
 // The lanes are written in the compiler's vector types; every function here is inlined into the
@@ -82,7 +82,7 @@ struct alignas(32) LaneLevels {
 };
 
 // The walk of a vector unit, as facet_walk.h has them.
-using Walk = int32_t (*)(const FastTracer::FacetData&, int32_t, const Vec3&, const Vec3&);
+using Walk = int32_t (*)(const FacetData&, int32_t, const Vec3&, const Vec3&);
 
 // traceChainLanes with the unit's walk taken into the loop.
 template <Walk walk>
@@ -404,8 +404,8 @@ __attribute__((target("avx512f"))) void followLanesAvx512(const LaneStarts& in, 
 
 }  // namespace
 
-void traceChainLanes(FastTracer::VectorUnit unit, const LaneStarts& in, LaneEnds& out) {
-    if (unit == FastTracer::VectorUnit::Avx512) {
+void traceChainLanes(VectorUnit unit, const LaneStarts& in, LaneEnds& out) {
+    if (unit == VectorUnit::Avx512) {
         followLanesAvx512(in, out);
     } else {
         followLanesAvx2(in, out);

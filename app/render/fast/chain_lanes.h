@@ -11,7 +11,7 @@
 
 #include <cstdint>
 
-#include "app/render/fast_context.h"
+#include "app/render/fast/fast_types.h"
 
 #if defined(TAVRINE_X86_VECTORS)
 
@@ -62,7 +62,7 @@ struct LaneEnds {
 // brings back, with the vector unit's walk (AVX2 or AVX-512; not the scalar one). All contexts
 // share the settings, the scene and the scratch; they differ in the stone index, the guesses and
 // the exit table.
-void traceChainLanes(FastTracer::VectorUnit unit, const LaneStarts& in, LaneEnds& out);
+void traceChainLanes(VectorUnit unit, const LaneStarts& in, LaneEnds& out);
 
 }  // namespace fast
 }  // namespace tavrine

@@ -1,8 +1,8 @@
-#include "app/render/facet_search.h"
+#include "app/render/fast/facet_search.h"
 
 #include <limits>
 
-#include "app/render/facet_walk.h"
+#include "app/render/fast/facet_walk.h"
 #include "tracer/trace_steps.h"
 
 namespace tavrine {
@@ -19,8 +19,8 @@ constexpr double kGrazing = 1e-6;
 
 // One facet's test of markFacetsWorthTesting: the exported tracer's candidate test (the same
 // dot product and comparison) and, unless the ray grazes the facet, the bounding-circle test.
-inline bool worthTesting(const FastTracer::FacetData& fd, int32_t j, const Vec3& toward,
-                         const Vec3& o, const Vec3& d) {
+inline bool worthTesting(const FacetData& fd, int32_t j, const Vec3& toward, const Vec3& o,
+                         const Vec3& d) {
     const double facing = toward.x * fd.nx[j] + toward.y * fd.ny[j] + toward.z * fd.nz[j];
     const double rx = fd.cx[j] - o.x;
     const double ry = fd.cy[j] - o.y;
@@ -30,8 +30,8 @@ inline bool worthTesting(const FastTracer::FacetData& fd, int32_t j, const Vec3&
     return facing >= 0.0 && (distance2 <= fd.reach2[j] || facing < kGrazing);
 }
 
-void markFacetsScalar(const FastTracer::FacetData& fd, const Vec3& toward, const Vec3& o,
-                      const Vec3& d, int32_t count, uint64_t* bits) {
+void markFacetsScalar(const FacetData& fd, const Vec3& toward, const Vec3& o, const Vec3& d,
+                      int32_t count, uint64_t* bits) {
     for (int32_t w = 0; w < (count + 63) / 64; ++w) bits[w] = 0;
     for (int32_t j = 0; j < count; ++j) {
         if (worthTesting(fd, j, toward, o, d)) bits[j >> 6] |= uint64_t{1} << (j & 63);
@@ -41,9 +41,9 @@ void markFacetsScalar(const FastTracer::FacetData& fd, const Vec3& toward, const
 #if defined(TAVRINE_X86_VECTORS)
 // The same tests four facets at a time; each lane performs the scalar operations in the same
 // order, so the bits are those of markFacetsScalar.
-__attribute__((target("avx2"))) void markFacetsAvx2(const FastTracer::FacetData& fd,
-                                                    const Vec3& toward, const Vec3& o,
-                                                    const Vec3& d, int32_t count, uint64_t* bits) {
+__attribute__((target("avx2"))) void markFacetsAvx2(const FacetData& fd, const Vec3& toward,
+                                                    const Vec3& o, const Vec3& d, int32_t count,
+                                                    uint64_t* bits) {
     const __m256d tx = _mm256_set1_pd(toward.x);
     const __m256d ty = _mm256_set1_pd(toward.y);
     const __m256d tz = _mm256_set1_pd(toward.z);
@@ -80,10 +80,9 @@ __attribute__((target("avx2"))) void markFacetsAvx2(const FastTracer::FacetData&
 }
 
 // The same tests eight facets at a time.
-__attribute__((target("avx512f"))) void markFacetsAvx512(const FastTracer::FacetData& fd,
-                                                         const Vec3& toward, const Vec3& o,
-                                                         const Vec3& d, int32_t count,
-                                                         uint64_t* bits) {
+__attribute__((target("avx512f"))) void markFacetsAvx512(const FacetData& fd, const Vec3& toward,
+                                                         const Vec3& o, const Vec3& d,
+                                                         int32_t count, uint64_t* bits) {
     const __m512d tx = _mm512_set1_pd(toward.x);
     const __m512d ty = _mm512_set1_pd(toward.y);
     const __m512d tz = _mm512_set1_pd(toward.z);
@@ -122,15 +121,14 @@ __attribute__((target("avx512f"))) void markFacetsAvx512(const FastTracer::Facet
 
 // Sets bit j of `bits` for every facet j that is a candidate for the ray and whose bounding
 // circle the ray line passes through.
-void markFacetsWorthTesting(FastTracer::VectorUnit unit, const FastTracer::FacetData& fd,
-                            const Vec3& toward, const Vec3& o, const Vec3& d, int32_t count,
-                            uint64_t* bits) {
+void markFacetsWorthTesting(VectorUnit unit, const FacetData& fd, const Vec3& toward, const Vec3& o,
+                            const Vec3& d, int32_t count, uint64_t* bits) {
 #if defined(TAVRINE_X86_VECTORS)
     switch (unit) {
-    case FastTracer::VectorUnit::Avx512:
+    case VectorUnit::Avx512:
         markFacetsAvx512(fd, toward, o, d, count, bits);
         return;
-    case FastTracer::VectorUnit::Avx2:
+    case VectorUnit::Avx2:
         markFacetsAvx2(fd, toward, o, d, count, bits);
         return;
     default:
@@ -144,17 +142,15 @@ void markFacetsWorthTesting(FastTracer::VectorUnit unit, const FastTracer::Facet
 
 // The edge value of edge e (corner k to corner k+1 of its facet) for the ray from o along d,
 // from the triple product d . (A x B) + (d x o) . (A - B), with moment = d x o.
-inline double edgeTriple(const FastTracer::FacetData& fd, int32_t e, const Vec3& d,
-                         const Vec3& moment) {
-    const FastTracer::FacetData::Edge& r = fd.edges[e];
+inline double edgeTriple(const FacetData& fd, int32_t e, const Vec3& d, const Vec3& moment) {
+    const FacetData::Edge& r = fd.edges[e];
     return d.x * r.axb[0] + d.y * r.axb[1] + d.z * r.axb[2] +
            (moment.x * r.amb[0] + moment.y * r.amb[1] + moment.z * r.amb[2]);
 }
 
 // The facet whose plane a ray inside the stone reaches first, from the planes alone: a start for
 // the walk when the guesses fail, which the walk then proves or not (so any rounding will do).
-int32_t nearestExitScalar(const FastTracer::FacetData& fd, const Vec3& o, const Vec3& d,
-                          int32_t count) {
+int32_t nearestExitScalar(const FacetData& fd, const Vec3& o, const Vec3& d, int32_t count) {
     int32_t best = -1;
     double bestDistance = std::numeric_limits<double>::infinity();
     for (int32_t j = 0; j < count; ++j) {
@@ -170,9 +166,8 @@ int32_t nearestExitScalar(const FastTracer::FacetData& fd, const Vec3& o, const 
 
 #if defined(TAVRINE_X86_VECTORS)
 // The same four facets at a time.
-__attribute__((target("avx2"))) int32_t nearestExitAvx2(const FastTracer::FacetData& fd,
-                                                        const Vec3& o, const Vec3& d,
-                                                        int32_t count) {
+__attribute__((target("avx2"))) int32_t nearestExitAvx2(const FacetData& fd, const Vec3& o,
+                                                        const Vec3& d, int32_t count) {
     const __m256d dx = _mm256_set1_pd(d.x);
     const __m256d dy = _mm256_set1_pd(d.y);
     const __m256d dz = _mm256_set1_pd(d.z);
@@ -213,10 +208,10 @@ __attribute__((target("avx2"))) int32_t nearestExitAvx2(const FastTracer::FacetD
 }
 #endif
 
-int32_t nearestExit(FastTracer::VectorUnit unit, const FastTracer::FacetData& fd, const Vec3& o,
-                    const Vec3& d, int32_t count) {
+int32_t nearestExit(VectorUnit unit, const FacetData& fd, const Vec3& o, const Vec3& d,
+                    int32_t count) {
 #if defined(TAVRINE_X86_VECTORS)
-    if (unit != FastTracer::VectorUnit::Scalar) return nearestExitAvx2(fd, o, d, count);
+    if (unit != VectorUnit::Scalar) return nearestExitAvx2(fd, o, d, count);
 #else
     (void)unit;
 #endif
@@ -281,7 +276,7 @@ __attribute__((noinline)) bool searchHit(const Context& ctx, const Vec3& o, cons
                                          int32_t* guess, Vec3* hit, int32_t* hitFacet, int axis,
                                          double dk) {
     const RenderScene& scene = ctx.scene;
-    const FastTracer::FacetData& fd = ctx.data;
+    const FacetData& fd = ctx.data;
     const Facet* facets = scene.facets;
     // d x o, the moment of the ray line, and the candidate test's vector.
     const Vec3 moment{d.y * o.z - d.z * o.y, d.z * o.x - d.x * o.z, d.x * o.y - d.y * o.x};
@@ -368,8 +363,8 @@ __attribute__((noinline)) bool searchHit(const Context& ctx, const Vec3& o, cons
 
 }  // namespace
 
-FastTracer::VectorUnit usableUnit(FastTracer::VectorUnit asked) {
-    using Unit = FastTracer::VectorUnit;
+VectorUnit usableUnit(VectorUnit asked) {
+    using Unit = VectorUnit;
 #if defined(TAVRINE_X86_VECTORS)
     const bool avx512 = __builtin_cpu_supports("avx512f");
     const bool avx2 = __builtin_cpu_supports("avx2");

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "app/render/fast_context.h"
+#include "app/render/fast/fast_types.h"
 
 namespace tavrine {
 namespace fast {
@@ -82,7 +82,7 @@ struct BlockVerdict {
 };
 
 // The block's lanes one at a time.
-inline BlockVerdict examineBlockScalar(const FastTracer::FacetData::EdgeBlock& k, const Vec3& sd,
+inline BlockVerdict examineBlockScalar(const FacetData::EdgeBlock& k, const Vec3& sd,
                                        const Vec3& sm) {
     BlockVerdict v{0, 0};
     for (int32_t lane = 0; lane < 8; ++lane) {
@@ -98,7 +98,7 @@ inline BlockVerdict examineBlockScalar(const FastTracer::FacetData::EdgeBlock& k
 #if defined(TAVRINE_X86_VECTORS)
 // The same eight lanes at a time; every lane computes the value as the scalar examination does.
 __attribute__((target("avx512f"))) inline BlockVerdict examineBlockAvx512(
-    const FastTracer::FacetData::EdgeBlock& k, const Vec3& sd, const Vec3& sm) {
+    const FacetData::EdgeBlock& k, const Vec3& sd, const Vec3& sm) {
     const __m512d along =
         _mm512_add_pd(_mm512_add_pd(_mm512_mul_pd(_mm512_set1_pd(sd.x), _mm512_loadu_pd(k.axb[0])),
                                     _mm512_mul_pd(_mm512_set1_pd(sd.y), _mm512_loadu_pd(k.axb[1]))),
@@ -113,8 +113,9 @@ __attribute__((target("avx512f"))) inline BlockVerdict examineBlockAvx512(
 }
 
 // The same four lanes at a time.
-__attribute__((target("avx2"))) inline BlockVerdict examineBlockAvx2(
-    const FastTracer::FacetData::EdgeBlock& k, const Vec3& sd, const Vec3& sm) {
+__attribute__((target("avx2"))) inline BlockVerdict examineBlockAvx2(const FacetData::EdgeBlock& k,
+                                                                     const Vec3& sd,
+                                                                     const Vec3& sm) {
     BlockVerdict v{0, 0};
     for (int32_t h = 0; h < 8; h += 4) {
         const __m256d along = _mm256_add_pd(
@@ -138,19 +139,18 @@ __attribute__((target("avx2"))) inline BlockVerdict examineBlockAvx2(
 #endif
 
 // A unit's examination of a block.
-using ExamineBlock = BlockVerdict (*)(const FastTracer::FacetData::EdgeBlock&, const Vec3&,
-                                      const Vec3&);
+using ExamineBlock = BlockVerdict (*)(const FacetData::EdgeBlock&, const Vec3&, const Vec3&);
 
 // What the walk does after examining facet g's blocks: kAllClear when the ray is certainly clear
 // of every lane, else the facet across the first lane it is certainly outside of, or -1 (a lane
 // in doubt and none certainly outside, or nothing across).
 template <ExamineBlock examine>
-__attribute__((always_inline)) inline int32_t nextStep(const FastTracer::FacetData& fd, int32_t g,
+__attribute__((always_inline)) inline int32_t nextStep(const FacetData& fd, int32_t g,
                                                        const Vec3& sd, const Vec3& sm) {
     int32_t next = kAllClear;
-    const FastTracer::FacetData::EdgeBlock* blocks = fd.edgeBlocks.data();
+    const FacetData::EdgeBlock* blocks = fd.edgeBlocks.data();
     for (int32_t b = g; b >= 0; b = blocks[b].next) {
-        const FastTracer::FacetData::EdgeBlock& k = blocks[b];
+        const FacetData::EdgeBlock& k = blocks[b];
         const BlockVerdict v = examine(k, sd, sm);
         if (v.clear == 0xFF) continue;
         if (v.outside != 0) return k.neighbour[__builtin_ctz(v.outside)];
@@ -164,7 +164,7 @@ __attribute__((always_inline)) inline int32_t nextStep(const FastTracer::FacetDa
 // outside of, to a facet the ray faces (the tracer's candidate test) and passes well inside every
 // edge of; returns that facet, or -1 when the walk proves nothing.
 template <ExamineBlock examine>
-__attribute__((always_inline)) inline int32_t walkWith(const FastTracer::FacetData& fd, int32_t g,
+__attribute__((always_inline)) inline int32_t walkWith(const FacetData& fd, int32_t g,
                                                        const Vec3& sd, const Vec3& sm) {
     for (int32_t walk = 0; walk < kWalkSteps; ++walk) {
         const int32_t next = nextStep<examine>(fd, g, sd, sm);
@@ -176,19 +176,17 @@ __attribute__((always_inline)) inline int32_t walkWith(const FastTracer::FacetDa
 }
 
 // The walk with each unit's examination of a block; all take the same steps.
-inline int32_t walkScalar(const FastTracer::FacetData& fd, int32_t g, const Vec3& sd,
-                          const Vec3& sm) {
+inline int32_t walkScalar(const FacetData& fd, int32_t g, const Vec3& sd, const Vec3& sm) {
     return walkWith<examineBlockScalar>(fd, g, sd, sm);
 }
 
 #if defined(TAVRINE_X86_VECTORS)
-__attribute__((target("avx512f"))) inline int32_t walkAvx512(const FastTracer::FacetData& fd,
-                                                             int32_t g, const Vec3& sd,
-                                                             const Vec3& sm) {
+__attribute__((target("avx512f"))) inline int32_t walkAvx512(const FacetData& fd, int32_t g,
+                                                             const Vec3& sd, const Vec3& sm) {
     return walkWith<examineBlockAvx512>(fd, g, sd, sm);
 }
 
-__attribute__((target("avx2"))) inline int32_t walkAvx2(const FastTracer::FacetData& fd, int32_t g,
+__attribute__((target("avx2"))) inline int32_t walkAvx2(const FacetData& fd, int32_t g,
                                                         const Vec3& sd, const Vec3& sm) {
     return walkWith<examineBlockAvx2>(fd, g, sd, sm);
 }
@@ -200,9 +198,9 @@ inline int32_t walkToClearFacet(const Context& ctx, int32_t g, const Vec3& sd, c
     if (static_cast<uint32_t>(g) >= static_cast<uint32_t>(ctx.scene.facetCount)) return -1;
 #if defined(TAVRINE_X86_VECTORS)
     switch (ctx.unit) {
-    case FastTracer::VectorUnit::Avx512:
+    case VectorUnit::Avx512:
         return walkAvx512(ctx.data, g, sd, sm);
-    case FastTracer::VectorUnit::Avx2:
+    case VectorUnit::Avx2:
         return walkAvx2(ctx.data, g, sd, sm);
     default:
         break;
