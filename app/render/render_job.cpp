@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cmath>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
@@ -90,6 +91,201 @@ RenderResult failedRender(RenderObserver& observer, std::string error) {
     return result;
 }
 
+// What every worker reads: the rendering, the tracer and the picture whose rows it writes.
+struct RowJob {
+    const RenderSettings& settings;
+    const RenderScene& scene;
+    const FastTracer& fast;
+    const RenderExecution& execution;
+    uint8_t* rows;         // the working picture's pixels
+    int32_t workingWidth;  // W, or 2W in HQ
+    int32_t scale;         // pixels per model unit in the working picture
+};
+
+// The picture the job renders into: the given one, or a new one (2W x 2W in HQ); null with
+// error set when the given one does not fit or memory is refused.
+imgctl::DibPtr workingPicture(const RenderSettings& s, imgctl::DibPtr picture, std::string& error) {
+    const int32_t w2 = s.width * (s.highQuality ? 2 : 1);
+    if (picture) {
+        const imgctl::DibData* given = imgctl::DataDIB(picture.get());
+        if (given == nullptr || given->bitCount != 24 || given->width != s.width ||
+            given->height != s.width) {
+            error = "the render picture is not a 24-bit picture of " + std::to_string(s.width) +
+                    " x " + std::to_string(s.width) + " pixels";
+            return nullptr;
+        }
+        if (!s.highQuality) return picture;
+    }
+    imgctl::BitmapInfoHeader header;
+    header.width = w2;
+    header.height = -w2;
+    imgctl::DibPtr working(imgctl::CreateDIB(header));
+    if (!working) {
+        error = "no memory for a picture of " + std::to_string(w2) + " x " + std::to_string(w2) +
+                " pixels";
+    }
+    return working;
+}
+
+// One worker's loop: takes the released rows one at a time and renders each, until the board
+// says stop and no released row is left.
+void renderRows(const RowJob& job, RowBoard& board) {
+    const RenderSettings& s = job.settings;
+    const RenderScene& scene = job.scene;
+    const bool literal = job.execution.literal;
+    const int32_t w2 = job.workingWidth;
+    // The literal path keeps its own scratch arrays below.
+    std::unique_ptr<FastTracer::Scratch> kept = literal ? nullptr : ScratchShelf::take(scene);
+    struct GiveBack {
+        std::unique_ptr<FastTracer::Scratch>& scratch;
+        ~GiveBack() {
+            if (scratch) ScratchShelf::giveBack(std::move(scratch));
+        }
+    } giveBack{kept};
+    const size_t facetRoom = static_cast<size_t>(std::max(scene.facetCount, 1));
+    const size_t vertexRoom = static_cast<size_t>(std::max(scene.vertexCount, 1));
+    std::vector<int32_t> candidates(literal ? facetRoom : 0);
+    std::vector<Vec3> relative(literal ? vertexRoom : 0);
+    std::vector<Vec3> projected(literal ? vertexRoom : 0);
+    std::vector<double> xs(static_cast<size_t>(w2));
+    std::vector<uint32_t> colours(static_cast<size_t>(w2));
+    for (;;) {
+        int32_t row;
+        {
+            std::unique_lock<std::mutex> lock(board.lock);
+            board.rowReleased.wait(
+                lock, [&] { return board.stop.load() || board.nextRow < board.released; });
+            if (board.nextRow >= board.released) return;
+            row = board.nextRow++;
+        }
+        const double y = primaryRayOrigin(0, row, w2, job.scale).y;
+        for (int32_t column = 0; column < w2; ++column) {
+            const Vec3 o = primaryRayOrigin(column, row, w2, job.scale);
+            xs[column] = o.x;
+            colours[column] = literal ? literalPixelColour(s, scene, o.x, o.y, candidates.data(),
+                                                           relative.data(), projected.data())
+                                      : 0;
+        }
+        if (!literal) job.fast.pixelColours(xs.data(), w2, y, colours.data(), *kept);
+        for (int32_t column = 0; column < w2; ++column) {
+            imgctl::setImagePixel(job.rows, w2, w2, column, row, colours[column]);
+        }
+        {
+            std::lock_guard<std::mutex> lock(board.lock);
+            board.finished.push_back(row);
+        }
+        board.rowDone.notify_one();
+    }
+}
+
+// A worker thread's body. Nothing thrown leaves it: a failure is put on the board, which stops
+// the job, and the calling thread reports it.
+void runWorker(const RowJob& job, RowBoard& board) {
+    try {
+        renderRows(job, board);
+    } catch (const std::exception& e) {
+        std::lock_guard<std::mutex> lock(board.lock);
+        board.failed = true;
+        board.failure = std::string("a render worker failed: ") + e.what();
+    } catch (...) {
+        std::lock_guard<std::mutex> lock(board.lock);
+        board.failed = true;
+        board.failure = "a render worker failed";
+    }
+    {
+        std::lock_guard<std::mutex> lock(board.lock);
+        --board.running;
+    }
+    board.rowDone.notify_one();
+}
+
+// Starts up to `threads` workers (0 = one per core, never more than the rows); goes on with
+// those that started when a thread cannot be had, and sets failure when none could.
+void startWorkers(const RowJob& job, RowBoard& board, int32_t threads,
+                  std::vector<std::thread>& pool, std::string& failure) {
+    if (threads <= 0)
+        threads = static_cast<int32_t>(std::max(1u, std::thread::hardware_concurrency()));
+    threads = std::min(threads, std::max(job.workingWidth, 1));
+    pool.reserve(static_cast<size_t>(threads));
+    for (int32_t i = 0; i < threads; ++i) {
+        {
+            std::lock_guard<std::mutex> lock(board.lock);
+            ++board.running;
+        }
+        try {
+            pool.emplace_back(runWorker, std::cref(job), std::ref(board));
+        } catch (const std::system_error& e) {
+            std::lock_guard<std::mutex> lock(board.lock);
+            --board.running;
+            failure = std::string("no render worker could start: ") + e.what();
+            break;
+        }
+    }
+}
+
+// How the hand-out of the rows ended.
+struct HandOutEnd {
+    bool aborted = false;
+    bool failed = false;
+    std::string failure;
+};
+
+// Releases the rows one poll at a time, a few ahead of the workers, and reports the finished
+// rows and the percentage; makes every observer call on the calling thread, holding no lock.
+// Returns when every worker has returned: after the last row, an abort or a failure.
+HandOutEnd handOutRows(RowBoard& board, RenderObserver& observer, const RenderSettings& s,
+                       const imgctl::DibData& picture, int32_t w2, size_t workers) {
+    const int32_t ahead = 2 * static_cast<int32_t>(workers);
+    HandOutEnd end;
+    int32_t rowsDone = 0;
+    int32_t lastPercent = 0;
+    int32_t released = 0;
+    std::vector<int32_t> finished;
+    for (;;) {
+        while (!end.aborted && !end.failed && released < w2 && released - rowsDone < ahead) {
+            if (observer.abortRequested()) {
+                end.aborted = true;
+                break;
+            }
+            ++released;
+            {
+                std::lock_guard<std::mutex> lock(board.lock);
+                board.released = released;
+            }
+            board.rowReleased.notify_one();
+        }
+        // After an abort, a failure or the last row the workers finish what they hold and return.
+        if (end.aborted || end.failed || rowsDone >= w2) board.stopWorkers();
+        bool allReturned = false;
+        {
+            std::unique_lock<std::mutex> lock(board.lock);
+            board.rowDone.wait(lock, [&] {
+                return !board.finished.empty() || (board.failed && !end.failed) ||
+                       board.running == 0;
+            });
+            finished.swap(board.finished);
+            if (board.failed && !end.failed) {
+                end.failed = true;
+                end.failure = board.failure;
+            }
+            allReturned = board.running == 0;
+        }
+        for (const int32_t row : finished) {
+            ++rowsDone;
+            if (!s.highQuality && !end.failed) observer.rowFinished(row, picture);
+            // The percentage is rounded to single precision before it is truncated.
+            const int32_t percent = static_cast<int32_t>(
+                static_cast<float>(static_cast<double>(rowsDone) * 100.0 / w2));
+            if (percent > lastPercent) {
+                lastPercent = percent;
+                observer.progress(percent);
+            }
+        }
+        finished.clear();
+        if (allReturned) return end;
+    }
+}
+
 }  // namespace
 
 RenderResult renderJob(const RenderSettings& s, const RenderScene& scene, imgctl::DibPtr picture,
@@ -100,32 +296,10 @@ RenderResult renderJob(const RenderSettings& s, const RenderScene& scene, imgctl
     if (s.width <= 0) return failedRender(observer, "the picture width is not positive");
     const int32_t factor = s.highQuality ? 2 : 1;
     const int32_t w2 = s.width * factor;
-    if (picture) {
-        const imgctl::DibData* given = imgctl::DataDIB(picture.get());
-        if (given == nullptr || given->bitCount != 24 || given->width != s.width ||
-            given->height != s.width) {
-            return failedRender(observer, "the render picture is not a 24-bit picture of " +
-                                              std::to_string(s.width) + " x " +
-                                              std::to_string(s.width) + " pixels");
-        }
-    }
-    // The job works in a picture of its own size: the given one, or a new one (2W x 2W in HQ).
-    imgctl::DibPtr working;
-    if (picture && !s.highQuality) {
-        working = std::move(picture);
-    } else {
-        imgctl::BitmapInfoHeader header;
-        header.width = w2;
-        header.height = -w2;
-        working.reset(imgctl::CreateDIB(header));
-        if (!working) {
-            return failedRender(observer, "no memory for a picture of " + std::to_string(w2) +
-                                              " x " + std::to_string(w2) + " pixels");
-        }
-    }
-    const int32_t scale = static_cast<int32_t>(s.imageScale * factor);
+    std::string error;
+    imgctl::DibPtr working = workingPicture(s, std::move(picture), error);
+    if (!working) return failedRender(observer, error);
     const imgctl::DibData* data = imgctl::DataDIB(working.get());
-    uint8_t* rows = data->rows;
 
     std::unique_ptr<FastTracer> fast;
     try {
@@ -133,95 +307,13 @@ RenderResult renderJob(const RenderSettings& s, const RenderScene& scene, imgctl
     } catch (const std::exception& e) {
         return failedRender(observer, std::string("the tracer could not be prepared: ") + e.what());
     }
+    const RowJob job{
+        s, scene, *fast, execution, data->rows, w2, static_cast<int32_t>(s.imageScale * factor)};
 
     RowBoard board;
-    auto renderRows = [&]() {
-        // The literal path keeps its own scratch arrays below.
-        std::unique_ptr<FastTracer::Scratch> kept =
-            execution.literal ? nullptr : ScratchShelf::take(scene);
-        struct GiveBack {
-            std::unique_ptr<FastTracer::Scratch>& scratch;
-            ~GiveBack() {
-                if (scratch) ScratchShelf::giveBack(std::move(scratch));
-            }
-        } giveBack{kept};
-        const size_t facetRoom = static_cast<size_t>(std::max(scene.facetCount, 1));
-        const size_t vertexRoom = static_cast<size_t>(std::max(scene.vertexCount, 1));
-        std::vector<int32_t> candidates(execution.literal ? facetRoom : 0);
-        std::vector<Vec3> relative(execution.literal ? vertexRoom : 0);
-        std::vector<Vec3> projected(execution.literal ? vertexRoom : 0);
-        std::vector<double> xs(static_cast<size_t>(w2));
-        std::vector<uint32_t> colours(static_cast<size_t>(w2));
-        for (;;) {
-            int32_t row;
-            {
-                std::unique_lock<std::mutex> lock(board.lock);
-                board.rowReleased.wait(
-                    lock, [&] { return board.stop.load() || board.nextRow < board.released; });
-                if (board.nextRow >= board.released) return;
-                row = board.nextRow++;
-            }
-            const double y = primaryRayOrigin(0, row, w2, scale).y;
-            for (int32_t column = 0; column < w2; ++column) {
-                const Vec3 o = primaryRayOrigin(column, row, w2, scale);
-                xs[column] = o.x;
-                colours[column] = execution.literal
-                                      ? literalPixelColour(s, scene, o.x, o.y, candidates.data(),
-                                                           relative.data(), projected.data())
-                                      : 0;
-            }
-            if (!execution.literal) fast->pixelColours(xs.data(), w2, y, colours.data(), *kept);
-            for (int32_t column = 0; column < w2; ++column) {
-                imgctl::setImagePixel(rows, w2, w2, column, row, colours[column]);
-            }
-            {
-                std::lock_guard<std::mutex> lock(board.lock);
-                board.finished.push_back(row);
-            }
-            board.rowDone.notify_one();
-        }
-    };
-    // Nothing thrown leaves a worker: a failure stops the job and is reported by the caller.
-    auto worker = [&]() {
-        try {
-            renderRows();
-        } catch (const std::exception& e) {
-            std::lock_guard<std::mutex> lock(board.lock);
-            board.failed = true;
-            board.failure = std::string("a render worker failed: ") + e.what();
-        } catch (...) {
-            std::lock_guard<std::mutex> lock(board.lock);
-            board.failed = true;
-            board.failure = "a render worker failed";
-        }
-        {
-            std::lock_guard<std::mutex> lock(board.lock);
-            --board.running;
-        }
-        board.rowDone.notify_one();
-    };
-
-    int32_t threads = execution.threads;
-    if (threads <= 0)
-        threads = static_cast<int32_t>(std::max(1u, std::thread::hardware_concurrency()));
-    threads = std::min(threads, std::max(w2, 1));
     std::vector<std::thread> pool;
-    pool.reserve(static_cast<size_t>(threads));
     std::string startFailure;
-    for (int32_t i = 0; i < threads; ++i) {
-        {
-            std::lock_guard<std::mutex> lock(board.lock);
-            ++board.running;
-        }
-        try {
-            pool.emplace_back(worker);
-        } catch (const std::system_error& e) {
-            std::lock_guard<std::mutex> lock(board.lock);
-            --board.running;
-            startFailure = std::string("no render worker could start: ") + e.what();
-            break;  // go on with the workers that started
-        }
-    }
+    startWorkers(job, board, execution.threads, pool, startFailure);
     if (pool.empty()) return failedRender(observer, startFailure);
     // Should an observer call throw, the workers are stopped and joined before it leaves.
     struct JoinOnExit {
@@ -235,74 +327,22 @@ RenderResult renderJob(const RenderSettings& s, const RenderScene& scene, imgctl
         }
     } joinOnExit{board, pool};
 
-    // The calling thread releases rows one poll at a time, a few ahead of the workers, and makes
-    // every observer call itself, holding no lock.
-    const int32_t ahead = 2 * static_cast<int32_t>(pool.size());
-    int32_t rowsDone = 0;
-    int32_t lastPercent = 0;
-    bool aborted = false;
-    bool failed = false;
-    std::string failure;
-    int32_t released = 0;
-    std::vector<int32_t> finished;
-    for (;;) {
-        while (!aborted && !failed && released < w2 && released - rowsDone < ahead) {
-            if (observer.abortRequested()) {
-                aborted = true;
-                break;
-            }
-            ++released;
-            {
-                std::lock_guard<std::mutex> lock(board.lock);
-                board.released = released;
-            }
-            board.rowReleased.notify_one();
-        }
-        // After an abort, a failure or the last row the workers finish what they hold and return.
-        if (aborted || failed || rowsDone >= w2) board.stopWorkers();
-        bool allReturned = false;
-        {
-            std::unique_lock<std::mutex> lock(board.lock);
-            board.rowDone.wait(lock, [&] {
-                return !board.finished.empty() || (board.failed && !failed) || board.running == 0;
-            });
-            finished.swap(board.finished);
-            if (board.failed && !failed) {
-                failed = true;
-                failure = board.failure;
-            }
-            allReturned = board.running == 0;
-        }
-        for (const int32_t row : finished) {
-            ++rowsDone;
-            if (!s.highQuality && !failed) observer.rowFinished(row, *data);
-            // The percentage is rounded to single precision before it is truncated.
-            const int32_t percent = static_cast<int32_t>(
-                static_cast<float>(static_cast<double>(rowsDone) * 100.0 / w2));
-            if (percent > lastPercent) {
-                lastPercent = percent;
-                observer.progress(percent);
-            }
-        }
-        finished.clear();
-        if (allReturned) break;
-    }
+    const HandOutEnd end = handOutRows(board, observer, s, *data, w2, pool.size());
     board.stopWorkers();
     for (std::thread& t : pool) t.join();
 
-    if (failed) {
-        observer.loopFinished();
+    observer.loopFinished();
+    RenderResult result;
+    if (end.failed) {
         observer.renderEnded();
-        RenderResult result;
         result.status = RenderStatus::Failed;
-        result.error = failure;
+        result.error = end.failure;
         return result;
     }
-    observer.loopFinished();
+    // HQ: the 2W x 2W picture is shrunk to W x W, also after an abort.
     if (s.highQuality) imgctl::ResizeDIB(working.get(), s.width, s.width);
     observer.renderEnded();
-    RenderResult result;
-    result.status = aborted ? RenderStatus::Aborted : RenderStatus::Completed;
+    result.status = end.aborted ? RenderStatus::Aborted : RenderStatus::Completed;
     result.picture = std::move(working);
     return result;
 }
