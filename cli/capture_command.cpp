@@ -181,7 +181,18 @@ int runCapture(const CaptureOptions& o, std::FILE* out, std::FILE* err) {
                          shown(info).c_str(), record.frameCount);
             return kExitOk;
         }
-        if (o.depthGiven) session.settings.recursionDepth = *o.scene.depth;
+        if (o.depthGiven) {
+            // The depth a resume is given again must be the one its frames are rendered at.
+            const std::string conflict = captureDepthConflict(record, *o.scene.depth);
+            if (!conflict.empty()) {
+                std::fprintf(err,
+                             "tavrine-render: %s: %s: leave --depth out to resume, or add "
+                             "--new to start over\n",
+                             shown(info).c_str(), conflict.c_str());
+                return kExitUsage;
+            }
+            session.settings.recursionDepth = *o.scene.depth;
+        }
     }
     std::string designError;
     if (!applyCaptureRecord(session, record, &designError)) {
@@ -190,7 +201,7 @@ int runCapture(const CaptureOptions& o, std::FILE* out, std::FILE* err) {
         return kExitFileError;
     }
 
-    CaptureScene scene = captureSceneOf(session);
+    CaptureScene scene = captureSceneOf(session, record);
     RenderExecution execution;
     execution.threads = o.scene.threads;
     execution.literal = o.scene.literal;
@@ -455,7 +466,8 @@ Automatic capture (one full turn of the view, frame by frame):
   --frame-format F        gif (256 colours, default) or png24 (lossless, for video tools)
   --new                   start FILE.sqi over even when it exists
   --check                 recapture only the frames whose files are missing
-  --depth N               the recursion depth is not kept in FILE.sqi: give it again to resume
+  --depth N               kept in FILE.sqi with the scene: a resume renders at the recorded
+                          depth, and --depth given again must agree with it
   tavrine-render --make-gif FILE.sqi [--out ANIM.gif] [--delay CS] [--clockwise]
                           join the frames of a finished capture into an animated GIF
                           (default FILE_ANI.gif)

@@ -28,7 +28,7 @@ struct CaptureOptions {
     bool clockwise = false;   // --clockwise (--make-gif)
     CliOptions scene;         // the scene and running options of a new capture
     bool sceneGiven = false;  // an option that sets the scene was given
-    bool depthGiven = false;  // --depth was given (it is not kept in the Capture-Info File)
+    bool depthGiven = false;  // --depth was given (a resume checks it against the record)
 };
 
 // The outcome of parsing: the options, or a one-line message naming the bad option.

@@ -35,7 +35,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                       same(back.stonePose, info.stonePose) &&
                       same(back.savedPosition.orientation, info.savedPosition.orientation) &&
                       back.trimmingActive == info.trimmingActive &&
-                      back.transformable.ellipsoidRows == info.transformable.ellipsoidRows,
+                      back.transformable.ellipsoidRows == info.transformable.ellipsoidRows &&
+                      back.frameSettings.has_value() == info.frameSettings.has_value() &&
+                      (!back.frameSettings ||
+                       back.frameSettings->recursionDepth == info.frameSettings->recursionDepth),
                   "round trip");
     return 0;
 }

@@ -92,7 +92,7 @@ EngineJob captureEngineJob(Session& session, NotificationSink& sink, PanelDrawin
     return [&session, &sink, &drawing, &jobs, render = std::move(render), execution](
                const std::function<bool()>& abortPoll, int64_t checkMode) -> int32_t {
         jobs.captureRecord.checkMode = checkMode != 0 ? 1 : 0;
-        CaptureScene scene = captureSceneOf(session);
+        CaptureScene scene = captureSceneOf(session, jobs.captureRecord);
         EngineCaptureObserver observer(session, sink, drawing, abortPoll);
         const RenderFunction frame = [&render, execution](const RenderSettings& settings,
                                                           const RenderScene& renderScene,

@@ -30,9 +30,10 @@ struct OutputJobs {
 int64_t frameProgressParam(int32_t k, int32_t n);
 
 // Returns the job of StartCapture: runs captureFrames over the session with jobs.captureRecord
-// (the command's lParam is the check mode) and jobs.captureFiles; before each frame it posts
-// NOTIFY_PROGRESS to the capture progress window, after each turn it draws the preview and the
-// view-point trail (restarted on the run's first frame, with the trail as the live layer) and
+// (the command's lParam is the check mode; the record's frame settings, not the session's
+// current depth, set the recursion depth of its frames) and jobs.captureFiles; before each frame it
+// posts NOTIFY_PROGRESS to the capture progress window, after each turn it draws the preview and
+// the view-point trail (restarted on the run's first frame, with the trail as the live layer) and
 // invalidates the strip of the three boxes; each frame is rendered by render with the render
 // window's (or the main window's) reports and shown in the session's render picture. Returns 1
 // when every frame was made, 0 otherwise; jobs.captureResult tells which.

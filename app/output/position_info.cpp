@@ -34,8 +34,14 @@ const char* recordFileName(RecordFile kind) {
 // Bytes after the backdrop colour, written as zero and ignored when read.
 constexpr size_t kBackdropReservedBytes = 18;
 
-// Largest record: the base and a design's path after it.
-constexpr size_t kLargestRecord = kPositionInfoBaseSize + 4 + kMaxDesignPathBytes;
+// The bytes of the frame settings' fields in the version this program writes, and the most a
+// later version's fields may take.
+constexpr int32_t kFrameSettingsFieldBytes = 12;
+constexpr int32_t kMaxFrameSettingsFieldBytes = 1024;
+
+// Largest record: the base, a design's path and the frame settings after it.
+constexpr size_t kLargestRecord =
+    kPositionInfoBaseSize + 4 + kMaxDesignPathBytes + 12 + kMaxFrameSettingsFieldBytes;
 
 void writeOrientation(RecordWriter& out, const Orientation& orientation) {
     out.int32(orientation.order);
@@ -92,6 +98,52 @@ void readDesignPath(RecordReader& in, std::string& path) {
         c = static_cast<char>(byte);
     }
     path = read;
+}
+
+// The frame settings of a capture: the tag, the version, the byte count of the fields, the fields.
+void writeFrameSettings(RecordWriter& out, const FrameSettings& settings) {
+    for (char c : kFrameSettingsTag) {
+        out.byte(static_cast<uint8_t>(c));
+    }
+    out.int32(kFrameSettingsVersion);
+    out.int32(kFrameSettingsFieldBytes);
+    out.int32(settings.recursionDepth);
+    out.int32(settings.lighting);
+    out.int32(settings.headShadow);
+}
+
+// Reads the frame settings when their tag follows the record: returns "" with settings empty
+// when it does not (a file of an older version), else "" with the settings read, or the reason
+// they cannot be (newer set when their version is one this program does not know).
+std::string readFrameSettings(RecordReader& in, std::optional<FrameSettings>& settings,
+                              bool& newer) {
+    settings.reset();
+    for (char c : kFrameSettingsTag) {
+        uint8_t byte = 0;
+        if (!in.byte(byte) || byte != static_cast<uint8_t>(c)) {
+            return "";
+        }
+    }
+    int32_t version = 0, fieldBytes = 0;
+    if (!in.int32(version) || !in.int32(fieldBytes)) {
+        return "the frame settings after the record are cut short";
+    }
+    if (version > kFrameSettingsVersion) {
+        newer = true;
+        return "the frame settings after the record are of version " + std::to_string(version) +
+               "; this program reads up to version " + std::to_string(kFrameSettingsVersion);
+    }
+    if (version < 1 || fieldBytes < kFrameSettingsFieldBytes ||
+        fieldBytes > kMaxFrameSettingsFieldBytes) {
+        return "the frame settings after the record are damaged";
+    }
+    FrameSettings read;
+    if (!in.int32(read.recursionDepth) || !in.int32(read.lighting) || !in.int32(read.headShadow) ||
+        !in.skip(static_cast<size_t>(fieldBytes - kFrameSettingsFieldBytes))) {
+        return "the frame settings after the record are cut short";
+    }
+    settings = read;
+    return "";
 }
 
 std::vector<uint8_t> encodePositionInfo(const PositionInfo& info) {
@@ -155,15 +207,21 @@ std::vector<uint8_t> encodePositionInfo(const PositionInfo& info) {
     if (info.modelIndex == kDesignModelIndex) {
         writeDesignPath(out, info.designPath);
     }
+    // Last, so that a reader that does not know them stops before them.
+    if (info.frameSettings) {
+        writeFrameSettings(out, *info.frameSettings);
+    }
     return out.bytes();
 }
 
-void decodePositionInfo(const std::vector<uint8_t>& bytes, PositionInfo& info, bool countsOnly) {
+// Decodes the record over info; returns "" or the reason its frame settings cannot be read.
+std::string decodePositionInfo(const std::vector<uint8_t>& bytes, PositionInfo& info,
+                               bool countsOnly, bool& newer) {
     RecordReader in(bytes.data(), bytes.size());
     in.int32(info.frameCount);
     in.int32(info.framesDone);
     if (countsOnly) {
-        return;
+        return "";
     }
     in.int32(info.stoneIndex);
     in.int32(info.modelIndex);
@@ -222,6 +280,7 @@ void decodePositionInfo(const std::vector<uint8_t>& bytes, PositionInfo& info, b
     if (info.modelIndex == kDesignModelIndex) {
         readDesignPath(in, info.designPath);
     }
+    return readFrameSettings(in, info.frameSettings, newer);
 }
 
 // Returns a number as a message shows it: up to 17 significant digits, no trailing zeros.
@@ -440,6 +499,11 @@ std::string positionInfoProblem(const PositionInfo& info) {
     default:
         break;
     }
+    if (info.frameSettings) {
+        check.integer(ranges::kRecursionDepth, info.frameSettings->recursionDepth);
+        check.integer(ranges::kLighting, info.frameSettings->lighting);
+        check.integer(ranges::kHeadShadow, info.frameSettings->headShadow);
+    }
     return check.problem();
 }
 
@@ -484,7 +548,8 @@ bool readPositionInfo(const std::string& path, PositionInfo& info, bool countsOn
                       recordFileName(kind));
     }
     PositionInfo candidate = info;
-    decodePositionInfo(bytes, candidate, countsOnly);
+    bool newer = false;
+    const std::string settingsProblem = decodePositionInfo(bytes, candidate, countsOnly, newer);
     std::string problem;
     if (countsOnly) {
         RangeCheck check;
@@ -492,6 +557,10 @@ bool readPositionInfo(const std::string& path, PositionInfo& info, bool countsOn
         problem = check.problem();
     } else {
         problem = positionInfoProblem(candidate);
+        if (problem.empty() && newer) {
+            return refuse(settingsProblem + "; the file was written by a later version");
+        }
+        if (problem.empty()) problem = settingsProblem;
     }
     if (!problem.empty()) {
         return refuse(problem + "; the file is damaged or is not " + recordFileName(kind));

@@ -11,7 +11,20 @@ PositionInfo newCaptureRecord(Session& session, int32_t frameCount) {
     record.frameCount = frameCount;
     record.framesDone = 0;
     record.checkMode = 0;
+    record.frameSettings = frameSettingsOf(session);
     return record;
+}
+
+FrameSettings frameSettingsOf(const Session& session) {
+    FrameSettings settings;
+    settings.recursionDepth = session.settings.recursionDepth;
+    return settings;
+}
+
+std::string captureDepthConflict(const PositionInfo& record, int32_t depth) {
+    if (!record.frameSettings || record.frameSettings->recursionDepth == depth) return "";
+    return "its frames are rendered at recursion depth " +
+           std::to_string(record.frameSettings->recursionDepth) + ", not " + std::to_string(depth);
 }
 
 bool applyCaptureRecord(Session& session, const PositionInfo& record, std::string* error) {
@@ -27,12 +40,14 @@ bool applyCaptureRecord(Session& session, const PositionInfo& record, std::strin
     return true;
 }
 
-CaptureScene captureSceneOf(Session& session) {
+CaptureScene captureSceneOf(Session& session, PositionInfo& record) {
+    if (!record.frameSettings) record.frameSettings = frameSettingsOf(session);
     CaptureScene scene;
     scene.model = session.model.get();
     scene.viewVertices = session.viewVertices.data();
     scene.orientation = &session.orientation;
     scene.settings = renderSettingsOf(session);
+    scene.settings.maxDepth = record.frameSettings->recursionDepth;
     scene.trimming = pictureTrimmingOf(session);
     const int16_t* b = session.settings.backdrop;
     scene.backdrop = static_cast<imgctl::ColorRef>(b[0]) +

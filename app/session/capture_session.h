@@ -13,20 +13,31 @@ namespace tavrine {
 
 // Starts a new capture of frameCount frames (1 to 4096) from the session's current view: turns
 // the "SY" switch off, keeps the view as the saved position, and returns the record of the
-// session's settings with framesDone 0 and check mode off.
+// session's settings with framesDone 0, check mode off and the session's frame settings.
 PositionInfo newCaptureRecord(Session& session, int32_t frameCount);
+
+// Returns the settings beyond the record that the session's frames are rendered with: its
+// recursion depth, the Studio lighting and no head shadow.
+FrameSettings frameSettingsOf(const Session& session);
+
+// Returns "" when a recursion depth asked for again on resuming the capture of record agrees
+// with the depth its frames are rendered at (or the record, of an older version, holds none),
+// else a phrase naming both ("its frames are rendered at recursion depth 12, not 8").
+std::string captureDepthConflict(const PositionInfo& record, int32_t depth);
 
 // Applies a capture record to the session as Resume does: the design the record names (for a
 // design record) opened first, then the stone, model, colour, index, picture settings, stone pose
 // and light of the record, the model rebuilt, the view set to the saved position (frame 0) and
-// prepared, and "SY" off. The recursion depth, which the record does not hold, stays the
-// session's. Returns false, with error (when not null) naming the file, when the design cannot
-// be opened; the session is then unchanged.
+// prepared, and "SY" off. The recursion depth stays the session's: the capture scene takes the
+// record's own (captureSceneOf). Returns false, with error (when not null) naming the file, when
+// the design cannot be opened; the session is then unchanged.
 bool applyCaptureRecord(Session& session, const PositionInfo& record, std::string* error);
 
-// Returns the scene the capture job turns and renders: the session's model, view-space
-// vertices and orientation, its render settings, the trimming of saved pictures and the
-// backdrop colour as a COLORREF.
-CaptureScene captureSceneOf(Session& session);
+// Returns the scene the capture job turns and renders for record: the session's model, view-space
+// vertices and orientation, its render settings at the recursion depth of the record's frame
+// settings, the trimming of saved pictures and the backdrop colour as a COLORREF. A record
+// without frame settings (a file of an older version) is given the session's, so that the
+// frames of this run and the record written after them agree.
+CaptureScene captureSceneOf(Session& session, PositionInfo& record);
 
 }  // namespace tavrine

@@ -86,29 +86,44 @@ int captureSignalledAfter(const std::vector<std::string>& args, const std::strin
 
 TEST(CaptureCommand, AKilledCaptureResumesToTheSameFramesAndCompilesIntoAnAnimation) {
     tavrine::test::TempFolder folder("tavrine-capture-cli");
-    const std::string scene = "--stone 4 --size 150 --gm 1 --turn L3U2 --threads 1";
+    // A depth other than the default: the resume must take it from the Capture-Info File.
+    const std::vector<std::string> scene = {"--stone", "4",      "--size",    "96",      "--gm",
+                                            "1",       "--turn", "L3U2",      "--depth", "12",
+                                            "--hq",    "1",      "--threads", "1"};
+    std::string sceneText;
+    for (const std::string& a : scene) sceneText += " " + a;
     const std::string whole = folder.file("whole");
-    Outcome r = run("--capture " + whole + ".sqi --frames 16 " + scene);
+    Outcome r = run("--capture " + whole + ".sqi --frames 16" + sceneText);
     ASSERT_EQ(r.status, 0) << r.output;
     EXPECT_EQ(framesDoneIn(whole + ".sqi"), 16);
 
     const std::string parts = folder.file("parts");
-    const int status =
-        captureSignalledAfter({"--capture", parts + ".sqi", "--frames", "16", "--stone", "4",
-                               "--size", "150", "--gm", "1", "--turn", "L3U2", "--threads", "1"},
-                              frame(parts, 7), SIGKILL);
+    std::vector<std::string> args = {"--capture", parts + ".sqi", "--frames", "16"};
+    args.insert(args.end(), scene.begin(), scene.end());
+    const int status = captureSignalledAfter(args, frame(parts, 7), SIGKILL);
     EXPECT_TRUE(WIFSIGNALED(status)) << "the capture ended before it was killed";
     const int32_t recorded = framesDoneIn(parts + ".sqi");
     EXPECT_GE(recorded, 7);  // frame 7 may be on disk before the record says so
     EXPECT_LT(recorded, 16);
-    // Scene options with an existing Capture-Info File are bad usage.
+    // Scene options with an existing Capture-Info File are bad usage, and so is a depth that
+    // contradicts the recorded one.
     EXPECT_EQ(run("--capture " + parts + ".sqi --stone 2").status, 2);
+    r = run("--capture " + parts + ".sqi --depth 8");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.output, "tavrine-render: " + parts +
+                            ".sqi: its frames are rendered at recursion depth 12, not 8: leave "
+                            "--depth out to resume, or add --new to start over\n");
+    EXPECT_EQ(framesDoneIn(parts + ".sqi"), recorded);
     r = run("--capture " + parts + ".sqi");
     ASSERT_EQ(r.status, 0) << r.output;
     for (int k = 0; k < 16; ++k) {
         EXPECT_EQ(readBytes(frame(parts, k)), readBytes(frame(whole, k))) << "frame " << k;
     }
     EXPECT_EQ(readBytes(parts + ".sqi"), readBytes(whole + ".sqi"));
+    // The recorded depth given again is accepted.
+    r = run("--capture " + parts + ".sqi --check --depth 12");
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(r.output.rfind("wrote 0 missing frames, kept 16\n", 0), 0u) << r.output;
 
     const std::string anim = folder.file("anim.gif");
     r = run("--make-gif " + parts + ".sqi --out " + anim + " --delay 9");
@@ -136,8 +151,26 @@ TEST(CaptureCommand, AKilledCaptureResumesToTheSameFramesAndCompilesIntoAnAnimat
     while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) seen.append(buffer, n);
     EXPECT_EQ(::pclose(pipe), 0);
     std::string expected;
-    for (int k = 0; k < 16; ++k) expected += "9,150x150 ";
+    for (int k = 0; k < 16; ++k) expected += "9,96x96 ";
     EXPECT_EQ(seen, expected);
+}
+
+TEST(CaptureCommand, ACaptureInfoFileOfAnOlderVersionResumesAsBefore) {
+    tavrine::test::TempFolder folder("tavrine-capture-cli");
+    const std::string base = folder.file("old");
+    ASSERT_EQ(run("--capture " + base + ".sqi --frames 3 --size 32 --threads 1").status, 0);
+    const std::vector<uint8_t> finished = readBytes(base + ".sqi");
+    const std::vector<uint8_t> frame2 = readBytes(frame(base, 2));
+    // The record alone, as an older version wrote it, stopped before frame 2.
+    std::vector<uint8_t> old(finished.begin(), finished.begin() + 272);
+    tavrine::test::putInt32(old, 4, 2);
+    tavrine::test::writeBytes(base + ".sqi", old);
+    fs::remove(frame(base, 2));
+    const Outcome r = run("--capture " + base + ".sqi");
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(readBytes(frame(base, 2)), frame2);
+    // The depth it was resumed at is kept from now on.
+    EXPECT_EQ(readBytes(base + ".sqi"), finished);
 }
 
 TEST(CaptureCommand, AnInterruptStopsAtAFrameAndRecordsIt) {

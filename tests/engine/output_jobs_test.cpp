@@ -56,7 +56,7 @@ TEST(OutputJobs, TheCaptureReportsEveryFrameDrawsTheTrailAndMakesTheFilesTheTool
     again.framesDone = 0;
     Session tool;
     ASSERT_TRUE(applyCaptureRecord(tool, again, nullptr));
-    CaptureScene scene = captureSceneOf(tool);
+    CaptureScene scene = captureSceneOf(tool, again);
     CaptureFiles files{folder.file("tool.sqi"), folder.file("tool"), FrameFormat::Gif};
     CaptureObserver quiet;
     ASSERT_EQ(captureFrames(scene, again, files, renderJobFunction({1, false}), quiet).outcome,

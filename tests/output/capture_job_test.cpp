@@ -41,7 +41,7 @@ class SmallCapture {
     CaptureResult run(const RenderFunction& render, CaptureObserver& observer) {
         Session session;
         EXPECT_TRUE(applyCaptureRecord(session, record, nullptr));
-        CaptureScene scene = captureSceneOf(session);
+        CaptureScene scene = captureSceneOf(session, record);
         return captureFrames(scene, record, files, render, observer);
     }
     CaptureResult run(const RenderFunction& render) {
@@ -56,7 +56,7 @@ class SmallCapture {
     // Runs the capture on the session it was chosen in, as the viewer's New does.
     CaptureResult runLive(const RenderFunction& render) {
         CaptureObserver quiet;
-        CaptureScene scene = captureSceneOf(live);
+        CaptureScene scene = captureSceneOf(live, record);
         return captureFrames(scene, record, files, render, quiet);
     }
 

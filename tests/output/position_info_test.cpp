@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <limits>
 #include <random>
@@ -658,6 +659,49 @@ TEST(PositionInfoFile, ADesignsPathFollowsTheRecord) {
     // Without a path a design cannot be recorded.
     written.designPath.clear();
     EXPECT_FALSE(positionInfoProblem(written).empty());
+}
+
+TEST(PositionInfoFile, FrameSettingsFollowEverythingAndOlderFilesReadWithout) {
+    TempFolder folder;
+    const std::string path = folder.file("turn.sqi"), plainPath = folder.file("turn.gpi");
+    for (const int32_t model : {int32_t{24}, kDesignModelIndex}) {
+        PositionInfo plain = unusualInfo(model);
+        plain.designPath = "/designs/oval.asc";
+        PositionInfo written = plain;
+        written.frameSettings = FrameSettings{12, 0, 0};
+        ASSERT_TRUE(writePositionInfo(path, written, nullptr));
+        ASSERT_TRUE(writePositionInfo(plainPath, plain, nullptr));
+        // The record as without them, then 24 bytes: a reader that stops before them reads it.
+        const std::vector<uint8_t> bytes = readBytes(path), plainBytes = readBytes(plainPath);
+        ASSERT_EQ(bytes.size(), plainBytes.size() + 24) << model;
+        EXPECT_TRUE(std::equal(plainBytes.begin(), plainBytes.end(), bytes.begin())) << model;
+        PositionInfo read;
+        std::string error;
+        ASSERT_TRUE(readPositionInfo(path, read, false, &error)) << error;
+        ASSERT_TRUE(read.frameSettings.has_value()) << model;
+        EXPECT_EQ(read.frameSettings->recursionDepth, 12);
+        ASSERT_TRUE(readPositionInfo(plainPath, read, false, &error)) << error;
+        EXPECT_FALSE(read.frameSettings.has_value()) << "a file without them gives none";
+    }
+    // A later version, settings cut short and a depth out of range are refused.
+    const std::vector<uint8_t> good = readBytes(path);
+    const size_t at = good.size() - 24;
+    const std::pair<std::function<void(std::vector<uint8_t>&)>, const char*> damages[] = {
+        {[&](std::vector<uint8_t>& b) { putInt32(b, at + 4, 2); }, "written by a later version"},
+        {[](std::vector<uint8_t>& b) { b.pop_back(); },
+         "the frame settings after the record are cut short"},
+        {[&](std::vector<uint8_t>& b) { putInt32(b, at + 12, 25); },
+         "the recursion depth 25 is outside 1..20"}};
+    for (const auto& [damage, reason] : damages) {
+        std::vector<uint8_t> bytes = good;
+        damage(bytes);
+        writeBytes(path, bytes);
+        PositionInfo target = unusualInfo(3);
+        std::string error;
+        EXPECT_FALSE(readPositionInfo(path, target, false, &error));
+        EXPECT_NE(error.find(reason), std::string::npos) << error;
+        EXPECT_EQ(target.modelIndex, 3);
+    }
 }
 
 TEST(PositionInfoSettings, SharedFieldsCopyBothWays) {

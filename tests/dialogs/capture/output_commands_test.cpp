@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -21,6 +22,8 @@
 
 namespace tavrine {
 namespace {
+
+namespace fs = std::filesystem;
 
 // Answers the modal windows as they open, one step per window, in order.
 class Answers {
@@ -207,6 +210,54 @@ TEST(OutputCommands, ANewCaptureAndItsAnimatedGifFromTheMenus) {
     EXPECT_EQ(question, kCaptureCompleteQuestion);
     EXPECT_EQ(host.posted, std::vector<EngineCommand>{EngineCommand::StartCapture});
     EXPECT_NE(said.find("All frames have been captured."), std::string::npos) << said;
+}
+
+TEST(OutputCommands, AResumedCaptureRendersAtItsRecordedDepth) {
+    test::TempFolder folder("tavrine-commands");
+    const std::string caps = folder.path() + "/";
+    Session session;
+    session.settings = defaultSettings(caps, caps);
+    chooseStone(session, 0);
+    session.settings.sizeMode = 1;
+    session.settings.imageWidth = 40;
+    session.settings.highQuality = 1;
+    session.settings.recursionDepth = 12;
+    rebuildModel(session);
+    resetView(session);
+    prepareView(session);
+    OutputJobs jobs;
+    FakeHost host(session, jobs);
+    OutputCommands commands(host, session, jobs);
+    host.attach(commands);
+    std::string said;
+    {
+        Answers answers({press("ok", "3"), chooseFile("turn"), acknowledge(&said)});
+        commands.newCapture();
+        EXPECT_TRUE(answers.done());
+    }
+    const std::vector<uint8_t> whole = test::readBytes(caps + "turn.sqi");
+    std::vector<std::vector<uint8_t>> frames;
+    for (int32_t k = 0; k < 3; ++k)
+        frames.push_back(test::readBytes(frameFileName(caps + "turn", k, 3)));
+
+    // Aborted before frame 1; then the General Settings change the depth.
+    PositionInfo record;
+    ASSERT_TRUE(readPositionInfo(caps + "turn.sqi", record, false, nullptr));
+    record.framesDone = 1;
+    ASSERT_TRUE(writePositionInfo(caps + "turn.sqi", record, nullptr));
+    for (int32_t k = 1; k < 3; ++k) fs::remove(frameFileName(caps + "turn", k, 3));
+    session.settings.recursionDepth = 8;
+    {
+        Answers answers({chooseFile("turn.sqi"), acknowledge(&said)});
+        commands.resumeCapture();
+        EXPECT_TRUE(answers.done());
+    }
+    EXPECT_NE(said.find("All frames have been captured."), std::string::npos) << said;
+    for (int32_t k = 1; k < 3; ++k) {
+        EXPECT_EQ(test::readBytes(frameFileName(caps + "turn", k, 3)), frames[k]) << "frame " << k;
+    }
+    EXPECT_EQ(test::readBytes(caps + "turn.sqi"), whole);
+    EXPECT_EQ(session.settings.recursionDepth, 8) << "the user's own setting stays";
 }
 
 TEST(OutputCommands, AScreenShotTakesTheFilterAndWritesItsPositionFileBeside) {
