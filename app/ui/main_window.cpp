@@ -732,8 +732,13 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
         // Held keys are recorded whichever window has the focus, as the keyboard itself
-        // would tell; the keyboard thread pauses while a list or menu is open.
-        if (!key->isAutoRepeat() && isTurnKey(key->key())) {
+        // would tell; the keyboard thread pauses while a list or menu is open. While the index
+        // field has the keyboard, a pressed key edits it (the arrows move its cursor) and turns
+        // nothing; a release is always recorded, so that no key stays held.
+        const bool fieldHasKeys =
+            watched == indexField_ || QApplication::focusWidget() == indexField_;
+        if (!key->isAutoRepeat() && isTurnKey(key->key()) &&
+            !(type == QEvent::KeyPress && fieldHasKeys)) {
             updateHeldKey(key->key(), type == QEvent::KeyPress);
         }
     }
@@ -831,8 +836,12 @@ void MainWindow::showTitleWindow() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    // The field's value is kept, brought into range.
-    settings_.refractiveIndex = std::clamp(readRefractiveIndex(indexField_->text()), 1.0, 3.0);
+    // The field's value is kept, brought into range; text that is not a number keeps the
+    // value in hand.
+    const double typed = readRefractiveIndex(indexField_->text());
+    if (typed != 0.0) {
+        settings_.refractiveIndex = std::clamp(typed, 1.0, 3.0);
+    }
     if (renderBusy_) {
         if (closeWithoutQuestion_) {
             engine_.post(EngineCommand::Abort);

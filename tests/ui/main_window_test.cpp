@@ -277,7 +277,7 @@ TEST_F(MainWindowTest, UpDownStepsTheFieldWithinItsRange) {
 
 TEST_F(MainWindowTest, RenderRequestChecksTheIndexAndAsksWhileBusy) {
     MainWindow& w = open();
-    for (const char* refused : {"0.99", "3.01", "abc"}) {
+    for (const char* refused : {"0.99", "3.01", "abc", " 2.42x"}) {
         field()->setText(refused);
         MessageSeen seen;
         test::answerNextMessageBox(&seen, QMessageBox::Ok);
