@@ -189,7 +189,7 @@ TEST_F(RenderCommand, ShortAndUnsoundPositionFilesExitWithOneAndSayWhy) {
         const Outcome r = run("--position " + path("p.gpi") + " --out " + path("x.png"));
         EXPECT_EQ(1, r.status) << r.output;
         EXPECT_NE(std::string::npos, r.output.find("the file is " + std::to_string(length) +
-                                                   " bytes; a Position-Info File has at least 272"))
+                                                   " bytes; a Position-Info File has at least 272 bytes"))
             << r.output;
     }
     // All-zero view cosines: once accepted, turned and saved into a file the reader refused.
