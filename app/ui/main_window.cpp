@@ -22,6 +22,7 @@
 #include "app/ui/engine_event.h"
 #include "app/ui/file_drops.h"
 #include "app/ui/panel_controls.h"
+#include "app/ui/render_area_note.h"
 #include "app/ui/render_window.h"
 #include "app/ui/stone_panel.h"
 #include "app/ui/title_window.h"
@@ -116,6 +117,9 @@ void ClientArea::paintEvent(QPaintEvent* event) {
     const QRect area = event->rect().adjusted(0, 0, 1, 1) & rect();
     painter.drawImage(area, surface_, area);
     engine_.paintBoxes(painter, area);
+    if (area.intersects(QRect(kRenderArea.left, kRenderArea.top, 199, 199))) {
+        paintRenderAreaNote(painter, engine_.renderAreaShows(), rendering_ && rendering_());
+    }
 }
 
 void ClientArea::keyPressEvent(QKeyEvent* event) {
@@ -205,6 +209,7 @@ MainWindow::MainWindow(Settings& settings, ViewerEngine& engine, QWidget* parent
     surface_.fill(Qt::black);
     buildMenus();
     client_ = new ClientArea(surface_, engine_, this);
+    client_->setRenderingQuery([this] { return renderBusy_; });
     setCentralWidget(client_);
     createControls();
     initialise();
@@ -388,6 +393,9 @@ void MainWindow::connectControls() {
     indexField_->installEventFilter(this);
 
     auto button = [this](int32_t id) { return static_cast<OwnerDrawButton*>(control(id)); };
+    for (int32_t id = kRayTraceButton; id <= kGmSwitch; ++id) {
+        if (const char* tip = controlToolTip(id)) button(id)->setToolTip(QString::fromLatin1(tip));
+    }
     connect(button(kRayTraceButton), &OwnerDrawButton::clicked, this, &MainWindow::requestRender);
     for (int32_t id = kViewRightButton; id <= kLightDownButton; ++id) {
         connect(button(id), &OwnerDrawButton::pressed, this,
@@ -793,6 +801,8 @@ bool MainWindow::event(QEvent* event) {
             break;
         case NOTIFY_RENDER_STARTED:
             progress->show();
+            // The stale tag goes while the new picture comes.
+            client_->update(QRect(kRenderArea.left, kRenderArea.top, 199, 199));
             break;
         case NOTIFY_RENDER_ENDED:
             renderBusy_ = false;
