@@ -111,6 +111,11 @@ UpDown::UpDown(QLineEdit* buddy, int minimum, int maximum, QWidget* parent)
     connect(down, &QToolButton::clicked, this, [this] { step(-1); });
     setFocusPolicy(Qt::NoFocus);
     buddy_->installEventFilter(this);
+    // A number left in a settings edit (Enter, or the focus moving on) is taken over at once, so
+    // the edit shows the position that counts: 25 typed into a range of 1 to 20 shows 20.
+    if (qobject_cast<NumberEdit*>(buddy_) != nullptr) {
+        connect(buddy_, &QLineEdit::editingFinished, this, [this] { setPosition(position()); });
+    }
     // Lay the arrows out on every resize: upper half up, lower half down.
     class Arrows : public QObject {
       public:

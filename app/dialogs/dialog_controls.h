@@ -68,7 +68,8 @@ class NumberEdit : public QLineEdit {
 
 // An up-down control: a pair of arrow buttons beside an edit (its buddy) that steps an integer
 // position within a range and shows it as the buddy's text. Clicking an arrow, or pressing the
-// Up or Down key in the buddy, first takes over the number the buddy shows.
+// Up or Down key in the buddy, first takes over the number the buddy shows; so does the end of
+// an edit of a NumberEdit buddy (Enter, or the focus leaving it), which then shows the position.
 class UpDown : public QWidget {
     Q_OBJECT
   public:

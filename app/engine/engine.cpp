@@ -179,6 +179,7 @@ void Engine::render() {
     // The job reads its own copy of everything it renders, so the window thread may change the
     // session while it runs.
     const RenderSettings settings = renderSettingsOf(session_);
+    const uint64_t sceneShown = sceneFingerprint(session_);
     const ModelRecord& model = *session_.model;
     const std::vector<Vertex> vertices(session_.viewVertices.begin(),
                                        session_.viewVertices.begin() + model.vertexCount);
@@ -194,7 +195,11 @@ void Engine::render() {
         session_.settings.sizeMode != 0 ? NotifyWindow::Render : NotifyWindow::Main;
     EngineRenderObserver observer(*this, session_, sink_, window);
     RenderResult result = renderRunner_(settings, scene, observer, execution_);
-    if (result.picture) session_.renderPicture.replace(std::move(result.picture));
+    // Only a finished picture shows the scene; an aborted one is marked as another.
+    if (result.picture) {
+        session_.renderPicture.replaceRendered(
+            std::move(result.picture), result.status == RenderStatus::Completed ? sceneShown : 0);
+    }
     // Posted after the picture is in place, so the window paints the finished picture.
     sink_.post(window, NOTIFY_RENDER_ENDED, 0);
 }

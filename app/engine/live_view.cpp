@@ -147,11 +147,12 @@ bool LiveView::renderCoarse() {
 }
 
 bool LiveView::renderFull() {
+    const uint64_t scene = sceneFingerprint(session_);
     imgctl::DibPtr picture = renderView(renderSettingsOf(session_));
     if (!picture || !enabled_) return false;
     fullDue_ = false;
     // Complete: it becomes the picture screen shots save, and the live picture steps aside.
-    session_.renderPicture.replace(std::move(picture));
+    session_.renderPicture.replaceRendered(std::move(picture), scene);
     session_.livePicture.replace(nullptr);
     ++fullShown_;
     sink_.invalidate(kRenderAreaRepaint);

@@ -57,7 +57,8 @@ class EngineCaptureObserver : public CaptureObserver {
     bool abortRequested() override { return abortPoll_(); }
     void frameRendered(int32_t, imgctl::DibHandle picture) override {
         // Shown until the next frame replaces it, and kept for a screen shot afterwards.
-        session_.renderPicture.replace(imgctl::DibPtr(imgctl::CopyDIB(picture)));
+        session_.renderPicture.replaceRendered(imgctl::DibPtr(imgctl::CopyDIB(picture)),
+                                               sceneFingerprint(session_));
     }
 
   private:

@@ -84,6 +84,8 @@ void TurningModel::composeFrame() {
 }
 
 int32_t TurningModel::liveFrame(bool inTurnLoop) {
+    // The render picture is current or stale against the scene as it now stands.
+    session_.renderPicture.noteScene(sceneFingerprint(session_));
     if (live_ == nullptr || !live_->enabled()) return 0;
     live_->viewChanged();
     return inTurnLoop ? live_->renderCoarseNow() : 0;

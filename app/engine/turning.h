@@ -84,8 +84,8 @@ class TurningModel {
     void drawSurface();
     void viewFrame(bool restartTrail);
     void composeFrame();
-    // Tells the live view of a new view; in the turn loop, renders its coarse picture now and
-    // returns the milliseconds spent.
+    // Notes the new scene against the render picture and tells the live view of it; in the turn
+    // loop, renders the live view's coarse picture now and returns the milliseconds spent.
     int32_t liveFrame(bool inTurnLoop);
 
     Session& session_;

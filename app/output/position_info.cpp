@@ -539,7 +539,7 @@ bool readPositionInfo(const std::string& path, PositionInfo& info, bool countsOn
     if (bytes.size() < static_cast<size_t>(kPositionInfoBaseSize)) {
         return refuse("the file is " + std::to_string(bytes.size()) + " bytes; " +
                       recordFileName(kind) + " has at least " +
-                      std::to_string(kPositionInfoBaseSize));
+                      std::to_string(kPositionInfoBaseSize) + " bytes");
     }
     // A file of zeros (a preallocated or wiped file) holds no record at all, whatever field a
     // range check would name first.

@@ -106,8 +106,8 @@ bool writePositionInfo(const std::string& path, const PositionInfo& info, std::s
 enum class RecordFile { Position, Capture };
 
 // Reads the record at path over info. A file shorter than the 272-byte record is refused ("the
-// file is 100 bytes; a Position-Info File has at least 272"), and so is one of zero bytes only
-// ("the file holds only zero bytes"); the tail follows the modelIndex
+// file is 100 bytes; a Position-Info File has at least 272 bytes"), and so is one of zero bytes
+// only ("the file holds only zero bytes"); the tail follows the modelIndex
 // just read, and a tail cut short keeps the parameters info held; with countsOnly only
 // frameCount and framesDone are read. Frame settings after the record are read when their tag is
 // there (a file without them gives a record without them); settings of a newer version, or cut

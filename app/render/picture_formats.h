@@ -39,7 +39,8 @@ inline constexpr std::array<const char*, kPictureFormatCount> kPictureFilterPatt
 inline constexpr std::array<const char*, kPictureFormatCount> kPictureExtensions = {
     "bmp", "bmp", "bmp", "png", "png", "png", "gif"};
 
-// The save dialog's default extension, whatever filter is chosen.
+// The save dialog's default extension before a filter is chosen; a name typed without an
+// extension gets the chosen filter's extension.
 inline constexpr const char* kScreenShotDefaultExtension = "bmp";
 
 // The save dialog's title.

@@ -1,6 +1,7 @@
 #include "app/session/session.h"
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -235,6 +236,63 @@ RenderSettings renderSettingsOf(const Session& session) {
     r.width = renderWidth(s);
     r.imageScale = imageScaleForWidth(r.width);
     return r;
+}
+
+namespace {
+
+// FNV-1a over the bytes of plain values, in the order they are added.
+class Fingerprint {
+  public:
+    template <typename T>
+    void add(const T& value) {
+        unsigned char bytes[sizeof(T)];
+        std::memcpy(bytes, &value, sizeof(T));
+        for (unsigned char b : bytes) hash_ = (hash_ ^ b) * 1099511628211ull;
+    }
+    void add(const Vec3& v) {
+        add(v.x);
+        add(v.y);
+        add(v.z);
+    }
+    uint64_t value() const { return hash_ != 0 ? hash_ : 1; }
+
+  private:
+    uint64_t hash_ = 14695981039346656037ull;
+};
+
+}  // namespace
+
+uint64_t sceneFingerprint(const Session& session) {
+    Fingerprint f;
+    const RenderSettings r = renderSettingsOf(session);
+    for (double a : r.absorption) f.add(a);
+    f.add(r.outerIndex);
+    f.add(r.stoneIndex);
+    f.add(r.dispersionSpread);
+    f.add(r.maxDepth);
+    f.add(r.highQuality);
+    f.add(r.renderFire);
+    for (int32_t b : r.backdrop) f.add(b);
+    f.add(r.mainLight);
+    f.add(r.backLight);
+    f.add(r.fillLight);
+    f.add(r.narrowHighlight);
+    f.add(r.width);
+    f.add(r.imageScale);
+    const ModelRecord& model = *session.model;
+    f.add(model.vertexCount);
+    for (int32_t i = 0; i < model.vertexCount; ++i)
+        f.add(session.viewVertices[static_cast<size_t>(i)]);
+    f.add(model.facetCount);
+    for (int32_t i = 0; i < model.facetCount; ++i) {
+        const Facet& facet = model.facets[i];
+        f.add(facet.normal);
+        for (double p : facet.plane) f.add(p);
+        f.add(facet.vertexCount);
+        for (int32_t k : facet.vertexIndex) f.add(k);
+    }
+    f.add(session.orientation.lightDirection);
+    return f.value();
 }
 
 RenderScene renderSceneOf(const Session& session) {

@@ -131,6 +131,11 @@ Settings settingsToKeep(const Session& session);
 // index and its spread, depth, switches, backdrop, lights, W and its image scale).
 RenderSettings renderSettingsOf(const Session& session);
 
+// Returns a fingerprint (never 0) of everything that sets a rendering's pixels: the render
+// settings, the model in view space and the light. Two sessions with the same fingerprint render
+// the same picture (up to the fingerprint's chance collisions).
+uint64_t sceneFingerprint(const Session& session);
+
 // Returns the scene the render job reads: the session's view-space model and light. The
 // arrays stay the session's: copy them when the session may change during the render.
 RenderScene renderSceneOf(const Session& session);

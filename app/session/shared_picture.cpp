@@ -8,12 +8,18 @@ namespace tavrine {
 SharedPicture::SharedPicture(SharedPicture&& other) noexcept {
     std::lock_guard<std::mutex> lock(other.mutex_);
     picture_ = std::move(other.picture_);
+    rendered_ = other.rendered_;
+    pictureScene_ = other.pictureScene_;
+    notedScene_ = other.notedScene_;
 }
 
 SharedPicture& SharedPicture::operator=(SharedPicture&& other) noexcept {
     if (this != &other) {
         std::scoped_lock lock(mutex_, other.mutex_);
         picture_ = std::move(other.picture_);
+        rendered_ = other.rendered_;
+        pictureScene_ = other.pictureScene_;
+        notedScene_ = other.notedScene_;
     }
     return *this;
 }
@@ -24,8 +30,34 @@ void SharedPicture::replace(imgctl::DibPtr picture) {
         std::lock_guard<std::mutex> lock(mutex_);
         old = std::move(picture_);
         picture_ = std::move(picture);
+        rendered_ = false;
+        pictureScene_ = 0;
     }
     // The old picture is released outside the lock.
+}
+
+void SharedPicture::replaceRendered(imgctl::DibPtr picture, uint64_t scene) {
+    imgctl::DibPtr old;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        old = std::move(picture_);
+        picture_ = std::move(picture);
+        rendered_ = picture_ != nullptr;
+        pictureScene_ = scene;
+        if (scene != 0) notedScene_ = scene;
+    }
+}
+
+void SharedPicture::noteScene(uint64_t scene) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    notedScene_ = scene;
+}
+
+PictureShows SharedPicture::shows() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!picture_ || !rendered_) return PictureShows::Nothing;
+    return pictureScene_ != 0 && pictureScene_ == notedScene_ ? PictureShows::CurrentScene
+                                                              : PictureShows::OtherScene;
 }
 
 bool SharedPicture::copyRow(const imgctl::DibData& source, int32_t row) {
@@ -42,6 +74,8 @@ bool SharedPicture::copyRow(const imgctl::DibData& source, int32_t row) {
         picture_ = std::move(fresh);
         held = imgctl::DataDIB(picture_.get());
     }
+    rendered_ = true;
+    pictureScene_ = 0;
     // Stored rows run bottom-up.
     const size_t stored = static_cast<size_t>(source.height - 1 - row);
     std::memcpy(held->rows + stored * static_cast<size_t>(held->stride),

@@ -8,6 +8,44 @@ constexpr int kRowTop = 452;  // the row of small buttons, 9 pixels below the bo
 
 }  // namespace
 
+const char* controlToolTip(int32_t id) {
+    switch (id) {
+    case kRayTraceButton:
+        return "Ray-trace the stone (key: Space)";
+    case kViewRightButton:
+        return "Turn the view, or the stone with SY on, to the right (key: Right arrow)";
+    case kViewLeftButton:
+        return "Turn the view, or the stone with SY on, to the left (key: Left arrow)";
+    case kViewUpButton:
+        return "Turn the view, or the stone with SY on, upwards (key: Up arrow)";
+    case kViewDownButton:
+        return "Turn the view, or the stone with SY on, downwards (key: Down arrow)";
+    case kViewXButton:
+        return "Turn the view about the line of sight (key: X)";
+    case kViewZButton:
+        return "Turn the view about the line of sight, the other way (key: Z)";
+    case kLightRightButton:
+        return "Turn the light ray to the right (keys: Shift or L with the Right arrow)";
+    case kLightLeftButton:
+        return "Turn the light ray to the left (keys: Shift or L with the Left arrow)";
+    case kLightUpButton:
+        return "Turn the light ray upwards (keys: Shift or L with the Up arrow)";
+    case kLightDownButton:
+        return "Turn the light ray downwards (keys: Shift or L with the Down arrow)";
+    case kHqSwitch:
+        return "HQ: ray-trace at twice the size and shrink the picture, for smoother edges (no "
+               "key)";
+    case kSySwitch:
+        return "SY: the view arrows and the arrow keys turn the stone itself instead of the view "
+               "(no key)";
+    case kGmSwitch:
+        return "GM: the view arrows and the arrow keys turn the view as a turntable does, about "
+               "the upright axis (no key)";
+    default:
+        return nullptr;
+    }
+}
+
 const std::array<ControlSpec, kControlCount>& controlTable() {
     static const std::array<ControlSpec, kControlCount> table = {{
         {kStoneList, ControlKind::ComboBox, "", QRect(), false},

@@ -67,6 +67,10 @@ enum MenuId : int32_t {
     kMenuRecentDesigns = 1151,  // "Recent Designs (&R)" of the File menu, a submenu
     kMenuLiveRayTrace = 1160,   // "Live Ray-trace (&L)" of the View menu
 };
+// Returns the tooltip of a main window button: what it does and the key that does the same;
+// nullptr for a control without one.
+const char* controlToolTip(int32_t id);
+
 // Id of the render window's popup item "Screen Shot (&S)".
 inline constexpr int32_t kPopupScreenShot = 1000;
 

@@ -8,8 +8,11 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QSocketNotifier>
+#include <QThread>
+#include <QWindow>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -43,6 +46,19 @@ void printUsage(std::FILE* to) {
         "Starts the Tavrine viewer; with a Position-Info File, at the stone, view and light it\n"
         "describes (as \"Restore Position\" would); with a GemCad design (.asc or .gem),\n"
         "showing that design (as \"Open Design...\" would).\n");
+}
+
+// Lets the window loop run until window is on screen (for a second at most), so that the
+// window manager has placed it.
+void waitUntilShown(QWidget& window) {
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 1000 &&
+           (window.windowHandle() == nullptr || !window.windowHandle()->isExposed())) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+    QCoreApplication::processEvents();
 }
 
 }  // namespace
@@ -125,6 +141,9 @@ int main(int argc, char* argv[]) {
         });
         window.show();
         if (!refusal.isEmpty()) {
+            // The box is centred over the window once the window manager has placed it, not
+            // over the spot the window held before.
+            waitUntilShown(window);
             QMessageBox::warning(&window, QStringLiteral("Confirmation"), refusal);
         }
         window.startEngine();

@@ -22,6 +22,7 @@
 #include "app/ui/engine_event.h"
 #include "app/ui/file_drops.h"
 #include "app/ui/panel_controls.h"
+#include "app/ui/render_area_note.h"
 #include "app/ui/render_window.h"
 #include "app/ui/stone_panel.h"
 #include "app/ui/title_window.h"
@@ -116,6 +117,9 @@ void ClientArea::paintEvent(QPaintEvent* event) {
     const QRect area = event->rect().adjusted(0, 0, 1, 1) & rect();
     painter.drawImage(area, surface_, area);
     engine_.paintBoxes(painter, area);
+    if (area.intersects(QRect(kRenderArea.left, kRenderArea.top, 199, 199))) {
+        paintRenderAreaNote(painter, engine_.renderAreaShows(), rendering_ && rendering_());
+    }
 }
 
 void ClientArea::keyPressEvent(QKeyEvent* event) {
@@ -205,6 +209,7 @@ MainWindow::MainWindow(Settings& settings, ViewerEngine& engine, QWidget* parent
     surface_.fill(Qt::black);
     buildMenus();
     client_ = new ClientArea(surface_, engine_, this);
+    client_->setRenderingQuery([this] { return renderBusy_; });
     setCentralWidget(client_);
     createControls();
     initialise();
@@ -388,6 +393,9 @@ void MainWindow::connectControls() {
     indexField_->installEventFilter(this);
 
     auto button = [this](int32_t id) { return static_cast<OwnerDrawButton*>(control(id)); };
+    for (int32_t id = kRayTraceButton; id <= kGmSwitch; ++id) {
+        if (const char* tip = controlToolTip(id)) button(id)->setToolTip(QString::fromLatin1(tip));
+    }
     connect(button(kRayTraceButton), &OwnerDrawButton::clicked, this, &MainWindow::requestRender);
     for (int32_t id = kViewRightButton; id <= kLightDownButton; ++id) {
         connect(button(id), &OwnerDrawButton::pressed, this,
@@ -732,8 +740,13 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
         // Held keys are recorded whichever window has the focus, as the keyboard itself
-        // would tell; the keyboard thread pauses while a list or menu is open.
-        if (!key->isAutoRepeat() && isTurnKey(key->key())) {
+        // would tell; the keyboard thread pauses while a list or menu is open. While the index
+        // field has the keyboard, a pressed key edits it (the arrows move its cursor) and turns
+        // nothing; a release is always recorded, so that no key stays held.
+        const bool fieldHasKeys =
+            watched == indexField_ || QApplication::focusWidget() == indexField_;
+        if (!key->isAutoRepeat() && isTurnKey(key->key()) &&
+            !(type == QEvent::KeyPress && fieldHasKeys)) {
             updateHeldKey(key->key(), type == QEvent::KeyPress);
         }
     }
@@ -788,6 +801,8 @@ bool MainWindow::event(QEvent* event) {
             break;
         case NOTIFY_RENDER_STARTED:
             progress->show();
+            // The stale tag goes while the new picture comes.
+            client_->update(QRect(kRenderArea.left, kRenderArea.top, 199, 199));
             break;
         case NOTIFY_RENDER_ENDED:
             renderBusy_ = false;
@@ -831,8 +846,12 @@ void MainWindow::showTitleWindow() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    // The field's value is kept, brought into range.
-    settings_.refractiveIndex = std::clamp(readRefractiveIndex(indexField_->text()), 1.0, 3.0);
+    // The field's value is kept, brought into range; text that is not a number keeps the
+    // value in hand.
+    const double typed = readRefractiveIndex(indexField_->text());
+    if (typed != 0.0) {
+        settings_.refractiveIndex = std::clamp(typed, 1.0, 3.0);
+    }
     if (renderBusy_) {
         if (closeWithoutQuestion_) {
             engine_.post(EngineCommand::Abort);

@@ -7,6 +7,7 @@
 #include <QMap>
 #include <QMessageBox>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -40,6 +41,9 @@ class ClientArea : public QWidget {
   public:
     ClientArea(const QImage& surface, ViewerEngine& engine, QWidget* parent);
 
+    // Sets the question whether a rendering runs (its picture then gets no stale tag).
+    void setRenderingQuery(std::function<bool()> rendering) { rendering_ = std::move(rendering); }
+
   signals:
     void characterTyped(const QString& text);
     void leftPressed(QPoint point);
@@ -56,6 +60,7 @@ class ClientArea : public QWidget {
   private:
     const QImage& surface_;
     ViewerEngine& engine_;
+    std::function<bool()> rendering_;
 };
 
 class MainWindow : public QMainWindow, public WindowPort {

@@ -271,7 +271,8 @@ QString stepRefractiveIndex(const QString& text, int step) {
 }
 
 double readRefractiveIndex(const QString& text) {
-    // The leading decimal number, as the C library's atof reads it in the "C" locale.
+    // A decimal number between optional blanks, as the C library's atof reads it in the "C"
+    // locale.
     const QString trimmed = text.trimmed();
     int end = 0;
     if (end < trimmed.size() && (trimmed[end] == '+' || trimmed[end] == '-')) {
@@ -285,6 +286,10 @@ double readRefractiveIndex(const QString& text) {
         while (end < trimmed.size() && trimmed[end].isDigit()) {
             ++end;
         }
+    }
+    // Anything after the number (" 2.42x") makes the text not a number.
+    if (end < trimmed.size()) {
+        return 0.0;
     }
     bool ok = false;
     const double value = trimmed.left(end).toDouble(&ok);

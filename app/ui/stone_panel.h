@@ -53,7 +53,8 @@ QString formatRefractiveIndex(double value);
 // text is exactly 3 characters), plus the step, kept within 1.00..3.00.
 QString stepRefractiveIndex(const QString& text, int step);
 
-// Reads the field text as a number (its leading decimal number; 0 when there is none).
+// Reads the field text as a number: a decimal number between optional blanks; 0 for any other
+// text (" 2.42x" included), which the range check then refuses.
 double readRefractiveIndex(const QString& text);
 
 // Returns whether a refractive index is within 1.00..3.00.

@@ -320,6 +320,13 @@ void ThreadedEngine::paintBoxes(QPainter& painter, const QRect& clip) {
     }
 }
 
+PictureShows ThreadedEngine::renderAreaShows() {
+    if (session_.settings.sizeMode != 0) return PictureShows::CurrentScene;
+    bool live = false;
+    session_.livePicture.read([&](const imgctl::DibData* data) { live = data != nullptr; });
+    return live ? PictureShows::CurrentScene : session_.renderPicture.shows();
+}
+
 void ThreadedEngine::setLiveView(bool on) {
     if (engine_) engine_->setLiveView(on);
 }

@@ -88,6 +88,7 @@ class ThreadedEngine : public ViewerEngine {
     void replaceRenderPicture(int width) override;
     void setLiveView(bool on) override;
     void paintBoxes(QPainter& painter, const QRect& clip) override;
+    PictureShows renderAreaShows() override;
     Session* session() override { return &session_; }
     void connectOutputs(OutputJobs& jobs, QObject* receiver, OutputNotify notify) override;
     void redrawIndicator() override;

@@ -12,6 +12,7 @@
 
 #include "app/engine/engine_ids.h"
 #include "app/engine/notification_sink.h"
+#include "app/session/shared_picture.h"
 #include "app/view/keyboard_mapping.h"
 
 namespace tavrine {
@@ -78,6 +79,9 @@ class ViewerEngine {
     // Paints the render area, the preview box and the indicator box into painter (client
     // coordinates) for the part of the client area in clip.
     virtual void paintBoxes(QPainter& painter, const QRect& clip) = 0;
+    // Returns what the main window's render area shows against the current scene; the current
+    // scene while a live picture or the separate render window stands in for it.
+    virtual PictureShows renderAreaShows() { return PictureShows::CurrentScene; }
 
     // The picture outputs (screen shot, capture, animated GIF). An engine side without a session
     // has none, and the window leaves their menu items disabled.

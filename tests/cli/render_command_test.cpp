@@ -188,8 +188,9 @@ TEST_F(RenderCommand, ShortAndUnsoundPositionFilesExitWithOneAndSayWhy) {
             .write(good.data(), static_cast<std::streamsize>(length));
         const Outcome r = run("--position " + path("p.gpi") + " --out " + path("x.png"));
         EXPECT_EQ(1, r.status) << r.output;
-        EXPECT_NE(std::string::npos, r.output.find("the file is " + std::to_string(length) +
-                                                   " bytes; a Position-Info File has at least 272"))
+        EXPECT_NE(std::string::npos,
+                  r.output.find("the file is " + std::to_string(length) +
+                                " bytes; a Position-Info File has at least 272 bytes"))
             << r.output;
     }
     // All-zero view cosines: once accepted, turned and saved into a file the reader refused.

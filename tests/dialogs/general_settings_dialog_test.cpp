@@ -78,6 +78,12 @@ void GeneralSettingsDialogTest::fastEndStoresNoDelayAndDepthStaysInRange() {
     typeInto(depthEdit, QStringLiteral("1"));
     clickArrow(depth, -1);
     QCOMPARE(depthEdit->text(), QStringLiteral("1"));
+    // A depth beyond the range shows what counts once the edit is left.
+    QApplication::setActiveWindow(&dialog);
+    depthEdit->setFocus();
+    typeInto(depthEdit, QStringLiteral("25"));
+    QTest::keyClick(depthEdit, Qt::Key_Tab);
+    QCOMPARE(depthEdit->text(), QStringLiteral("20"));
     typeInto(depthEdit, QStringLiteral("12"));  // typed and OK at once: the up-down reads it
 
     QTest::mouseClick(control<QPushButton>(&dialog, "1005"), Qt::LeftButton);

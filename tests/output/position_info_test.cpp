@@ -303,7 +303,7 @@ TEST(PositionInfoFile, ACutRecordIsRefusedAndACutTailKeepsItsParameters) {
             // An empty file or a truncated copy: refused whole, with its size.
             EXPECT_FALSE(accepted) << length;
             EXPECT_EQ(error, "the file is " + std::to_string(length) +
-                                 " bytes; a Position-Info File has at least 272");
+                                 " bytes; a Position-Info File has at least 272 bytes");
             expectSameInfo(read, before);
             PositionInfo counts = before;
             EXPECT_FALSE(readPositionInfo(path, counts, true, nullptr)) << length;

@@ -5,6 +5,7 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -277,7 +278,7 @@ TEST_F(MainWindowTest, UpDownStepsTheFieldWithinItsRange) {
 
 TEST_F(MainWindowTest, RenderRequestChecksTheIndexAndAsksWhileBusy) {
     MainWindow& w = open();
-    for (const char* refused : {"0.99", "3.01", "abc"}) {
+    for (const char* refused : {"0.99", "3.01", "abc", " 2.42x"}) {
         field()->setText(refused);
         MessageSeen seen;
         test::answerNextMessageBox(&seen, QMessageBox::Ok);
@@ -355,6 +356,18 @@ TEST_F(MainWindowTest, LetterKeysOpenListsAndPauseTheKeyboard) {
     EXPECT_TRUE(engine.keys.left);
     QTest::keyRelease(w.clientArea(), Qt::Key_Left);
     EXPECT_FALSE(engine.keys.left);
+
+    // While the index field has the keyboard, the arrows move its cursor and turn nothing.
+    QApplication::setActiveWindow(&w);
+    field()->setFocus();
+    field()->setText("2.42");
+    field()->setCursorPosition(4);
+    for (Qt::Key arrow : {Qt::Key_Left, Qt::Key_Up, Qt::Key_Down, Qt::Key_X}) {
+        QTest::keyPress(field(), arrow);
+        EXPECT_FALSE(engine.keys.left || engine.keys.up || engine.keys.down || engine.keys.x);
+        QTest::keyRelease(field(), arrow);
+    }
+    EXPECT_EQ(field()->text(), "2.4x2") << "Left moved the cursor, and x went into the field";
 }
 
 TEST_F(MainWindowTest, DragsStartInTheViewBoxesOnly) {

@@ -24,7 +24,8 @@ TEST(RefractiveIndexField, WritesAndReadsValues) {
     EXPECT_EQ(formatRefractiveIndex(1.15), "1.15");
     EXPECT_EQ(formatRefractiveIndex(3.0), "3.00");
     EXPECT_DOUBLE_EQ(readRefractiveIndex(" 1.77"), 1.77);
-    EXPECT_DOUBLE_EQ(readRefractiveIndex("2.4x"), 2.4);
+    EXPECT_DOUBLE_EQ(readRefractiveIndex("2.42 "), 2.42);
+    EXPECT_DOUBLE_EQ(readRefractiveIndex(" 2.42x"), 0.0) << "trailing text is not a number";
     EXPECT_DOUBLE_EQ(readRefractiveIndex("abc"), 0.0);
     EXPECT_TRUE(refractiveIndexInRange(1.0));
     EXPECT_TRUE(refractiveIndexInRange(3.0));

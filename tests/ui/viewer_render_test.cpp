@@ -17,6 +17,7 @@
 
 #include "app/session/session.h"
 #include "app/ui/main_window.h"
+#include "app/ui/render_area_note.h"
 #include "app/ui/start_position.h"
 #include "app/ui/threaded_engine.h"
 #include "tests/ui/ui_test_support.h"
@@ -35,6 +36,18 @@ bool waitUntil(Done done, int timeoutMs) {
         QTest::qWait(10);
     }
     return done();
+}
+
+// Returns the colour (0xRRGGBB) of pixel (x, y) of the session's render picture, -1 without one.
+int64_t savedPixel(const Session& session, int x, int y) {
+    int64_t colour = -1;
+    session.renderPicture.read([&](const imgctl::DibData* data) {
+        if (data == nullptr || x >= data->width || y >= data->height) return;
+        const uint8_t* p = data->rows + static_cast<size_t>(data->height - 1 - y) * data->stride +
+                           static_cast<size_t>(x) * 3;
+        colour = (int64_t{p[2]} << 16) | (int64_t{p[1]} << 8) | p[0];
+    });
+    return colour;
 }
 
 TEST(Viewer, SpaceRendersTheHeadlessRenderersPixelsIntoTheRenderArea) {
@@ -63,6 +76,20 @@ TEST(Viewer, SpaceRendersTheHeadlessRenderersPixelsIntoTheRenderArea) {
         MainWindow window(session.settings, engine);
         window.show();
         window.startEngine();
+        const QRect area(33, 245, 199, 199);
+        // At first the empty area shows a hint, which the render picture does not hold.
+        QApplication::processEvents();
+        const QImage empty = window.clientArea()->grab(area).toImage();
+        int hinted = 0;
+        int savedLit = 0;
+        for (int y = 0; y < 199; ++y) {
+            for (int x = 0; x < 199; ++x) {
+                hinted += (empty.pixel(x, y) & 0xFFFFFF) != 0 ? 1 : 0;
+                savedLit += savedPixel(session, x, y) > 0 ? 1 : 0;  // -1: no picture yet
+            }
+        }
+        EXPECT_EQ(savedLit, 0);
+        EXPECT_GT(hinted, 50) << "no hint in the empty render area";
         QTest::keyClick(window.clientArea(), Qt::Key_Space);
         ASSERT_TRUE(window.renderBusy());
         ASSERT_TRUE(waitUntil([&] { return !window.renderBusy(); }, 120000));
@@ -81,6 +108,49 @@ TEST(Viewer, SpaceRendersTheHeadlessRenderersPixelsIntoTheRenderArea) {
             }
         }
         EXPECT_EQ(different, 0);
+
+        // A turn leaves the picture of the old view: a tag marks it on screen only, and the
+        // picture a screen shot saves is still the rendering, pixel for pixel.
+        window.clientArea()->setFocus();
+        QTest::keyPress(window.clientArea(), Qt::Key_Left);
+        QTest::qWait(400);
+        QTest::keyRelease(window.clientArea(), Qt::Key_Left);
+        ASSERT_TRUE(
+            waitUntil([&] { return engine.renderAreaShows() == PictureShows::OtherScene; }, 5000));
+        ASSERT_TRUE(waitUntil([&] { return engine.isIdle(); }, 5000));
+        QTest::qWait(300);
+        const QImage stale = window.clientArea()->grab(area).toImage();
+        const QRect tag = staleTagRect().translated(-area.topLeft());
+        int tagged = 0;
+        int elsewhere = 0;
+        int savedChanged = 0;
+        for (int y = 0; y < 199; ++y) {
+            for (int x = 0; x < 199; ++x) {
+                const QRgb want = expected.pixel(x, y) & 0xFFFFFF;
+                savedChanged += savedPixel(session, x, y) != static_cast<int64_t>(want) ? 1 : 0;
+                const bool same = (stale.pixel(x, y) & 0xFFFFFF) == want;
+                (tag.contains(x, y) ? tagged : elsewhere) += same ? 0 : 1;
+            }
+        }
+        EXPECT_EQ(savedChanged, 0) << "the saved picture changed";
+        EXPECT_GT(tagged, 50) << "no tag on the picture of the old view";
+        EXPECT_EQ(elsewhere, 0) << "the tag covers more than its corner";
+
+        // The next rendering is current again: no tag.
+        QTest::keyClick(window.clientArea(), Qt::Key_Space);
+        ASSERT_TRUE(waitUntil([&] { return !window.renderBusy(); }, 120000));
+        EXPECT_EQ(engine.renderAreaShows(), PictureShows::CurrentScene);
+        const QImage again = window.clientArea()->grab(area).toImage();
+        int unlike = 0;
+        for (int y = 0; y < 199; ++y) {
+            for (int x = 0; x < 199; ++x) {
+                unlike +=
+                    static_cast<int64_t>(again.pixel(x, y) & 0xFFFFFF) != savedPixel(session, x, y)
+                        ? 1
+                        : 0;
+            }
+        }
+        EXPECT_EQ(unlike, 0);
         engine.shutdown();
     }
 }

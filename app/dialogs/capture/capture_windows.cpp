@@ -17,6 +17,7 @@
 #include "app/output/capture_job.h"
 #include "app/output/screen_shot.h"
 #include "app/settings/settings_file.h"
+#include "app/settings/value_ranges.h"
 
 namespace tavrine {
 
@@ -102,7 +103,17 @@ NewCaptureDialog::NewCaptureDialog(int frameCount, QWidget* parent) : QDialog(pa
     auto* reset =
         place(new QPushButton(QStringLiteral("Default (&D)"), this), "default", 267, 156, 90, 28);
     ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, [this] { done(1); });
+    connect(ok, &QPushButton::clicked, this, [this] {
+        // A count outside the range is refused with the range; the dialog stays open.
+        if (!ranges::kFrameCount.contains(editNumber(edit_))) {
+            askConfirmation(this, QString::fromLatin1(kFrameCountRangeMessage),
+                            QMessageBox::Warning, QMessageBox::Ok, QMessageBox::Ok);
+            edit_->setFocus();
+            edit_->selectAll();
+            return;
+        }
+        done(1);
+    });
     connect(cancel, &QPushButton::clicked, this, [this] { done(0); });
     connect(reset, &QPushButton::clicked, this, [this] {
         if (askYesNo(this, "Restore default settings?")) {

@@ -16,8 +16,13 @@ namespace tavrine {
 // Returns the number a digits-only edit holds (0 when it holds none; at most 15 digits).
 long long editNumber(const QLineEdit* edit);
 
+// The message that refuses a typed number of frames outside 1 to 4096.
+inline constexpr const char* kFrameCountRangeMessage =
+    "Number of frames must be set within the range of 1 to 4096.";
+
 // "New Automatic Screen Capture" (window name HeaderSettingWnd, 385 x 205): asks for the number
 // of frames of one full turn, 1 to 4096, with "Default (&D)" restoring 128 after a question.
+// "OK" refuses a typed number outside the range with kFrameCountRangeMessage and stays open.
 // exec() returns 1 for "OK", 0 for "CANCEL" or the close box.
 class NewCaptureDialog : public QDialog {
     Q_OBJECT

@@ -20,6 +20,23 @@ imgctl::ColorRef backdropOf(const Settings& s) {
            65536u * static_cast<imgctl::ColorRef>(s.backdrop[2]);
 }
 
+// Returns text with the blanks inside each double-quoted name of a line made non-breaking, so
+// that a message box wrapping a long line keeps "Make Animation GIF(A)" on one line.
+QString withUnbrokenNames(const std::string& text) {
+    QString shown = QString::fromStdString(text);
+    bool quoted = false;
+    for (QChar& c : shown) {
+        if (c == QLatin1Char('"')) {
+            quoted = !quoted;
+        } else if (c == QLatin1Char('\n')) {
+            quoted = false;
+        } else if (quoted && c == QLatin1Char(' ')) {
+            c = QChar(0x00A0);
+        }
+    }
+    return shown;
+}
+
 }  // namespace
 
 OutputCommands::OutputCommands(OutputHost& host, Session& session, OutputJobs& jobs)
@@ -38,8 +55,9 @@ bool OutputCommands::busy(const char* question) {
     return true;
 }
 
-void OutputCommands::message(const std::string& text, bool warning) {
-    askConfirmation(host_.ownerWindow(), QString::fromStdString(text),
+void OutputCommands::message(const std::string& text, bool warning, bool keepNamesWhole) {
+    askConfirmation(host_.ownerWindow(),
+                    keepNamesWhole ? withUnbrokenNames(text) : QString::fromStdString(text),
                     warning ? QMessageBox::Warning : QMessageBox::NoIcon, QMessageBox::Ok,
                     QMessageBox::Ok);
 }
@@ -121,7 +139,7 @@ void OutputCommands::finishCapture() {
     const CaptureResult& result = jobs_.captureResult;
     const PositionInfo& record = jobs_.captureRecord;
     if (record.framesDone == record.frameCount) {
-        message(captureCompleteText(captureState_.name), false);
+        message(captureCompleteText(captureState_.name), false, true);
     } else if (result.outcome == CaptureOutcome::Failed && !result.message.empty()) {
         message(std::string(kCaptureAbortedText) + "\n\n" + result.message, true);
     } else {

@@ -83,7 +83,9 @@ class OutputCommands {
     void restoreChosenPosition(const std::string& path);
     int runCapture(int32_t checkMode);
     void finishCapture();
-    void message(const std::string& text, bool warning);
+    // Shows text in a "Confirmation" box; with keepNamesWhole, a wrapped line never breaks a
+    // double-quoted name.
+    void message(const std::string& text, bool warning, bool keepNamesWhole = false);
 
     OutputHost& host_;
     Session& session_;

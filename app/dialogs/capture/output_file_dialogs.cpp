@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QStringList>
+#include <utility>
 
 #include "app/output/animation_job.h"
 #include "app/output/capture_job.h"
@@ -18,6 +19,25 @@ struct DialogKind {
     QStringList filters;  // "Text (pattern)" in order
     const char* defaultSuffix;
     bool save;
+    QStringList filterSuffixes = {};  // when set, the default extension of each filter in order
+};
+
+// A file dialog whose default extension is the chosen filter's when the kind lists one per
+// filter, so that a name typed without an extension gets the extension of its format.
+class FilterSuffixDialog : public QFileDialog {
+  public:
+    FilterSuffixDialog(QWidget* parent, const QString& title, QStringList suffixes)
+        : QFileDialog(parent, title), suffixes_(std::move(suffixes)) {}
+
+    void accept() override {
+        // Taken at acceptance, so the name checked for overwriting is the one written.
+        const qsizetype index = nameFilters().indexOf(selectedNameFilter());
+        if (index >= 0 && index < suffixes_.size()) setDefaultSuffix(suffixes_[index]);
+        QFileDialog::accept();
+    }
+
+  private:
+    QStringList suffixes_;
 };
 
 // A filter of the dialog; its text ends with its pattern in parentheses, which Qt reads.
@@ -25,7 +45,7 @@ QString filterOf(const char* text) { return QString::fromLatin1(text); }
 
 ChosenFile runFileDialog(QWidget* parent, const DialogKind& kind, const std::string& folder,
                          const std::string& proposedPath, int filterIndex) {
-    QFileDialog dialog(parent, QString::fromLatin1(kind.title));
+    FilterSuffixDialog dialog(parent, QString::fromLatin1(kind.title), kind.filterSuffixes);
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setAcceptMode(kind.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(kind.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
@@ -60,6 +80,7 @@ ChosenFile askScreenShotFile(QWidget* parent, FileDialogState& state,
     DialogKind kind{kSaveScreenShotTitle, {}, kScreenShotDefaultExtension, true};
     for (size_t i = 0; i < kPictureFilterTexts.size(); ++i) {
         kind.filters << filterOf(kPictureFilterTexts[i]);
+        kind.filterSuffixes << QString::fromLatin1(kPictureExtensions[i]);
     }
     const std::string folder = dialogOpeningFolder(state, defaultFolder);
     const ChosenFile chosen =

@@ -18,9 +18,10 @@ struct ChosenFile {
     int filterIndex = 1;  // 1-based index of the chosen filter
 };
 
-// "Save Screen Shot": the seven picture filters (the remembered filterIndex selected), default
-// extension "bmp", overwrite confirmed. The folder is state's, or defaultFolder when it is gone.
-// On a choice, state remembers the filter; the caller saves and then remembers the path.
+// "Save Screen Shot": the seven picture filters (the remembered filterIndex selected), a name
+// typed without an extension getting the chosen filter's extension, overwrite confirmed. The folder
+// is state's, or defaultFolder when it is gone. On a choice, state remembers the filter; the caller
+// saves and then remembers the path.
 ChosenFile askScreenShotFile(QWidget* parent, FileDialogState& state,
                              const std::string& defaultFolder);
 

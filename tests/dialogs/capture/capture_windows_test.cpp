@@ -63,6 +63,28 @@ TEST(NewCaptureDialog, TypedCountsAreBroughtIntoRangeAndDefaultRestores128) {
     EXPECT_EQ(dialog.exec(), 1);
     QTimer::singleShot(0, [&] { child<QPushButton>(&dialog, "cancel")->click(); });
     EXPECT_EQ(dialog.exec(), 0);
+
+    // "OK" refuses 0 (and 4097) frames with the range and stays open; 5 then passes.
+    QStringList refusals;
+    QTimer::singleShot(0, [&] {
+        for (const char* typed : {"0", "4097", ""}) {
+            edit->setText(QString::fromLatin1(typed));
+            QTimer::singleShot(0, [&] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                if (box == nullptr) return;
+                refusals << box->text();
+                box->button(QMessageBox::Ok)->click();
+            });
+            child<QPushButton>(&dialog, "ok")->click();
+            EXPECT_TRUE(dialog.isVisible()) << typed;
+        }
+        edit->setText("5");
+        child<QPushButton>(&dialog, "ok")->click();
+    });
+    EXPECT_EQ(dialog.exec(), 1);
+    EXPECT_EQ(dialog.frameCount(), 5);
+    ASSERT_EQ(refusals.size(), 3);
+    EXPECT_EQ(refusals[0], "Number of frames must be set within the range of 1 to 4096.");
 }
 
 TEST(MakeAnimationDialog, DelayDirectionAndDefaults) {

@@ -4,9 +4,11 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTextLayout>
 #include <QTimer>
 #include <deque>
 #include <filesystem>
@@ -101,6 +103,27 @@ Answers::Step acknowledge(std::string* text) {
     };
 }
 
+// Answers a message box with OK after reading the lines its label shows, as its word wrap
+// lays them out.
+Answers::Step acknowledgeLines(QStringList* lines) {
+    return [lines](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        ASSERT_NE(box, nullptr);
+        auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+        ASSERT_NE(label, nullptr);
+        for (const QString& paragraph : label->text().split(QLatin1Char('\n'))) {
+            QTextLayout layout(paragraph, label->font());
+            layout.beginLayout();
+            for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+                line.setLineWidth(label->wordWrap() ? label->contentsRect().width() : 100000);
+                *lines << paragraph.mid(line.textStart(), line.textLength()).trimmed();
+            }
+            layout.endLayout();
+        }
+        box->button(QMessageBox::Ok)->click();
+    };
+}
+
 // A main window whose engine runs the jobs at once, routing the notifications as the viewer's
 // sink does.
 class FakeHost : public OutputHost, public NullNotificationSink {
@@ -156,14 +179,20 @@ TEST(OutputCommands, ANewCaptureAndItsAnimatedGifFromTheMenus) {
     OutputCommands commands(host, session, jobs);
     host.attach(commands);
 
-    std::string said;
+    QStringList lines;
     {
-        Answers answers({press("ok", "3"), chooseFile("turn"), acknowledge(&said)});
+        Answers answers({press("ok", "3"), chooseFile("turn"), acknowledgeLines(&lines)});
         commands.newCapture();
         EXPECT_TRUE(answers.done());
     }
+    std::string said = lines.join(QLatin1Char(' ')).replace(QChar(0xA0), ' ').toStdString();
     EXPECT_NE(said.find("All frames have been captured."), std::string::npos) << said;
     EXPECT_NE(said.find("\"turn.sqi\""), std::string::npos) << said;
+    // However the box wraps the long line, the menu name stays on one line.
+    const QStringList named = lines.filter(QStringLiteral("GIF(A)"));
+    ASSERT_EQ(named.size(), 1) << said;
+    EXPECT_TRUE(QString(named[0]).replace(QChar(0xA0), ' ').contains("\"Make Animation GIF(A)\""))
+        << lines.join(QLatin1Char('|')).toStdString();
     PositionInfo record;
     ASSERT_TRUE(readPositionInfo(caps + "turn.sqi", record, false, nullptr));
     EXPECT_EQ(record.frameCount, 3);

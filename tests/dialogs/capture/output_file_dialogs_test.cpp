@@ -73,6 +73,30 @@ TEST(OutputFileDialogs, TheScreenShotDialogShowsTheSevenFiltersAndRemembersTheCh
     EXPECT_FALSE(askScreenShotFile(nullptr, state, shots).chosen);
 }
 
+TEST(OutputFileDialogs, AScreenShotNameWithoutExtensionTakesTheChosenFiltersExtension) {
+    test::TempFolder folder("tavrine-dialogs");
+    const std::string shots = folder.path() + "/";
+    FileDialogState state;
+    state.initialDirectory = shots;
+    state.filterIndex = 1;
+    const struct {
+        int filter;
+        const char* typed;
+        const char* written;
+    } cases[] = {{4, "shot", "shot.png"},
+                 {7, "turn", "turn.gif"},
+                 {6, "p8", "p8.png"},
+                 {1, "plain", "plain.bmp"},
+                 {4, "kept.bmp", "kept.bmp"}};
+    for (const auto& c : cases) {
+        answerNextFileDialog([](QFileDialog*) {}, QString::fromLatin1(c.typed), c.filter);
+        const ChosenFile chosen = askScreenShotFile(nullptr, state, shots);
+        ASSERT_TRUE(chosen.chosen);
+        EXPECT_EQ(chosen.path, shots + c.written) << c.typed << " with filter " << c.filter;
+        EXPECT_EQ(chosen.filterIndex, c.filter);
+    }
+}
+
 TEST(OutputFileDialogs, CaptureAndAnimationDialogsProposeTheirNames) {
     test::TempFolder folder("tavrine-dialogs");
     const std::string caps = folder.path() + "/";
