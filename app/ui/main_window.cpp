@@ -820,9 +820,8 @@ bool MainWindow::event(QEvent* event) {
     return QMainWindow::event(event);
 }
 
-void MainWindow::closeWithoutQuestion() {
-    closeWithoutQuestion_ = true;
-    close();
+void MainWindow::keepIndexFieldValue() {
+    settings_.refractiveIndex = std::clamp(readRefractiveIndex(indexField_->text()), 1.0, 3.0);
 }
 
 void MainWindow::showTitleWindow() {
@@ -831,12 +830,9 @@ void MainWindow::showTitleWindow() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    // The field's value is kept, brought into range.
-    settings_.refractiveIndex = std::clamp(readRefractiveIndex(indexField_->text()), 1.0, 3.0);
+    keepIndexFieldValue();
     if (renderBusy_) {
-        if (closeWithoutQuestion_) {
-            engine_.post(EngineCommand::Abort);
-        } else if (confirmAbort(kAbortToExitQuestion) != QMessageBox::Yes) {
+        if (confirmAbort(kAbortToExitQuestion) != QMessageBox::Yes) {
             event->ignore();
             return;
         }

@@ -108,9 +108,9 @@ class MainWindow : public QMainWindow, public WindowPort {
     DesignOpener* designOpener() const override { return designOpener_; }
     QMenu* recentDesignsMenu() const override { return recentMenu_; }
 
-    // Closes the window as its close box would, aborting a running rendering without asking
-    // (the system asked the program to end).
-    void closeWithoutQuestion();
+    // Keeps the refractive index field's value in the settings, brought into 1.00..3.00, as
+    // closing the window does.
+    void keepIndexFieldValue();
 
   public slots:
     // Opens the title window modally (the engine's blocking request at its start).
@@ -154,7 +154,6 @@ class MainWindow : public QMainWindow, public WindowPort {
     int rememberedRow_[3] = {0, 0, 0};
     HeldKeys heldKeys_;
     bool started_ = false;
-    bool closeWithoutQuestion_ = false;
     RenderLayout renderLayout_;
     std::unique_ptr<DialogHost> dialogHost_;
     std::unique_ptr<WindowOutputs> outputs_;
