@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/dialogs/dialog_host.h"
@@ -136,6 +137,8 @@ class MainWindow : public QMainWindow, public WindowPort {
     void updateHeldKey(int key, bool held);
     void choosePolygonColour(int index);
     void setSwitch(int32_t id, bool on);
+    // Opens the dialog or question shown above the render window when that stays on top.
+    void keepAboveRenderWindow(QWidget* shown);
 
     Settings& settings_;
     ViewerEngine& engine_;
@@ -149,6 +152,8 @@ class MainWindow : public QMainWindow, public WindowPort {
     QLineEdit* indexField_ = nullptr;
     UpDownControl* upDown_ = nullptr;
     RenderWindow* renderWindow_ = nullptr;
+    // Where the render window was last seen, for the next one made.
+    std::optional<QPoint> renderWindowPlace_;
     bool renderBusy_ = false;
     int dragMode_ = 0;
     int rememberedRow_[3] = {0, 0, 0};
