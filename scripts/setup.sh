@@ -13,7 +13,7 @@ packages=(
     # viewer
     qt6-base-dev libgl-dev fonts-dejavu-core fonts-ipafont-gothic
     # headless window tests and screenshots
-    xvfb xauth xdotool
+    xvfb xauth xdotool x11-utils
     # formatting check
     clang-format
     # the fuzz harnesses' smoke run in CI, and building with clang

@@ -1,8 +1,10 @@
 // tavrine: the viewer. Reads the settings (and the Position-Info File or GemCad design named on
 // the command line, and the designs opened last), builds the main window and the stored model,
 // starts the engine and keyboard threads, runs the window loop, and on exit ends and joins the
-// threads and writes the settings file whole. SIGTERM, SIGINT and SIGHUP close the window as its
-// close box would, aborting a running rendering without asking.
+// threads and writes the settings file whole. SIGTERM, SIGINT and SIGHUP end the viewer from
+// whatever window is open, modal ones included: a running rendering or capture stops at its
+// current row (a capture records the frames it has), the settings file is written as at a normal
+// exit, and the exit status is 128 + the signal.
 
 #include <sys/socket.h>
 #include <unistd.h>
@@ -16,6 +18,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -32,11 +35,22 @@ namespace {
 
 int signalPipe[2] = {-1, -1};
 
-// Only writes one byte: the window loop does the rest.
-void onSignal(int) {
-    const char byte = 1;
+// Only writes the signal's number: the window loop does the rest.
+void onSignal(int number) {
+    const auto byte = static_cast<unsigned char>(number);
     const ssize_t ignored = ::write(signalPipe[1], &byte, 1);
     (void)ignored;
+}
+
+// Writes the settings file whole; a design on show is kept as the stone's own cut, since the
+// file cannot name the design. Returns false, with a line on standard error, when it cannot.
+bool keepSettings(const tavrine::SettingsLocations& locations, const tavrine::Session& session) {
+    std::string error;
+    if (!tavrine::writeSettings(locations.settingsFile, tavrine::settingsToKeep(session), &error)) {
+        std::fprintf(stderr, "tavrine: %s (%s)\n", error.c_str(), locations.settingsFile.c_str());
+        return false;
+    }
+    return true;
 }
 
 void printUsage(std::FILE* to) {
@@ -133,11 +147,16 @@ int main(int argc, char* argv[]) {
             window, session, tavrine::recentDesignsFile(locations.settingsFolder));
         window.setDesignOpener(&designOpener);
         QSocketNotifier notifier(signalPipe[0], QSocketNotifier::Read);
-        QObject::connect(&notifier, &QSocketNotifier::activated, &window, [&window] {
-            char byte = 0;
-            const ssize_t ignored = ::read(signalPipe[0], &byte, 1);
-            (void)ignored;
-            window.closeWithoutQuestion();
+        QObject::connect(&notifier, &QSocketNotifier::activated, &window, [&] {
+            unsigned char number = 0;
+            if (::read(signalPipe[0], &number, 1) != 1) return;
+            // The process ends here, from whichever loop runs, a modal window's included: nothing
+            // returns to a loop that could keep a window (and the process) alive.
+            window.keepIndexFieldValue();
+            engine.shutdown();
+            keepSettings(locations, session);
+            std::fflush(nullptr);
+            std::_Exit(128 + number);
         });
         window.show();
         if (!refusal.isEmpty()) {
@@ -152,11 +171,5 @@ int main(int argc, char* argv[]) {
         engine.shutdown();
     }
 
-    std::string error;
-    // A design on show is kept as the stone's own cut: the file cannot name the design.
-    if (!tavrine::writeSettings(locations.settingsFile, tavrine::settingsToKeep(session), &error)) {
-        std::fprintf(stderr, "tavrine: %s (%s)\n", error.c_str(), locations.settingsFile.c_str());
-        return 1;
-    }
-    return result;
+    return keepSettings(locations, session) ? result : 1;
 }

@@ -12,6 +12,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
+#include <QWindow>
 #include <algorithm>
 
 #include "app/dialogs/settings_dialogs.h"
@@ -430,8 +431,15 @@ void MainWindow::connectControls() {
 }
 
 void MainWindow::recreateRenderWindow(int32_t width) {
+    // The new window opens where the old one was last seen.
+    if (renderWindow_ != nullptr && renderWindow_->hasBeenShown()) {
+        renderWindowPlace_ = renderWindow_->pos();
+    }
     delete renderWindow_;
     renderWindow_ = new RenderWindow(width, settings_.renderWindowTopMost != 0, this);
+    if (renderWindowPlace_) {
+        renderWindow_->move(*renderWindowPlace_);
+    }
     connect(renderWindow_, &RenderWindow::progressClicked, this,
             [this] { confirmAbort(kAbortQuestion); });
     // The engine is free again whichever window the job reported to.
@@ -729,8 +737,31 @@ void MainWindow::updateHeldKey(int key, bool held) {
     engine_.setHeldKeys(heldKeys_);
 }
 
+void MainWindow::keepAboveRenderWindow(QWidget* shown) {
+    if (renderWindow_ == nullptr || !renderWindow_->isVisible() || !renderWindow_->isTopMost()) {
+        return;
+    }
+    const Qt::WindowType type = shown->windowType();
+    if (shown == renderWindow_ || (type != Qt::Dialog && type != Qt::Sheet)) {
+        return;
+    }
+    QWindow* handle = shown->windowHandle();
+    if (handle == nullptr || renderWindow_->windowHandle() == nullptr) {
+        return;
+    }
+    // A window manager keeps a window's transients above it; without one, the raise does.
+    handle->setTransientParent(renderWindow_->windowHandle());
+    shown->raise();
+}
+
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
+    // Every question and dialog opens above a render window that stays on top: it would hide
+    // them, their buttons included, otherwise.
+    if (type == QEvent::Show && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->isWindow()) {
+        keepAboveRenderWindow(static_cast<QWidget*>(watched));
+    }
     if (type == QEvent::KeyPress || type == QEvent::KeyRelease) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (watched == indexField_ && type == QEvent::KeyPress &&
@@ -835,9 +866,11 @@ bool MainWindow::event(QEvent* event) {
     return QMainWindow::event(event);
 }
 
-void MainWindow::closeWithoutQuestion() {
-    closeWithoutQuestion_ = true;
-    close();
+void MainWindow::keepIndexFieldValue() {
+    // The field's value is kept, brought into range; text that is not a number keeps the
+    // value in hand.
+    const double typed = readRefractiveIndex(indexField_->text());
+    if (typed != 0.0) settings_.refractiveIndex = std::clamp(typed, 1.0, 3.0);
 }
 
 void MainWindow::showTitleWindow() {
@@ -846,16 +879,9 @@ void MainWindow::showTitleWindow() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    // The field's value is kept, brought into range; text that is not a number keeps the
-    // value in hand.
-    const double typed = readRefractiveIndex(indexField_->text());
-    if (typed != 0.0) {
-        settings_.refractiveIndex = std::clamp(typed, 1.0, 3.0);
-    }
+    keepIndexFieldValue();
     if (renderBusy_) {
-        if (closeWithoutQuestion_) {
-            engine_.post(EngineCommand::Abort);
-        } else if (confirmAbort(kAbortToExitQuestion) != QMessageBox::Yes) {
+        if (confirmAbort(kAbortToExitQuestion) != QMessageBox::Yes) {
             event->ignore();
             return;
         }

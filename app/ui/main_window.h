@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/dialogs/dialog_host.h"
@@ -113,9 +114,9 @@ class MainWindow : public QMainWindow, public WindowPort {
     DesignOpener* designOpener() const override { return designOpener_; }
     QMenu* recentDesignsMenu() const override { return recentMenu_; }
 
-    // Closes the window as its close box would, aborting a running rendering without asking
-    // (the system asked the program to end).
-    void closeWithoutQuestion();
+    // Keeps the refractive index field's value in the settings, brought into 1.00..3.00, as
+    // closing the window does.
+    void keepIndexFieldValue();
 
   public slots:
     // Opens the title window modally (the engine's blocking request at its start).
@@ -141,6 +142,8 @@ class MainWindow : public QMainWindow, public WindowPort {
     void updateHeldKey(int key, bool held);
     void choosePolygonColour(int index);
     void setSwitch(int32_t id, bool on);
+    // Opens the dialog or question shown above the render window when that stays on top.
+    void keepAboveRenderWindow(QWidget* shown);
 
     Settings& settings_;
     ViewerEngine& engine_;
@@ -154,12 +157,13 @@ class MainWindow : public QMainWindow, public WindowPort {
     QLineEdit* indexField_ = nullptr;
     UpDownControl* upDown_ = nullptr;
     RenderWindow* renderWindow_ = nullptr;
+    // Where the render window was last seen, for the next one made.
+    std::optional<QPoint> renderWindowPlace_;
     bool renderBusy_ = false;
     int dragMode_ = 0;
     int rememberedRow_[3] = {0, 0, 0};
     HeldKeys heldKeys_;
     bool started_ = false;
-    bool closeWithoutQuestion_ = false;
     RenderLayout renderLayout_;
     std::unique_ptr<DialogHost> dialogHost_;
     std::unique_ptr<WindowOutputs> outputs_;

@@ -4,7 +4,9 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QWindow>
+#include <algorithm>
 #include <cmath>
 
 #include "app/ui/engine_event.h"
@@ -57,8 +59,16 @@ RenderWindow::RenderWindow(int imageWidth, bool topMost, QWidget* owner)
 }
 
 void RenderWindow::setTopMost(bool topMost) {
+    if (topMost == isTopMost()) {
+        return;
+    }
     const bool visible = isVisible();
+    const QPoint place = pos();
     setWindowFlag(Qt::WindowStaysOnTopHint, topMost);
+    // The new flag makes the window anew: it keeps the place it had.
+    if (shown_) {
+        move(place);
+    }
     if (visible) {
         show();
     }
@@ -123,6 +133,26 @@ void RenderWindow::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::RightButton) {
         popup_->exec(event->globalPosition().toPoint());
     }
+}
+
+void RenderWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (shown_) {
+        return;
+    }
+    shown_ = true;
+    // Shown for the first time with no place given: beside the owner rather than over its menus
+    // at the screen's corner, moved left as far as the screen needs.
+    QWidget* owner = parentWidget();
+    if (testAttribute(Qt::WA_Moved) || owner == nullptr || !owner->isVisible() ||
+        screen() == nullptr) {
+        return;
+    }
+    const QRect area = screen()->availableGeometry();
+    const QRect beside = owner->frameGeometry();
+    const int x = std::max(area.left(), std::min(beside.right() + 1, area.right() + 1 - width()));
+    const int y = std::max(area.top(), std::min(beside.top(), area.bottom() + 1 - height()));
+    move(x, y);
 }
 
 void RenderWindow::closeEvent(QCloseEvent* event) {

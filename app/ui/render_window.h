@@ -29,6 +29,10 @@ class RenderWindow : public QWidget {
 
     // Makes the window stay on top of others or not, without moving or resizing it.
     void setTopMost(bool topMost);
+    // Returns whether the window stays on top of others.
+    bool isTopMost() const { return windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
+    // Returns whether the window has been on screen, so that pos() is where the user last saw it.
+    bool hasBeenShown() const { return shown_; }
     // Returns the progress display (id 1005).
     OwnerDrawButton* progressDisplay() const { return progress_; }
     // Returns the "Screen Shot (&S)" item of the popup menu.
@@ -61,6 +65,7 @@ class RenderWindow : public QWidget {
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
   private:
     int imageWidth_;
@@ -72,6 +77,7 @@ class RenderWindow : public QWidget {
     QImage surface_;
     QMutex surfaceLock_;
     std::function<void(QPainter&, const QPoint&, const QRect&)> picturePainter_;
+    bool shown_ = false;
 };
 
 }  // namespace tavrine::ui

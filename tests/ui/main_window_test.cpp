@@ -11,6 +11,7 @@
 #include <QMenuBar>
 #include <QTest>
 #include <QToolButton>
+#include <QWindow>
 #include <memory>
 
 #include "app/ui/control_table.h"
@@ -422,6 +423,43 @@ TEST_F(MainWindowTest, JapaneseSettingFillsTheListsInJapanese) {
     EXPECT_EQ(list(1001)->count(), 28);
     EXPECT_EQ(list(1002)->itemText(10), QString::fromUtf8("ライトイエロー"));
     EXPECT_EQ(list(1000)->x(), 695 - 123);
+}
+
+// The window a question opens as a transient of, answered No.
+QWindow* questionOwner(MainWindow& w) {
+    QWindow* owner = nullptr;
+    QTimer::singleShot(0, [&owner] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr) return;
+        owner = box->windowHandle() != nullptr ? box->windowHandle()->transientParent() : nullptr;
+        box->button(QMessageBox::No)->click();
+    });
+    w.requestRender();  // busy: asks to abort
+    return owner;
+}
+
+TEST_F(MainWindowTest, QuestionsOpenAboveTheTopmostRenderWindowWhichKeepsItsPlace) {
+    settings.sizeMode = 1;
+    settings.imageWidth = 512;
+    MainWindow& w = open();
+    w.requestRender();
+    RenderWindow* render = w.renderWindow();
+    ASSERT_TRUE(render->isVisible() && render->isTopMost());
+    const QPoint place(300, 200);
+    render->move(place);
+    EXPECT_EQ(questionOwner(w), render->windowHandle());
+
+    // Not on top, it hides nothing: questions belong to the main window again.
+    w.action(kMenuRenderWindowTopMost)->trigger();
+    ASSERT_FALSE(render->isTopMost());
+    EXPECT_EQ(render->pos(), place);
+    EXPECT_EQ(questionOwner(w), w.windowHandle());
+
+    // A render window made anew (a size change, a restored position) opens where the old was.
+    w.action(kMenuRenderWindowTopMost)->trigger();
+    w.recreateRenderWindow(400);
+    w.renderWindow()->show();
+    EXPECT_EQ(w.renderWindow()->pos(), place);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
-// write_start_settings FILE [hq]: writes the viewer's default settings file with the title window
-// switched off, so that a viewer started by a test opens straight at its main window; with
-// "hq", the "HQ" switch is on as well.
+// write_start_settings FILE [hq] [window512]: writes the viewer's default settings file with the
+// title window switched off, so that a viewer started by a test opens straight at its main window;
+// with "hq", the "HQ" switch is on as well; with "window512", pictures are rendered 512 pixels wide
+// on the separate render window, kept on top of other windows.
 
 #include <cstdio>
 #include <string>
@@ -8,8 +9,21 @@
 #include "app/settings/settings_file.h"
 
 int main(int argc, char* argv[]) {
-    if (argc < 2 || argc > 3 || (argc == 3 && std::string(argv[2]) != "hq")) {
-        std::fprintf(stderr, "Usage: write_start_settings FILE [hq]\n");
+    bool usage = argc < 2;
+    bool hq = false;
+    bool window512 = false;
+    for (int i = 2; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (option == "hq") {
+            hq = true;
+        } else if (option == "window512") {
+            window512 = true;
+        } else {
+            usage = true;
+        }
+    }
+    if (usage) {
+        std::fprintf(stderr, "Usage: write_start_settings FILE [hq] [window512]\n");
         return 2;
     }
     const std::string file = argv[1];
@@ -18,7 +32,12 @@ int main(int argc, char* argv[]) {
     tavrine::Settings settings =
         tavrine::defaultSettings(folder + "ScreenShots/", folder + "AutoCaps/");
     settings.showTitle = 0;
-    settings.highQuality = argc == 3 ? 1 : 0;
+    settings.highQuality = hq ? 1 : 0;
+    if (window512) {
+        settings.sizeMode = 1;
+        settings.imageWidth = 512;
+        settings.renderWindowTopMost = 1;
+    }
     std::string error;
     if (!tavrine::writeSettings(file, settings, &error)) {
         std::fprintf(stderr, "write_start_settings: %s (%s)\n", error.c_str(), file.c_str());
