@@ -26,7 +26,7 @@ std::vector<int64_t> progressTo(const RecordingSink& sink, NotifyWindow window) 
 }
 
 TEST(OutputJobs, TheCaptureReportsEveryFrameDrawsTheTrailAndMakesTheFilesTheToolMakes) {
-    test::TempFolder folder("tavrine-engine-capture");
+    tavrine::test::TempFolder folder("tavrine-engine-capture");
     Session session;
     chooseStone(session, 3);
     session.settings.sizeMode = 1;

@@ -7,7 +7,7 @@
 #include "app/view/keyboard_mapping.h"
 #include "app/view/view_space.h"
 #include "tests/engine/engine_fakes.h"
-#include "tests/util/temp_folder.h"
+#include "tests/support/byte_files.h"
 
 namespace tavrine {
 namespace {
@@ -237,7 +237,7 @@ namespace tavrine {
 namespace {
 
 TEST(StartUp, BuildsTheStoredModelAndItsFirstViewFromTheSettingsFile) {
-    util::test::TempFolder folder;
+    tavrine::test::TempFolder folder;
     SettingsLocations locations;
     locations.settingsFolder = folder.path() + "/";
     locations.settingsFile = folder.file("Setting.ini");
@@ -288,7 +288,7 @@ namespace tavrine {
 namespace {
 
 TEST(Turning, RebuildTakesTheOpenDesignAndFallsBackWithoutOne) {
-    util::test::TempFolder folder;
+    tavrine::test::TempFolder folder;
     const std::string design = folder.file("cube.asc");
     {
         std::ofstream out(design);

@@ -126,7 +126,7 @@ TEST(ToDib, MissingUnreadableAndUnknownFilesGiveNothing) {
     TempDir dir;
     EXPECT_EQ(ToDIB(dir.file("missing.png")), nullptr);
     EXPECT_NE(lastError().find("missing.png"), std::string::npos);
-    EXPECT_EQ(ToDIB(dir.path().string()), nullptr);
+    EXPECT_EQ(ToDIB(dir.path()), nullptr);
     testing::writeBytes(dir.file("empty.bmp"), {});
     EXPECT_EQ(ToDIB(dir.file("empty.bmp")), nullptr);
     testing::writeBytes(dir.file("text.gif"), {'h', 'e', 'l', 'l', 'o'});

@@ -284,8 +284,8 @@ TEST(HostileFiles, RefusalsSayWhy) {
     EXPECT_EQ(ToDIB(dir.file("missing.png")), nullptr);
     EXPECT_EQ(lastError(),
               "cannot read " + dir.file("missing.png") + ": No such file or directory");
-    EXPECT_EQ(ToDIB(dir.path().string()), nullptr);
-    EXPECT_EQ(lastError(), "cannot read " + dir.path().string() + ": it is a folder");
+    EXPECT_EQ(ToDIB(dir.path()), nullptr);
+    EXPECT_EQ(lastError(), "cannot read " + dir.path() + ": it is a folder");
 }
 
 }  // namespace

@@ -16,40 +16,12 @@
 #include <vector>
 
 #include "imgctl/imgctl.h"
+#include "tests/support/temp_folder.h"
 
 namespace tavrine::imgctl::testing {
 
-// A fresh temporary folder, removed with everything in it at the end of the test.
-class TempDir {
-  public:
-    TempDir() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "tavrine-imgctl-XXXXXX").string();
-        char* made = ::mkdtemp(pattern.data());
-        if (made != nullptr) path_ = made;
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-    const std::filesystem::path& path() const { return path_; }
-
-    // Returns the names of the files in the folder.
-    std::vector<std::string> names() const {
-        std::vector<std::string> out;
-        for (const auto& e : std::filesystem::directory_iterator(path_)) {
-            out.push_back(e.path().filename().string());
-        }
-        return out;
-    }
-
-  private:
-    std::filesystem::path path_;
-};
+// The tests' temporary folder, under the name these tests know it by.
+using TempDir = tavrine::test::TempFolder;
 
 // Returns a COLORREF of the three channels.
 inline ColorRef rgb(uint32_t r, uint32_t g, uint32_t b) { return r | (g << 8) | (b << 16); }

@@ -1,6 +1,5 @@
 #include "app/model/obj_export.h"
 
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,52 +14,12 @@
 
 #include "app/model/model_record.h"
 #include "tests/model/model_checks.h"
+#include "tests/support/temp_folder.h"
 
 namespace tavrine {
 namespace {
 
-// A fresh folder under the test temporary directory, removed with its files afterwards.
-class TempFolder {
-  public:
-    TempFolder() {
-        std::string pattern = ::testing::TempDir() + "tavrine_obj_XXXXXX";
-        std::vector<char> buffer(pattern.begin(), pattern.end());
-        buffer.push_back('\0');
-        if (::mkdtemp(buffer.data()) != nullptr) path_ = buffer.data();
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    ~TempFolder() { removeTree(path_); }
-    const std::string& path() const { return path_; }
-
-    // Names of the entries of folder, without "." and "..".
-    static std::vector<std::string> entries(const std::string& folder) {
-        std::vector<std::string> names;
-        if (DIR* dir = ::opendir(folder.c_str())) {
-            while (const dirent* e = ::readdir(dir)) {
-                const std::string name = e->d_name;
-                if (name != "." && name != "..") names.push_back(name);
-            }
-            ::closedir(dir);
-        }
-        return names;
-    }
-
-  private:
-    static void removeTree(const std::string& path) {
-        if (path.empty()) return;
-        struct stat info {};
-        if (::lstat(path.c_str(), &info) != 0) return;
-        if (S_ISDIR(info.st_mode)) {
-            ::chmod(path.c_str(), 0700);
-            for (const std::string& name : entries(path)) removeTree(path + "/" + name);
-            ::rmdir(path.c_str());
-        } else {
-            ::unlink(path.c_str());
-        }
-    }
-    std::string path_;
-};
+using test::TempFolder;
 
 struct ObjModel {
     std::vector<Vertex> vertices;
@@ -153,7 +112,7 @@ TEST(ObjExport, WritesEveryGemCutSoThatItReadsBackExactlyWithOutwardNormals) {
                 n.x * (p.x - centre.x) + n.y * (p.y - centre.y) + n.z * (p.z - centre.z);
             EXPECT_GT(outward, 0.0) << "model " << index << " facet " << i;
         }
-        EXPECT_EQ(index + 1u, TempFolder::entries(folder.path()).size())
+        EXPECT_EQ(index + 1u, TempFolder::namesIn(folder.path()).size())
             << "a temporary file was left behind";
     }
 }
@@ -171,7 +130,7 @@ TEST(ObjExport, ReplacesAnExistingFileWhole) {
     const ObjModel obj = readObj(path);
     EXPECT_EQ(12u, obj.vertices.size());
     EXPECT_EQ(10u, obj.faces.size());
-    EXPECT_EQ(1u, TempFolder::entries(folder.path()).size());
+    EXPECT_EQ(1u, TempFolder::namesIn(folder.path()).size());
 }
 
 TEST(ObjExport, FailsWithThePathWhenTheFolderCannotHoldTheFile) {
@@ -187,7 +146,7 @@ TEST(ObjExport, FailsWithThePathWhenTheFolderCannotHoldTheFile) {
             writeObj(path, m->modelVertices, m->vertexCount, m->facets, m->facetCount, &error));
         EXPECT_NE(std::string::npos, error.find(path)) << error;
     }
-    EXPECT_EQ(1u, TempFolder::entries(folder.path()).size());
+    EXPECT_EQ(1u, TempFolder::namesIn(folder.path()).size());
 }
 
 TEST(ObjExport, FailsInAFolderWithoutWritePermission) {
@@ -201,7 +160,7 @@ TEST(ObjExport, FailsInAFolderWithoutWritePermission) {
     EXPECT_FALSE(
         writeObj(path, m->modelVertices, m->vertexCount, m->facets, m->facetCount, &error));
     EXPECT_NE(std::string::npos, error.find(path)) << error;
-    EXPECT_TRUE(TempFolder::entries(locked).empty());
+    EXPECT_TRUE(TempFolder::namesIn(locked).empty());
 }
 
 TEST(ObjExport, LeavesNoTemporaryFileWhenTheFinalRenameFails) {
@@ -213,8 +172,8 @@ TEST(ObjExport, LeavesNoTemporaryFileWhenTheFinalRenameFails) {
     EXPECT_FALSE(
         writeObj(path, m->modelVertices, m->vertexCount, m->facets, m->facetCount, &error));
     EXPECT_NE(std::string::npos, error.find(path)) << error;
-    EXPECT_EQ(1u, TempFolder::entries(folder.path()).size());
-    EXPECT_TRUE(TempFolder::entries(path).empty());
+    EXPECT_EQ(1u, TempFolder::namesIn(folder.path()).size());
+    EXPECT_TRUE(TempFolder::namesIn(path).empty());
 }
 
 TEST(ObjExport, RefusesAFacetThatPointsPastTheVertices) {
@@ -232,7 +191,7 @@ TEST(ObjExport, RefusesAFacetThatPointsPastTheVertices) {
     EXPECT_FALSE(
         writeObj(path, m->modelVertices, m->vertexCount, m->facets, m->facetCount, &error));
     EXPECT_NE(std::string::npos, error.find("facet 7")) << error;
-    EXPECT_TRUE(TempFolder::entries(folder.path()).empty());
+    EXPECT_TRUE(TempFolder::namesIn(folder.path()).empty());
 }
 
 }  // namespace

@@ -59,7 +59,7 @@ class Counter : public AnimationObserver {
 };
 
 TEST(Animation, ClockwiseStartsWithTheLastFrameAndEveryFrameHasTheDelay) {
-    test::TempFolder folder("tavrine-ani");
+    tavrine::test::TempFolder folder("tavrine-ani");
     const std::string base = folder.file("turn");
     writeFrames(base, 128, 6, ".gif");
     AnimationRequest request;
@@ -87,7 +87,7 @@ TEST(Animation, ClockwiseStartsWithTheLastFrameAndEveryFrameHasTheDelay) {
 }
 
 TEST(Animation, LosslessFramesAreReducedOneAtATimeInCaptureOrder) {
-    test::TempFolder folder("tavrine-ani");
+    tavrine::test::TempFolder folder("tavrine-ani");
     const std::string base = folder.file("video");
     writeFrames(base, 11, 5, ".png");
     AnimationRequest request;
@@ -107,7 +107,7 @@ TEST(Animation, LosslessFramesAreReducedOneAtATimeInCaptureOrder) {
 }
 
 TEST(Animation, AMissingOrHostileFrameStopsTheCompileAndWritesNothing) {
-    test::TempFolder folder("tavrine-ani");
+    tavrine::test::TempFolder folder("tavrine-ani");
     const std::string base = folder.file("gem");
     writeFrames(base, 12, 4, ".gif");
     AnimationRequest request;

@@ -137,7 +137,7 @@ TEST(CaptureTurn, FrameZeroIsTheSavedViewAndAFullTurnComesBackToIt) {
 }
 
 TEST(Capture, AnAbortLeavesItsFrameUnwrittenAndAResumeFinishesTheSameFrames) {
-    test::TempFolder folder("tavrine-capture");
+    tavrine::test::TempFolder folder("tavrine-capture");
     SmallCapture whole(folder.path(), "whole", 6);
     CountingRender plain;
     const CaptureResult done = whole.run(plain.function());
@@ -189,7 +189,7 @@ class RecordWatcher : public CaptureObserver {
 };
 
 TEST(Capture, TheViewersLiveSessionAndARecordReadBackMakeTheSameFrames) {
-    test::TempFolder folder("tavrine-capture");
+    tavrine::test::TempFolder folder("tavrine-capture");
     SmallCapture viewer(folder.path(), "viewer", 4);
     applyKeySteps(viewer.live, {{'R', 5}}, KeyStepTarget::Stone);
     applyKeySteps(viewer.live, {{'U', 4}}, KeyStepTarget::Light);
@@ -208,7 +208,7 @@ TEST(Capture, TheViewersLiveSessionAndARecordReadBackMakeTheSameFrames) {
 }
 
 TEST(Capture, TheRecordFollowsEveryFrameAndCheckModeRendersOnlyMissingFrames) {
-    test::TempFolder folder("tavrine-capture");
+    tavrine::test::TempFolder folder("tavrine-capture");
     SmallCapture capture(folder.path(), "turn", 8, true);
     CountingRender first;
     RecordWatcher watcher(capture.files.infoPath);
@@ -238,7 +238,7 @@ TEST(Capture, TheRecordFollowsEveryFrameAndCheckModeRendersOnlyMissingFrames) {
 }
 
 TEST(Capture, AFrameThatCannotBeWrittenStopsTheCaptureThereAndSaysWhy) {
-    test::TempFolder folder("tavrine-capture");
+    tavrine::test::TempFolder folder("tavrine-capture");
     SmallCapture capture(folder.path(), "blocked", 5);
     capture.files.format = FrameFormat::Png24;
     const std::string blocked = frameFileName(capture.files.frameBase, 2, 5, ".png");

@@ -38,7 +38,7 @@ bool startsWith(const std::vector<uint8_t>& bytes, const char* signature) {
 }
 
 TEST(ScreenShot, TrimmingCutsTheRectangleFromItsTopLeftCorner) {
-    test::TempFolder folder("tavrine-shot");
+    tavrine::test::TempFolder folder("tavrine-shot");
     const DibPtr render = numberedPicture(270);
     PictureTrimming trimming;
     trimming.top = 10;
@@ -67,7 +67,7 @@ TEST(ScreenShot, TrimmingCutsTheRectangleFromItsTopLeftCorner) {
 }
 
 TEST(ScreenShot, TheFilterDecidesTheFormatAndThePositionFileGoesBeside) {
-    test::TempFolder folder("tavrine-shot");
+    tavrine::test::TempFolder folder("tavrine-shot");
     const DibPtr render = numberedPicture(64);
     FileDialogState state;
     PositionInfo position;
@@ -97,7 +97,7 @@ TEST(ScreenShot, TheFilterDecidesTheFormatAndThePositionFileGoesBeside) {
 }
 
 TEST(ScreenShot, AFailedWriteNamesTheFileAndConfirmsNothing) {
-    test::TempFolder folder("tavrine-shot");
+    tavrine::test::TempFolder folder("tavrine-shot");
     const DibPtr render = numberedPicture(32);
     FileDialogState state;
     PositionInfo position;
@@ -120,7 +120,7 @@ TEST(ScreenShot, AFailedWriteNamesTheFileAndConfirmsNothing) {
 }
 
 TEST(ScreenShotDialog, AMissingFolderOpensTheDefaultOneAndTheSettingsKeepTheChoice) {
-    test::TempFolder folder("tavrine-shot");
+    tavrine::test::TempFolder folder("tavrine-shot");
     Settings settings = defaultSettings(folder.file("ScreenShots/"), folder.file("AutoCaps/"));
     settings.screenShotFolder = folder.file("deleted/");
     settings.screenShotFilterIndex = 6;
@@ -148,7 +148,7 @@ TEST(ScreenShotDialog, AMissingFolderOpensTheDefaultOneAndTheSettingsKeepTheChoi
 }
 
 TEST(RestorePosition, TheRecordBringsItsCaptureCountsAndTheTrimmingBeforeIsKept) {
-    test::TempFolder folder("tavrine-shot");
+    tavrine::test::TempFolder folder("tavrine-shot");
     PositionInfo written;
     written.frameCount = 300;
     written.framesDone = 37;

@@ -317,7 +317,7 @@ TEST(PictureFormats, AConversionWithoutMemoryFailsInsteadOfWritingTwentyFourBits
     ASSERT_GT(now, 0u);
     // Room for the 48 MiB copy, not for the 32 MiB 16-bit or the 16 MiB 8-bit picture beside it.
     const uint64_t limit = now + (uint64_t{60} << 20);
-    EXPECT_EXIT(std::exit(saveUnderLimit(render.get(), dir.path().string(), limit)),
+    EXPECT_EXIT(std::exit(saveUnderLimit(render.get(), dir.path(), limit)),
                 ::testing::ExitedWithCode(0), "");
     // And with no room for the copy itself, CopyDIB gives no picture rather than throwing.
     EXPECT_EXIT(std::exit(copyUnderLimit(render.get(), now + (uint64_t{8} << 20))),

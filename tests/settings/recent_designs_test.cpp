@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/util/temp_folder.h"
+#include "tests/support/byte_files.h"
 
 namespace tavrine {
 namespace {
@@ -22,7 +22,7 @@ void writeText(const std::string& path, const std::string& text) {
 }
 
 TEST(RecentDesigns, KeepsFiveMostRecentFirstOneEntryPerFileAndSurvivesARun) {
-    util::test::TempFolder folder;
+    tavrine::test::TempFolder folder;
     const std::string dir = folder.path();
     List designs;
     for (int i = 0; i < 7; ++i) {
@@ -58,7 +58,7 @@ TEST(RecentDesigns, KeepsFiveMostRecentFirstOneEntryPerFileAndSurvivesARun) {
 }
 
 TEST(RecentDesigns, ReadsWhatItCanOfAnyFile) {
-    util::test::TempFolder folder;
+    tavrine::test::TempFolder folder;
     const std::string file = folder.file("RecentDesigns.txt");
     EXPECT_TRUE(readRecentDesigns(file).empty());
     writeText(file, std::string("\0\x01\xff garbage\n", 12));

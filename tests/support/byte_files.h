@@ -1,11 +1,12 @@
 #pragma once
-// Test helpers for binary files: a temporary folder, whole-file reading and writing, and
+// Test helpers for files: the temporary folder, whole-file reading and writing, and
 // little-endian field access decoded independently of the code under test, so that offsets
 // are checked byte by byte.
 
 #include <stdlib.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -14,33 +15,9 @@
 #include <system_error>
 #include <vector>
 
+#include "tests/support/temp_folder.h"
+
 namespace tavrine::test {
-
-// A fresh folder under the system's temporary folder, removed with its contents afterwards
-// (its permissions are restored first, for tests that take them away).
-class TempFolder {
-  public:
-    explicit TempFolder(const std::string& prefix = "tavrine") {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / (prefix + "-XXXXXX")).string();
-        if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, ignored);
-        std::filesystem::remove_all(path_, ignored);
-    }
-    // Returns the path of name inside the folder.
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-    // Returns the folder's path.
-    const std::string& path() const { return path_; }
-
-  private:
-    std::string path_;
-};
 
 // Returns the bytes of a file (empty when it cannot be read).
 inline std::vector<uint8_t> readBytes(const std::string& path) {
@@ -53,6 +30,23 @@ inline void writeBytes(const std::string& path, const std::vector<uint8_t>& byte
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
+}
+
+// Returns the contents of the file at path as text (empty when it cannot be read).
+inline std::string contents(const std::string& path) {
+    std::string text;
+    if (std::FILE* in = std::fopen(path.c_str(), "rb")) {
+        char block[4096];
+        size_t n = 0;
+        while ((n = std::fread(block, 1, sizeof block, in)) > 0) text.append(block, n);
+        std::fclose(in);
+    }
+    return text;
+}
+
+// Replaces the file at path by text.
+inline void put(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
 }
 
 // Returns the little-endian int32 at offset.

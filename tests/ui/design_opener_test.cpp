@@ -26,7 +26,6 @@
 #include "app/ui/threaded_engine.h"
 #include "tests/support/byte_files.h"
 #include "tests/ui/ui_test_support.h"
-#include "tests/util/temp_folder.h"
 
 namespace tavrine::ui {
 namespace {
@@ -121,7 +120,7 @@ TEST(DesignOpener, MenuOpensASampleAsTheLastCutRowProposesItsIndexAndAsksWhileRe
 
 TEST(DesignOpener, RefusedDesignNamesFileAndLineAndChangesNothing) {
     test::application();
-    util::test::TempFolder folder;
+    tavrine::test::TempFolder folder;
     const std::string bad = folder.file("broken.asc");
     {
         std::ofstream out(bad);
@@ -161,7 +160,7 @@ TEST(DesignOpener, RefusedDesignNamesFileAndLineAndChangesNothing) {
 
 TEST(DesignOpener, PositionFileOfADesignStartsTheViewerAtTheDesign) {
     test::application();
-    util::test::TempFolder folder;
+    tavrine::test::TempFolder folder;
     const std::string design = folder.file("my oval.asc");
     std::filesystem::copy_file(sample("oval.asc"), design);
 
@@ -215,7 +214,7 @@ TEST(DesignOpener, PositionFileOfADesignStartsTheViewerAtTheDesign) {
 
 TEST(DesignOpener, RestartAfterADesignWasShownIsTheStonesOwnCutWithItsOwnIndex) {
     test::application();
-    util::test::TempFolder folder;
+    tavrine::test::TempFolder folder;
     const std::string dir = folder.path() + "/";
     // The exit of a run showing the oval (index 1.54) on sapphire, whose own cut is model 6.
     Session shown;
@@ -262,7 +261,7 @@ TEST(DesignOpener, RestartAfterADesignWasShownIsTheStonesOwnCutWithItsOwnIndex) 
 
 TEST(DesignOpener, RecentDesignsListsTheLastOpenedAndForgetsAGoneOneWithAMessage) {
     test::application();
-    util::test::TempFolder folder;
+    tavrine::test::TempFolder folder;
     const std::string dir = folder.path() + "/";
     std::string error;
     Settings stored = defaultSettings(dir, dir);

@@ -20,8 +20,8 @@
 #include "app/ui/render_area_note.h"
 #include "app/ui/start_position.h"
 #include "app/ui/threaded_engine.h"
+#include "tests/support/byte_files.h"
 #include "tests/ui/ui_test_support.h"
-#include "tests/util/temp_folder.h"
 
 namespace tavrine::ui {
 namespace {
@@ -53,7 +53,7 @@ int64_t savedPixel(const Session& session, int x, int y) {
 TEST(Viewer, SpaceRendersTheHeadlessRenderersPixelsIntoTheRenderArea) {
     const char* renderer = TAVRINE_RENDER_PATH;
     test::application();
-    util::test::TempFolder folder;
+    tavrine::test::TempFolder folder;
     const QString expectedPath = QString::fromStdString(folder.path() + "/expected.bmp");
     ASSERT_EQ(
         QProcess::execute(QString::fromUtf8(renderer), {"--out", expectedPath, "--size", "199"}),
@@ -163,7 +163,7 @@ namespace {
 
 TEST(Viewer, EndsItsThreadsWhenTheLoopEndsBeforeTheTitleWindowOpens) {
     test::application();
-    util::test::TempFolder folder;
+    tavrine::test::TempFolder folder;
     Session session;
     session.settings = defaultSettings(folder.path() + "/", folder.path() + "/");
     session.settings.showTitle = 1;
@@ -185,7 +185,7 @@ namespace {
 
 TEST(Viewer, StartsAtAPositionFileAndRefusesADamagedOne) {
     test::application();
-    util::test::TempFolder folder;
+    tavrine::test::TempFolder folder;
 
     // A record of a sapphire turned a little, as a screen shot would save it.
     Session saved;

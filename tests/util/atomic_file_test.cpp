@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/util/temp_folder.h"
+#include "tests/support/byte_files.h"
 
 namespace tavrine::util {
 namespace {

@@ -18,7 +18,7 @@
 #include <thread>
 #include <vector>
 
-#include "tests/util/temp_folder.h"
+#include "tests/support/byte_files.h"
 #include "util/atomic_file.h"
 
 namespace tavrine::util {

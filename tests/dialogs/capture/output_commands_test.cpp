@@ -164,7 +164,7 @@ class FakeHost : public OutputHost, public NullNotificationSink {
 };
 
 TEST(OutputCommands, ANewCaptureAndItsAnimatedGifFromTheMenus) {
-    test::TempFolder folder("tavrine-commands");
+    tavrine::test::TempFolder folder("tavrine-commands");
     const std::string caps = folder.path() + "/";
     Session session;
     session.settings = defaultSettings(caps, caps);
@@ -242,7 +242,7 @@ TEST(OutputCommands, ANewCaptureAndItsAnimatedGifFromTheMenus) {
 }
 
 TEST(OutputCommands, AResumedCaptureRendersAtItsRecordedDepth) {
-    test::TempFolder folder("tavrine-commands");
+    tavrine::test::TempFolder folder("tavrine-commands");
     const std::string caps = folder.path() + "/";
     Session session;
     session.settings = defaultSettings(caps, caps);
@@ -290,7 +290,7 @@ TEST(OutputCommands, AResumedCaptureRendersAtItsRecordedDepth) {
 }
 
 TEST(OutputCommands, AScreenShotTakesTheFilterAndWritesItsPositionFileBeside) {
-    test::TempFolder folder("tavrine-commands");
+    tavrine::test::TempFolder folder("tavrine-commands");
     const std::string shots = folder.path() + "/";
     Session session;
     session.settings = defaultSettings(shots, shots);

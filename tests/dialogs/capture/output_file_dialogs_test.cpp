@@ -39,7 +39,7 @@ void answerNextFileDialog(const std::function<void(QFileDialog*)>& look, const Q
 }
 
 TEST(OutputFileDialogs, TheScreenShotDialogShowsTheSevenFiltersAndRemembersTheChoice) {
-    test::TempFolder folder("tavrine-dialogs");
+    tavrine::test::TempFolder folder("tavrine-dialogs");
     const std::string shots = folder.path() + "/ScreenShots/";
     fs::create_directory(shots);
     FileDialogState state;
@@ -74,7 +74,7 @@ TEST(OutputFileDialogs, TheScreenShotDialogShowsTheSevenFiltersAndRemembersTheCh
 }
 
 TEST(OutputFileDialogs, AScreenShotNameWithoutExtensionTakesTheChosenFiltersExtension) {
-    test::TempFolder folder("tavrine-dialogs");
+    tavrine::test::TempFolder folder("tavrine-dialogs");
     const std::string shots = folder.path() + "/";
     FileDialogState state;
     state.initialDirectory = shots;
@@ -98,7 +98,7 @@ TEST(OutputFileDialogs, AScreenShotNameWithoutExtensionTakesTheChosenFiltersExte
 }
 
 TEST(OutputFileDialogs, CaptureAndAnimationDialogsProposeTheirNames) {
-    test::TempFolder folder("tavrine-dialogs");
+    tavrine::test::TempFolder folder("tavrine-dialogs");
     const std::string caps = folder.path() + "/";
     FileDialogState capture;
     capture.path = "AutoCap";
