@@ -357,7 +357,7 @@ void MainWindow::initialise() {
         renderWindow_ =
             new RenderWindow(settings_.imageWidth, settings_.renderWindowTopMost != 0, this);
         connect(renderWindow_, &RenderWindow::progressClicked, this,
-                [this] { confirmAbort(kAbortQuestion); });
+                [this] { confirmAbort(kAbortText); });
         // The engine is free again whichever window the job reported to.
         connect(renderWindow_, &RenderWindow::renderEnded, this, [this] { renderBusy_ = false; });
     }
@@ -409,7 +409,7 @@ void MainWindow::connectControls() {
     connect(button(kScreenShotButton), &OwnerDrawButton::clicked, this,
             [this] { runCommand(kMenuSaveScreenShot); });
     connect(button(kProgressDisplay), &OwnerDrawButton::clicked, this,
-            [this] { confirmAbort(kAbortQuestion); });
+            [this] { confirmAbort(kAbortText); });
     connect(button(kHqSwitch), &OwnerDrawButton::toggled, this,
             [this](bool on) { settings_.highQuality = on ? 1 : 0; });
     connect(button(kSySwitch), &OwnerDrawButton::clicked, this,
@@ -441,7 +441,7 @@ void MainWindow::recreateRenderWindow(int32_t width) {
         renderWindow_->move(*renderWindowPlace_);
     }
     connect(renderWindow_, &RenderWindow::progressClicked, this,
-            [this] { confirmAbort(kAbortQuestion); });
+            [this] { confirmAbort(kAbortText); });
     // The engine is free again whichever window the job reported to.
     connect(renderWindow_, &RenderWindow::renderEnded, this, [this] { renderBusy_ = false; });
     if (started_) {
@@ -478,7 +478,7 @@ void MainWindow::onListChosen(int32_t listId, int row) {
     const int k = listId - kStoneList;
     if (renderBusy_) {
         // Changing the stone under a running rendering needs its abort first.
-        if (confirmAbort(kAbortQuestion) != QMessageBox::Yes) {
+        if (confirmAbort(kAbortText) != QMessageBox::Yes) {
             lists_[k]->setCurrentIndex(rememberedRow_[k]);
             return;
         }
@@ -531,7 +531,7 @@ bool MainWindow::checkRefractiveIndex() {
 
 void MainWindow::requestRender() {
     if (renderBusy_) {
-        confirmAbort(kAbortQuestion);
+        confirmAbort(kAbortText);
         return;
     }
     if (!checkRefractiveIndex()) {
@@ -563,7 +563,7 @@ QMessageBox::StandardButton MainWindow::confirmAbort(const char* question) {
 
 void MainWindow::choosePolygonColour(int index) {
     if (renderBusy_) {
-        confirmAbort(kAbortQuestion);
+        confirmAbort(kAbortText);
         action(kMenuPolygonWhite + settings_.polygonColour)->setChecked(true);
         return;
     }
@@ -881,7 +881,7 @@ void MainWindow::showTitleWindow() {
 void MainWindow::closeEvent(QCloseEvent* event) {
     keepIndexFieldValue();
     if (renderBusy_) {
-        if (confirmAbort(kAbortToExitQuestion) != QMessageBox::Yes) {
+        if (confirmAbort(kAbortToExitText) != QMessageBox::Yes) {
             event->ignore();
             return;
         }
