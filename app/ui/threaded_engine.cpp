@@ -182,7 +182,7 @@ void ThreadedEngine::shutdown() {
 }
 
 void ThreadedEngine::post(EngineCommand command, int64_t argument) {
-    engine_->queue().post(MSG_ENGINE_COMMAND, static_cast<int64_t>(command), argument);
+    engine_->port().post(command, argument);
 }
 
 void ThreadedEngine::stopTurning() { engine_->queue().post(MSG_STOP_TURNING); }
@@ -204,13 +204,11 @@ void ThreadedEngine::setHeldKeys(const HeldKeys& keys) {
     heldKeys_.setHeld(TurnKey::Shift, keys.shift);
 }
 
-bool ThreadedEngine::isIdle() { return engine_->idleEvent().isSet(); }
+bool ThreadedEngine::isIdle() { return engine_->port().isIdle(); }
 
-void ThreadedEngine::resetIdle() { engine_->idleEvent().reset(); }
+void ThreadedEngine::resetIdle() { engine_->port().resetIdle(); }
 
-bool ThreadedEngine::waitIdle(int timeoutMs) {
-    return engine_->idleEvent().waitFor(std::chrono::milliseconds(timeoutMs));
-}
+bool ThreadedEngine::waitIdle(int timeoutMs) { return engine_->port().waitIdle(timeoutMs); }
 
 void ThreadedEngine::resetViewAndLight() { resetView(session_); }
 
