@@ -8,6 +8,7 @@
 #include <QRadioButton>
 
 #include "app/dialogs/dialog_controls.h"
+#include "app/engine/abort_confirmation.h"
 
 namespace tavrine {
 
@@ -211,9 +212,7 @@ void SizeSettingDialog::accept() {
 
 int openSizeSetting(QWidget* parent, Settings& settings, DialogHost& host) {
     if (host.renderBusy()) {
-        host.confirmAbort(
-            QStringLiteral("Now rendering. Change the size after the preceding process is "
-                           "finnished.\n\nAbort current process?"));
+        host.confirmAbort(QString::fromUtf8(kAbortToResizeText));
         return 0;
     }
     SizeSettingDialog dialog(settings, host, parent);

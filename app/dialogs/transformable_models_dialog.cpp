@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "app/dialogs/dialog_controls.h"
+#include "app/engine/abort_confirmation.h"
 #include "app/model/model_record.h"
 
 namespace tavrine {
@@ -427,7 +428,7 @@ int openTransformableModels(QWidget* parent, Settings& settings, DialogHost& hos
     const int result = dialog.exec();
     if (result == kModelDialogSelect) {
         if (host.renderBusy()) {
-            host.confirmAbort(QStringLiteral("Now rendering, Abort current process?"));
+            host.confirmAbort(QString::fromUtf8(kAbortText));
         } else {
             settings.modelIndex = kFirstTransformableModel + dialog.currentPage();
             host.makeModelCurrent(settings.modelIndex);

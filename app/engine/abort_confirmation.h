@@ -1,10 +1,12 @@
 #pragma once
-// The question asked before anything is sent to a busy engine. The viewer answers with a message
-// box; tests answer themselves.
+// The question asked before anything is sent to a busy engine, and the one table of its texts
+// that every window asking it uses. The viewer answers with a message box; tests answer
+// themselves.
 
 namespace tavrine {
 
-// The question texts (a line break is "\n").
+// The question texts (a line break is "\n"): any action, closing the main window, saving a
+// screen shot, changing the size.
 inline constexpr const char* kAbortText = "Now rendering, Abort current process?";
 inline constexpr const char* kAbortToExitText =
     "Now rendering. Abort current process to exit the program?";

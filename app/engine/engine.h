@@ -4,8 +4,8 @@
 //
 // The viewer's sequence: startUpSession (start_up.h) on the window thread; construct the Engine
 // and a KeyboardThread over engine.queue(); start the engine, then the keyboard thread; drive it
-// through a WindowProtocol (window_protocol.h). At exit: keyboard.stop(), engine.stop(), then
-// join both (a running job sees the stop at its next poll).
+// through a WindowProtocol (window_protocol.h) over port(). At exit: keyboard.stop(),
+// engine.stop(), then join both (a running job sees the stop at its next poll).
 
 #include <atomic>
 #include <cstdint>
@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "app/engine/engine_ids.h"
+#include "app/engine/engine_port.h"
 #include "app/engine/live_view.h"
 #include "app/engine/notification_sink.h"
 #include "app/engine/panel_drawing.h"
@@ -80,6 +81,9 @@ class Engine {
     // The manual-reset idleEvent, created signalled. Any thread.
     ManualResetEvent& idleEvent() { return idleEvent_; }
 
+    // The window thread's port over queue() and idleEvent().
+    EnginePort& port() { return port_; }
+
     // The wParam of the last message taken when the thread ended. After join().
     int64_t exitCode() const { return exitCode_; }
 
@@ -101,6 +105,7 @@ class Engine {
     std::unique_ptr<TurningModel> turning_;
     ThreadQueue queue_;
     ManualResetEvent idleEvent_{true};
+    QueueEnginePort port_{queue_, idleEvent_};
     ThreadMessage record_;
     std::atomic<bool> stopping_{false};
     RenderExecution execution_;

@@ -4,21 +4,13 @@
 
 namespace tavrine {
 
-namespace {
-
-// Start-up does not pause between its steps.
-class NoSleep : public Sleeper {
-  public:
-    void sleepMs(int32_t) override {}
-};
-
-}  // namespace
-
-bool startUpSession(Session& session, PanelDrawing& drawing, NotificationSink& sink,
-                    const SettingsLocations& locations) {
+bool readStartUpSettings(Session& session, const SettingsLocations& locations) {
     session.settings = defaultSettings(locations.screenShotFolder, locations.captureFolder);
-    const bool read = readSettings(locations.settingsFile, session.settings);
+    return readSettings(locations.settingsFile, session.settings);
+}
 
+void startUpSession(Session& session, PanelDrawing& drawing, NotificationSink& sink,
+                    const PositionInfo* startAt) {
     // The preview's fixed drawing data: the indicator background is drawn once.
     drawing.drawBackground();
 
@@ -26,12 +18,22 @@ bool startUpSession(Session& session, PanelDrawing& drawing, NotificationSink& s
     session.orientation.syOn = session.settings.turnStone != 0;
     session.orientation.gmOn = session.settings.turntableView != 0 && !session.orientation.syOn;
 
-    // The stored model, its first view and light, drawn once on this thread.
+    // The stored model, its first view and light, drawn once on this thread without pauses.
     rebuildModel(session);
-    resetView(session);
     NoSleep noSleep;
-    TurningModel(session, drawing, sink, noSleep).refreshView();
-    return read;
+    TurningModel turning(session, drawing, sink, noSleep);
+    if (startAt != nullptr) {
+        // The saved view becomes current as it is, as Restore Position makes it.
+        restoreOrientation(session, *startAt);
+        const OrientationState& o = session.orientation;
+        drawing.drawLightRay(o.lightAngles, o.lightDirection);
+        drawing.drawModelSketch(*session.model);
+        drawing.clearComposition();
+        turning.applyRestoredPosition();
+    } else {
+        resetView(session);
+        turning.refreshView();
+    }
 }
 
 }  // namespace tavrine

@@ -28,6 +28,12 @@ class ThreadSleeper : public Sleeper {
     void sleepMs(int32_t milliseconds) override;
 };
 
+// A sleeper that never pauses: start-up draws its first frame at once.
+class NoSleep : public Sleeper {
+  public:
+    void sleepMs(int32_t) override {}
+};
+
 // The pause after a view or stone frame: turn delay - 0.25 x facets drawn, truncated towards zero
 // to whole milliseconds, and 0 when negative.
 int32_t framePause(int32_t turnDelay, int32_t facetsDrawn);

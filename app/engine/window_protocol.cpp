@@ -2,9 +2,8 @@
 
 namespace tavrine {
 
-WindowProtocol::WindowProtocol(ThreadQueue& engineQueue, ManualResetEvent& idleEvent,
-                               AbortConfirmation& confirmation)
-    : engineQueue_(engineQueue), idleEvent_(idleEvent), confirmation_(confirmation) {}
+WindowProtocol::WindowProtocol(EnginePort& engine, AbortConfirmation& confirmation)
+    : engine_(engine), confirmation_(confirmation) {}
 
 bool WindowProtocol::confirmAbort(const char* text) {
     const bool yes = confirmation_.askAbort(text);
@@ -18,20 +17,19 @@ bool WindowProtocol::readyForAction(const char* text) {
     return false;
 }
 
-bool WindowProtocol::requestRender() {
+bool WindowProtocol::requestRender(const std::function<bool()>& ready) {
     if (!readyForAction(kAbortText)) return false;
-    idleEvent_.reset();
+    if (ready && !ready()) return false;
+    engine_.resetIdle();
     renderBusy_ = true;
     post(EngineCommand::Render);
     return true;
 }
 
-void WindowProtocol::post(EngineCommand command, int64_t lParam) {
-    engineQueue_.post(MSG_ENGINE_COMMAND, static_cast<int64_t>(command), lParam);
-}
+void WindowProtocol::post(EngineCommand command, int64_t lParam) { engine_.post(command, lParam); }
 
 void WindowProtocol::postRestoredPosition() {
-    idleEvent_.reset();
+    engine_.resetIdle();
     post(EngineCommand::ApplyRestoredPosition);
 }
 
@@ -44,7 +42,7 @@ bool WindowProtocol::requestClose(std::chrono::milliseconds wait) {
     if (!renderBusy_) return true;
     if (!confirmAbort(kAbortToExitText)) return false;
     // The job may never poll again: close after the wait whether or not it ended.
-    idleEvent_.waitFor(wait);
+    engine_.waitIdle(static_cast<int>(wait.count()));
     return true;
 }
 
@@ -52,9 +50,10 @@ PressResult WindowProtocol::mousePressed(int32_t x, int32_t y) {
     if (strictlyInside(kRenderArea, x, y)) return PressResult::RenderArea;
     const bool inPreview = strictlyInside(kPreviewBox, x, y);
     const bool inIndicator = strictlyInside(kIndicatorBox, x, y);
+    // Taking the focus needs nothing of the engine: it happens while the engine is busy too.
     if (!inPreview && !inIndicator) return PressResult::Elsewhere;
-    // Presses while the engine holds a render, drag or restore are ignored.
-    if (!idleEvent_.isSet()) return PressResult::Ignored;
+    // Presses in the boxes while the engine holds a render, drag or restore are ignored.
+    if (!engine_.isIdle()) return PressResult::Ignored;
     if (inPreview) {
         dragMode_ = 1;
         post(EngineCommand::BeginViewDrag, packPoint(x, y));
@@ -66,8 +65,8 @@ PressResult WindowProtocol::mousePressed(int32_t x, int32_t y) {
 }
 
 bool WindowProtocol::mouseMoved(int32_t x, int32_t y) {
-    if (dragMode_ == 0 || !idleEvent_.isSet()) return false;
-    idleEvent_.reset();
+    if (dragMode_ == 0 || !engine_.isIdle()) return false;
+    engine_.resetIdle();
     post(dragMode_ == 1 ? EngineCommand::DragView : EngineCommand::DragLight, packPoint(x, y));
     return true;
 }

@@ -1,13 +1,15 @@
 #pragma once
 // The window thread's side of the engine protocol: renderBusy, the abort confirmation, the render
-// request, closing while rendering, and the mouse drags in the preview and indicator boxes.
+// request, closing while rendering, and the mouse drags in the preview and indicator boxes. The
+// viewer's main window runs it over the engine's port, with a message box as the confirmation.
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 
 #include "app/engine/abort_confirmation.h"
 #include "app/engine/engine_ids.h"
-#include "app/engine/thread_queue.h"
+#include "app/engine/engine_port.h"
 
 namespace tavrine {
 
@@ -17,15 +19,14 @@ enum class PressResult {
     ViewDrag,    // drag mode 1: BeginViewDrag posted
     LightDrag,   // drag mode 2: BeginLightDrag posted
     RenderArea,  // inside the render area: nothing
-    Elsewhere,   // anywhere else: the caller gives the focus to the main window
+    Elsewhere,   // anywhere else, busy or not: the caller gives the focus to the main window
 };
 
-// The window thread's protocol state. Every member is for the window thread only; the queue and
-// the event are the engine's and may be shared with it.
+// The window thread's protocol state. Every member is for the window thread only; the port's
+// queue and idle signal are the engine's and may be shared with it.
 class WindowProtocol {
   public:
-    WindowProtocol(ThreadQueue& engineQueue, ManualResetEvent& idleEvent,
-                   AbortConfirmation& confirmation);
+    WindowProtocol(EnginePort& engine, AbortConfirmation& confirmation);
 
     // Returns renderBusy: true from a posted Render until NOTIFY_RENDER_ENDED arrives.
     bool renderBusy() const { return renderBusy_; }
@@ -37,10 +38,10 @@ class WindowProtocol {
     // |text| first (posting Abort on Yes) and returns false whatever the answer.
     bool readyForAction(const char* text = kAbortText);
 
-    // The "ray-trace" button or Space (with a valid refractive index): while rendering asks
-    // kAbortText and returns false; otherwise resets idleEvent, sets renderBusy, posts Render and
-    // returns true.
-    bool requestRender();
+    // The "ray-trace" button or Space: while rendering asks kAbortText and returns false;
+    // otherwise runs |ready| (the refractive index check and what goes before the post; false
+    // ends the request), then resets idleEvent, sets renderBusy, posts Render and returns true.
+    bool requestRender(const std::function<bool()>& ready = {});
 
     // Posts an engine command.
     void post(EngineCommand command, int64_t lParam = 0);
@@ -72,8 +73,7 @@ class WindowProtocol {
     int32_t dragMode() const { return dragMode_; }
 
   private:
-    ThreadQueue& engineQueue_;
-    ManualResetEvent& idleEvent_;
+    EnginePort& engine_;
     AbortConfirmation& confirmation_;
     bool renderBusy_ = false;
     int32_t dragMode_ = 0;

@@ -18,12 +18,6 @@ namespace tavrine {
 inline constexpr const char* kConfirmationCaption = "Confirmation";
 // The message of a file that cannot be opened or created.
 inline constexpr const char* kFailedToOpenFileText = "Failed to open file.";
-// The question of the screen-shot command while a rendering runs.
-inline constexpr const char* kSaveWhileRenderingQuestion =
-    "Now rendering. Save the file after the precedeing process is finnished.\n\nAbort current "
-    "process?";
-// The question of Restore Position, the capture and the animated GIF while a rendering runs.
-inline constexpr const char* kAbortRenderingQuestion = "Now rendering, Abort current process?";
 // The confirmation of a screen shot saved with its Position-Info File.
 inline constexpr const char* kScreenShotWithPositionSavedText =
     "\"Screen-Shot Picture File\" and its \"Position-Info File\" were saved.\n\nTo read "

@@ -74,7 +74,7 @@ void DesignOpener::showRecentDesigns() {
 
 bool DesignOpener::mayOpen() {
     // As a choice from the lists: the rendering is aborted first or nothing happens.
-    return !window_.renderBusy() || window_.confirmAbort(kAbortQuestion) == QMessageBox::Yes;
+    return !window_.renderBusy() || window_.confirmAbort(kAbortText) == QMessageBox::Yes;
 }
 
 void DesignOpener::openFromMenu() {

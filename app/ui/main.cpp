@@ -22,6 +22,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/engine/start_up.h"
 #include "app/session/session.h"
 #include "app/settings/recent_designs.h"
 #include "app/settings/settings_file.h"
@@ -106,9 +107,7 @@ int main(int argc, char* argv[]) {
     // The settings first: the window is built from them.
     const tavrine::SettingsLocations locations = tavrine::settingsLocationsForThisProgram();
     tavrine::Session session;
-    session.settings =
-        tavrine::defaultSettings(locations.screenShotFolder, locations.captureFolder);
-    tavrine::readSettings(locations.settingsFile, session.settings);
+    tavrine::readStartUpSettings(session, locations);
 
     // A Position-Info File: its settings now (and the design it names), its view when the model
     // is built. A design file: the design, with the view reset for it.

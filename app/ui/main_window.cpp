@@ -16,6 +16,7 @@
 #include <algorithm>
 
 #include "app/dialogs/settings_dialogs.h"
+#include "app/engine/window_protocol.h"
 #include "app/settings/stone_table.h"
 #include "app/ui/button_pictures.h"
 #include "app/ui/control_table.h"
@@ -144,6 +145,27 @@ void ClientArea::mouseReleaseEvent(QMouseEvent* event) {
     }
 }
 
+// ---- The abort question -----------------------------------------------------------------------
+
+// Asks the abort question with a message box over the window, which is repainted after it.
+class MessageBoxConfirmation : public AbortConfirmation {
+  public:
+    explicit MessageBoxConfirmation(QWidget& window) : window_(window) {}
+
+    bool askAbort(const char* text) override {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Confirmation"),
+                        QString::fromUtf8(text), QMessageBox::Yes | QMessageBox::No, &window_);
+        box.setObjectName(QStringLiteral("AbortConfirmation"));
+        box.setDefaultButton(QMessageBox::No);
+        const int answer = box.exec();
+        window_.update();
+        return answer == QMessageBox::Yes;
+    }
+
+  private:
+    QWidget& window_;
+};
+
 // ---- The settings dialogs' view of the main window ---------------------------------------------
 
 class WindowDialogHost : public DialogHost {
@@ -204,13 +226,15 @@ MainWindow::MainWindow(Settings& settings, ViewerEngine& engine, QWidget* parent
     // Design and Position-Info Files from a file manager; the index field takes no drops, so
     // that a file dropped there reaches the window as well.
     setAcceptDrops(true);
+    abortBox_ = std::make_unique<MessageBoxConfirmation>(*this);
+    protocol_ = std::make_unique<WindowProtocol>(engine_, *abortBox_);
     renderLayout_ = RenderLayout{settings.sizeMode, settings.imageWidth};
     dialogHost_ = std::make_unique<WindowDialogHost>(*this);
     setWindowTitle(QString::fromUtf8(kMainWindowTitle));
     surface_.fill(Qt::black);
     buildMenus();
     client_ = new ClientArea(surface_, engine_, this);
-    client_->setRenderingQuery([this] { return renderBusy_; });
+    client_->setRenderingQuery([this] { return protocol_->renderBusy(); });
     setCentralWidget(client_);
     createControls();
     initialise();
@@ -221,6 +245,8 @@ MainWindow::MainWindow(Settings& settings, ViewerEngine& engine, QWidget* parent
 }
 
 MainWindow::~MainWindow() { qApp->removeEventFilter(this); }
+
+bool MainWindow::renderBusy() const { return protocol_->renderBusy(); }
 
 void MainWindow::buildMenus() {
     int menuIndex = 0;
@@ -356,10 +382,7 @@ void MainWindow::initialise() {
     if (settings_.sizeMode == 1) {
         renderWindow_ =
             new RenderWindow(settings_.imageWidth, settings_.renderWindowTopMost != 0, this);
-        connect(renderWindow_, &RenderWindow::progressClicked, this,
-                [this] { confirmAbort(kAbortQuestion); });
-        // The engine is free again whichever window the job reported to.
-        connect(renderWindow_, &RenderWindow::renderEnded, this, [this] { renderBusy_ = false; });
+        connectRenderWindow();
     }
 
     showSelection();
@@ -377,7 +400,7 @@ void MainWindow::connectControls() {
         PanelList* list = lists_[k];
         const int32_t id = kStoneList + k;
         connect(list, &PanelList::popupOpened, this, [this, list, k] {
-            if (renderBusy_) {
+            if (renderBusy()) {
                 rememberedRow_[k] = list->currentIndex();
             }
             engine_.pauseKeys();
@@ -409,7 +432,7 @@ void MainWindow::connectControls() {
     connect(button(kScreenShotButton), &OwnerDrawButton::clicked, this,
             [this] { runCommand(kMenuSaveScreenShot); });
     connect(button(kProgressDisplay), &OwnerDrawButton::clicked, this,
-            [this] { confirmAbort(kAbortQuestion); });
+            [this] { confirmAbort(kAbortText); });
     connect(button(kHqSwitch), &OwnerDrawButton::toggled, this,
             [this](bool on) { settings_.highQuality = on ? 1 : 0; });
     connect(button(kSySwitch), &OwnerDrawButton::clicked, this,
@@ -440,16 +463,21 @@ void MainWindow::recreateRenderWindow(int32_t width) {
     if (renderWindowPlace_) {
         renderWindow_->move(*renderWindowPlace_);
     }
-    connect(renderWindow_, &RenderWindow::progressClicked, this,
-            [this] { confirmAbort(kAbortQuestion); });
-    // The engine is free again whichever window the job reported to.
-    connect(renderWindow_, &RenderWindow::renderEnded, this, [this] { renderBusy_ = false; });
+    connectRenderWindow();
     if (started_) {
         engine_.setRenderWindow(renderWindow_);
     }
     if (outputs_ != nullptr) {
         outputs_->attachRenderWindow(renderWindow_);
     }
+}
+
+void MainWindow::connectRenderWindow() {
+    connect(renderWindow_, &RenderWindow::progressClicked, this,
+            [this] { confirmAbort(kAbortText); });
+    // The engine is free again whichever window the job reported to.
+    connect(renderWindow_, &RenderWindow::renderEnded, this,
+            [this] { protocol_->notified(NOTIFY_RENDER_ENDED, 0); });
 }
 
 void MainWindow::makeModelCurrent(int32_t modelIndex) {
@@ -462,7 +490,6 @@ void MainWindow::makeModelCurrent(int32_t modelIndex) {
 void MainWindow::startEngine() {
     if (!started_) {
         started_ = true;
-        renderBusy_ = false;
         engine_.start();
     }
 }
@@ -476,9 +503,9 @@ void MainWindow::showSelection() {
 
 void MainWindow::onListChosen(int32_t listId, int row) {
     const int k = listId - kStoneList;
-    if (renderBusy_) {
+    if (renderBusy()) {
         // Changing the stone under a running rendering needs its abort first.
-        if (confirmAbort(kAbortQuestion) != QMessageBox::Yes) {
+        if (confirmAbort(kAbortText) != QMessageBox::Yes) {
             lists_[k]->setCurrentIndex(rememberedRow_[k]);
             return;
         }
@@ -530,40 +557,26 @@ bool MainWindow::checkRefractiveIndex() {
 }
 
 void MainWindow::requestRender() {
-    if (renderBusy_) {
-        confirmAbort(kAbortQuestion);
-        return;
-    }
-    if (!checkRefractiveIndex()) {
-        return;
-    }
-    if (settings_.sizeMode == 1 && renderWindow_ != nullptr) {
-        renderWindow_->bringToFront();
-    }
-    engine_.resetIdle();
-    renderBusy_ = true;
-    engine_.post(EngineCommand::Render);
-    if (settings_.sizeMode != 1) {
+    const bool posted = protocol_->requestRender([this] {
+        if (!checkRefractiveIndex()) {
+            return false;
+        }
+        if (settings_.sizeMode == 1 && renderWindow_ != nullptr) {
+            renderWindow_->bringToFront();
+        }
+        return true;
+    });
+    if (posted && settings_.sizeMode != 1) {
         client_->setFocus();
     }
 }
 
 QMessageBox::StandardButton MainWindow::confirmAbort(const char* question) {
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Confirmation"),
-                    QString::fromUtf8(question), QMessageBox::Yes | QMessageBox::No, this);
-    box.setObjectName(QStringLiteral("AbortConfirmation"));
-    box.setDefaultButton(QMessageBox::No);
-    const auto answer = static_cast<QMessageBox::StandardButton>(box.exec());
-    update();
-    if (answer == QMessageBox::Yes) {
-        engine_.post(EngineCommand::Abort);
-    }
-    return answer;
+    return protocol_->confirmAbort(question) ? QMessageBox::Yes : QMessageBox::No;
 }
 
 void MainWindow::choosePolygonColour(int index) {
-    if (renderBusy_) {
-        confirmAbort(kAbortQuestion);
+    if (!protocol_->readyForAction(kAbortText)) {
         action(kMenuPolygonWhite + settings_.polygonColour)->setChecked(true);
         return;
     }
@@ -674,30 +687,18 @@ void MainWindow::onCharacter(const QString& text) {
 }
 
 void MainWindow::onLeftPressed(QPoint point) {
-    if (!engine_.isIdle()) {
-        return;
-    }
-    if (strictlyInside(kPreviewBox, point.x(), point.y())) {
-        dragMode_ = 1;
-        engine_.post(EngineCommand::BeginViewDrag, packPoint(point.x(), point.y()));
-    } else if (strictlyInside(kIndicatorBox, point.x(), point.y())) {
-        dragMode_ = 2;
-        engine_.post(EngineCommand::BeginLightDrag, packPoint(point.x(), point.y()));
-    } else if (!strictlyInside(kRenderArea, point.x(), point.y())) {
+    // A drag holds Qt's implicit mouse grab until the release.
+    if (protocol_->mousePressed(point.x(), point.y()) == PressResult::Elsewhere) {
         client_->setFocus();
     }
 }
 
 void MainWindow::onMoved(QPoint point) {
-    if (dragMode_ == 0 || !engine_.isIdle()) {
-        return;  // only the newest position after a step counts
-    }
-    engine_.resetIdle();
-    engine_.post(dragMode_ == 1 ? EngineCommand::DragView : EngineCommand::DragLight,
-                 packPoint(point.x(), point.y()));
+    // Moves while a drag step runs are dropped: only the newest position after it counts.
+    protocol_->mouseMoved(point.x(), point.y());
 }
 
-void MainWindow::onLeftReleased() { dragMode_ = 0; }
+void MainWindow::onLeftReleased() { protocol_->mouseReleased(); }
 
 void MainWindow::updateHeldKey(int key, bool held) {
     switch (key) {
@@ -836,7 +837,7 @@ bool MainWindow::event(QEvent* event) {
             client_->update(QRect(kRenderArea.left, kRenderArea.top, 199, 199));
             break;
         case NOTIFY_RENDER_ENDED:
-            renderBusy_ = false;
+            protocol_->notified(notify->code(), notify->value());
             progress->hide();
             // A high-quality job draws no rows while it runs: show its finished picture whole.
             client_->update(QRect(kRenderArea.left, kRenderArea.top, 199, 199));
@@ -880,12 +881,10 @@ void MainWindow::showTitleWindow() {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     keepIndexFieldValue();
-    if (renderBusy_) {
-        if (confirmAbort(kAbortToExitQuestion) != QMessageBox::Yes) {
-            event->ignore();
-            return;
-        }
-        engine_.waitIdle(5000);
+    // While rendering: No keeps the window; Yes waits up to 5 s for the job to end.
+    if (!protocol_->requestClose(std::chrono::milliseconds(5000))) {
+        event->ignore();
+        return;
     }
     event->accept();
     if (renderWindow_ != nullptr) {

@@ -23,6 +23,11 @@ class QActionGroup;
 class QLineEdit;
 class QMenu;
 
+namespace tavrine {
+class AbortConfirmation;
+class WindowProtocol;
+}  // namespace tavrine
+
 namespace tavrine::ui {
 
 class DesignOpener;
@@ -81,7 +86,7 @@ class MainWindow : public QMainWindow, public WindowPort {
     QWidget* control(int32_t id) const override;
     QAction* action(int32_t commandId) const override { return actions_.value(commandId, nullptr); }
     RenderWindow* renderWindow() const override { return renderWindow_; }
-    bool renderBusy() const override { return renderBusy_; }
+    bool renderBusy() const override;
 
     // The user's requests, as the controls, keys and menus make them.
     void requestRender();
@@ -139,6 +144,8 @@ class MainWindow : public QMainWindow, public WindowPort {
     void onLeftPressed(QPoint point);
     void onMoved(QPoint point);
     void onLeftReleased();
+    // Sends the render window's abort requests and end notices to the engine protocol.
+    void connectRenderWindow();
     void updateHeldKey(int key, bool held);
     void choosePolygonColour(int index);
     void setSwitch(int32_t id, bool on);
@@ -159,8 +166,9 @@ class MainWindow : public QMainWindow, public WindowPort {
     RenderWindow* renderWindow_ = nullptr;
     // Where the render window was last seen, for the next one made.
     std::optional<QPoint> renderWindowPlace_;
-    bool renderBusy_ = false;
-    int dragMode_ = 0;
+    // The engine protocol the window runs: the busy state, the abort question, the drags.
+    std::unique_ptr<AbortConfirmation> abortBox_;
+    std::unique_ptr<WindowProtocol> protocol_;
     int rememberedRow_[3] = {0, 0, 0};
     HeldKeys heldKeys_;
     bool started_ = false;

@@ -5,6 +5,7 @@
 #include <QMetaObject>
 
 #include "app/engine/output_jobs.h"
+#include "app/engine/start_up.h"
 #include "app/engine/turning.h"
 #include "app/ui/engine_event.h"
 #include "app/ui/render_window.h"
@@ -12,12 +13,6 @@
 namespace tavrine::ui {
 
 namespace {
-
-// Start-up draws at once, without the turning pauses.
-class NoSleep : public Sleeper {
-  public:
-    void sleepMs(int32_t) override {}
-};
 
 // Asks widget for a repaint of rect from any thread; the whole widget when rect is empty.
 void updateLater(const QPointer<QWidget>& widget, const QRect& rect) {
@@ -162,25 +157,7 @@ void ThreadedEngine::prepare(QWidget* mainWindow, QWidget* clientArea, QWidget* 
             });
     }
     // The indicator background, the polygon colour, the stored model and its first view.
-    pictures_.drawBackground();
-    tavrine::selectPolygonColour(session_, session_.settings.polygonColour);
-    session_.orientation.syOn = session_.settings.turnStone != 0;
-    session_.orientation.gmOn = session_.settings.turntableView != 0 && !session_.orientation.syOn;
-    rebuildModel(session_);
-    NoSleep noSleep;
-    TurningModel turning(session_, pictures_, sink_, noSleep);
-    if (startPosition_) {
-        // The saved view becomes current as it is, as Restore Position makes it.
-        restoreOrientation(session_, *startPosition_);
-        const OrientationState& o = session_.orientation;
-        pictures_.drawLightRay(o.lightAngles, o.lightDirection);
-        pictures_.drawModelSketch(*session_.model);
-        pictures_.clearComposition();
-        turning.applyRestoredPosition();
-    } else {
-        resetView(session_);
-        turning.refreshView();
-    }
+    startUpSession(session_, pictures_, sink_, startPosition_ ? &*startPosition_ : nullptr);
 }
 
 void ThreadedEngine::start() {
@@ -205,7 +182,7 @@ void ThreadedEngine::shutdown() {
 }
 
 void ThreadedEngine::post(EngineCommand command, int64_t argument) {
-    engine_->queue().post(MSG_ENGINE_COMMAND, static_cast<int64_t>(command), argument);
+    engine_->port().post(command, argument);
 }
 
 void ThreadedEngine::stopTurning() { engine_->queue().post(MSG_STOP_TURNING); }
@@ -227,13 +204,11 @@ void ThreadedEngine::setHeldKeys(const HeldKeys& keys) {
     heldKeys_.setHeld(TurnKey::Shift, keys.shift);
 }
 
-bool ThreadedEngine::isIdle() { return engine_->idleEvent().isSet(); }
+bool ThreadedEngine::isIdle() { return engine_->port().isIdle(); }
 
-void ThreadedEngine::resetIdle() { engine_->idleEvent().reset(); }
+void ThreadedEngine::resetIdle() { engine_->port().resetIdle(); }
 
-bool ThreadedEngine::waitIdle(int timeoutMs) {
-    return engine_->idleEvent().waitFor(std::chrono::milliseconds(timeoutMs));
-}
+bool ThreadedEngine::waitIdle(int timeoutMs) { return engine_->port().waitIdle(timeoutMs); }
 
 void ThreadedEngine::resetViewAndLight() { resetView(session_); }
 

@@ -71,7 +71,7 @@ class ThreadedEngine : public ViewerEngine {
     void prepare(QWidget* mainWindow, QWidget* clientArea, QWidget* renderWindow) override;
     void start() override;
     void shutdown() override;
-    void post(EngineCommand command, int64_t argument) override;
+    void post(EngineCommand command, int64_t argument = 0) override;
     void stopTurning() override;
     void pauseKeys() override;
     void resumeKeys() override;

@@ -1,8 +1,9 @@
 #pragma once
-// What the main window asks of the engine side: commands to the engine thread, the keyboard
-// thread's pause and held-keys record, the idle signal, the view resets the window makes while
-// the engine is idle, and the pictures of the three boxes. One implementation drives the real
-// worker threads; tests use a recording one.
+// What the main window asks of the engine side: the engine's port (commands to the engine thread
+// and the idle signal, which the window protocol runs over), the keyboard thread's pause and
+// held-keys record, the view resets the window makes while the engine is idle, and the pictures
+// of the three boxes. One implementation drives the real worker threads; tests use a recording
+// one.
 
 #include <QImage>
 #include <QPainter>
@@ -11,6 +12,7 @@
 #include <functional>
 
 #include "app/engine/engine_ids.h"
+#include "app/engine/engine_port.h"
 #include "app/engine/notification_sink.h"
 #include "app/session/shared_picture.h"
 #include "app/view/keyboard_mapping.h"
@@ -26,7 +28,7 @@ namespace tavrine::ui {
 using OutputNotify = std::function<void(NotifyWindow window, int32_t code, int64_t lParam)>;
 
 // The engine side as the window sees it. Every call is made on the GUI thread.
-class ViewerEngine {
+class ViewerEngine : public EnginePort {
   public:
     virtual ~ViewerEngine() = default;
 
@@ -40,8 +42,6 @@ class ViewerEngine {
     // Ends both worker threads and waits for them.
     virtual void shutdown() = 0;
 
-    // Posts a command with its argument to the engine thread.
-    virtual void post(EngineCommand command, int64_t argument = 0) = 0;
     // Posts the stop of a hold-to-turn loop to the engine thread.
     virtual void stopTurning() = 0;
     // Pauses and resumes the keyboard thread's polling.
@@ -49,12 +49,6 @@ class ViewerEngine {
     virtual void resumeKeys() = 0;
     // Replaces the record of held keys the keyboard thread reads.
     virtual void setHeldKeys(const HeldKeys& keys) = 0;
-
-    // The idle signal: set while the engine holds no render, drag or restore command.
-    virtual bool isIdle() = 0;
-    virtual void resetIdle() = 0;
-    // Waits up to timeoutMs for the idle signal; returns whether it is set.
-    virtual bool waitIdle(int timeoutMs) = 0;
 
     // Resets the view for the current model and the stone pose and light for the current stone.
     virtual void resetViewAndLight() = 0;

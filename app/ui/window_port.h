@@ -5,6 +5,8 @@
 #include <QMessageBox>
 #include <cstdint>
 
+#include "app/engine/abort_confirmation.h"
+
 class QAction;
 class QMenu;
 class QWidget;
@@ -17,17 +19,6 @@ namespace tavrine::ui {
 
 class DesignOpener;
 class RenderWindow;
-
-// The texts of the abort confirmations.
-inline constexpr const char* kAbortQuestion = "Now rendering, Abort current process?";
-inline constexpr const char* kAbortToExitQuestion =
-    "Now rendering. Abort current process to exit the program?";
-inline constexpr const char* kAbortToSaveQuestion =
-    "Now rendering. Save the file after the precedeing process is finnished.\n\nAbort current "
-    "process?";
-inline constexpr const char* kAbortToResizeQuestion =
-    "Now rendering. Change the size after the preceding process is finnished.\n\nAbort current "
-    "process?";
 
 // What the main window offers its helpers. Every call is made on the GUI thread.
 class WindowPort {

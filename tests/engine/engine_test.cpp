@@ -66,7 +66,7 @@ TEST(EngineProtocol, SpaceTwiceAsksAndYesEndsTheRenderWithItsEndNotice) {
     engine.setQuickStart(true);
     engine.setRenderRunner(job.runner());
     ASSERT_TRUE(engine.start());
-    WindowProtocol window(engine.queue(), engine.idleEvent(), yes);
+    WindowProtocol window(engine.port(), yes);
 
     EXPECT_TRUE(window.requestRender());
     EXPECT_TRUE(window.renderBusy());
@@ -104,7 +104,7 @@ TEST(EngineProtocol, CommandsPostedDuringARenderAreLostAndAbortWithoutAJobIsIgno
     engine.setQuickStart(true);
     engine.setRenderRunner(job.runner());
     ASSERT_TRUE(engine.start());
-    WindowProtocol window(engine.queue(), engine.idleEvent(), no);
+    WindowProtocol window(engine.port(), no);
 
     // An Abort with no job running does nothing; the Render after it still runs.
     window.post(EngineCommand::Abort);
@@ -148,7 +148,7 @@ TEST(EngineProtocol, CloseWhileRenderingEndsAfterTheWaitEvenIfTheJobNeverPolls) 
         return RenderResult{};
     });
     ASSERT_TRUE(engine.start());
-    WindowProtocol window(engine.queue(), engine.idleEvent(), yes);
+    WindowProtocol window(engine.port(), yes);
     ASSERT_TRUE(window.requestRender());
     ASSERT_TRUE(sink.waitFor(NOTIFY_RENDER_STARTED));
 
@@ -167,11 +167,54 @@ TEST(EngineProtocol, CloseWhileRenderingEndsAfterTheWaitEvenIfTheJobNeverPolls) 
     AnsweringConfirmation no(false);
     ManualResetEvent idle(false);
     ThreadQueue queue;
-    WindowProtocol other(queue, idle, no);
+    QueueEnginePort port(queue, idle);
+    WindowProtocol other(port, no);
     ASSERT_TRUE(other.requestRender());
     EXPECT_FALSE(other.requestClose(milliseconds(10)));
     other.notified(NOTIFY_RENDER_ENDED, 0);
     EXPECT_TRUE(other.requestClose(milliseconds(10)));
+    // A render refused before its post (a bad refractive index) leaves the engine free.
+    idle.set();
+    const size_t posted = queue.size();
+    EXPECT_FALSE(other.requestRender([] { return false; }));
+    EXPECT_FALSE(other.renderBusy());
+    EXPECT_TRUE(idle.isSet());
+    EXPECT_EQ(posted, queue.size());
+}
+
+// Returns the engine command of the next waiting message and its point.
+std::pair<int64_t, int64_t> nextCommand(ThreadQueue& queue) {
+    ThreadMessage message;
+    if (!queue.peek(message)) return {-1, 0};
+    return {message.wParam, message.lParam};
+}
+
+TEST(EngineProtocol, BusyEngineIgnoresPressesInTheBoxesButAPressElsewhereStillTakesTheFocus) {
+    ThreadQueue queue;
+    ManualResetEvent idle(false);  // a render, drag or restore runs
+    QueueEnginePort port(queue, idle);
+    AnsweringConfirmation no(false);
+    WindowProtocol window(port, no);
+
+    EXPECT_EQ(PressResult::Ignored, window.mousePressed(300, 260));
+    EXPECT_EQ(PressResult::Ignored, window.mousePressed(600, 300));
+    EXPECT_EQ(PressResult::Elsewhere, window.mousePressed(20, 20));
+    EXPECT_EQ(PressResult::Elsewhere, window.mousePressed(281, 300));  // on the box's edge
+    EXPECT_EQ(PressResult::RenderArea, window.mousePressed(100, 300));
+    EXPECT_EQ(0u, queue.size());
+    EXPECT_FALSE(window.mouseMoved(310, 262));
+
+    // Idle: the drag starts, one step at a time, and ends with the release.
+    idle.set();
+    EXPECT_EQ(PressResult::LightDrag, window.mousePressed(600, 300));
+    EXPECT_EQ(std::make_pair(int64_t{7090}, packPoint(600, 300)), nextCommand(queue));
+    EXPECT_TRUE(window.mouseMoved(610, 302));
+    EXPECT_EQ(std::make_pair(int64_t{7110}, packPoint(610, 302)), nextCommand(queue));
+    EXPECT_FALSE(window.mouseMoved(620, 304));  // the step still runs
+    idle.set();
+    window.mouseReleased();
+    EXPECT_FALSE(window.mouseMoved(630, 306));
+    EXPECT_EQ(0u, queue.size());
 }
 
 // Passes every report on, holding the job after its start until |release| is set.
@@ -218,7 +261,7 @@ TEST(EngineProtocol, TheRenderReadsItsOwnCopyWhileTheSessionChanges) {
         return renderJob(settings, scene, nullptr, held, how);
     });
     ASSERT_TRUE(engine.start());
-    WindowProtocol window(engine.queue(), engine.idleEvent(), yes);
+    WindowProtocol window(engine.port(), yes);
     ASSERT_TRUE(window.requestRender());
     ASSERT_TRUE(sink.waitFor(NOTIFY_RENDER_STARTED));
     // The user turns, changes the colour and the light while it renders.
@@ -358,7 +401,7 @@ TEST(EngineProtocol, AnAbortedRenderKeepsThePreviousPictureBelowTheRenderedRows)
     engine.setRenderExecution(RenderExecution{1, false});
     ASSERT_TRUE(engine.start());
     // Abort is already waiting when the job polls for its first rows.
-    WindowProtocol window(engine.queue(), engine.idleEvent(), yes);
+    WindowProtocol window(engine.port(), yes);
     ASSERT_TRUE(window.requestRender());
     window.post(EngineCommand::Abort);
     ASSERT_TRUE(sink.waitFor(NOTIFY_RENDER_ENDED));

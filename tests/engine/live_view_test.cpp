@@ -194,7 +194,7 @@ TEST(LiveView, SpaceRendersAsBeforeWithTheLiveViewOffAndStillRendersWithItOn) {
             return renderJob(settings, scene, nullptr, observer, how);
         });
         ASSERT_TRUE(engine.start());
-        WindowProtocol window(engine.queue(), engine.idleEvent(), no);
+        WindowProtocol window(engine.port(), no);
         // Turn a little, then ask for a render right after switching (the switch only wakes).
         window.post(EngineCommand::TurnWhileHeld, 1006);
         ASSERT_TRUE(sink.waitForInvalidations(3));

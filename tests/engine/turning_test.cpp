@@ -248,7 +248,8 @@ TEST(StartUp, BuildsTheStoredModelAndItsFirstViewFromTheSettingsFile) {
     Session fresh;
     CountingDrawing drawing;
     NullNotificationSink sink;
-    EXPECT_FALSE(startUpSession(fresh, drawing, sink, locations));
+    EXPECT_FALSE(readStartUpSettings(fresh, locations));
+    startUpSession(fresh, drawing, sink);
     EXPECT_EQ(0, fresh.model->modelIndex);
     EXPECT_GT(fresh.model->facetCount, 0);
     EXPECT_EQ(1.0, fresh.polygonRgb.red);
@@ -268,7 +269,8 @@ TEST(StartUp, BuildsTheStoredModelAndItsFirstViewFromTheSettingsFile) {
     stored.turntableView = 1;
     ASSERT_TRUE(writeSettings(locations.settingsFile, stored, nullptr));
     Session session;
-    EXPECT_TRUE(startUpSession(session, drawing, sink, locations));
+    EXPECT_TRUE(readStartUpSettings(session, locations));
+    startUpSession(session, drawing, sink);
     EXPECT_EQ(7, session.model->modelIndex);
     EXPECT_EQ(0.98, session.polygonRgb.red);
     EXPECT_EQ(0.89, session.polygonRgb.green);

@@ -113,7 +113,7 @@ TEST(DesignOpener, MenuOpensASampleAsTheLastCutRowProposesItsIndexAndAsksWhileRe
     test::answerNextMessageBox(&asked, QMessageBox::No);
     w.action(kMenuOpenDesign)->trigger();
     EXPECT_TRUE(asked.shown);
-    EXPECT_EQ(asked.text, QString::fromUtf8(kAbortQuestion));
+    EXPECT_EQ(asked.text, QString::fromUtf8(kAbortText));
     EXPECT_TRUE(engine.posts.empty());
     EXPECT_EQ(cutList(w)->itemText(28), "Oval Brilliant");
 }

@@ -78,15 +78,15 @@ TEST(OutputItems, MenuItemsButtonAndRenderWindowItemOpenTheirCommandsAndAskWhile
     w.requestRender();
     ASSERT_TRUE(w.renderBusy());
     engine.posts.clear();
-    EXPECT_EQ(firstWindowOf(item(kMenuSaveScreenShot), QMessageBox::Yes), kAbortToSaveQuestion);
+    EXPECT_EQ(firstWindowOf(item(kMenuSaveScreenShot), QMessageBox::Yes), kAbortToSaveText);
     EXPECT_EQ(engine.posts, (std::vector<std::pair<int32_t, int64_t>>{
                                 {static_cast<int32_t>(EngineCommand::Abort), 0}}));
     engine.posts.clear();
     for (int32_t id : {kMenuRestorePosition, kMenuCaptureNew, kMenuCaptureResume, kMenuMakeGif}) {
-        EXPECT_EQ(firstWindowOf(item(id)), kAbortQuestion) << id;
+        EXPECT_EQ(firstWindowOf(item(id)), kAbortText) << id;
     }
     EXPECT_EQ(firstWindowOf([&w] { w.renderWindow()->screenShotAction()->trigger(); }),
-              kAbortToSaveQuestion);
+              kAbortToSaveText);
     EXPECT_TRUE(engine.posts.empty());
 }
 

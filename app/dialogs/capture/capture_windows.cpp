@@ -13,6 +13,7 @@
 #include <cmath>
 
 #include "app/dialogs/dialog_controls.h"
+#include "app/engine/abort_confirmation.h"
 #include "app/output/animation_job.h"
 #include "app/output/capture_job.h"
 #include "app/output/screen_shot.h"
@@ -196,7 +197,7 @@ void CaptureProgressWindow::captureEnded(int result) {
 
 void CaptureProgressWindow::askAbort() {
     if (ended_) return;
-    if (askYesNo(this, kAbortRenderingQuestion)) emit abortRequested();
+    if (askYesNo(this, kAbortText)) emit abortRequested();
 }
 
 void CaptureProgressWindow::closeEvent(QCloseEvent* event) {

@@ -5,6 +5,7 @@
 
 #include "app/dialogs/capture/output_file_dialogs.h"
 #include "app/dialogs/dialog_controls.h"
+#include "app/engine/abort_confirmation.h"
 #include "app/output/animation_job.h"
 #include "app/output/capture_job.h"
 #include "app/output/screen_shot.h"
@@ -63,7 +64,7 @@ void OutputCommands::message(const std::string& text, bool warning, bool keepNam
 }
 
 void OutputCommands::saveScreenShot() {
-    if (busy(kSaveWhileRenderingQuestion)) return;
+    if (busy(kAbortToSaveText)) return;
     Settings& s = session_.settings;
     const ChosenFile chosen =
         askScreenShotFile(host_.ownerWindow(), shotState_, s.defaultScreenShotFolder);
@@ -88,7 +89,7 @@ void OutputCommands::saveScreenShot() {
 }
 
 void OutputCommands::restorePosition() {
-    if (busy(kAbortRenderingQuestion)) return;
+    if (busy(kAbortText)) return;
     Settings& s = session_.settings;
     const ChosenFile chosen =
         askPositionInfoFile(host_.ownerWindow(), shotState_, s.defaultScreenShotFolder);
@@ -97,7 +98,7 @@ void OutputCommands::restorePosition() {
 }
 
 void OutputCommands::restorePositionFrom(const std::string& path) {
-    if (busy(kAbortRenderingQuestion)) return;
+    if (busy(kAbortText)) return;
     restoreChosenPosition(path);
 }
 
@@ -148,7 +149,7 @@ void OutputCommands::finishCapture() {
 }
 
 void OutputCommands::newCapture() {
-    if (busy(kAbortRenderingQuestion)) return;
+    if (busy(kAbortText)) return;
     if (!host_.checkRefractiveIndex()) return;
     Settings& s = session_.settings;
     NewCaptureDialog dialog(s.frameCount, host_.ownerWindow());
@@ -171,7 +172,7 @@ void OutputCommands::newCapture() {
 }
 
 void OutputCommands::resumeCapture() {
-    if (busy(kAbortRenderingQuestion)) return;
+    if (busy(kAbortText)) return;
     Settings& s = session_.settings;
     const ChosenFile chosen =
         askCaptureInfoFile(host_.ownerWindow(), captureState_, s.defaultCaptureFolder);
@@ -204,7 +205,7 @@ void OutputCommands::resumeCapture() {
 }
 
 void OutputCommands::makeAnimatedGif() {
-    if (busy(kAbortRenderingQuestion)) return;
+    if (busy(kAbortText)) return;
     Settings& s = session_.settings;
     gifState_.initialDirectory = captureState_.initialDirectory;
     const ChosenFile chosen =
