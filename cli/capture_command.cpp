@@ -195,7 +195,7 @@ int runCapture(const CaptureOptions& o, std::FILE* out, std::FILE* err) {
         }
     }
     std::string designError;
-    if (!applyCaptureRecord(session, record, &designError)) {
+    if (!resumeCapture(session, record, &designError)) {
         std::fprintf(err, "tavrine-render: %s; %s names this design\n", designError.c_str(),
                      shown(info).c_str());
         return kExitFileError;

@@ -1,5 +1,6 @@
 #include "cli/render_command.h"
 
+#include <array>
 #include <string>
 #include <utility>
 
@@ -7,6 +8,7 @@
 #include "app/output/position_info.h"
 #include "app/render/picture_formats.h"
 #include "app/render/render_job.h"
+#include "app/session/scene_request.h"
 #include "app/session/session.h"
 #include "cli/interrupts.h"
 #include "cli/output_checks.h"
@@ -36,11 +38,40 @@ void warnAboutTurntableKeys(const CliOptions& o, const Session& session, std::FI
 
 }  // namespace
 
+namespace {
+
+// Returns the scene the options ask for, without the position file.
+SceneRequest sceneRequestOf(const CliOptions& o) {
+    SceneRequest r;
+    r.stone = o.stone;
+    r.model = o.model;
+    r.design = o.design;
+    r.colour = o.colour;
+    r.refractiveIndex = o.refractiveIndex;
+    r.width = o.size;
+    r.depth = o.depth;
+    r.highQuality = o.highQuality;
+    r.fire = o.fire;
+    if (o.backdrop) {
+        r.backdrop.emplace();
+        for (size_t i = 0; i < 3; ++i) (*r.backdrop)[i] = static_cast<int16_t>((*o.backdrop)[i]);
+    }
+    if (o.lights) r.lights = std::array<int32_t, 3>{(*o.lights)[0], (*o.lights)[1], (*o.lights)[2]};
+    r.narrowHighlight = o.narrow;
+    if (o.trim) r.trimming = Trimming{(*o.trim)[0], (*o.trim)[1], (*o.trim)[2], (*o.trim)[3]};
+    if (o.gm) r.turntable = *o.gm != 0;
+    r.viewSteps = o.viewTurns;
+    r.stoneSteps = o.stoneTurns;
+    r.lightSteps = o.lightTurns;
+    return r;
+}
+
+}  // namespace
+
 int setUpScene(const CliOptions& o, Session& session, std::FILE* err) {
-    Settings& s = session.settings;
-    PositionInfo info;
-    const bool restoring = !o.position.empty();
-    if (restoring) {
+    SceneRequest request = sceneRequestOf(o);
+    if (!o.position.empty()) {
+        PositionInfo& info = request.record.emplace();
         std::string error;
         if (!readPositionInfo(o.position, info, false, &error)) {
             // The core's "Failed to open file." is the viewer's text; say what the system says.
@@ -52,83 +83,24 @@ int setUpScene(const CliOptions& o, Session& session, std::FILE* err) {
                          util::cannotText("read", o.position, error).c_str());
             return kExitFileError;
         }
-        // A recorded design is opened first, so that the record's own index stays.
-        if (info.modelIndex == kDesignModelIndex && o.design.empty() && !o.model && !o.stone &&
-            !openDesign(session, info.designPath, &error)) {
-            std::fprintf(err, "tavrine-render: %s; %s names this design\n", error.c_str(),
-                         util::quotedPath(o.position).c_str());
-            return kExitFileError;
-        }
-        takeRecordSettings(session, info);
     }
-
-    // Choosing a stone proposes its model, colour and index; the spread always follows it.
-    if (o.stone) {
-        chooseStone(session, *o.stone);
-    } else if (!restoring) {
-        chooseStone(session, 0);
-    }
-    if (o.model) chooseModel(session, *o.model);
-    if (!o.design.empty()) {
-        std::string error;
-        if (!openDesign(session, o.design, &error)) {
-            std::fprintf(err, "tavrine-render: %s\n", error.c_str());
-            return kExitFileError;
-        }
-    }
-    if (o.colour) chooseColour(session, *o.colour);
-    if (o.refractiveIndex) s.refractiveIndex = *o.refractiveIndex;
-
-    const int32_t width = o.size ? *o.size : restoring ? renderWidth(s) : 270;
-    s.sizeMode = 1;
-    s.imageWidth = width;
-    if (o.depth) s.recursionDepth = *o.depth;
-    if (o.highQuality) s.highQuality = *o.highQuality != 0 ? 1 : 0;
-    if (o.fire) s.renderFire = *o.fire != 0 ? 1 : 0;
-    if (o.backdrop) {
-        for (int i = 0; i < 3; ++i) {
-            s.backdrop[i] = static_cast<int16_t>((*o.backdrop)[static_cast<size_t>(i)]);
-        }
-    }
-    if (o.lights) {
-        s.mainLight = (*o.lights)[0];
-        s.backLight = (*o.lights)[1];
-        s.fillLight = (*o.lights)[2];
-    }
-    if (o.narrow) s.narrowHighlight = *o.narrow;
-    if (o.trim) {
-        s.trimming.top = (*o.trim)[0];
-        s.trimming.bottom = (*o.trim)[1];
-        s.trimming.left = (*o.trim)[2];
-        s.trimming.right = (*o.trim)[3];
-        s.trimmingActive =
-            (s.trimming.top | s.trimming.bottom | s.trimming.left | s.trimming.right) != 0 ? 1 : 0;
-        s.trimmingCheckBox = s.trimmingActive;
-    }
-    const PictureTrimming t = pictureTrimmingOf(session);
-    if (t.top + t.bottom >= width || t.left + t.right >= width) {
-        std::fprintf(err,
-                     "tavrine-render: --trim must leave at least one pixel: top + bottom and left "
-                     "+ right must each be below the size %d\n",
-                     width);
+    const SceneResult set = setUpScene(session, request);
+    switch (set.problem) {
+    case SceneProblem::None:
+        break;
+    case SceneProblem::RecordDesign:
+        std::fprintf(err, "tavrine-render: %s; %s names this design\n", set.message.c_str(),
+                     util::quotedPath(o.position).c_str());
+        return kExitFileError;
+    case SceneProblem::Design:
+        std::fprintf(err, "tavrine-render: %s\n", set.message.c_str());
+        return kExitFileError;
+    case SceneProblem::Trimming:
+        std::fprintf(err, "tavrine-render: --trim must leave at least one pixel: %s\n",
+                     set.message.c_str());
         return kExitUsage;
     }
-
-    // The model, then the view: restored from the file unless another stone or model was
-    // chosen, which resets view, stone pose and light as the lists do.
-    rebuildModel(session);
-    if (restoring && !o.stone && !o.model && o.design.empty()) {
-        restoreOrientation(session, info);
-    } else {
-        resetView(session);
-    }
-    if (o.gm) setTurntable(session, *o.gm != 0);
     warnAboutTurntableKeys(o, session, err);
-    prepareView(session);
-    applyKeySteps(session, o.viewTurns, KeyStepTarget::View);
-    applyKeySteps(session, o.stoneTurns, KeyStepTarget::Stone);
-    applyKeySteps(session, o.lightTurns, KeyStepTarget::Light);
-    prepareView(session);
     return -1;
 }
 

@@ -13,10 +13,10 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFileError = 1;
 inline constexpr int kExitUsage = 2;
 
-// Sets the session up from the position file (if any) and the options, as a user would in the
-// viewer before pressing "ray-trace"; returns an exit code after a message on `err`, or -1 to
-// go on. The tool always renders as the separate render window does, at the size asked for (270
-// by default).
+// Fills the scene request from the position file (if any) and the options and sets the session
+// up with it, as a user would in the viewer before pressing "ray-trace"; returns an exit code
+// after a message on `err`, or -1 to go on. The tool always renders as the separate render
+// window does, at the size asked for (270 by default).
 int setUpScene(const CliOptions& options, Session& session, std::FILE* err);
 
 // Sets up the stone, model, view and light the options describe, renders and saves the picture

@@ -358,56 +358,6 @@ int positionInfoSize(int32_t modelIndex) {
     }
 }
 
-void copySettingsToPositionInfo(const Settings& settings, PositionInfo& info) {
-    info.frameCount = settings.frameCount;
-    info.stoneIndex = settings.stoneIndex;
-    info.modelIndex = settings.modelIndex;
-    info.colourIndex = settings.colourIndex;
-    info.refractiveIndex = settings.refractiveIndex;
-    info.turnStone = settings.turnStone;
-    info.turntableView = settings.turntableView;
-    info.highQuality = settings.highQuality;
-    info.renderFire = settings.renderFire;
-    for (int i = 0; i < 3; ++i) {
-        info.backdrop[i] = settings.backdrop[i];
-    }
-    info.mainLight = settings.mainLight;
-    info.backLight = settings.backLight;
-    info.fillLight = settings.fillLight;
-    info.narrowHighlight = settings.narrowHighlight;
-    info.sizeMode = settings.sizeMode;
-    info.imageWidth = settings.imageWidth;
-    info.trimming = settings.trimming;
-    info.trimmingActive = settings.trimmingActive;
-    info.trimmingCheckBox = settings.trimmingCheckBox;
-    info.transformable = settings.transformable;
-}
-
-void copyPositionInfoToSettings(const PositionInfo& info, Settings& settings) {
-    settings.frameCount = info.frameCount;
-    settings.stoneIndex = info.stoneIndex;
-    settings.modelIndex = info.modelIndex;
-    settings.colourIndex = info.colourIndex;
-    settings.refractiveIndex = info.refractiveIndex;
-    settings.turnStone = info.turnStone;
-    settings.turntableView = info.turntableView;
-    settings.highQuality = info.highQuality;
-    settings.renderFire = info.renderFire;
-    for (int i = 0; i < 3; ++i) {
-        settings.backdrop[i] = info.backdrop[i];
-    }
-    settings.mainLight = info.mainLight;
-    settings.backLight = info.backLight;
-    settings.fillLight = info.fillLight;
-    settings.narrowHighlight = info.narrowHighlight;
-    settings.sizeMode = info.sizeMode;
-    settings.imageWidth = info.imageWidth;
-    settings.trimming = info.trimming;
-    settings.trimmingActive = info.trimmingActive;
-    settings.trimmingCheckBox = info.trimmingCheckBox;
-    settings.transformable = info.transformable;
-}
-
 std::string positionInfoProblem(const PositionInfo& info) {
     if (info.modelIndex == kDesignModelIndex) {
         // A design: its path must be there; the rest is checked as for any cut of the list.

@@ -76,14 +76,6 @@ struct PositionInfo {
 // them reads the record as before.
 int positionInfoSize(int32_t modelIndex);
 
-// Copies the settings the record shares with the settings file (stone, model, colour,
-// refractive index, switches, backdrop, lights, size, trimming, transformable parameters and
-// the frame count) from settings into info.
-void copySettingsToPositionInfo(const Settings& settings, PositionInfo& info);
-
-// Copies the settings the record shares with the settings file from info into settings.
-void copyPositionInfoToSettings(const PositionInfo& info, Settings& settings);
-
 // Returns "" when every field of info is in range, else a phrase naming the first field that
 // is not, its value and its range from the table of value ranges ("the frame count 0 is outside
 // 1..4096"): an index outside its list, a refractive index outside 1.00 to 3.00, a light volume,

@@ -27,14 +27,9 @@ std::string captureDepthConflict(const PositionInfo& record, int32_t depth) {
            std::to_string(record.frameSettings->recursionDepth) + ", not " + std::to_string(depth);
 }
 
-bool applyCaptureRecord(Session& session, const PositionInfo& record, std::string* error) {
-    // A recorded design is opened first, so that the record's own index stays.
-    if (record.modelIndex == kDesignModelIndex && !openDesign(session, record.designPath, error)) {
-        return false;
-    }
-    takeRecordSettings(session, record);
-    rebuildModel(session);
-    restoreOrientation(session, record);
+bool resumeCapture(Session& session, const PositionInfo& record, std::string* error) {
+    if (!restorePosition(session, record, error)) return false;
+    chooseTurnStone(session, false);
     if (session.orientation.syOn) setSyOn(session.orientation, false, session.model->modelIndex);
     prepareView(session);
     return true;

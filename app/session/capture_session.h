@@ -25,13 +25,13 @@ FrameSettings frameSettingsOf(const Session& session);
 // else a phrase naming both ("its frames are rendered at recursion depth 12, not 8").
 std::string captureDepthConflict(const PositionInfo& record, int32_t depth);
 
-// Applies a capture record to the session as Resume does: the design the record names (for a
-// design record) opened first, then the stone, model, colour, index, picture settings, stone pose
-// and light of the record, the model rebuilt, the view set to the saved position (frame 0) and
-// prepared, and "SY" off. The recursion depth stays the session's: the capture scene takes the
-// record's own (captureSceneOf). Returns false, with error (when not null) naming the file, when
-// the design cannot be opened; the session is then unchanged.
-bool applyCaptureRecord(Session& session, const PositionInfo& record, std::string* error);
+// Resumes the capture of record in the session: the record restored as Restore Position
+// restores it (restorePosition: its design opened first, its settings, the model, stone pose,
+// light and the saved position as the view of frame 0), "SY" switched off and the view prepared.
+// The recursion depth stays the session's: the capture scene takes the record's own
+// (captureSceneOf). Returns false, with error (when not null) the reader's message, when the
+// design cannot be opened; the session is then unchanged.
+bool resumeCapture(Session& session, const PositionInfo& record, std::string* error);
 
 // Returns the scene the capture job turns and renders for record: the session's model, view-space
 // vertices and orientation, its render settings at the recursion depth of the record's frame

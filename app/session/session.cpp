@@ -96,15 +96,46 @@ void chooseColour(Session& session, int32_t colourIndex) {
     session.settings.colourIndex = colourIndex;
 }
 
+void chooseRefractiveIndex(Session& session, double value) {
+    session.settings.refractiveIndex = std::clamp(value, 1.0, 3.0);
+}
+
+void chooseHighQuality(Session& session, bool on) { session.settings.highQuality = on ? 1 : 0; }
+
+void chooseTurnStone(Session& session, bool on) {
+    session.settings.turnStone = on ? 1 : 0;
+    if (on) session.settings.turntableView = 0;
+}
+
+void chooseTurntableView(Session& session, bool on) {
+    session.settings.turntableView = on ? 1 : 0;
+    if (on) session.settings.turnStone = 0;
+}
+
+void chooseViewerSwitch(Session& session, ViewerSwitch which, bool on) {
+    Settings& s = session.settings;
+    switch (which) {
+    case ViewerSwitch::ShowTitle:
+        s.showTitle = on ? 1 : 0;
+        break;
+    case ViewerSwitch::RenderWindowTopMost:
+        s.renderWindowTopMost = on ? 1 : 0;
+        break;
+    case ViewerSwitch::LiveRayTrace:
+        s.liveRayTrace = on ? 1 : 0;
+        break;
+    }
+}
+
 void takeRecordSettings(Session& session, const PositionInfo& info) {
     Settings& s = session.settings;
+    s.frameCount = info.frameCount;
     s.stoneIndex = info.stoneIndex;
     s.modelIndex = info.modelIndex;
     s.colourIndex = info.colourIndex;
     s.refractiveIndex = info.refractiveIndex;
-    s.transformable = info.transformable;
-    s.sizeMode = info.sizeMode;
-    s.imageWidth = info.imageWidth;
+    s.turnStone = info.turnStone != 0 ? 1 : 0;
+    s.turntableView = info.turntableView != 0 && info.turnStone == 0 ? 1 : 0;
     s.highQuality = info.highQuality;
     s.renderFire = info.renderFire;
     for (int i = 0; i < 3; ++i) s.backdrop[i] = info.backdrop[i];
@@ -112,16 +143,36 @@ void takeRecordSettings(Session& session, const PositionInfo& info) {
     s.backLight = info.backLight;
     s.fillLight = info.fillLight;
     s.narrowHighlight = info.narrowHighlight;
-    if (info.trimmingActive != 0) {
-        s.trimming = info.trimming;
-        s.trimmingActive = info.trimmingActive;
-        s.trimmingCheckBox = info.trimmingCheckBox;
-    }
+    s.sizeMode = info.sizeMode;
+    s.imageWidth = info.imageWidth;
+    s.trimming = info.trimming;
+    s.trimmingActive = info.trimmingActive;
+    s.trimmingCheckBox = info.trimmingCheckBox;
+    s.transformable = info.transformable;
 }
 
-bool openRecordedDesign(Session& session, const PositionInfo& info, std::string* error) {
-    if (info.modelIndex != kDesignModelIndex) return true;
-    return openDesign(session, info.designPath, error);
+bool startAtPosition(Session& session, const PositionInfo& info, std::string* error) {
+    if (info.modelIndex == kDesignModelIndex && !openDesign(session, info.designPath, error)) {
+        return false;
+    }
+    takeRecordSettings(session, info);
+    return true;
+}
+
+bool applyRecord(Session& session, const PositionInfo& info, std::string* error) {
+    if (!startAtPosition(session, info, error)) return false;
+    const ViewPose view = session.orientation.viewPose;
+    rebuildModel(session);
+    restoreOrientation(session, info);
+    session.orientation.viewPose = view;
+    return true;
+}
+
+bool restorePosition(Session& session, const PositionInfo& info, std::string* error) {
+    if (!startAtPosition(session, info, error)) return false;
+    rebuildModel(session);
+    restoreOrientation(session, info);
+    return true;
 }
 
 void rebuildModel(Session& session) {

@@ -82,18 +82,51 @@ void chooseModel(Session& session, int32_t modelIndex);
 // error receives the reader's message, which names the file and the line.
 bool openDesign(Session& session, const std::string& path, std::string* error);
 
-// Opens the design a Position-Info record names (when the record is of a design), as Restore
-// Position and a start-up from a record do before they take the record's settings. Returns true
-// at once for a record of a built-in model; on refusal nothing changes and error receives the
-// reader's message.
-bool openRecordedDesign(Session& session, const PositionInfo& info, std::string* error);
-
 // Chooses colour colourIndex of the colour list; it takes effect at the next render.
 void chooseColour(Session& session, int32_t colourIndex);
 
-// Takes the stone, model, colour, refractive index, render and picture settings of a
-// Position-Info record; the trimming values only when the record has trimming active.
+// Takes refractive index value, brought into 1.00 to 3.00; it takes effect at the next render.
+void chooseRefractiveIndex(Session& session, double value);
+
+// Records the "HQ" switch; it takes effect at the next render.
+void chooseHighQuality(Session& session, bool on);
+
+// Records the "SY" (turn the stone) or "GM" (turntable) switch as their buttons set them:
+// switching one on switches the other off. The orientation follows separately (setSyOn and
+// setGmOn, on the engine's side).
+void chooseTurnStone(Session& session, bool on);
+void chooseTurntableView(Session& session, bool on);
+
+// The viewer's switches of its menus that the settings file keeps.
+enum class ViewerSwitch { ShowTitle, RenderWindowTopMost, LiveRayTrace };
+
+// Records one of the viewer's menu switches.
+void chooseViewerSwitch(Session& session, ViewerSwitch which, bool on);
+
+// Takes every setting a Position-Info record holds, as reading a record into the live settings
+// does: stone, model, colour, refractive index, the "SY" and "GM" switches ("GM" only without
+// "SY"), "HQ", "Fire", backdrop, lights, size mode and width, the four trimming values with
+// trimming in force and its check box (also when none is in force), the transformable
+// parameters and the frame count. The orientation and the open design are not touched.
 void takeRecordSettings(Session& session, const PositionInfo& info);
+
+// Starts at a Position-Info record, as the viewer's start-up from a record and tavrine-render's
+// --position do: the design the record names (when it is of a design) is opened first, so that
+// the record's own index stays, then its settings are taken (takeRecordSettings). The view,
+// stone pose and light follow once the model is built (restoreOrientation). Returns false when
+// the design cannot be opened; nothing changes then and error receives the reader's message.
+bool startAtPosition(Session& session, const PositionInfo& info, std::string* error);
+
+// Applies a record as Restore Position and a capture's Resume do before they decide the view:
+// startAtPosition, then the model rebuilt and turned by the record's stone pose, and the
+// switches, the light and the saved position restored; the current view stays. Returns false,
+// nothing changed, as startAtPosition does.
+bool applyRecord(Session& session, const PositionInfo& info, std::string* error);
+
+// Restores a record as Restore Position does: applyRecord, then the saved position becomes the
+// current view (call prepareView before rendering). Returns false, nothing changed, as
+// startAtPosition does.
+bool restorePosition(Session& session, const PositionInfo& info, std::string* error);
 
 // Builds the chosen model into the model record with the session's transformable parameters;
 // the open design for kDesignModelIndex, or the stone's own model when no design is open.
@@ -103,9 +136,9 @@ void rebuildModel(Session& session);
 // light for the current stone, as choosing from the lists does; the switches stay.
 void resetView(Session& session);
 
-// Restores the view, the stone pose and the light of a Position-Info record, as Restore
-// Position does: the built model is turned by the stone pose and the saved view becomes current.
-// Call after rebuildModel.
+// Restores the switches, the view, the stone pose and the light of a Position-Info record, as
+// Restore Position does: the built model is turned by the stone pose and the saved view becomes
+// current. Call once after rebuildModel.
 void restoreOrientation(Session& session, const PositionInfo& info);
 
 // Switches the turntable view ("GM") on or off for the current model.

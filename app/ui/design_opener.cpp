@@ -125,15 +125,9 @@ bool DesignOpener::openFile(const QString& path) {
     return true;
 }
 
-bool DesignOpener::openRecordedDesign(const PositionInfo& record) {
-    std::string error;
-    if (!tavrine::openRecordedDesign(session_, record, &error)) {
-        refuse(error);
-        return false;
-    }
+void DesignOpener::showRecordedDesign(const PositionInfo& record) {
     showDesignRow();
     if (record.modelIndex == kDesignModelIndex) noteRecent();
-    return true;
 }
 
 void DesignOpener::noteRecent() {

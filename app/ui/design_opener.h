@@ -47,10 +47,11 @@ class DesignOpener : public QObject {
     // reader's message and changes nothing. Call only while no rendering runs. Returns whether
     // the design was opened.
     bool openFile(const QString& path);
-    // Opens the design a Position-Info record names before the record's settings are taken (as
-    // Restore Position does); the cut list gains its row. A design that cannot be read shows
-    // the reader's message and changes nothing; returns false then.
-    bool openRecordedDesign(const PositionInfo& record);
+    // Shows the design of a record the session has just applied (as Restore Position does): the
+    // cut list gains its row and, for a record of a design, it heads the recent designs.
+    void showRecordedDesign(const PositionInfo& record);
+    // Shows the reader's message for a design that cannot be opened.
+    void refuse(const std::string& message);
 
     // Makes the cut list's design row match the session: present with the design's title when
     // a design is open, and current when it is the chosen model.
@@ -67,7 +68,6 @@ class DesignOpener : public QObject {
   private:
     bool mayOpen();
     void noteRecent();
-    void refuse(const std::string& message);
 
     WindowPort& window_;
     Session& session_;

@@ -141,7 +141,7 @@ int main(int argc, char* argv[]) {
         if (position.info) {
             engine.startAtPosition(*position.info);
         }
-        tavrine::ui::MainWindow window(session.settings, engine);
+        tavrine::ui::MainWindow window(session, engine);
         tavrine::ui::DesignOpener designOpener(
             window, session, tavrine::recentDesignsFile(locations.settingsFolder));
         window.setDesignOpener(&designOpener);

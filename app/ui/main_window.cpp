@@ -215,11 +215,12 @@ class WindowDialogHost : public DialogHost {
 
 // ---- MainWindow ------------------------------------------------------------------------------
 
-MainWindow::MainWindow(Settings& settings, ViewerEngine& engine, QWidget* parent)
+MainWindow::MainWindow(Session& session, ViewerEngine& engine, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                               Qt::WindowCloseButtonHint),
-      settings_(settings),
+      session_(session),
+      settings_(session.settings),
       engine_(engine),
       surface_(kClientWidth, kClientHeight, QImage::Format_RGB32) {
     setObjectName(QStringLiteral("NORMAL0"));
@@ -228,7 +229,7 @@ MainWindow::MainWindow(Settings& settings, ViewerEngine& engine, QWidget* parent
     setAcceptDrops(true);
     abortBox_ = std::make_unique<MessageBoxConfirmation>(*this);
     protocol_ = std::make_unique<WindowProtocol>(engine_, *abortBox_);
-    renderLayout_ = RenderLayout{settings.sizeMode, settings.imageWidth};
+    renderLayout_ = RenderLayout{settings_.sizeMode, settings_.imageWidth};
     dialogHost_ = std::make_unique<WindowDialogHost>(*this);
     setWindowTitle(QString::fromUtf8(kMainWindowTitle));
     surface_.fill(Qt::black);
@@ -239,8 +240,8 @@ MainWindow::MainWindow(Settings& settings, ViewerEngine& engine, QWidget* parent
     createControls();
     initialise();
     connectControls();
-    if (Session* session = engine_.session()) {
-        outputs_ = std::make_unique<WindowOutputs>(*this, *session, engine_);
+    if (Session* engineSession = engine_.session()) {
+        outputs_ = std::make_unique<WindowOutputs>(*this, *engineSession, engine_);
     }
 }
 
@@ -434,7 +435,7 @@ void MainWindow::connectControls() {
     connect(button(kProgressDisplay), &OwnerDrawButton::clicked, this,
             [this] { confirmAbort(kAbortText); });
     connect(button(kHqSwitch), &OwnerDrawButton::toggled, this,
-            [this](bool on) { settings_.highQuality = on ? 1 : 0; });
+            [this](bool on) { chooseHighQuality(session_, on); });
     connect(button(kSySwitch), &OwnerDrawButton::clicked, this,
             [this](bool on) { setSwitch(kSySwitch, on); });
     connect(button(kGmSwitch), &OwnerDrawButton::clicked, this,
@@ -481,7 +482,7 @@ void MainWindow::connectRenderWindow() {
 }
 
 void MainWindow::makeModelCurrent(int32_t modelIndex) {
-    settings_.modelIndex = modelIndex;
+    chooseModel(session_, modelIndex);
     lists_[1]->setCurrentIndex(modelIndex);
     engine_.resetViewAndLight();
     engine_.post(EngineCommand::RebuildModel);
@@ -515,11 +516,7 @@ void MainWindow::onListChosen(int32_t listId, int row) {
         return;
     }
     if (listId == kStoneList) {
-        const StoneEntry& stone = stoneTable[static_cast<size_t>(row)];
-        settings_.stoneIndex = row;
-        settings_.modelIndex = stone.defaultModel;
-        settings_.colourIndex = stone.defaultColour;
-        settings_.refractiveIndex = stone.refractiveIndex100 / 100.0;
+        chooseStone(session_, row);
         showSelection();
         engine_.resetViewAndLight();
         engine_.post(EngineCommand::RebuildModel);
@@ -528,11 +525,11 @@ void MainWindow::onListChosen(int32_t listId, int row) {
             lists_[1]->setCurrentIndex(settings_.modelIndex);
             return;
         }
-        settings_.modelIndex = row;
+        chooseModel(session_, row);
         engine_.resetViewAndLight();
         engine_.post(EngineCommand::RebuildModel);
     } else {
-        settings_.colourIndex = row;
+        chooseColour(session_, row);
     }
 }
 
@@ -552,7 +549,7 @@ bool MainWindow::checkRefractiveIndex() {
         indexField_->setFocus();
         return false;
     }
-    settings_.refractiveIndex = value;
+    chooseRefractiveIndex(session_, value);
     return true;
 }
 
@@ -589,18 +586,12 @@ void MainWindow::setSwitch(int32_t id, bool on) {
     auto* sy = static_cast<OwnerDrawButton*>(control(kSySwitch));
     auto* gm = static_cast<OwnerDrawButton*>(control(kGmSwitch));
     if (id == kSySwitch) {
-        settings_.turnStone = on ? 1 : 0;
-        if (on) {
-            settings_.turntableView = 0;
-            gm->setChecked(false);
-        }
+        chooseTurnStone(session_, on);
+        if (on) gm->setChecked(false);
         engine_.setTurnStone(on);
     } else {
-        settings_.turntableView = on ? 1 : 0;
-        if (on) {
-            settings_.turnStone = 0;
-            sy->setChecked(false);
-        }
+        chooseTurntableView(session_, on);
+        if (on) sy->setChecked(false);
         engine_.setTurntableView(on);
     }
     sy->update();
@@ -629,29 +620,29 @@ void MainWindow::runCommand(int32_t commandId) {
         }
         break;
     case kMenuShowTitle:
-        settings_.showTitle = item->isChecked() ? 1 : 0;
+        chooseViewerSwitch(session_, ViewerSwitch::ShowTitle, item->isChecked());
         break;
     case kMenuRenderWindowTopMost:
-        settings_.renderWindowTopMost = item->isChecked() ? 1 : 0;
+        chooseViewerSwitch(session_, ViewerSwitch::RenderWindowTopMost, item->isChecked());
         if (renderWindow_ != nullptr) {
             renderWindow_->setTopMost(item->isChecked());
         }
         break;
     case kMenuLiveRayTrace:
-        settings_.liveRayTrace = item->isChecked() ? 1 : 0;
+        chooseViewerSwitch(session_, ViewerSwitch::LiveRayTrace, item->isChecked());
         engine_.setLiveView(item->isChecked());
         break;
     case kMenuBackColour:
-        openBackColorSettings(this, settings_, *dialogHost_);
+        openBackColorSettings(this, session_.settings, *dialogHost_);
         break;
     case kMenuSize:
-        openSizeSetting(this, settings_, *dialogHost_);
+        openSizeSetting(this, session_.settings, *dialogHost_);
         break;
     case kMenuTransformable:
-        openTransformableModels(this, settings_, *dialogHost_);
+        openTransformableModels(this, session_.settings, *dialogHost_);
         break;
     case kMenuGeneralSettings:
-        openGeneralSettings(this, settings_, *dialogHost_);
+        openGeneralSettings(this, session_.settings, *dialogHost_);
         break;
     case kMenuVersionInfo: {
         QMessageBox box(QMessageBox::Information, QStringLiteral("Version Info."),
@@ -871,7 +862,7 @@ void MainWindow::keepIndexFieldValue() {
     // The field's value is kept, brought into range; text that is not a number keeps the
     // value in hand.
     const double typed = readRefractiveIndex(indexField_->text());
-    if (typed != 0.0) settings_.refractiveIndex = std::clamp(typed, 1.0, 3.0);
+    if (typed != 0.0) chooseRefractiveIndex(session_, typed);
 }
 
 void MainWindow::showTitleWindow() {

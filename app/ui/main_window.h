@@ -13,6 +13,7 @@
 #include <string>
 
 #include "app/dialogs/dialog_host.h"
+#include "app/session/session.h"
 #include "app/settings/settings_file.h"
 #include "app/ui/owner_draw_button.h"
 #include "app/ui/viewer_engine.h"
@@ -72,9 +73,10 @@ class ClientArea : public QWidget {
 class MainWindow : public QMainWindow, public WindowPort {
     Q_OBJECT
   public:
-    // Builds the window from settings (read before), which it changes as the user works; the
-    // engine must outlive the window. Nothing is started: call startEngine() once shown.
-    MainWindow(Settings& settings, ViewerEngine& engine, QWidget* parent = nullptr);
+    // Builds the window from the session's settings (read before), which the session changes as
+    // the user works; the session and the engine must outlive the window. Nothing is started:
+    // call startEngine() once shown.
+    MainWindow(Session& session, ViewerEngine& engine, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // Starts the engine and keyboard threads (the last step of start-up).
@@ -152,7 +154,8 @@ class MainWindow : public QMainWindow, public WindowPort {
     // Opens the dialog or question shown above the render window when that stays on top.
     void keepAboveRenderWindow(QWidget* shown);
 
-    Settings& settings_;
+    Session& session_;
+    const Settings& settings_;  // the session's, changed only through the session
     ViewerEngine& engine_;
     QImage surface_;
     ButtonStyle style_;

@@ -14,11 +14,10 @@ StartPosition takeStartPosition(const std::string& path, Session& session) {
     }
     // A record of a design needs the design first; when it cannot be read the record is
     // refused as a whole.
-    if (!openRecordedDesign(session, info, &error)) {
+    if (!startAtPosition(session, info, &error)) {
         result.refusal = "cannot open the design of " + path + ": " + error;
         return result;
     }
-    takeRecordSettings(session, info);
     result.info = info;
     return result;
 }

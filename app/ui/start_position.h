@@ -15,9 +15,9 @@ struct StartPosition {
     std::string refusal;               // why the file was refused ("" when it was not)
 };
 
-// Reads the Position-Info File at path and, when it is sound, takes its settings into the
-// session (stone, model, colour, refractive index, switches, sizes), keeping the record for the
-// view, stone pose and light that the start-up restores. A file that cannot be read or holds a
+// Reads the Position-Info File at path and, when it is sound, starts the session at it
+// (startAtPosition: every setting of the record), keeping the record for the view, stone pose
+// and light that the start-up restores. A file that cannot be read or holds a
 // value out of range changes nothing and gives the refusal the headless renderer prints. A
 // record of a design reopens the design it names first; a design that cannot be read refuses
 // the file with the reader's message.

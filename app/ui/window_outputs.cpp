@@ -68,7 +68,7 @@ void WindowOutputs::resetIdle() { engine_.resetIdle(); }
 bool WindowOutputs::checkRefractiveIndex() { return window_.checkRefractiveIndex(); }
 
 void WindowOutputs::switchTurnStoneOff() {
-    session_.settings.turnStone = 0;
+    chooseTurnStone(session_, false);
     setSyOn(session_.orientation, false, session_.model->modelIndex);
     auto* sy = static_cast<OwnerDrawButton*>(window_.control(kSySwitch));
     sy->setChecked(false);
@@ -83,34 +83,23 @@ void WindowOutputs::showRenderWindow() {
 }
 
 bool WindowOutputs::applyRecord(const PositionInfo& record, const Trimming& previousTrimming) {
-    // A design record opens its design first, so that the model it names exists.
+    // The session opens a recorded design first, so that the model it names exists; the view
+    // stays for the caller to decide.
     DesignOpener* designs = window_.designOpener();
-    if (designs != nullptr) {
-        if (!designs->openRecordedDesign(record)) return false;
-    } else {
-        std::string error;
-        if (!openRecordedDesign(session_, record, &error)) {
+    std::string error;
+    if (!tavrine::applyRecord(session_, record, &error)) {
+        if (designs != nullptr) {
+            designs->refuse(error);
+        } else {
             askConfirmation(
                 window_.widget(),
                 QStringLiteral("Failed to open file.\n\n%1").arg(QString::fromStdString(error)),
                 QMessageBox::Warning, QMessageBox::Ok, QMessageBox::Ok);
-            return false;
         }
+        return false;
     }
-    Settings& s = session_.settings;
-    takeRecordSettings(session_, record);
-    // Every field of the record is read into the settings, the trimming as well.
-    s.trimming = record.trimming;
-    s.trimmingActive = record.trimmingActive;
-    s.trimmingCheckBox = record.trimmingCheckBox;
-    s.turnStone = record.turnStone != 0 ? 1 : 0;
-    s.turntableView = record.turntableView != 0 && record.turnStone == 0 ? 1 : 0;
-
-    // The model, its stone pose and the light; the view stays for the caller to decide.
-    const ViewPose view = session_.orientation.viewPose;
-    rebuildModel(session_);
-    restoreOrientation(session_, record);
-    session_.orientation.viewPose = view;
+    if (designs != nullptr) designs->showRecordedDesign(record);
+    const Settings& s = session_.settings;
 
     auto button = [this](int32_t id) { return static_cast<OwnerDrawButton*>(window_.control(id)); };
     button(kHqSwitch)->setChecked(s.highQuality != 0);

@@ -55,7 +55,7 @@ TEST(OutputJobs, TheCaptureReportsEveryFrameDrawsTheTrailAndMakesTheFilesTheTool
     PositionInfo again = jobs.captureRecord;
     again.framesDone = 0;
     Session tool;
-    ASSERT_TRUE(applyCaptureRecord(tool, again, nullptr));
+    ASSERT_TRUE(resumeCapture(tool, again, nullptr));
     CaptureScene scene = captureSceneOf(tool, again);
     CaptureFiles files{folder.file("tool.sqi"), folder.file("tool"), FrameFormat::Gif};
     CaptureObserver quiet;

@@ -40,7 +40,7 @@ class SmallCapture {
     // Runs the capture of the record with a fresh session, as a resume does.
     CaptureResult run(const RenderFunction& render, CaptureObserver& observer) {
         Session session;
-        EXPECT_TRUE(applyCaptureRecord(session, record, nullptr));
+        EXPECT_TRUE(resumeCapture(session, record, nullptr));
         CaptureScene scene = captureSceneOf(session, record);
         return captureFrames(scene, record, files, render, observer);
     }

@@ -704,54 +704,5 @@ TEST(PositionInfoFile, FrameSettingsFollowEverythingAndOlderFilesReadWithout) {
     }
 }
 
-TEST(PositionInfoSettings, SharedFieldsCopyBothWays) {
-    Settings settings = defaultSettings("/s/", "/c/");
-    settings.stoneIndex = 3;
-    settings.modelIndex = 25;
-    settings.colourIndex = 10;
-    settings.refractiveIndex = 2.99;
-    settings.frameCount = 64;
-    settings.turnStone = 1;
-    settings.highQuality = 1;
-    settings.renderFire = 0;
-    settings.backdrop[1] = 77;
-    settings.mainLight = 3;
-    settings.backLight = 4;
-    settings.fillLight = 5;
-    settings.narrowHighlight = 1;
-    settings.sizeMode = 1;
-    settings.imageWidth = 100;
-    settings.trimming = {1, 2, 3, 4};
-    settings.trimmingActive = 1;
-    settings.trimmingCheckBox = 1;
-    settings.transformable.pyramidSides = 11;
-    PositionInfo info;
-    copySettingsToPositionInfo(settings, info);
-    EXPECT_EQ(positionInfoProblem(info), "");
-    Settings back = defaultSettings("/s/", "/c/");
-    copyPositionInfoToSettings(info, back);
-    EXPECT_EQ(back.stoneIndex, 3);
-    EXPECT_EQ(back.modelIndex, 25);
-    EXPECT_EQ(back.colourIndex, 10);
-    EXPECT_EQ(back.refractiveIndex, 2.99);
-    EXPECT_EQ(back.frameCount, 64);
-    EXPECT_EQ(back.turnStone, 1);
-    EXPECT_EQ(back.turntableView, 0);
-    EXPECT_EQ(back.highQuality, 1);
-    EXPECT_EQ(back.renderFire, 0);
-    EXPECT_EQ(back.backdrop[1], 77);
-    EXPECT_EQ(back.mainLight, 3);
-    EXPECT_EQ(back.backLight, 4);
-    EXPECT_EQ(back.fillLight, 5);
-    EXPECT_EQ(back.narrowHighlight, 1);
-    EXPECT_EQ(back.sizeMode, 1);
-    EXPECT_EQ(back.imageWidth, 100);
-    EXPECT_EQ(back.trimming.right, 4);
-    EXPECT_EQ(back.trimmingActive, 1);
-    EXPECT_EQ(back.trimmingCheckBox, 1);
-    EXPECT_EQ(back.transformable.pyramidSides, 11);
-    EXPECT_EQ(back.screenShotFolder, "/s/");
-}
-
 }  // namespace
 }  // namespace tavrine

@@ -7,13 +7,17 @@
 #include <filesystem>
 #include <string>
 
+#include "app/session/capture_session.h"
+#include "app/session/scene_request.h"
 #include "app/settings/stone_table.h"
 
 namespace tavrine {
 namespace {
 
+// Compares field by field: the padding after the axis order is not copied with the fields.
 bool sameBytes(const Orientation& a, const Orientation& b) {
-    return std::memcmp(&a, &b, sizeof(Orientation)) == 0;
+    return a.order == b.order && std::memcmp(a.cosines, b.cosines, sizeof a.cosines) == 0 &&
+           std::memcmp(a.sines, b.sines, sizeof a.sines) == 0;
 }
 
 Session sessionAt(int32_t stone) {
@@ -66,9 +70,7 @@ TEST(Session, RecordRoundTripRestoresTheSameViewSpace) {
     const PositionInfo info = positionInfoOf(first);
 
     Session second;
-    takeRecordSettings(second, info);
-    rebuildModel(second);
-    restoreOrientation(second, info);
+    ASSERT_TRUE(restorePosition(second, info, nullptr));
     prepareView(second);
     ASSERT_EQ(first.model->vertexCount, second.model->vertexCount);
     EXPECT_EQ(0, std::memcmp(first.viewVertices.data(), second.viewVertices.data(),
@@ -125,6 +127,83 @@ TEST(Session, ADesignIsTheModelAfterTheList) {
     EXPECT_EQ(57, session.model->facetCount);
     EXPECT_EQ(0, std::memcmp(session.model->modelVertices, session.design.model->modelVertices,
                              sizeof(Vertex) * 57));
+}
+
+bool sameViewSpace(const Session& a, const Session& b) {
+    return a.model->vertexCount == b.model->vertexCount &&
+           std::memcmp(a.viewVertices.data(), b.viewVertices.data(),
+                       sizeof(Vertex) * static_cast<size_t>(a.model->vertexCount)) == 0;
+}
+
+// A record is restored whole unless the request names another cut, which resets the view as
+// the lists do and leaves the record's design unopened.
+TEST(SceneRequest, ARecordIsRestoredUnlessAnotherCutIsChosen) {
+    SceneRequest turned;
+    turned.stone = 3;
+    turned.width = 64;
+    turned.viewSteps = {{'L', 7}, {'U', 2}};
+    turned.stoneSteps = {{'R', 5}};
+    Session first;
+    ASSERT_TRUE(setUpScene(first, turned).ok());
+    SceneRequest again;
+    again.record = positionInfoOf(first);
+    Session second;
+    ASSERT_TRUE(setUpScene(second, again).ok());
+    EXPECT_TRUE(sameViewSpace(first, second));
+    EXPECT_EQ(64, renderSettingsOf(second).width);
+
+    again.stone = 3;
+    again.record->modelIndex = kDesignModelIndex;
+    again.record->designPath = exampleDesign("missing.asc");
+    Session reset;
+    ASSERT_TRUE(setUpScene(reset, again).ok());
+    EXPECT_TRUE(sameViewSpace(sessionAt(3), reset));
+
+    again.stone.reset();
+    EXPECT_EQ(SceneProblem::RecordDesign, setUpScene(reset, again).problem);
+    SceneRequest design;
+    design.design = exampleDesign("missing.asc");
+    EXPECT_EQ(SceneProblem::Design, setUpScene(reset, design).problem);
+    SceneRequest trimmed;
+    trimmed.width = 32;
+    trimmed.trimming = Trimming{16, 16, 0, 0};
+    EXPECT_EQ(SceneProblem::Trimming, setUpScene(reset, trimmed).problem);
+}
+
+// Every record operation takes the record's settings by the same rule: the trimming also when
+// none is in force, and the switches.
+TEST(RecordOperations, TakeEverySettingAndDecideTheViewByName) {
+    Session saved = sessionAt(2);
+    applyKeySteps(saved, {{'U', 3}}, KeyStepTarget::View);
+    saved.orientation.syOn = true;
+    PositionInfo record = positionInfoOf(saved);
+    record.sizeMode = 1;
+    record.imageWidth = 100;
+
+    Session live = sessionAt(0);
+    live.settings.trimming = {5, 5, 5, 5};
+    live.settings.trimmingActive = 1;
+    const ViewPose view = live.orientation.viewPose;
+    ASSERT_TRUE(applyRecord(live, record, nullptr));
+    EXPECT_FALSE(pictureTrimmingOf(live).active());
+    EXPECT_EQ(1, live.settings.turnStone);
+    EXPECT_EQ(100, renderWidth(live.settings));
+    EXPECT_TRUE(sameBytes(view.orientation, live.orientation.viewPose.orientation));
+
+    ASSERT_TRUE(restorePosition(live, record, nullptr));
+    EXPECT_TRUE(sameBytes(record.savedPosition.orientation, live.orientation.viewPose.orientation));
+    ASSERT_TRUE(resumeCapture(live, record, nullptr));
+    EXPECT_FALSE(live.orientation.syOn);
+    EXPECT_EQ(0, live.settings.turnStone);
+
+    // A design that cannot be opened changes nothing.
+    record.modelIndex = kDesignModelIndex;
+    record.designPath = exampleDesign("missing.asc");
+    record.stoneIndex = 5;
+    std::string error;
+    EXPECT_FALSE(restorePosition(live, record, &error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(2, live.settings.stoneIndex);
 }
 
 }  // namespace

@@ -56,7 +56,7 @@ TEST(DesignOpener, MenuOpensASampleAsTheLastCutRowProposesItsIndexAndAsksWhileRe
     session.settings = defaultSettings("/tmp/ScreenShots/", "/tmp/AutoCaps/");
     session.settings.showTitle = 0;
     RecordingEngine engine;
-    MainWindow w(session.settings, engine);
+    MainWindow w(session, engine);
     auto* opener = new DesignOpener(w, session);
     w.setDesignOpener(opener);
     w.show();
@@ -129,7 +129,7 @@ TEST(DesignOpener, RefusedDesignNamesFileAndLineAndChangesNothing) {
     Session session;
     session.settings = defaultSettings("/tmp/ScreenShots/", "/tmp/AutoCaps/");
     RecordingEngine engine;
-    MainWindow w(session.settings, engine);
+    MainWindow w(session, engine);
     DesignOpener opener(w, session);
     indexField(w)->setText("1.90");
     const Settings before = session.settings;
@@ -184,7 +184,7 @@ TEST(DesignOpener, PositionFileOfADesignStartsTheViewerAtTheDesign) {
     {
         ThreadedEngine engine(session);
         engine.startAtPosition(*start.info);
-        MainWindow window(session.settings, engine);
+        MainWindow window(session, engine);
         DesignOpener opener(window, session);
         EXPECT_EQ(cutList(window)->count(), 29);
         EXPECT_EQ(cutList(window)->currentIndex(), 28);
@@ -239,7 +239,7 @@ TEST(DesignOpener, RestartAfterADesignWasShownIsTheStonesOwnCutWithItsOwnIndex) 
         session.settings = defaultSettings(dir, dir);
         readSettings(folder.file(name), session.settings);
         ThreadedEngine engine(session);
-        MainWindow window(session.settings, engine);
+        MainWindow window(session, engine);
         DesignOpener opener(window, session);
         EXPECT_EQ(cutList(window)->count(), 28);
         EXPECT_EQ(cutList(window)->currentIndex(), stoneTable[1].defaultModel);
@@ -280,7 +280,7 @@ TEST(DesignOpener, RecentDesignsListsTheLastOpenedAndForgetsAGoneOneWithAMessage
     Session session;
     session.settings = stored;
     RecordingEngine engine;
-    MainWindow w(session.settings, engine);
+    MainWindow w(session, engine);
     auto* opener = new DesignOpener(w, session, recentFile);
     w.setDesignOpener(opener);
     QMenu* recent = w.recentDesignsMenu();

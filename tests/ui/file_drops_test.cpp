@@ -69,7 +69,7 @@ TEST(MainWindowDrops, OpensADesignRestoresAPositionAndRefusesAnythingElse) {
     engine.state.settings.showTitle = 0;
     rebuildModel(engine.state);
     resetView(engine.state);
-    MainWindow w(engine.state.settings, engine);
+    MainWindow w(engine.state, engine);
     DesignOpener opener(w, engine.state);
     w.setDesignOpener(&opener);
     w.show();

@@ -40,7 +40,7 @@ class MainWindowTest : public ::testing::Test {
     }
 
     MainWindow& open() {
-        window = std::make_unique<MainWindow>(settings, engine);
+        window = std::make_unique<MainWindow>(session, engine);
         window->show();
         return *window;
     }
@@ -51,7 +51,8 @@ class MainWindowTest : public ::testing::Test {
         return window->findChild<OwnerDrawButton*>(controlName(id));
     }
 
-    Settings settings;
+    Session session;
+    Settings& settings = session.settings;
     RecordingEngine engine;
     std::unique_ptr<MainWindow> window;
 };

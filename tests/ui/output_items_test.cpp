@@ -46,7 +46,7 @@ TEST(OutputItems, MenuItemsButtonAndRenderWindowItemOpenTheirCommandsAndAskWhile
     settings.showTitle = 0;
     settings.sizeMode = 1;
     settings.imageWidth = 64;
-    MainWindow w(settings, engine);
+    MainWindow w(engine.state, engine);
     w.show();
     ASSERT_NE(w.outputs(), nullptr);
     for (int32_t id = kMenuSaveScreenShot; id <= kMenuMakeGif; ++id) {
@@ -117,7 +117,7 @@ TEST(OutputItems, RestorePositionAppliesARecordOfADesignAndRefusesOneWhoseDesign
     engine.state.settings.showTitle = 0;
     rebuildModel(engine.state);
     resetView(engine.state);
-    MainWindow w(engine.state.settings, engine);
+    MainWindow w(engine.state, engine);
     DesignOpener opener(w, engine.state);
     w.setDesignOpener(&opener);
     w.show();
@@ -161,9 +161,10 @@ TEST(OutputItems, RestorePositionAppliesARecordOfADesignAndRefusesOneWhoseDesign
 TEST(OutputItems, StayDisabledWithoutASession) {
     test::application();
     test::RecordingEngine engine;
-    Settings settings = defaultSettings("/tmp/ScreenShots/", "/tmp/AutoCaps/");
-    settings.sizeMode = 1;
-    MainWindow w(settings, engine);
+    Session session;
+    session.settings = defaultSettings("/tmp/ScreenShots/", "/tmp/AutoCaps/");
+    session.settings.sizeMode = 1;
+    MainWindow w(session, engine);
     EXPECT_EQ(w.outputs(), nullptr);
     EXPECT_FALSE(w.action(kMenuCaptureNew)->isEnabled());
     EXPECT_FALSE(w.renderWindow()->screenShotAction()->isEnabled());

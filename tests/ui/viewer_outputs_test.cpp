@@ -103,7 +103,7 @@ TEST(ViewerOutputs, AScreenShotOfARenderingAndRestorePositionOfItsPositionFile) 
     ASSERT_TRUE(position.info.has_value()) << position.refusal;
     ThreadedEngine engine(session);
     engine.startAtPosition(*position.info);
-    MainWindow w(session.settings, engine);
+    MainWindow w(session, engine);
     w.show();
     w.startEngine();
     w.requestRender();
@@ -176,7 +176,7 @@ TEST(ViewerOutputs, ACaptureFromNewMatchesTheHeadlessCaptureOfItsRecordAndCompil
     session.settings.sizeMode = 1;
     session.settings.imageWidth = 32;
     ThreadedEngine engine(session);
-    MainWindow w(session.settings, engine);
+    MainWindow w(session, engine);
     w.show();
     w.startEngine();
 

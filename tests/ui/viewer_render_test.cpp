@@ -73,7 +73,7 @@ TEST(Viewer, SpaceRendersTheHeadlessRenderersPixelsIntoTheRenderArea) {
     session.settings.showTitle = 0;
     {
         ThreadedEngine engine(session);
-        MainWindow window(session.settings, engine);
+        MainWindow window(session, engine);
         window.show();
         window.startEngine();
         const QRect area(33, 245, 199, 199);
@@ -168,7 +168,7 @@ TEST(Viewer, EndsItsThreadsWhenTheLoopEndsBeforeTheTitleWindowOpens) {
     session.settings = defaultSettings(folder.path() + "/", folder.path() + "/");
     session.settings.showTitle = 1;
     ThreadedEngine engine(session);
-    MainWindow window(session.settings, engine);
+    MainWindow window(session, engine);
     window.show();
     window.startEngine();
     // The engine asks for the title window within 20 ms; no event is processed any more.
@@ -208,7 +208,7 @@ TEST(Viewer, StartsAtAPositionFileAndRefusesADamagedOne) {
     {
         ThreadedEngine engine(session);
         engine.startAtPosition(*start.info);
-        MainWindow window(session.settings, engine);
+        MainWindow window(session, engine);
         EXPECT_EQ(window.findChild<QComboBox*>("1000")->currentText(), "Sapphire");
         EXPECT_EQ(window.findChild<QLineEdit*>("1003")->text(), "1.77");
         // The view is the saved one, not the reset one.

@@ -113,7 +113,6 @@ void OutputCommands::restoreChosenPosition(const std::string& path) {
     }
     if (!host_.applyRecord(record, read.previousTrimming)) return;
     jobs_.captureRecord = record;
-    s.frameCount = record.frameCount;
     OrientationState& o = session_.orientation;
     o.savedPosition = record.savedPosition;
     o.viewPose.orientation = record.savedPosition.orientation;
@@ -188,7 +187,6 @@ void OutputCommands::resumeCapture() {
     if (!host_.applyRecord(record, previous)) return;
     jobs_.captureRecord = record;
     jobs_.captureFiles = CaptureFiles{chosen.path, captureState_.path, FrameFormat::Gif};
-    s.frameCount = record.frameCount;
     if (session_.orientation.syOn) host_.switchTurnStoneOff();
     session_.liveLayer = -1;
     runCapture(record.checkMode);
