@@ -164,11 +164,9 @@ int runRender(const CliOptions& o, std::FILE* out, std::FILE* err) {
     }
     imgctl::DibPtr picture = std::move(rendered.picture);
 
-    const imgctl::ColorRef backdrop = static_cast<imgctl::ColorRef>(r.backdrop[0]) +
-                                      256u * static_cast<imgctl::ColorRef>(r.backdrop[1]) +
-                                      65536u * static_cast<imgctl::ColorRef>(r.backdrop[2]);
     const PictureSaveResult saved =
-        savePictureFile(picture.get(), pictureTrimmingOf(session), o.formatIndex, backdrop, o.out);
+        savePictureFile(picture.get(), pictureTrimmingOf(session), o.formatIndex,
+                        imgctl::colourRef(r.backdrop), o.out);
     if (!saved.ok) {
         std::fprintf(err, "tavrine-render: %s\n", saved.message.c_str());
         return kExitFileError;

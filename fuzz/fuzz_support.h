@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace tavrine::fuzz {
 
@@ -24,6 +25,20 @@ inline void writeScratch(const std::string& path, const uint8_t* data, size_t si
     if (file == nullptr) std::abort();
     if (size > 0 && std::fwrite(data, 1, size, file) != size) std::abort();
     std::fclose(file);
+}
+
+// Returns the bytes of the file at path; stops the run when it cannot be read.
+inline std::vector<uint8_t> readScratch(const std::string& path) {
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) std::abort();
+    std::vector<uint8_t> bytes;
+    uint8_t block[4096];
+    size_t count = 0;
+    while ((count = std::fread(block, 1, sizeof block, file)) > 0) {
+        bytes.insert(bytes.end(), block, block + count);
+    }
+    std::fclose(file);
+    return bytes;
 }
 
 // Stops the run when a property does not hold; libFuzzer then keeps the input as a crash.

@@ -12,6 +12,7 @@ using namespace tavrine;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::string path = fuzz::scratchPath("p.gpi");
     static const std::string again = fuzz::scratchPath("q.gpi");
+    static const std::string third = fuzz::scratchPath("r.gpi");
     fuzz::writeScratch(path, data, size);
     PositionInfo counts;
     readPositionInfo(path, counts, true, nullptr);
@@ -40,5 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                       (!back.frameSettings ||
                        back.frameSettings->recursionDepth == info.frameSettings->recursionDepth),
                   "round trip");
+    // Every field: what was read back writes the same bytes again.
+    fuzz::require(writePositionInfo(third, back, &error), "write again: " + error);
+    fuzz::require(fuzz::readScratch(third) == fuzz::readScratch(again), "the same bytes");
     return 0;
 }

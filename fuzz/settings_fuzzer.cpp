@@ -13,6 +13,7 @@ using namespace tavrine;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::string path = fuzz::scratchPath("Setting.ini");
     static const std::string again = fuzz::scratchPath("Setting2.ini");
+    static const std::string third = fuzz::scratchPath("Setting3.ini");
     fuzz::writeScratch(path, data, size);
     Settings settings = defaultSettings("/shots/", "/caps/");
     fuzz::require(readSettings(path, settings), "a regular file opens");
@@ -33,5 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                       back.refractiveIndex == settings.refractiveIndex &&
                       back.trimming.top == settings.trimming.top,
                   "round trip");
+    // Every field: what was read back writes the same bytes again.
+    fuzz::require(writeSettings(third, back, nullptr), "write again");
+    fuzz::require(fuzz::readScratch(third) == fuzz::readScratch(again), "the same bytes");
     return 0;
 }

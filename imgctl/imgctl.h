@@ -18,6 +18,18 @@ using DibHandle = Dib*;
 // COLORREF: red in the low byte, then green, then blue.
 using ColorRef = uint32_t;
 
+// Returns the COLORREF red + 256 * green + 65536 * blue of three channels, each 0 to 255.
+inline ColorRef colourRef(int32_t red, int32_t green, int32_t blue) {
+    return static_cast<ColorRef>(red) + 256u * static_cast<ColorRef>(green) +
+           65536u * static_cast<ColorRef>(blue);
+}
+
+// Returns the COLORREF of a red, green and blue array such as a backdrop.
+template <typename Channel>
+ColorRef colourRef(const Channel (&channels)[3]) {
+    return colourRef(channels[0], channels[1], channels[2]);
+}
+
 // The 40-byte BITMAPINFOHEADER, little-endian field for field.
 struct BitmapInfoHeader {
     uint32_t size = 40;

@@ -31,7 +31,7 @@ void RecordWriter::float64(double value) {
     }
 }
 
-void RecordWriter::zeros(size_t count) { bytes_.insert(bytes_.end(), count, 0); }
+void RecordWriter::reserved(size_t count) { bytes_.insert(bytes_.end(), count, 0); }
 
 void RecordWriter::text(const std::string& text, size_t fieldSize) {
     const size_t length = text.size() < fieldSize ? text.size() : fieldSize - 1;

@@ -10,6 +10,8 @@
 namespace tavrine {
 
 // Appends fields to a byte buffer in little-endian order, independent of the host's layout.
+// RecordWriter and RecordReader share the names of their field calls, so that one template
+// listing a record's fields serves for writing (over a const record) and reading both.
 class RecordWriter {
   public:
     // Appends a signed 32-bit integer as four little-endian bytes.
@@ -20,8 +22,8 @@ class RecordWriter {
     void byte(uint8_t value);
     // Appends a 64-bit IEEE double as eight little-endian bytes of its bit pattern.
     void float64(double value);
-    // Appends count zero bytes.
-    void zeros(size_t count);
+    // Appends count reserved bytes, written as zero.
+    void reserved(size_t count);
     // Appends a text field of exactly fieldSize bytes: the text, a NUL and zero padding; the
     // caller guarantees text.size() < fieldSize.
     void text(const std::string& text, size_t fieldSize);
@@ -48,11 +50,15 @@ class RecordReader {
     bool float64(double& value);
     // Skips count bytes; returns whether they were all present.
     bool skip(size_t count);
+    // Skips count reserved bytes, whatever they hold; returns whether they were all present.
+    bool reserved(size_t count) { return skip(count); }
     // Reads a NUL-terminated text field of fieldSize bytes; returns false, leaving value as it
     // was, when the field is incomplete or holds no NUL.
     bool text(std::string& value, size_t fieldSize);
     // Returns the offset of the next field.
     size_t offset() const { return offset_; }
+    // Returns whether every field asked for so far lay wholly inside the buffer.
+    bool complete() const { return offset_ <= size_; }
 
   private:
     bool take(size_t count, const uint8_t*& field);

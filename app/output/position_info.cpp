@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/settings/record_fields.h"
 #include "app/settings/stone_table.h"
 #include "app/settings/value_ranges.h"
 #include "util/binary_record.h"
@@ -43,40 +44,28 @@ constexpr int32_t kMaxFrameSettingsFieldBytes = 1024;
 constexpr size_t kLargestRecord =
     kPositionInfoBaseSize + 4 + kMaxDesignPathBytes + 12 + kMaxFrameSettingsFieldBytes;
 
-void writeOrientation(RecordWriter& out, const Orientation& orientation) {
-    out.int32(orientation.order);
-    for (double cosine : orientation.cosines) {
-        out.float64(cosine);
+// An orientation: its axis order, then the three cosines and the three sines.
+template <typename Io, typename O>
+void orientationFields(Io& io, O& orientation) {
+    io.int32(orientation.order);
+    for (auto& cosine : orientation.cosines) {
+        io.float64(cosine);
     }
-    for (double sine : orientation.sines) {
-        out.float64(sine);
-    }
-}
-
-void readOrientation(RecordReader& in, Orientation& orientation) {
-    in.int32(orientation.order);
-    for (double& cosine : orientation.cosines) {
-        in.float64(cosine);
-    }
-    for (double& sine : orientation.sines) {
-        in.float64(sine);
+    for (auto& sine : orientation.sines) {
+        io.float64(sine);
     }
 }
 
-void writeAngles(RecordWriter& out, const TurntableAngles& angles) {
-    out.float64(angles.elevation);
-    out.float64(angles.azimuth);
-    out.float64(angles.third);
-}
-
-void readAngles(RecordReader& in, TurntableAngles& angles) {
-    in.float64(angles.elevation);
-    in.float64(angles.azimuth);
-    in.float64(angles.third);
+// Three turntable angles: elevation, azimuth and the third angle.
+template <typename Io, typename A>
+void angleFields(Io& io, A& angles) {
+    io.float64(angles.elevation);
+    io.float64(angles.azimuth);
+    io.float64(angles.third);
 }
 
 // The tail of a design's record: the byte count of its path, then the path.
-void writeDesignPath(RecordWriter& out, const std::string& path) {
+void designPathField(RecordWriter& out, const std::string& path) {
     out.int32(static_cast<int32_t>(path.size()));
     for (char c : path) {
         out.byte(static_cast<uint8_t>(c));
@@ -84,7 +73,7 @@ void writeDesignPath(RecordWriter& out, const std::string& path) {
 }
 
 // Reads a design's path; a count out of range or a cut path leaves the path as it was.
-void readDesignPath(RecordReader& in, std::string& path) {
+void designPathField(RecordReader& in, std::string& path) {
     int32_t count = 0;
     if (!in.int32(count) || count < 1 || count > kMaxDesignPathBytes) {
         return;
@@ -100,6 +89,47 @@ void readDesignPath(RecordReader& in, std::string& path) {
     path = read;
 }
 
+// The two counts of a capture, which a reader may take alone.
+template <typename Io, typename Info>
+void countFields(Io& io, Info& info) {
+    io.int32(info.frameCount);
+    io.int32(info.framesDone);
+}
+
+// Every field after the counts: the 272-byte record's, the model's tail and a design's path.
+template <typename Io, typename Info>
+void recordFields(Io& io, Info& info) {
+    io.int32(info.stoneIndex);
+    io.int32(info.modelIndex);
+    io.int32(info.colourIndex);
+    io.float64(info.refractiveIndex);
+    orientationFields(io, info.savedPosition.orientation);
+    orientationFields(io, info.stonePose);
+    angleFields(io, info.lightAngles);
+    angleFields(io, info.savedPosition.turntableAngles);
+    io.int32(info.turnStone);
+    io.int32(info.turntableView);
+    io.int32(info.highQuality);
+    io.int32(info.checkMode);
+    io.int32(info.renderFire);
+    backdropFields(io, info);
+    io.reserved(kBackdropReservedBytes);
+    lightAndSizeFields(io, info);
+    // The tail follows the model index already visited (for a reader, the one just read).
+    transformableFields(io, info.transformable, info.modelIndex);
+    if (info.modelIndex == kDesignModelIndex) {
+        designPathField(io, info.designPath);
+    }
+}
+
+// The fields of the frame settings of the version this program writes.
+template <typename Io, typename F>
+void frameSettingsFields(Io& io, F& settings) {
+    io.int32(settings.recursionDepth);
+    io.int32(settings.lighting);
+    io.int32(settings.headShadow);
+}
+
 // The frame settings of a capture: the tag, the version, the byte count of the fields, the fields.
 void writeFrameSettings(RecordWriter& out, const FrameSettings& settings) {
     for (char c : kFrameSettingsTag) {
@@ -107,9 +137,7 @@ void writeFrameSettings(RecordWriter& out, const FrameSettings& settings) {
     }
     out.int32(kFrameSettingsVersion);
     out.int32(kFrameSettingsFieldBytes);
-    out.int32(settings.recursionDepth);
-    out.int32(settings.lighting);
-    out.int32(settings.headShadow);
+    frameSettingsFields(out, settings);
 }
 
 // Reads the frame settings when their tag follows the record: returns "" with settings empty
@@ -138,8 +166,9 @@ std::string readFrameSettings(RecordReader& in, std::optional<FrameSettings>& se
         return "the frame settings after the record are damaged";
     }
     FrameSettings read;
-    if (!in.int32(read.recursionDepth) || !in.int32(read.lighting) || !in.int32(read.headShadow) ||
-        !in.skip(static_cast<size_t>(fieldBytes - kFrameSettingsFieldBytes))) {
+    frameSettingsFields(in, read);
+    in.skip(static_cast<size_t>(fieldBytes - kFrameSettingsFieldBytes));
+    if (!in.complete()) {
         return "the frame settings after the record are cut short";
     }
     settings = read;
@@ -148,65 +177,8 @@ std::string readFrameSettings(RecordReader& in, std::optional<FrameSettings>& se
 
 std::vector<uint8_t> encodePositionInfo(const PositionInfo& info) {
     RecordWriter out;
-    out.int32(info.frameCount);
-    out.int32(info.framesDone);
-    out.int32(info.stoneIndex);
-    out.int32(info.modelIndex);
-    out.int32(info.colourIndex);
-    out.float64(info.refractiveIndex);
-    writeOrientation(out, info.savedPosition.orientation);
-    writeOrientation(out, info.stonePose);
-    writeAngles(out, info.lightAngles);
-    writeAngles(out, info.savedPosition.turntableAngles);
-    out.int32(info.turnStone);
-    out.int32(info.turntableView);
-    out.int32(info.highQuality);
-    out.int32(info.checkMode);
-    out.int32(info.renderFire);
-    for (int16_t channel : info.backdrop) {
-        out.int16(channel);
-    }
-    out.zeros(kBackdropReservedBytes);
-    out.int32(info.mainLight);
-    out.int32(info.backLight);
-    out.int32(info.fillLight);
-    out.int32(info.narrowHighlight);
-    out.int32(info.sizeMode);
-    out.int32(info.imageWidth);
-    out.int32(info.trimming.top);
-    out.int32(info.trimming.bottom);
-    out.int32(info.trimming.left);
-    out.int32(info.trimming.right);
-    out.int32(info.trimmingActive);
-    out.int32(info.trimmingCheckBox);
-    const TransformableParams& t = info.transformable;
-    switch (info.modelIndex) {
-    case kEllipsoid:
-        out.int32(t.ellipsoidCompressionRatio);
-        out.int32(t.ellipsoidDiameterRatio);
-        out.int32(t.ellipsoidSurfaces);
-        out.int32(t.ellipsoidRows);
-        break;
-    case kPrism:
-        out.int32(t.prismSides);
-        out.int32(t.prismHeightRatio);
-        break;
-    case kPyramid:
-        out.int32(t.pyramidSides);
-        out.int32(t.pyramidHeightRatio);
-        break;
-    case kHedron14:
-        out.int32(t.hedron14Keep);
-        break;
-    case kHedron26:
-        out.int32(t.hedron26Keep);
-        break;
-    default:
-        break;
-    }
-    if (info.modelIndex == kDesignModelIndex) {
-        writeDesignPath(out, info.designPath);
-    }
+    countFields(out, info);
+    recordFields(out, info);
     // Last, so that a reader that does not know them stops before them.
     if (info.frameSettings) {
         writeFrameSettings(out, *info.frameSettings);
@@ -218,68 +190,11 @@ std::vector<uint8_t> encodePositionInfo(const PositionInfo& info) {
 std::string decodePositionInfo(const std::vector<uint8_t>& bytes, PositionInfo& info,
                                bool countsOnly, bool& newer) {
     RecordReader in(bytes.data(), bytes.size());
-    in.int32(info.frameCount);
-    in.int32(info.framesDone);
+    countFields(in, info);
     if (countsOnly) {
         return "";
     }
-    in.int32(info.stoneIndex);
-    in.int32(info.modelIndex);
-    in.int32(info.colourIndex);
-    in.float64(info.refractiveIndex);
-    readOrientation(in, info.savedPosition.orientation);
-    readOrientation(in, info.stonePose);
-    readAngles(in, info.lightAngles);
-    readAngles(in, info.savedPosition.turntableAngles);
-    in.int32(info.turnStone);
-    in.int32(info.turntableView);
-    in.int32(info.highQuality);
-    in.int32(info.checkMode);
-    in.int32(info.renderFire);
-    for (int16_t& channel : info.backdrop) {
-        in.int16(channel);
-    }
-    in.skip(kBackdropReservedBytes);
-    in.int32(info.mainLight);
-    in.int32(info.backLight);
-    in.int32(info.fillLight);
-    in.int32(info.narrowHighlight);
-    in.int32(info.sizeMode);
-    in.int32(info.imageWidth);
-    in.int32(info.trimming.top);
-    in.int32(info.trimming.bottom);
-    in.int32(info.trimming.left);
-    in.int32(info.trimming.right);
-    in.int32(info.trimmingActive);
-    in.int32(info.trimmingCheckBox);
-    TransformableParams& t = info.transformable;
-    switch (info.modelIndex) {
-    case kEllipsoid:
-        in.int32(t.ellipsoidCompressionRatio);
-        in.int32(t.ellipsoidDiameterRatio);
-        in.int32(t.ellipsoidSurfaces);
-        in.int32(t.ellipsoidRows);
-        break;
-    case kPrism:
-        in.int32(t.prismSides);
-        in.int32(t.prismHeightRatio);
-        break;
-    case kPyramid:
-        in.int32(t.pyramidSides);
-        in.int32(t.pyramidHeightRatio);
-        break;
-    case kHedron14:
-        in.int32(t.hedron14Keep);
-        break;
-    case kHedron26:
-        in.int32(t.hedron26Keep);
-        break;
-    default:
-        break;
-    }
-    if (info.modelIndex == kDesignModelIndex) {
-        readDesignPath(in, info.designPath);
-    }
+    recordFields(in, info);
     return readFrameSettings(in, info.frameSettings, newer);
 }
 

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "imgctl/imgctl.h"
+
 namespace tavrine {
 
 const double spectralWeights[3][3] = {
@@ -44,10 +46,7 @@ int32_t tracePrimary(const RenderSettings& s, const RenderScene& scene, double x
 
 }  // namespace
 
-uint32_t backdropColour(const RenderSettings& s) {
-    return static_cast<uint32_t>(s.backdrop[0]) + 256u * static_cast<uint32_t>(s.backdrop[1]) +
-           65536u * static_cast<uint32_t>(s.backdrop[2]);
-}
+uint32_t backdropColour(const RenderSettings& s) { return imgctl::colourRef(s.backdrop); }
 
 double normalReflectance(double outerIndex, double stoneIndex) {
     const double q = (outerIndex - stoneIndex) / (outerIndex + stoneIndex);
@@ -68,9 +67,8 @@ Vec3 primaryRayOrigin(int32_t column, int32_t row, int32_t workingWidth, int32_t
 
 uint32_t pixelColourFromLight(double innerR, double innerG, double innerB, double surfaceGlare) {
     const double glare = surfaceGlare * 1000.0 + 20.0;
-    return static_cast<uint32_t>(channel(innerR, glare)) +
-           256u * static_cast<uint32_t>(channel(innerG, glare)) +
-           65536u * static_cast<uint32_t>(channel(innerB, glare));
+    return imgctl::colourRef(channel(innerR, glare), channel(innerG, glare),
+                             channel(innerB, glare));
 }
 
 uint32_t literalPixelColour(const RenderSettings& s, const RenderScene& scene, double x, double y,

@@ -44,10 +44,7 @@ CaptureScene captureSceneOf(Session& session, PositionInfo& record) {
     scene.settings = renderSettingsOf(session);
     scene.settings.maxDepth = record.frameSettings->recursionDepth;
     scene.trimming = pictureTrimmingOf(session);
-    const int16_t* b = session.settings.backdrop;
-    scene.backdrop = static_cast<imgctl::ColorRef>(b[0]) +
-                     256u * static_cast<imgctl::ColorRef>(b[1]) +
-                     65536u * static_cast<imgctl::ColorRef>(b[2]);
+    scene.backdrop = imgctl::colourRef(session.settings.backdrop);
     return scene;
 }
 

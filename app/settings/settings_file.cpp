@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "app/settings/record_fields.h"
 #include "app/settings/stone_table.h"
 #include "util/binary_record.h"
 
@@ -73,62 +74,64 @@ const std::string& storableFolder(const std::string& folder, const std::string& 
     return fits(fallback) ? fallback : kEmpty;
 }
 
+// A folder text field: a text too long for the field is stored as the fallback, never cut short.
+void folderField(RecordWriter& out, const std::string& folder, const std::string& fallback) {
+    out.text(storableFolder(folder, fallback), kFolderTextSize);
+}
+
+// A folder text field: a text without a NUL, empty or unclean leaves folder as it was.
+void folderField(RecordReader& in, std::string& folder, const std::string& /*fallback*/) {
+    std::string read;
+    if (in.text(read, kFolderTextSize) && !read.empty() && isCleanFolderText(read)) {
+        folder = read;
+    }
+}
+
+// The fields before which a reader proposes the stone's model, colour and refractive index.
+template <typename Io, typename S>
+void stoneFields(Io& io, S& s) {
+    io.int32(s.polygonColour);
+    io.int32(s.stoneIndex);
+}
+
+// Every field after the stone index, in file order.
+template <typename Io, typename S>
+void settingsFields(Io& io, S& s) {
+    io.int32(s.modelIndex);
+    io.int32(s.colourIndex);
+    io.float64(s.refractiveIndex);
+    io.int32(s.reserved);
+    io.int32(s.showTitle);
+    io.int32(s.renderWindowTopMost);
+    io.int32(s.turnDelay);
+    io.int32(s.recursionDepth);
+    io.byte(s.drawTrail);
+    folderField(io, s.screenShotFolder, s.defaultScreenShotFolder);
+    io.int32(s.screenShotFilterIndex);
+    folderField(io, s.captureFolder, s.defaultCaptureFolder);
+    io.int32(s.frameCount);
+    io.int32(s.gifTimeWeight);
+    io.int32(s.gifReverse);
+    io.int32(s.turnStone);
+    io.int32(s.turntableView);
+    io.int32(s.highQuality);
+    io.int32(s.renderFire);
+    io.int32(s.buttonPlacement);
+    io.int32(s.savePositionInfo);
+    backdropFields(io, s);
+    io.int32(s.liveRayTrace);
+    io.reserved(kBackdropReservedBytes - kLiveRayTraceBytes);
+    io.int32(s.lightVolumesCheck);
+    lightAndSizeFields(io, s);
+    io.int32(s.largerFont);
+    io.int32(s.japanese);
+    allTransformableFields(io, s.transformable);
+}
+
 std::vector<uint8_t> encodeSettings(const Settings& s) {
     RecordWriter out;
-    out.int32(s.polygonColour);
-    out.int32(s.stoneIndex);
-    out.int32(s.modelIndex);
-    out.int32(s.colourIndex);
-    out.float64(s.refractiveIndex);
-    out.int32(s.reserved);
-    out.int32(s.showTitle);
-    out.int32(s.renderWindowTopMost);
-    out.int32(s.turnDelay);
-    out.int32(s.recursionDepth);
-    out.byte(s.drawTrail);
-    out.text(storableFolder(s.screenShotFolder, s.defaultScreenShotFolder), kFolderTextSize);
-    out.int32(s.screenShotFilterIndex);
-    out.text(storableFolder(s.captureFolder, s.defaultCaptureFolder), kFolderTextSize);
-    out.int32(s.frameCount);
-    out.int32(s.gifTimeWeight);
-    out.int32(s.gifReverse);
-    out.int32(s.turnStone);
-    out.int32(s.turntableView);
-    out.int32(s.highQuality);
-    out.int32(s.renderFire);
-    out.int32(s.buttonPlacement);
-    out.int32(s.savePositionInfo);
-    for (int16_t channel : s.backdrop) {
-        out.int16(channel);
-    }
-    out.int32(s.liveRayTrace);
-    out.zeros(kBackdropReservedBytes - kLiveRayTraceBytes);
-    out.int32(s.lightVolumesCheck);
-    out.int32(s.mainLight);
-    out.int32(s.backLight);
-    out.int32(s.fillLight);
-    out.int32(s.narrowHighlight);
-    out.int32(s.sizeMode);
-    out.int32(s.imageWidth);
-    out.int32(s.trimming.top);
-    out.int32(s.trimming.bottom);
-    out.int32(s.trimming.left);
-    out.int32(s.trimming.right);
-    out.int32(s.trimmingActive);
-    out.int32(s.trimmingCheckBox);
-    out.int32(s.largerFont);
-    out.int32(s.japanese);
-    const TransformableParams& t = s.transformable;
-    out.int32(t.ellipsoidCompressionRatio);
-    out.int32(t.ellipsoidDiameterRatio);
-    out.int32(t.ellipsoidSurfaces);
-    out.int32(t.ellipsoidRows);
-    out.int32(t.prismSides);
-    out.int32(t.prismHeightRatio);
-    out.int32(t.pyramidSides);
-    out.int32(t.pyramidHeightRatio);
-    out.int32(t.hedron14Keep);
-    out.int32(t.hedron26Keep);
+    stoneFields(out, s);
+    settingsFields(out, s);
     return out.bytes();
 }
 
@@ -136,70 +139,12 @@ std::vector<uint8_t> encodeSettings(const Settings& s) {
 // stand in for a missing model, colour and refractive index.
 void decodeSettings(const std::vector<uint8_t>& bytes, Settings& s) {
     RecordReader in(bytes.data(), bytes.size());
-    in.int32(s.polygonColour);
-    in.int32(s.stoneIndex);
+    stoneFields(in, s);
     const StoneEntry& stone = stoneOf(s);
     s.modelIndex = stone.defaultModel;
     s.colourIndex = stone.defaultColour;
     s.refractiveIndex = stoneRefractiveIndex(s.stoneIndex);
-    in.int32(s.modelIndex);
-    in.int32(s.colourIndex);
-    in.float64(s.refractiveIndex);
-    in.int32(s.reserved);
-    in.int32(s.showTitle);
-    in.int32(s.renderWindowTopMost);
-    in.int32(s.turnDelay);
-    in.int32(s.recursionDepth);
-    in.byte(s.drawTrail);
-    std::string folder;
-    if (in.text(folder, kFolderTextSize) && !folder.empty() && isCleanFolderText(folder)) {
-        s.screenShotFolder = folder;
-    }
-    in.int32(s.screenShotFilterIndex);
-    folder.clear();
-    if (in.text(folder, kFolderTextSize) && !folder.empty() && isCleanFolderText(folder)) {
-        s.captureFolder = folder;
-    }
-    in.int32(s.frameCount);
-    in.int32(s.gifTimeWeight);
-    in.int32(s.gifReverse);
-    in.int32(s.turnStone);
-    in.int32(s.turntableView);
-    in.int32(s.highQuality);
-    in.int32(s.renderFire);
-    in.int32(s.buttonPlacement);
-    in.int32(s.savePositionInfo);
-    for (int16_t& channel : s.backdrop) {
-        in.int16(channel);
-    }
-    in.int32(s.liveRayTrace);
-    in.skip(kBackdropReservedBytes - kLiveRayTraceBytes);
-    in.int32(s.lightVolumesCheck);
-    in.int32(s.mainLight);
-    in.int32(s.backLight);
-    in.int32(s.fillLight);
-    in.int32(s.narrowHighlight);
-    in.int32(s.sizeMode);
-    in.int32(s.imageWidth);
-    in.int32(s.trimming.top);
-    in.int32(s.trimming.bottom);
-    in.int32(s.trimming.left);
-    in.int32(s.trimming.right);
-    in.int32(s.trimmingActive);
-    in.int32(s.trimmingCheckBox);
-    in.int32(s.largerFont);
-    in.int32(s.japanese);
-    TransformableParams& t = s.transformable;
-    in.int32(t.ellipsoidCompressionRatio);
-    in.int32(t.ellipsoidDiameterRatio);
-    in.int32(t.ellipsoidSurfaces);
-    in.int32(t.ellipsoidRows);
-    in.int32(t.prismSides);
-    in.int32(t.prismHeightRatio);
-    in.int32(t.pyramidSides);
-    in.int32(t.pyramidHeightRatio);
-    in.int32(t.hedron14Keep);
-    in.int32(t.hedron26Keep);
+    settingsFields(in, s);
 }
 
 std::string homeFromPasswordDatabase() {

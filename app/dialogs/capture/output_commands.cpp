@@ -15,12 +15,6 @@ namespace tavrine {
 
 namespace {
 
-imgctl::ColorRef backdropOf(const Settings& s) {
-    return static_cast<imgctl::ColorRef>(s.backdrop[0]) +
-           256u * static_cast<imgctl::ColorRef>(s.backdrop[1]) +
-           65536u * static_cast<imgctl::ColorRef>(s.backdrop[2]);
-}
-
 // Returns text with the blanks inside each double-quoted name of a line made non-breaking, so
 // that a message box wrapping a long line keeps "Make Animation GIF(A)" on one line.
 QString withUnbrokenNames(const std::string& text) {
@@ -82,8 +76,8 @@ void OutputCommands::saveScreenShot() {
     }
     const imgctl::DibPtr picture = session_.renderPicture.copy();
     const ScreenShotResult result = tavrine::saveScreenShot(
-        picture.get(), pictureTrimmingOf(session_), backdropOf(s), chosen.path, chosen.filterIndex,
-        shotState_, withPosition ? &record : nullptr);
+        picture.get(), pictureTrimmingOf(session_), imgctl::colourRef(s.backdrop), chosen.path,
+        chosen.filterIndex, shotState_, withPosition ? &record : nullptr);
     keepScreenShotDialogState(shotState_, s);
     message(result.message, !result.pictureSaved || (withPosition && !result.positionSaved));
 }
