@@ -1,6 +1,5 @@
 #include "cli/output_checks.h"
 
-#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -127,15 +126,6 @@ bool checkOutputFolders(const CliOptions& options, std::FILE* err) {
         }
     }
     return true;
-}
-
-std::string readFailureReason(const std::string& path) {
-    const util::FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (file.get() < 0) return std::strerror(errno);
-    struct stat info {};
-    if (::fstat(file.get(), &info) != 0) return std::strerror(errno);
-    if (!S_ISREG(info.st_mode)) return "not a regular file";
-    return "";
 }
 
 std::string pictureMemoryProblem(int32_t width, bool highQuality) {

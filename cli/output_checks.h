@@ -24,10 +24,6 @@ std::string duplicateOutputProblem(const CliOptions& options);
 // to err for the first that cannot and returns false.
 bool checkOutputFolders(const CliOptions& options, std::FILE* err);
 
-// Returns why the file at path cannot be read (the system's error text, or "not a regular
-// file"), or "" when it can be opened.
-std::string readFailureReason(const std::string& path);
-
 // Returns "" when a width x width picture (rendered at twice the width with highQuality) and
 // the copies saving makes fit in the memory the process may still use, else a sentence
 // saying how much it needs and how much is available.

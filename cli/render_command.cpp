@@ -74,11 +74,6 @@ int setUpScene(const CliOptions& o, Session& session, std::FILE* err) {
         PositionInfo& info = request.record.emplace();
         std::string error;
         if (!readPositionInfo(o.position, info, false, &error)) {
-            // The core's "Failed to open file." is the viewer's text; say what the system says.
-            if (error == kFailedToOpenFile) {
-                const std::string reason = readFailureReason(o.position);
-                if (!reason.empty()) error = reason;
-            }
             std::fprintf(err, "tavrine-render: %s\n",
                          util::cannotText("read", o.position, error).c_str());
             return kExitFileError;

@@ -15,6 +15,7 @@
 
 #include "app/render/fast/fast_tracer.h"
 #include "app/render/pixel_colour.h"
+#include "util/check.h"
 
 namespace tavrine {
 
@@ -300,6 +301,9 @@ RenderResult renderJob(const RenderSettings& s, const RenderScene& scene, imgctl
     imgctl::DibPtr working = workingPicture(s, std::move(picture), error);
     if (!working) return failedRender(observer, error);
     const imgctl::DibData* data = imgctl::DataDIB(working.get());
+    // The workers write whole rows of a 24-bit W x W (2W x 2W in HQ) picture without checking.
+    TAVRINE_CHECK(data != nullptr && data->bitCount == 24 && data->width == w2 &&
+                  data->height == w2);
 
     std::unique_ptr<FastTracer> fast;
     try {
