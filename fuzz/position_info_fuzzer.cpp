@@ -32,15 +32,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         return a.order == b.order;
     };
-    fuzz::require(back.frameCount == info.frameCount && back.modelIndex == info.modelIndex &&
-                      same(back.stonePose, info.stonePose) &&
-                      same(back.savedPosition.orientation, info.savedPosition.orientation) &&
-                      back.trimmingActive == info.trimmingActive &&
-                      back.transformable.ellipsoidRows == info.transformable.ellipsoidRows &&
-                      back.frameSettings.has_value() == info.frameSettings.has_value() &&
-                      (!back.frameSettings ||
-                       back.frameSettings->recursionDepth == info.frameSettings->recursionDepth),
-                  "round trip");
+    fuzz::require(
+        back.frameCount == info.frameCount && back.modelIndex == info.modelIndex &&
+            same(back.stonePose, info.stonePose) &&
+            same(back.savedPosition.orientation, info.savedPosition.orientation) &&
+            back.look.trimmingActive == info.look.trimmingActive &&
+            back.look.transformable.ellipsoidRows == info.look.transformable.ellipsoidRows &&
+            back.frameSettings.has_value() == info.frameSettings.has_value() &&
+            (!back.frameSettings ||
+             back.frameSettings->recursionDepth == info.frameSettings->recursionDepth),
+        "round trip");
     // Every field: what was read back writes the same bytes again.
     fuzz::require(writePositionInfo(third, back, &error), "write again: " + error);
     fuzz::require(fuzz::readScratch(third) == fuzz::readScratch(again), "the same bytes");

@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::require(ranges::kStone.contains(settings.stoneIndex), "stone index");
     fuzz::require(ranges::kColour.contains(settings.colourIndex), "colour index");
     fuzz::require(ranges::kRefractiveIndex.contains(settings.refractiveIndex), "index");
-    fuzz::require(ranges::kImageWidth.contains(settings.imageWidth), "width");
+    fuzz::require(ranges::kImageWidth.contains(settings.look.imageWidth), "width");
     fuzz::require(ranges::kFrameCount.contains(settings.frameCount), "frame count");
     for (char c : settings.screenShotFolder + settings.captureFolder) {
         fuzz::require(static_cast<unsigned char>(c) >= 0x20 && c != 0x7F, "folder text");
@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::require(back.screenShotFolder == settings.screenShotFolder &&
                       back.frameCount == settings.frameCount &&
                       back.refractiveIndex == settings.refractiveIndex &&
-                      back.trimming.top == settings.trimming.top,
+                      back.look.trimming.top == settings.look.trimming.top,
                   "round trip");
     // Every field: what was read back writes the same bytes again.
     fuzz::require(writeSettings(third, back, nullptr), "write again");

@@ -111,17 +111,18 @@ BackColorDialog::BackColorDialog(Settings& settings, QWidget* parent)
 
     // Initial state from the settings.
     for (int i = 0; i < 3; ++i) {
-        working_[i] = settings.backdrop[i];
-        colour_[i]->setValue(settings.backdrop[i]);
+        working_[i] = settings.look.backdrop[i];
+        colour_[i]->setValue(settings.look.backdrop[i]);
         connect(colour_[i], &LinkedValue::changed, this, [this, i](int value) {
             working_[i] = value;
             update(kSwatch);
         });
     }
-    const int32_t volumes[3] = {settings.mainLight, settings.backLight, settings.fillLight};
+    const int32_t volumes[3] = {settings.look.mainLight, settings.look.backLight,
+                                settings.look.fillLight};
     for (int i = 0; i < 3; ++i) light_[i]->setValue(volumes[i]);
     lightBox_->setChecked(settings.lightVolumesCheck != 0);
-    narrow_->setChecked(settings.narrowHighlight != 0);
+    narrow_->setChecked(settings.look.narrowHighlight != 0);
     updateLightGroup();
 
     connect(lightBox_, &QCheckBox::clicked, this, &BackColorDialog::updateLightGroup);
@@ -170,12 +171,13 @@ void BackColorDialog::restoreDefaults() {
 }
 
 void BackColorDialog::accept() {
-    for (int i = 0; i < 3; ++i) settings_.backdrop[i] = static_cast<int16_t>(colour_[i]->value());
+    for (int i = 0; i < 3; ++i)
+        settings_.look.backdrop[i] = static_cast<int16_t>(colour_[i]->value());
     settings_.lightVolumesCheck = lightBox_->isChecked() ? 1 : 0;
-    settings_.mainLight = light_[0]->value();
-    settings_.backLight = light_[1]->value();
-    settings_.fillLight = light_[2]->value();
-    settings_.narrowHighlight = narrow_->isChecked() ? 1 : 0;
+    settings_.look.mainLight = light_[0]->value();
+    settings_.look.backLight = light_[1]->value();
+    settings_.look.fillLight = light_[2]->value();
+    settings_.look.narrowHighlight = narrow_->isChecked() ? 1 : 0;
     done(1);
 }
 

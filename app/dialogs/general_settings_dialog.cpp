@@ -96,7 +96,7 @@ GeneralSettingsDialog::GeneralSettingsDialog(Settings& settings, DialogHost& hos
     // Initial state from the settings.
     speed_->setValue(kSpeedBase - settings.turnDelay);
     depth_->setValue(settings.recursionDepth);
-    fire_->setChecked(settings.renderFire == 1);
+    fire_->setChecked(settings.look.renderFire == 1);
     draw_->setChecked(settings.drawTrail != 0);
     largerFont_->setChecked(settings.largerFont == 1);
     japanese_->setChecked(settings.japanese == 1);
@@ -140,7 +140,7 @@ void GeneralSettingsDialog::restoreDefaults() {
 void GeneralSettingsDialog::accept() {
     settings_.turnDelay = kSpeedBase - speed_->value();
     settings_.recursionDepth = depth_->value();
-    settings_.renderFire = fire_->isChecked() ? 1 : 0;
+    settings_.look.renderFire = fire_->isChecked() ? 1 : 0;
     settings_.drawTrail = draw_->isChecked() ? 1 : 0;
     settings_.largerFont = largerFont_->isChecked() ? 1 : 0;
     settings_.japanese = japanese_->isChecked() ? 1 : 0;

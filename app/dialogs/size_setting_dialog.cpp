@@ -36,20 +36,20 @@ bool trimmingFits(const Trimming& trimming, int32_t limit) {
 void applySizeAndTrimming(const Settings& settings, const Trimming& newTrimming,
                           const Trimming& previousTrimming, bool trimmingInForce,
                           DialogHost& host) {
-    const bool separate = settings.sizeMode == 1;
+    const bool separate = settings.look.sizeMode == 1;
     host.showRenderWindowButton(separate);
 
     const RenderLayout previous = host.renderLayout();
-    const bool modeChanged = previous.sizeMode != settings.sizeMode;
+    const bool modeChanged = previous.sizeMode != settings.look.sizeMode;
     const int32_t previousPicture = pictureWidth(previous.sizeMode, previous.imageWidth);
-    const int32_t newPicture = pictureWidth(settings.sizeMode, settings.imageWidth);
+    const int32_t newPicture = pictureWidth(settings.look.sizeMode, settings.look.imageWidth);
 
-    if (separate && (modeChanged || previous.imageWidth != settings.imageWidth)) {
-        host.recreateRenderWindow(settings.imageWidth);
+    if (separate && (modeChanged || previous.imageWidth != settings.look.imageWidth)) {
+        host.recreateRenderWindow(settings.look.imageWidth);
     } else if (!separate && modeChanged) {
         host.hideRenderWindow();
     }
-    host.setRenderGeometry(settings.sizeMode, settings.imageWidth);
+    host.setRenderGeometry(settings.look.sizeMode, settings.look.imageWidth);
     if (newPicture != previousPicture) host.replaceRenderPicture(newPicture);
 
     if (separate) host.raiseRenderWindow();
@@ -63,7 +63,7 @@ void applySizeAndTrimming(const Settings& settings, const Trimming& newTrimming,
 }
 
 SizeSettingDialog::SizeSettingDialog(Settings& settings, DialogHost& host, QWidget* parent)
-    : QDialog(parent), settings_(settings), host_(host), previousTrimming_(settings.trimming) {
+    : QDialog(parent), settings_(settings), host_(host), previousTrimming_(settings.look.trimming) {
     setObjectName(QStringLiteral("SizeSettingWnd"));
     setWindowTitle(QStringLiteral("Size Setting"));
     setModal(true);
@@ -127,12 +127,12 @@ SizeSettingDialog::SizeSettingDialog(Settings& settings, DialogHost& host, QWidg
     }
 
     // Initial state from the settings.
-    width_->setValue(settings.imageWidth);
-    const int32_t values[4] = {settings.trimming.top, settings.trimming.bottom,
-                               settings.trimming.left, settings.trimming.right};
+    width_->setValue(settings.look.imageWidth);
+    const int32_t values[4] = {settings.look.trimming.top, settings.look.trimming.bottom,
+                               settings.look.trimming.left, settings.look.trimming.right};
     for (int i = 0; i < 4; ++i) trim_[i]->setValue(values[i]);
-    (settings.sizeMode == 1 ? changeSize_ : fixedSize_)->setChecked(true);
-    trimmingBox_->setChecked(settings.trimmingCheckBox != 0);
+    (settings.look.sizeMode == 1 ? changeSize_ : fixedSize_)->setChecked(true);
+    trimmingBox_->setChecked(settings.look.trimmingCheckBox != 0);
     updateEnabled();
 
     connect(fixedSize_, &QRadioButton::clicked, this, &SizeSettingDialog::updateEnabled);
@@ -200,12 +200,12 @@ void SizeSettingDialog::accept() {
                         QMessageBox::NoIcon, QMessageBox::Ok, QMessageBox::Ok);
         return;
     }
-    settings_.sizeMode = sizeMode;
-    settings_.imageWidth = imageWidth;
-    settings_.trimmingCheckBox = trimmingBox_->isChecked() ? 1 : 0;
-    settings_.trimming = trimming;
+    settings_.look.sizeMode = sizeMode;
+    settings_.look.imageWidth = imageWidth;
+    settings_.look.trimmingCheckBox = trimmingBox_->isChecked() ? 1 : 0;
+    settings_.look.trimming = trimming;
     const bool inForce = trimming.top + trimming.bottom + trimming.left + trimming.right != 0;
-    settings_.trimmingActive = inForce ? 1 : 0;
+    settings_.look.trimmingActive = inForce ? 1 : 0;
     applySizeAndTrimming(settings_, trimming, previousTrimming_, inForce, host_);
     done(1);
 }

@@ -22,10 +22,10 @@ class UpDown;
 // right both below limit.
 bool trimmingFits(const Trimming& trimming, int32_t limit);
 
-// Lays the render area out for settings.sizeMode and settings.imageWidth and tells the preview
-// about a trimming change: shows or hides the "-> Render Window" button; re-creates the render
-// window when the separate-window mode is new or its width changed, hides it when the fixed mode
-// is new; sets the render geometry and, when the picture width (199 in the fixed mode, else W)
+// Lays the render area out for settings.look.sizeMode and settings.look.imageWidth and tells the
+// preview about a trimming change: shows or hides the "-> Render Window" button; re-creates the
+// render window when the separate-window mode is new or its width changed, hides it when the fixed
+// mode is new; sets the render geometry and, when the picture width (199 in the fixed mode, else W)
 // changed, replaces the render picture; raises the render window in the separate-window mode;
 // clears the main window's render area when the mode changed to the separate window; posts
 // RedrawPreview when any of newTrimming differs from previousTrimming, or when trimmingInForce

@@ -359,7 +359,7 @@ TransformableModelsDialog::TransformableModelsDialog(Settings& settings, QWidget
     ok->setDefault(true);
 
     // Initial state from the settings, on the page last shown.
-    for (int i = 0; i < 5; ++i) showValues(settings.transformable, i);
+    for (int i = 0; i < 5; ++i) showValues(settings.look.transformable, i);
     for (int which = 0; which < kValueCount; ++which) {
         const int page = kValues[which].page;
         connect(values_[which], &LinkedValue::changed, this, [this, page] { updateSketch(page); });
@@ -376,7 +376,7 @@ TransformableModelsDialog::TransformableModelsDialog(Settings& settings, QWidget
 int TransformableModelsDialog::currentPage() const { return tabs_->currentIndex(); }
 
 TransformableParams TransformableModelsDialog::valuesShown() const {
-    TransformableParams params = settings_.transformable;
+    TransformableParams params = settings_.look.transformable;
     for (int which = 0; which < kValueCount; ++which) {
         setValueOf(params, which, values_[which]->value());
     }
@@ -409,7 +409,7 @@ void TransformableModelsDialog::restoreDefaults() {
     }
 }
 
-void TransformableModelsDialog::store() { settings_.transformable = valuesShown(); }
+void TransformableModelsDialog::store() { settings_.look.transformable = valuesShown(); }
 
 void TransformableModelsDialog::accept() {
     store();

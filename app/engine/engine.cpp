@@ -192,7 +192,7 @@ void Engine::render() {
     scene.lightDirection = session_.orientation.lightDirection;
 
     const NotifyWindow window =
-        session_.settings.sizeMode != 0 ? NotifyWindow::Render : NotifyWindow::Main;
+        session_.settings.look.sizeMode != 0 ? NotifyWindow::Render : NotifyWindow::Main;
     EngineRenderObserver observer(*this, session_, sink_, window);
     RenderResult result = renderRunner_(settings, scene, observer, execution_);
     // Only a finished picture shows the scene; an aborted one is marked as another.

@@ -80,7 +80,7 @@ LiveView::LiveView(Session& session, NotificationSink& sink, std::function<bool(
 bool LiveView::applies() const {
     // The live view shows in the main window's render area, which holds the picture only in the
     // fixed-size mode.
-    return enabled_ && session_.settings.sizeMode == 0 && session_.model != nullptr;
+    return enabled_ && session_.settings.look.sizeMode == 0 && session_.model != nullptr;
 }
 
 void LiveView::viewChanged() {

@@ -19,7 +19,8 @@ class EngineCaptureObserver : public CaptureObserver {
           sink_(sink),
           drawing_(drawing),
           abortPoll_(abortPoll),
-          window_(session.settings.sizeMode != 0 ? NotifyWindow::Render : NotifyWindow::Main) {}
+          window_(session.settings.look.sizeMode != 0 ? NotifyWindow::Render : NotifyWindow::Main) {
+    }
 
     void captureStarted() override {
         session_.liveLayer = static_cast<int32_t>(TurnTarget::View);  // the view-point trail

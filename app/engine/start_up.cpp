@@ -15,8 +15,9 @@ void startUpSession(Session& session, PanelDrawing& drawing, NotificationSink& s
     drawing.drawBackground();
 
     selectPolygonColour(session, session.settings.polygonColour);
-    session.orientation.syOn = session.settings.turnStone != 0;
-    session.orientation.gmOn = session.settings.turntableView != 0 && !session.orientation.syOn;
+    session.orientation.syOn = session.settings.look.turnStone != 0;
+    session.orientation.gmOn =
+        session.settings.look.turntableView != 0 && !session.orientation.syOn;
 
     // The stored model, its first view and light, drawn once on this thread without pauses.
     rebuildModel(session);

@@ -29,14 +29,15 @@ int32_t framePause(int32_t turnDelay, int32_t facetsDrawn) {
 PreviewFrame previewFrameOf(const Session& session) {
     const Settings& s = session.settings;
     PreviewFrame frame;
-    if (s.trimmingActive == 0) return frame;
-    const double k =
-        s.sizeMode != 0 && s.imageWidth > 0 ? static_cast<double>(kPanelSide) / s.imageWidth : 1.0;
+    if (s.look.trimmingActive == 0) return frame;
+    const double k = s.look.sizeMode != 0 && s.look.imageWidth > 0
+                         ? static_cast<double>(kPanelSide) / s.look.imageWidth
+                         : 1.0;
     frame.active = true;
-    frame.left = static_cast<int32_t>(s.trimming.left * k);
-    frame.top = static_cast<int32_t>(s.trimming.top * k);
-    frame.right = kPanelSide - static_cast<int32_t>(s.trimming.right * k);
-    frame.bottom = kPanelSide - static_cast<int32_t>(s.trimming.bottom * k);
+    frame.left = static_cast<int32_t>(s.look.trimming.left * k);
+    frame.top = static_cast<int32_t>(s.look.trimming.top * k);
+    frame.right = kPanelSide - static_cast<int32_t>(s.look.trimming.right * k);
+    frame.bottom = kPanelSide - static_cast<int32_t>(s.look.trimming.bottom * k);
     return frame;
 }
 

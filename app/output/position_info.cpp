@@ -107,16 +107,16 @@ void recordFields(Io& io, Info& info) {
     orientationFields(io, info.stonePose);
     angleFields(io, info.lightAngles);
     angleFields(io, info.savedPosition.turntableAngles);
-    io.int32(info.turnStone);
-    io.int32(info.turntableView);
-    io.int32(info.highQuality);
+    io.int32(info.look.turnStone);
+    io.int32(info.look.turntableView);
+    io.int32(info.look.highQuality);
     io.int32(info.checkMode);
-    io.int32(info.renderFire);
-    backdropFields(io, info);
+    io.int32(info.look.renderFire);
+    backdropFields(io, info.look);
     io.reserved(kBackdropReservedBytes);
-    lightAndSizeFields(io, info);
+    lightAndSizeFields(io, info.look);
     // The tail follows the model index already visited (for a reader, the one just read).
-    transformableFields(io, info.transformable, info.modelIndex);
+    transformableFields(io, info.look.transformable, info.modelIndex);
     if (info.modelIndex == kDesignModelIndex) {
         designPathField(io, info.designPath);
     }
@@ -303,26 +303,26 @@ std::string positionInfoProblem(const PositionInfo& info) {
     check.orientation("the stone orientation", info.stonePose);
     check.angles("the light's", info.lightAngles);
     check.angles("the view's turntable", info.savedPosition.turntableAngles);
-    check.integer(ranges::kTurnStone, info.turnStone);
-    check.integer(ranges::kTurntableView, info.turntableView);
-    if (info.turnStone == 1 && info.turntableView == 1) {
+    check.integer(ranges::kTurnStone, info.look.turnStone);
+    check.integer(ranges::kTurntableView, info.look.turntableView);
+    if (info.look.turnStone == 1 && info.look.turntableView == 1) {
         check.fail("the \"SY\" and \"GM\" switches are both on");
     }
-    check.integer(ranges::kHighQuality, info.highQuality);
+    check.integer(ranges::kHighQuality, info.look.highQuality);
     check.integer(ranges::kCheckMode, info.checkMode);
-    check.integer(ranges::kRenderFire, info.renderFire);
+    check.integer(ranges::kRenderFire, info.look.renderFire);
     static const char* const kChannels[3] = {"red", "green", "blue"};
     for (int i = 0; i < 3; ++i) {
         check.integer(std::string(ranges::kBackdropChannel.name) + "'s " + kChannels[i],
-                      ranges::kBackdropChannel, info.backdrop[i]);
+                      ranges::kBackdropChannel, info.look.backdrop[i]);
     }
-    check.integer(ranges::kMainLight, info.mainLight);
-    check.integer(ranges::kBackLight, info.backLight);
-    check.integer(ranges::kFillLight, info.fillLight);
-    check.integer(ranges::kNarrowHighlight, info.narrowHighlight);
-    check.integer(ranges::kSizeMode, info.sizeMode);
-    check.integer(ranges::kImageWidth, info.imageWidth);
-    const Trimming& trim = info.trimming;
+    check.integer(ranges::kMainLight, info.look.mainLight);
+    check.integer(ranges::kBackLight, info.look.backLight);
+    check.integer(ranges::kFillLight, info.look.fillLight);
+    check.integer(ranges::kNarrowHighlight, info.look.narrowHighlight);
+    check.integer(ranges::kSizeMode, info.look.sizeMode);
+    check.integer(ranges::kImageWidth, info.look.imageWidth);
+    const Trimming& trim = info.look.trimming;
     const std::pair<const char*, int32_t> sides[4] = {{"the top", trim.top},
                                                       {"the bottom", trim.bottom},
                                                       {"the left", trim.left},
@@ -331,15 +331,16 @@ std::string positionInfoProblem(const PositionInfo& info) {
         check.integer(std::string(side) + " trimming", ranges::kTrimmingSide, value);
     }
     if (check.problem().empty()) {
-        const int32_t limit = info.sizeMode == 1 ? info.imageWidth : ranges::kFixedModeImageWidth;
+        const int32_t limit =
+            info.look.sizeMode == 1 ? info.look.imageWidth : ranges::kFixedModeImageWidth;
         if (trim.top + trim.bottom >= limit || trim.left + trim.right >= limit) {
             check.fail("the trimming leaves no picture of " + std::to_string(limit) + " x " +
                        std::to_string(limit) + " pixels");
         }
     }
-    check.integer(ranges::kTrimmingActive, info.trimmingActive);
-    check.integer(ranges::kTrimmingCheckBox, info.trimmingCheckBox);
-    const TransformableParams& t = info.transformable;
+    check.integer(ranges::kTrimmingActive, info.look.trimmingActive);
+    check.integer(ranges::kTrimmingCheckBox, info.look.trimmingCheckBox);
+    const TransformableParams& t = info.look.transformable;
     switch (info.modelIndex) {
     case kEllipsoid:
         check.integer(ranges::kEllipsoidCompressionRatio, t.ellipsoidCompressionRatio);
@@ -432,8 +433,9 @@ bool readPositionInfo(const std::string& path, PositionInfo& info, bool countsOn
     }
     if (!countsOnly) {
         // The size dialog's rule: trimming is in force whenever a value is not 0.
-        const Trimming& trim = candidate.trimming;
-        candidate.trimmingActive = (trim.top | trim.bottom | trim.left | trim.right) != 0 ? 1 : 0;
+        const Trimming& trim = candidate.look.trimming;
+        candidate.look.trimmingActive =
+            (trim.top | trim.bottom | trim.left | trim.right) != 0 ? 1 : 0;
     }
     info = candidate;
     return true;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/model/model_record.h"
+#include "app/settings/picture_look.h"
 #include "app/settings/settings_file.h"
 #include "app/view/orientation.h"
 
@@ -36,32 +37,18 @@ struct FrameSettings {
 
 // The Position-Info record; the defaults are those of a fresh start with default settings.
 struct PositionInfo {
-    int32_t frameCount = 128;           // frames of one full turn of a capture, 1 to 4096
-    int32_t framesDone = 0;             // next frame to capture, 0 to frameCount
-    int32_t stoneIndex = 0;             // index into the stone table
-    int32_t modelIndex = 0;             // 0 to 27, never 22
-    int32_t colourIndex = 0;            // index into the colour list
-    double refractiveIndex = 2.42;      // 1.00 to 3.00
-    SavedPosition savedPosition;        // the view
-    Orientation stonePose;              // the Orientation of the stone's pose
-    LightAngles lightAngles;            // the light ray's angles
-    int32_t turnStone = 0;              // "SY" switch, 0/1
-    int32_t turntableView = 0;          // "GM" switch, 0/1
-    int32_t highQuality = 0;            // "HQ" switch, 0/1
-    int32_t checkMode = 0;              // 1 = a capture produces only missing frames
-    int32_t renderFire = 1;             // "Fire" dispersion rendering, 0/1
-    int16_t backdrop[3] = {0, 0, 0};    // backdrop red, green, blue, 0 to 255
-    int32_t mainLight = 100;            // percent, 0 to 200
-    int32_t backLight = 100;            // percent, 0 to 200
-    int32_t fillLight = 100;            // percent, 0 to 200
-    int32_t narrowHighlight = 0;        // narrow main light, 0/1
-    int32_t sizeMode = 0;               // 1 = separate render window, 0 = fixed size
-    int32_t imageWidth = 270;           // separate window's picture width, 32 to 512
-    Trimming trimming;                  // each 0 to 512, leaving a picture
-    int32_t trimmingActive = 0;         // 1 when any trimming value is not 0
-    int32_t trimmingCheckBox = 0;       // "Trimming ( Value In Pixels )" check box, 0/1
-    TransformableParams transformable;  // only the current model's parameters are stored
-    std::string designPath;             // with kDesignModelIndex: the design file shown
+    int32_t frameCount = 128;       // frames of one full turn of a capture, 1 to 4096
+    int32_t framesDone = 0;         // next frame to capture, 0 to frameCount
+    int32_t stoneIndex = 0;         // index into the stone table
+    int32_t modelIndex = 0;         // 0 to 27, never 22
+    int32_t colourIndex = 0;        // index into the colour list
+    double refractiveIndex = 2.42;  // 1.00 to 3.00
+    SavedPosition savedPosition;    // the view
+    Orientation stonePose;          // the Orientation of the stone's pose
+    LightAngles lightAngles;        // the light ray's angles
+    PictureLook look;               // only the current model's parameters are stored
+    int32_t checkMode = 0;          // 1 = a capture produces only missing frames
+    std::string designPath;         // with kDesignModelIndex: the design file shown
     // A capture's frame settings, written after everything else; none in a screen shot's.
     std::optional<FrameSettings> frameSettings;
 };

@@ -101,7 +101,7 @@ ScreenShotResult saveScreenShot(imgctl::DibHandle renderPicture, const PictureTr
 RestoreRead readRestoredPosition(const std::string& chosenPath, const Settings& settings,
                                  PositionInfo& record, FileDialogState& state) {
     RestoreRead result;
-    result.previousTrimming = settings.trimming;
+    result.previousTrimming = settings.look.trimming;
     std::string error;
     result.ok = readPositionInfo(chosenPath, record, false, &error);
     if (!result.ok) result.message = failedToOpen(recordFailure("read", chosenPath, error));

@@ -44,7 +44,7 @@ CaptureScene captureSceneOf(Session& session, PositionInfo& record) {
     scene.settings = renderSettingsOf(session);
     scene.settings.maxDepth = record.frameSettings->recursionDepth;
     scene.trimming = pictureTrimmingOf(session);
-    scene.backdrop = imgctl::colourRef(session.settings.backdrop);
+    scene.backdrop = imgctl::colourRef(session.settings.look.backdrop);
     return scene;
 }
 

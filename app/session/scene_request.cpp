@@ -35,25 +35,26 @@ SceneResult setUpScene(Session& session, const SceneRequest& request) {
     const int32_t width = request.width    ? *request.width
                           : request.record ? renderWidth(s)
                                            : kDefaultSceneWidth;
-    s.sizeMode = 1;
-    s.imageWidth = width;
+    s.look.sizeMode = 1;
+    s.look.imageWidth = width;
     if (request.depth) s.recursionDepth = *request.depth;
-    if (request.highQuality) s.highQuality = *request.highQuality != 0 ? 1 : 0;
-    if (request.fire) s.renderFire = *request.fire != 0 ? 1 : 0;
+    if (request.highQuality) s.look.highQuality = *request.highQuality != 0 ? 1 : 0;
+    if (request.fire) s.look.renderFire = *request.fire != 0 ? 1 : 0;
     if (request.backdrop) {
-        for (int i = 0; i < 3; ++i) s.backdrop[i] = (*request.backdrop)[static_cast<size_t>(i)];
+        for (int i = 0; i < 3; ++i)
+            s.look.backdrop[i] = (*request.backdrop)[static_cast<size_t>(i)];
     }
     if (request.lights) {
-        s.mainLight = (*request.lights)[0];
-        s.backLight = (*request.lights)[1];
-        s.fillLight = (*request.lights)[2];
+        s.look.mainLight = (*request.lights)[0];
+        s.look.backLight = (*request.lights)[1];
+        s.look.fillLight = (*request.lights)[2];
     }
-    if (request.narrowHighlight) s.narrowHighlight = *request.narrowHighlight;
+    if (request.narrowHighlight) s.look.narrowHighlight = *request.narrowHighlight;
     if (request.trimming) {
         const Trimming& t = *request.trimming;
-        s.trimming = t;
-        s.trimmingActive = (t.top | t.bottom | t.left | t.right) != 0 ? 1 : 0;
-        s.trimmingCheckBox = s.trimmingActive;
+        s.look.trimming = t;
+        s.look.trimmingActive = (t.top | t.bottom | t.left | t.right) != 0 ? 1 : 0;
+        s.look.trimmingCheckBox = s.look.trimmingActive;
     }
     const PictureTrimming t = pictureTrimmingOf(session);
     if (t.top + t.bottom >= width || t.left + t.right >= width) {

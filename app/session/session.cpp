@@ -100,16 +100,18 @@ void chooseRefractiveIndex(Session& session, double value) {
     session.settings.refractiveIndex = std::clamp(value, 1.0, 3.0);
 }
 
-void chooseHighQuality(Session& session, bool on) { session.settings.highQuality = on ? 1 : 0; }
+void chooseHighQuality(Session& session, bool on) {
+    session.settings.look.highQuality = on ? 1 : 0;
+}
 
 void chooseTurnStone(Session& session, bool on) {
-    session.settings.turnStone = on ? 1 : 0;
-    if (on) session.settings.turntableView = 0;
+    session.settings.look.turnStone = on ? 1 : 0;
+    if (on) session.settings.look.turntableView = 0;
 }
 
 void chooseTurntableView(Session& session, bool on) {
-    session.settings.turntableView = on ? 1 : 0;
-    if (on) session.settings.turnStone = 0;
+    session.settings.look.turntableView = on ? 1 : 0;
+    if (on) session.settings.look.turnStone = 0;
 }
 
 void chooseViewerSwitch(Session& session, ViewerSwitch which, bool on) {
@@ -134,21 +136,10 @@ void takeRecordSettings(Session& session, const PositionInfo& info) {
     s.modelIndex = info.modelIndex;
     s.colourIndex = info.colourIndex;
     s.refractiveIndex = info.refractiveIndex;
-    s.turnStone = info.turnStone != 0 ? 1 : 0;
-    s.turntableView = info.turntableView != 0 && info.turnStone == 0 ? 1 : 0;
-    s.highQuality = info.highQuality;
-    s.renderFire = info.renderFire;
-    for (int i = 0; i < 3; ++i) s.backdrop[i] = info.backdrop[i];
-    s.mainLight = info.mainLight;
-    s.backLight = info.backLight;
-    s.fillLight = info.fillLight;
-    s.narrowHighlight = info.narrowHighlight;
-    s.sizeMode = info.sizeMode;
-    s.imageWidth = info.imageWidth;
-    s.trimming = info.trimming;
-    s.trimmingActive = info.trimmingActive;
-    s.trimmingCheckBox = info.trimmingCheckBox;
-    s.transformable = info.transformable;
+    s.look = info.look;
+    // The switches are kept as 0/1, and "SY" wins over "GM" should a record carry both.
+    s.look.turnStone = info.look.turnStone != 0 ? 1 : 0;
+    s.look.turntableView = info.look.turntableView != 0 && info.look.turnStone == 0 ? 1 : 0;
 }
 
 bool startAtPosition(Session& session, const PositionInfo& info, std::string* error) {
@@ -195,7 +186,7 @@ void rebuildModel(Session& session) {
         return;
     }
     session.model->modelIndex = session.settings.modelIndex;
-    buildModel(*session.model, session.settings.transformable);
+    buildModel(*session.model, session.settings.look.transformable);
 }
 
 void resetView(Session& session) {
@@ -206,8 +197,8 @@ void resetView(Session& session) {
 
 void restoreOrientation(Session& session, const PositionInfo& info) {
     OrientationState& o = session.orientation;
-    o.syOn = info.turnStone != 0;
-    o.gmOn = info.turntableView != 0;
+    o.syOn = info.look.turnStone != 0;
+    o.gmOn = info.look.turntableView != 0;
     o.stonePose.orientation = info.stonePose;
     o.stonePose.axisVector = applyOrientation(info.stonePose, Vec3{0.0, 0.0, -1.0});
     o.stonePose.sideVector = applyOrientation(info.stonePose, Vec3{1.0, 0.0, 0.0});
@@ -255,7 +246,7 @@ void applyKeySteps(Session& session, const std::vector<KeyStep>& steps, KeyStepT
 }
 
 int32_t renderWidth(const Settings& settings) {
-    return settings.sizeMode != 0 ? settings.imageWidth : kFixedModeImageWidth;
+    return settings.look.sizeMode != 0 ? settings.look.imageWidth : kFixedModeImageWidth;
 }
 
 Settings settingsToKeep(const Session& session) {
@@ -277,13 +268,13 @@ RenderSettings renderSettingsOf(const Session& session) {
     r.stoneIndex = s.refractiveIndex;
     r.dispersionSpread = stoneTable[static_cast<size_t>(s.stoneIndex)].dispersionSpread;
     r.maxDepth = s.recursionDepth;
-    r.highQuality = s.highQuality != 0;
-    r.renderFire = s.renderFire != 0;
-    for (int i = 0; i < 3; ++i) r.backdrop[i] = s.backdrop[i];
-    r.mainLight = s.mainLight;
-    r.backLight = s.backLight;
-    r.fillLight = s.fillLight;
-    r.narrowHighlight = s.narrowHighlight;
+    r.highQuality = s.look.highQuality != 0;
+    r.renderFire = s.look.renderFire != 0;
+    for (int i = 0; i < 3; ++i) r.backdrop[i] = s.look.backdrop[i];
+    r.mainLight = s.look.mainLight;
+    r.backLight = s.look.backLight;
+    r.fillLight = s.look.fillLight;
+    r.narrowHighlight = s.look.narrowHighlight;
     r.width = renderWidth(s);
     r.imageScale = imageScaleForWidth(r.width);
     return r;
@@ -359,11 +350,11 @@ RenderScene renderSceneOf(const Session& session) {
 PictureTrimming pictureTrimmingOf(const Session& session) {
     const Settings& s = session.settings;
     PictureTrimming t;
-    if (s.trimmingActive == 0) return t;
-    t.top = s.trimming.top;
-    t.bottom = s.trimming.bottom;
-    t.left = s.trimming.left;
-    t.right = s.trimming.right;
+    if (s.look.trimmingActive == 0) return t;
+    t.top = s.look.trimming.top;
+    t.bottom = s.look.trimming.bottom;
+    t.left = s.look.trimming.left;
+    t.right = s.look.trimming.right;
     return t;
 }
 
@@ -379,25 +370,18 @@ PositionInfo positionInfoOf(const Session& session) {
     info.savedPosition.turntableAngles = o.viewPose.turntableAngles;
     info.stonePose = o.stonePose.orientation;
     info.lightAngles = o.lightAngles;
-    info.turnStone = o.syOn ? 1 : 0;
-    info.turntableView = o.gmOn ? 1 : 0;
-    info.highQuality = s.highQuality;
-    info.renderFire = s.renderFire;
-    for (int i = 0; i < 3; ++i) info.backdrop[i] = s.backdrop[i];
-    info.mainLight = s.mainLight;
-    info.backLight = s.backLight;
-    info.fillLight = s.fillLight;
-    info.narrowHighlight = s.narrowHighlight;
-    info.sizeMode = s.sizeMode;
-    info.imageWidth = s.imageWidth;
+    info.look = s.look;
+    // The switches are those of the view, and only trimming in force is recorded, its check box
+    // following it.
+    info.look.turnStone = o.syOn ? 1 : 0;
+    info.look.turntableView = o.gmOn ? 1 : 0;
     const PictureTrimming t = pictureTrimmingOf(session);
-    info.trimming.top = t.top;
-    info.trimming.bottom = t.bottom;
-    info.trimming.left = t.left;
-    info.trimming.right = t.right;
-    info.trimmingActive = t.active() ? 1 : 0;
-    info.trimmingCheckBox = info.trimmingActive;
-    info.transformable = s.transformable;
+    info.look.trimming.top = t.top;
+    info.look.trimming.bottom = t.bottom;
+    info.look.trimming.left = t.left;
+    info.look.trimming.right = t.right;
+    info.look.trimmingActive = t.active() ? 1 : 0;
+    info.look.trimmingCheckBox = info.look.trimmingActive;
     if (info.modelIndex == kDesignModelIndex) info.designPath = session.design.path;
     return info;
 }

@@ -112,20 +112,20 @@ void settingsFields(Io& io, S& s) {
     io.int32(s.frameCount);
     io.int32(s.gifTimeWeight);
     io.int32(s.gifReverse);
-    io.int32(s.turnStone);
-    io.int32(s.turntableView);
-    io.int32(s.highQuality);
-    io.int32(s.renderFire);
+    io.int32(s.look.turnStone);
+    io.int32(s.look.turntableView);
+    io.int32(s.look.highQuality);
+    io.int32(s.look.renderFire);
     io.int32(s.buttonPlacement);
     io.int32(s.savePositionInfo);
-    backdropFields(io, s);
+    backdropFields(io, s.look);
     io.int32(s.liveRayTrace);
     io.reserved(kBackdropReservedBytes - kLiveRayTraceBytes);
     io.int32(s.lightVolumesCheck);
-    lightAndSizeFields(io, s);
+    lightAndSizeFields(io, s.look);
     io.int32(s.largerFont);
     io.int32(s.japanese);
-    allTransformableFields(io, s.transformable);
+    allTransformableFields(io, s.look.transformable);
 }
 
 std::vector<uint8_t> encodeSettings(const Settings& s) {
@@ -212,43 +212,43 @@ void clampSettings(Settings& s) {
     clampInto(s.frameCount, ranges::kFrameCount);
     clampInto(s.gifTimeWeight, ranges::kGifTimeWeight);  // 0 is allowed: frames without delay
     clampFlag(s.gifReverse);
-    clampInto(s.turnStone, ranges::kTurnStone);
-    clampInto(s.turntableView, ranges::kTurntableView);
-    if (s.turntableView == 1) {
-        s.turnStone = 0;
+    clampInto(s.look.turnStone, ranges::kTurnStone);
+    clampInto(s.look.turntableView, ranges::kTurntableView);
+    if (s.look.turntableView == 1) {
+        s.look.turnStone = 0;
     }
-    clampInto(s.highQuality, ranges::kHighQuality);
-    clampInto(s.renderFire, ranges::kRenderFire);
+    clampInto(s.look.highQuality, ranges::kHighQuality);
+    clampInto(s.look.renderFire, ranges::kRenderFire);
     clampFlag(s.buttonPlacement);
     clampFlag(s.savePositionInfo);
-    for (int16_t& channel : s.backdrop) {
+    for (int16_t& channel : s.look.backdrop) {
         clampInto<int16_t>(channel, static_cast<int16_t>(ranges::kBackdropChannel.low),
                            static_cast<int16_t>(ranges::kBackdropChannel.high));
     }
     clampFlag(s.liveRayTrace);
     clampFlag(s.lightVolumesCheck);
-    clampInto(s.mainLight, ranges::kMainLight);
-    clampInto(s.backLight, ranges::kBackLight);
-    clampInto(s.fillLight, ranges::kFillLight);
-    clampInto(s.narrowHighlight, ranges::kNarrowHighlight);
-    clampInto(s.sizeMode, ranges::kSizeMode);
-    clampInto(s.imageWidth, ranges::kImageWidth);
+    clampInto(s.look.mainLight, ranges::kMainLight);
+    clampInto(s.look.backLight, ranges::kBackLight);
+    clampInto(s.look.fillLight, ranges::kFillLight);
+    clampInto(s.look.narrowHighlight, ranges::kNarrowHighlight);
+    clampInto(s.look.sizeMode, ranges::kSizeMode);
+    clampInto(s.look.imageWidth, ranges::kImageWidth);
 
     // Trimming must leave a picture in the current mode, as the size dialog demands.
-    Trimming& trim = s.trimming;
+    Trimming& trim = s.look.trimming;
     for (int32_t* side : {&trim.top, &trim.bottom, &trim.left, &trim.right}) {
         clampInto(*side, ranges::kTrimmingSide);
     }
-    const int32_t limit = s.sizeMode == 1 ? s.imageWidth : ranges::kFixedModeImageWidth;
+    const int32_t limit = s.look.sizeMode == 1 ? s.look.imageWidth : ranges::kFixedModeImageWidth;
     if (trim.top + trim.bottom >= limit || trim.left + trim.right >= limit) {
         trim = Trimming{};
     }
-    s.trimmingActive = (trim.top | trim.bottom | trim.left | trim.right) != 0 ? 1 : 0;
-    clampInto(s.trimmingCheckBox, ranges::kTrimmingCheckBox);
+    s.look.trimmingActive = (trim.top | trim.bottom | trim.left | trim.right) != 0 ? 1 : 0;
+    clampInto(s.look.trimmingCheckBox, ranges::kTrimmingCheckBox);
     clampFlag(s.largerFont);
     clampFlag(s.japanese);
 
-    TransformableParams& t = s.transformable;
+    TransformableParams& t = s.look.transformable;
     clampInto(t.ellipsoidSurfaces, ranges::kEllipsoidSurfaces);
     clampInto(t.ellipsoidRows, ranges::kEllipsoidRows);
     clampInto(t.ellipsoidDiameterRatio, ranges::kEllipsoidDiameterRatio);

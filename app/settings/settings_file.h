@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/model/model_record.h"
+#include "app/settings/picture_look.h"
 #include "app/settings/value_ranges.h"
 
 namespace tavrine {
@@ -25,14 +26,6 @@ inline constexpr int32_t kMinImageWidth = ranges::kImageWidth.low;
 inline constexpr int32_t kMaxImageWidth = ranges::kImageWidth.high;
 // Number of picture formats of the screen-shot Save dialog (filter indexes 1 to 7).
 inline constexpr int32_t kScreenShotFilterCount = ranges::kScreenShotFilter.high;
-
-// Pixels a saved screen shot cuts off each side of the picture.
-struct Trimming {
-    int32_t top = 0;
-    int32_t bottom = 0;
-    int32_t left = 0;
-    int32_t right = 0;
-};
 
 // Every setting of the settings file, with the defaults of the defaults routine, plus the two
 // default picture folders formed at start-up (these are not stored in the file).
@@ -54,27 +47,13 @@ struct Settings {
     int32_t frameCount = 128;           // capture frames of one full turn, 1 to 4096
     int32_t gifTimeWeight = 4;          // animated-GIF delay per frame in 1/100 s, 0 to 65535
     int32_t gifReverse = 0;             // animated-GIF "Direction Of Rotation", 0/1
-    int32_t turnStone = 0;              // "SY" switch, 0/1, never 1 together with turntableView
-    int32_t turntableView = 0;          // "GM" switch, 0/1
-    int32_t highQuality = 0;            // "HQ" switch, 0/1
-    int32_t renderFire = 1;             // "Fire" dispersion rendering, 0/1
+    PictureLook look;                   // the switches, backdrop, lights, size, trimming and models
     int32_t buttonPlacement = 1;        // "Button Placement", 0/1
     int32_t savePositionInfo = 1;       // write a Position-Info File with each screen shot, 0/1
-    int16_t backdrop[3] = {0, 0, 0};    // backdrop red, green, blue, 0 to 255
     int32_t liveRayTrace = 0;  // "Live Ray-trace (&L)", 0/1; at offset 611, in the reserved bytes
-    int32_t lightVolumesCheck = 0;      // "Light Volumes (Range = 0 to 200%)" check box, 0/1
-    int32_t mainLight = 100;            // percent, 0 to 200
-    int32_t backLight = 100;            // percent, 0 to 200
-    int32_t fillLight = 100;            // percent, 0 to 200
-    int32_t narrowHighlight = 0;        // narrow main light, 0/1
-    int32_t sizeMode = 0;               // 1 = separate render window, 0 = fixed size
-    int32_t imageWidth = 270;           // width (= height) of the separate window's picture
-    Trimming trimming;                  // each 0 to 512
-    int32_t trimmingActive = 0;         // 1 when any trimming value is not 0
-    int32_t trimmingCheckBox = 0;       // "Trimming ( Value In Pixels )" check box, 0/1
-    int32_t largerFont = 1;             // "Use Larger Font", 0/1
-    int32_t japanese = 0;               // "Japanese" captions, 0/1
-    TransformableParams transformable;  // the ten transformable-model parameters
+    int32_t lightVolumesCheck = 0;  // "Light Volumes (Range = 0 to 200%)" check box, 0/1
+    int32_t largerFont = 1;         // "Use Larger Font", 0/1
+    int32_t japanese = 0;           // "Japanese" captions, 0/1
 
     std::string defaultScreenShotFolder;  // not stored: the ScreenShots folder of this run
     std::string defaultCaptureFolder;     // not stored: the AutoCaps folder of this run

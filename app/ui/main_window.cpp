@@ -229,7 +229,7 @@ MainWindow::MainWindow(Session& session, ViewerEngine& engine, QWidget* parent)
     setAcceptDrops(true);
     abortBox_ = std::make_unique<MessageBoxConfirmation>(*this);
     protocol_ = std::make_unique<WindowProtocol>(engine_, *abortBox_);
-    renderLayout_ = RenderLayout{settings_.sizeMode, settings_.imageWidth};
+    renderLayout_ = RenderLayout{settings_.look.sizeMode, settings_.look.imageWidth};
     dialogHost_ = std::make_unique<WindowDialogHost>(*this);
     setWindowTitle(QString::fromUtf8(kMainWindowTitle));
     surface_.fill(Qt::black);
@@ -347,9 +347,10 @@ void MainWindow::initialise() {
     action(kMenuPolygonWhite + std::clamp(settings_.polygonColour, 0, 7))->setChecked(true);
 
     // The switches show the stored settings.
-    static_cast<OwnerDrawButton*>(control(kHqSwitch))->setChecked(settings_.highQuality != 0);
-    static_cast<OwnerDrawButton*>(control(kSySwitch))->setChecked(settings_.turnStone != 0);
-    static_cast<OwnerDrawButton*>(control(kGmSwitch))->setChecked(settings_.turntableView != 0);
+    static_cast<OwnerDrawButton*>(control(kHqSwitch))->setChecked(settings_.look.highQuality != 0);
+    static_cast<OwnerDrawButton*>(control(kSySwitch))->setChecked(settings_.look.turnStone != 0);
+    static_cast<OwnerDrawButton*>(control(kGmSwitch))
+        ->setChecked(settings_.look.turntableView != 0);
 
     // The three lists, in the language of the settings.
     const bool japanese = settings_.japanese != 0;
@@ -379,10 +380,10 @@ void MainWindow::initialise() {
     control(kSizeButton)->setVisible(settings_.buttonPlacement != 0);
 
     // The render window exists only in the separate-window size mode.
-    control(kRenderWindowButton)->setVisible(settings_.sizeMode == 1);
-    if (settings_.sizeMode == 1) {
+    control(kRenderWindowButton)->setVisible(settings_.look.sizeMode == 1);
+    if (settings_.look.sizeMode == 1) {
         renderWindow_ =
-            new RenderWindow(settings_.imageWidth, settings_.renderWindowTopMost != 0, this);
+            new RenderWindow(settings_.look.imageWidth, settings_.renderWindowTopMost != 0, this);
         connectRenderWindow();
     }
 
@@ -558,12 +559,12 @@ void MainWindow::requestRender() {
         if (!checkRefractiveIndex()) {
             return false;
         }
-        if (settings_.sizeMode == 1 && renderWindow_ != nullptr) {
+        if (settings_.look.sizeMode == 1 && renderWindow_ != nullptr) {
             renderWindow_->bringToFront();
         }
         return true;
     });
-    if (posted && settings_.sizeMode != 1) {
+    if (posted && settings_.look.sizeMode != 1) {
         client_->setFocus();
     }
 }

@@ -278,7 +278,7 @@ void ThreadedEngine::paintBoxes(QPainter& painter, const QRect& clip) {
     if (clip.intersects(indicator)) {
         painter.drawImage(indicator.topLeft(), pictures_.indicator().frame());
     }
-    if (session_.settings.sizeMode == 0) {
+    if (session_.settings.look.sizeMode == 0) {
         const QPoint origin(kRenderArea.left, kRenderArea.top);
         // A live picture of the current view, while there is one, stands in for the render
         // picture.
@@ -296,7 +296,7 @@ void ThreadedEngine::paintBoxes(QPainter& painter, const QRect& clip) {
 }
 
 PictureShows ThreadedEngine::renderAreaShows() {
-    if (session_.settings.sizeMode != 0) return PictureShows::CurrentScene;
+    if (session_.settings.look.sizeMode != 0) return PictureShows::CurrentScene;
     bool live = false;
     session_.livePicture.read([&](const imgctl::DibData* data) { live = data != nullptr; });
     return live ? PictureShows::CurrentScene : session_.renderPicture.shows();

@@ -102,13 +102,13 @@ bool WindowOutputs::applyRecord(const PositionInfo& record, const Trimming& prev
     const Settings& s = session_.settings;
 
     auto button = [this](int32_t id) { return static_cast<OwnerDrawButton*>(window_.control(id)); };
-    button(kHqSwitch)->setChecked(s.highQuality != 0);
-    button(kSySwitch)->setChecked(s.turnStone != 0);
-    button(kGmSwitch)->setChecked(s.turntableView != 0);
+    button(kHqSwitch)->setChecked(s.look.highQuality != 0);
+    button(kSySwitch)->setChecked(s.look.turnStone != 0);
+    button(kGmSwitch)->setChecked(s.look.turntableView != 0);
     for (int32_t id : {kHqSwitch, kSySwitch, kGmSwitch}) button(id)->update();
     window_.showSelection();
     engine_.redrawIndicator();
-    applySizeAndTrimming(s, s.trimming, previousTrimming, s.trimmingActive != 0,
+    applySizeAndTrimming(s, s.look.trimming, previousTrimming, s.look.trimmingActive != 0,
                          window_.dialogHost());
     return true;
 }

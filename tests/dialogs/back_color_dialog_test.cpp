@@ -44,14 +44,14 @@ void BackColorDialogTest::redTrackBarToTheTopPaintsTheSwatchRed() {
 
     QTest::mouseClick(control<QPushButton>(&dialog, "1005"), Qt::LeftButton);
     QCOMPARE(dialog.result(), 1);
-    QCOMPARE(settings.backdrop[0], int16_t{255});
-    QCOMPARE(settings.backdrop[2], int16_t{1});
+    QCOMPARE(settings.look.backdrop[0], int16_t{255});
+    QCOMPARE(settings.look.backdrop[2], int16_t{1});
     bool ok = false;
     const Settings read = roundTrip(settings, ok);
     QVERIFY(ok);
-    QCOMPARE(read.backdrop[0], int16_t{255});
-    QCOMPARE(read.backdrop[1], int16_t{0});
-    QCOMPARE(read.backdrop[2], int16_t{1});
+    QCOMPARE(read.look.backdrop[0], int16_t{255});
+    QCOMPARE(read.look.backdrop[1], int16_t{0});
+    QCOMPARE(read.look.backdrop[2], int16_t{1});
 }
 
 void BackColorDialogTest::editsAreClampedAfterTheWait() {
@@ -77,24 +77,24 @@ void BackColorDialogTest::editsAreClampedAfterTheWait() {
 
     QTest::keyClick(main, Qt::Key_Return);  // Enter is OK
     QCOMPARE(dialog.result(), 1);
-    QCOMPARE(settings.backdrop[1], int16_t{255});
-    QCOMPARE(settings.mainLight, 200);
-    QCOMPARE(settings.fillLight, 0);
+    QCOMPARE(settings.look.backdrop[1], int16_t{255});
+    QCOMPARE(settings.look.mainLight, 200);
+    QCOMPARE(settings.look.fillLight, 0);
     bool ok = false;
     const Settings read = roundTrip(settings, ok);
     QVERIFY(ok);
-    QCOMPARE(read.mainLight, 200);
-    QCOMPARE(read.fillLight, 0);
+    QCOMPARE(read.look.mainLight, 200);
+    QCOMPARE(read.look.fillLight, 0);
 }
 
 void BackColorDialogTest::lightGroupFollowsItsBoxAndDefaultsAreStoredByOk() {
     Settings settings = testSettings();
-    settings.backdrop[0] = 40;
+    settings.look.backdrop[0] = 40;
     settings.lightVolumesCheck = 1;
-    settings.mainLight = 150;
-    settings.backLight = 20;
-    settings.fillLight = 180;
-    settings.narrowHighlight = 1;
+    settings.look.mainLight = 150;
+    settings.look.backLight = 20;
+    settings.look.fillLight = 180;
+    settings.look.narrowHighlight = 1;
     MessageBoxAnswerer answerer({QMessageBox::Yes});
     BackColorDialog dialog(settings);
     dialog.show();
@@ -108,29 +108,29 @@ void BackColorDialogTest::lightGroupFollowsItsBoxAndDefaultsAreStoredByOk() {
     QCOMPARE(answerer.texts, QStringList{QStringLiteral("Restore default settings?")});
     for (const char* id : lightGroup) QVERIFY2(!control<QWidget>(&dialog, id)->isEnabled(), id);
     QCOMPARE(dialog.workingColour(), QColor(0, 0, 0));
-    QCOMPARE(settings.mainLight, 150);  // only the controls changed
+    QCOMPARE(settings.look.mainLight, 150);  // only the controls changed
 
     QTest::mouseClick(control<QCheckBox>(&dialog, "1018"), Qt::LeftButton);
     for (const char* id : lightGroup) QVERIFY2(control<QWidget>(&dialog, id)->isEnabled(), id);
     QTest::mouseClick(control<QCheckBox>(&dialog, "1018"), Qt::LeftButton);
 
     QTest::mouseClick(control<QPushButton>(&dialog, "1005"), Qt::LeftButton);
-    QCOMPARE(settings.backdrop[0], int16_t{0});
+    QCOMPARE(settings.look.backdrop[0], int16_t{0});
     QCOMPARE(settings.lightVolumesCheck, 0);
-    QCOMPARE(settings.mainLight, 100);
-    QCOMPARE(settings.backLight, 100);
-    QCOMPARE(settings.fillLight, 100);
-    QCOMPARE(settings.narrowHighlight, 0);
+    QCOMPARE(settings.look.mainLight, 100);
+    QCOMPARE(settings.look.backLight, 100);
+    QCOMPARE(settings.look.fillLight, 100);
+    QCOMPARE(settings.look.narrowHighlight, 0);
 }
 
 void BackColorDialogTest::cancelAfterMovingEveryControlChangesNothing() {
     Settings settings = testSettings();
-    settings.backdrop[0] = 10;
-    settings.backdrop[1] = 20;
-    settings.backdrop[2] = 30;
-    settings.mainLight = 110;
-    settings.backLight = 90;
-    settings.fillLight = 70;
+    settings.look.backdrop[0] = 10;
+    settings.look.backdrop[1] = 20;
+    settings.look.backdrop[2] = 30;
+    settings.look.mainLight = 110;
+    settings.look.backLight = 90;
+    settings.look.fillLight = 70;
     const Settings before = settings;
     RecordingHost host;
     whenModal(QStringLiteral("BackColorSettingWnd"), [](QWidget* dialog) {
@@ -149,12 +149,12 @@ void BackColorDialogTest::cancelAfterMovingEveryControlChangesNothing() {
     });
     QCOMPARE(openBackColorSettings(nullptr, settings, host), 0);
     QCOMPARE(host.calls, QStringList{QStringLiteral("bringMainWindowToFront")});
-    for (int i = 0; i < 3; ++i) QCOMPARE(settings.backdrop[i], before.backdrop[i]);
+    for (int i = 0; i < 3; ++i) QCOMPARE(settings.look.backdrop[i], before.look.backdrop[i]);
     QCOMPARE(settings.lightVolumesCheck, before.lightVolumesCheck);
-    QCOMPARE(settings.mainLight, before.mainLight);
-    QCOMPARE(settings.backLight, before.backLight);
-    QCOMPARE(settings.fillLight, before.fillLight);
-    QCOMPARE(settings.narrowHighlight, before.narrowHighlight);
+    QCOMPARE(settings.look.mainLight, before.look.mainLight);
+    QCOMPARE(settings.look.backLight, before.look.backLight);
+    QCOMPARE(settings.look.fillLight, before.look.fillLight);
+    QCOMPARE(settings.look.narrowHighlight, before.look.narrowHighlight);
 
     // Opened again, the swatch shows the stored colour, not the forgotten one.
     BackColorDialog dialog(settings);

@@ -135,7 +135,7 @@ void GeneralSettingsDialogTest::restartNoticeOnlyForStartUpSettings() {
         QTest::mouseClick(control<QPushButton>(&dialog, "1005"), Qt::LeftButton);
         QCOMPARE(dialog.result(), 1);
         QVERIFY(answerer.texts.isEmpty());
-        QCOMPARE(settings.renderFire, 0);
+        QCOMPARE(settings.look.renderFire, 0);
     }
     {
         MessageBoxAnswerer answerer({QMessageBox::Ok});
@@ -167,7 +167,7 @@ void GeneralSettingsDialogTest::restartNoticeOnlyForStartUpSettings() {
     bool ok = false;
     const Settings read = roundTrip(settings, ok);
     QVERIFY(ok);
-    QCOMPARE(read.renderFire, 0);
+    QCOMPARE(read.look.renderFire, 0);
     QCOMPARE(read.largerFont, 0);
     QCOMPARE(read.savePositionInfo, 0);
 }
@@ -176,7 +176,7 @@ void GeneralSettingsDialogTest::defaultThenCancelChangesNothingDefaultThenOkStor
     Settings settings = testSettings();
     settings.turnDelay = 180;
     settings.recursionDepth = 3;
-    settings.renderFire = 0;
+    settings.look.renderFire = 0;
     settings.drawTrail = 0;
     settings.largerFont = 0;
     settings.japanese = 1;
@@ -200,7 +200,7 @@ void GeneralSettingsDialogTest::defaultThenCancelChangesNothingDefaultThenOkStor
     }
     QCOMPARE(settings.turnDelay, before.turnDelay);
     QCOMPARE(settings.recursionDepth, before.recursionDepth);
-    QCOMPARE(settings.renderFire, before.renderFire);
+    QCOMPARE(settings.look.renderFire, before.look.renderFire);
     QCOMPARE(settings.drawTrail, before.drawTrail);
     QCOMPARE(settings.largerFont, before.largerFont);
     QCOMPARE(settings.japanese, before.japanese);
@@ -220,7 +220,7 @@ void GeneralSettingsDialogTest::defaultThenCancelChangesNothingDefaultThenOkStor
     const Settings defaults = testSettings();
     QCOMPARE(settings.turnDelay, defaults.turnDelay);
     QCOMPARE(settings.recursionDepth, defaults.recursionDepth);
-    QCOMPARE(settings.renderFire, 1);
+    QCOMPARE(settings.look.renderFire, 1);
     QCOMPARE(settings.drawTrail, uint8_t{1});
     QCOMPARE(settings.largerFont, 1);
     QCOMPARE(settings.japanese, 0);
@@ -249,7 +249,7 @@ void GeneralSettingsDialogTest::keyboardAndResultsOfTheModalRun() {
         QTest::keyClick(dialog, Qt::Key_Escape);  // Escape is CANCEL
     });
     QCOMPARE(openGeneralSettings(nullptr, settings, host), 0);
-    QCOMPARE(settings.renderFire, 1);
+    QCOMPARE(settings.look.renderFire, 1);
 
     // Tab runs through the controls in their creation order.
     GeneralSettingsDialog dialog(settings, host);

@@ -54,9 +54,9 @@ void SizeSettingDialogTest::trimmingMustLeaveAPictureInTheFixedMode() {
         clickOk(&dialog);
         QCOMPARE(answerer.texts, QStringList{kInvalidTrimming});
         QCOMPARE(answerer.icons.value(0), QMessageBox::NoIcon);
-        QVERIFY(dialog.isVisible());            // stays open
-        QCOMPARE(settings.trimming.bottom, 0);  // a rejected value is never stored
-        QCOMPARE(settings.trimmingCheckBox, 0);
+        QVERIFY(dialog.isVisible());                 // stays open
+        QCOMPARE(settings.look.trimming.bottom, 0);  // a rejected value is never stored
+        QCOMPARE(settings.look.trimmingCheckBox, 0);
         QVERIFY(host.calls.isEmpty());
 
         typeInto(control<QLineEdit>(&dialog, "1047"), QStringLiteral("98"));
@@ -64,19 +64,19 @@ void SizeSettingDialogTest::trimmingMustLeaveAPictureInTheFixedMode() {
         QCOMPARE(dialog.result(), 1);
         QCOMPARE(answerer.texts.size(), 1);
     }
-    QCOMPARE(settings.trimming.top, 100);
-    QCOMPARE(settings.trimming.bottom, 98);
-    QCOMPARE(settings.trimmingActive, 1);
-    QCOMPARE(settings.trimmingCheckBox, 1);
+    QCOMPARE(settings.look.trimming.top, 100);
+    QCOMPARE(settings.look.trimming.bottom, 98);
+    QCOMPARE(settings.look.trimmingActive, 1);
+    QCOMPARE(settings.look.trimmingCheckBox, 1);
     QCOMPARE(host.count(QStringLiteral("postRedrawPreview")), 1);
 
     bool ok = false;
     const Settings read = roundTrip(settings, ok);
     QVERIFY(ok);
-    QCOMPARE(read.trimming.top, 100);
-    QCOMPARE(read.trimming.bottom, 98);
-    QCOMPARE(read.trimmingActive, 1);
-    QCOMPARE(read.trimmingCheckBox, 1);
+    QCOMPARE(read.look.trimming.top, 100);
+    QCOMPARE(read.look.trimming.bottom, 98);
+    QCOMPARE(read.look.trimmingActive, 1);
+    QCOMPARE(read.look.trimmingCheckBox, 1);
 }
 
 void SizeSettingDialogTest::trimmingMustLeaveAPictureOfTheSeparateWidth() {
@@ -96,31 +96,31 @@ void SizeSettingDialogTest::trimmingMustLeaveAPictureOfTheSeparateWidth() {
     typeTrimming(&dialog, 0, 0, 16, 16);
     clickOk(&dialog);
     QCOMPARE(answerer.texts, QStringList{kInvalidTrimming});
-    QCOMPARE(settings.sizeMode, 0);
-    QCOMPARE(settings.imageWidth, 270);
+    QCOMPARE(settings.look.sizeMode, 0);
+    QCOMPARE(settings.look.imageWidth, 270);
 
     typeInto(control<QLineEdit>(&dialog, "1059"), QStringLiteral("15"));
     clickOk(&dialog);
     QCOMPARE(dialog.result(), 1);
-    QCOMPARE(settings.sizeMode, 1);
-    QCOMPARE(settings.imageWidth, 32);
-    QCOMPARE(settings.trimming.left, 16);
-    QCOMPARE(settings.trimming.right, 15);
+    QCOMPARE(settings.look.sizeMode, 1);
+    QCOMPARE(settings.look.imageWidth, 32);
+    QCOMPARE(settings.look.trimming.left, 16);
+    QCOMPARE(settings.look.trimming.right, 15);
 
     bool ok = false;
     const Settings read = roundTrip(settings, ok);
     QVERIFY(ok);
-    QCOMPARE(read.sizeMode, 1);
-    QCOMPARE(read.imageWidth, 32);
-    QCOMPARE(read.trimming.right, 15);
+    QCOMPARE(read.look.sizeMode, 1);
+    QCOMPARE(read.look.imageWidth, 32);
+    QCOMPARE(read.look.trimming.right, 15);
 }
 
 void SizeSettingDialogTest::widthChangeRecreatesAndRedrawsOnlyWithTrimming() {
     for (const bool trimmed : {true, false}) {
         Settings settings = testSettings();
-        settings.sizeMode = 1;
-        settings.trimming = {trimmed ? 10 : 0, 0, 0, 0};
-        settings.trimmingActive = trimmed ? 1 : 0;
+        settings.look.sizeMode = 1;
+        settings.look.trimming = {trimmed ? 10 : 0, 0, 0, 0};
+        settings.look.trimmingActive = trimmed ? 1 : 0;
         RecordingHost host;
         host.layout = {1, 270};
         SizeSettingDialog dialog(settings, host);
@@ -171,24 +171,24 @@ void SizeSettingDialogTest::modeSwitchesShowAndHideTheRenderWindow() {
     // The main window's render area keeps what it showed: nothing clears it.
     QCOMPARE(host.calls, QStringList({"showRenderWindowButton(0)", "hideRenderWindow",
                                       "setRenderGeometry(0,270)", "replaceRenderPicture(199)"}));
-    QCOMPARE(settings.sizeMode, 0);
+    QCOMPARE(settings.look.sizeMode, 0);
 
     // The trimming box only unlocks the edits: non-zero values are in force while it is off.
-    settings.trimming = {4, 0, 0, 0};
-    settings.trimmingCheckBox = 0;
+    settings.look.trimming = {4, 0, 0, 0};
+    settings.look.trimmingCheckBox = 0;
     SizeSettingDialog dialog(settings, host);
     dialog.show();
     clickOk(&dialog);
-    QCOMPARE(settings.trimmingActive, 1);
+    QCOMPARE(settings.look.trimmingActive, 1);
 }
 
 void SizeSettingDialogTest::groupsFollowTheirSwitchesAndDefaultsStayUnstored() {
     Settings settings = testSettings();
-    settings.sizeMode = 1;
-    settings.imageWidth = 400;
-    settings.trimming = {1, 2, 3, 4};
-    settings.trimmingCheckBox = 1;
-    settings.trimmingActive = 1;
+    settings.look.sizeMode = 1;
+    settings.look.imageWidth = 400;
+    settings.look.trimming = {1, 2, 3, 4};
+    settings.look.trimmingCheckBox = 1;
+    settings.look.trimmingActive = 1;
     RecordingHost host;
     host.layout = {1, 400};
     MessageBoxAnswerer answerer({QMessageBox::Yes});
@@ -218,10 +218,10 @@ void SizeSettingDialogTest::groupsFollowTheirSwitchesAndDefaultsStayUnstored() {
 
     QTest::keyClick(&dialog, Qt::Key_Escape);
     QCOMPARE(dialog.result(), 0);
-    QCOMPARE(settings.sizeMode, 1);
-    QCOMPARE(settings.imageWidth, 400);
-    QCOMPARE(settings.trimming.right, 4);
-    QCOMPARE(settings.trimmingCheckBox, 1);
+    QCOMPARE(settings.look.sizeMode, 1);
+    QCOMPARE(settings.look.imageWidth, 400);
+    QCOMPARE(settings.look.trimming.right, 4);
+    QCOMPARE(settings.look.trimmingCheckBox, 1);
     QVERIFY(host.calls.isEmpty());
 }
 

@@ -48,7 +48,7 @@ void TransformableModelsDialogTest::selectOnThePyramidPageMakesItCurrent() {
     QCOMPARE(openTransformableModels(nullptr, settings, host), kModelDialogSelect);
     QCOMPARE(settings.modelIndex, 25);
     QCOMPARE(QString::fromUtf8(modelCaption(settings.modelIndex)), QStringLiteral("Pyramid *"));
-    QCOMPARE(settings.transformable.pyramidSides, 9);  // Select stores as OK does
+    QCOMPARE(settings.look.transformable.pyramidSides, 9);  // Select stores as OK does
     QCOMPARE(host.calls, QStringList({"makeModelCurrent(25)", "bringMainWindowToFront"}));
 }
 
@@ -94,8 +94,8 @@ void TransformableModelsDialogTest::reopensOnThePageLastShown() {
 
 void TransformableModelsDialogTest::cuttingRatiosAreStoredAsHundredMinusShown() {
     Settings settings = testSettings();
-    settings.transformable.hedron26Keep = 60;
-    settings.transformable.hedron14Keep = 70;
+    settings.look.transformable.hedron26Keep = 60;
+    settings.look.transformable.hedron14Keep = 70;
     {
         TransformableModelsDialog dialog(settings);
         dialog.show();
@@ -116,8 +116,8 @@ void TransformableModelsDialogTest::cuttingRatiosAreStoredAsHundredMinusShown() 
         clickButton(&dialog, "CancelButton");
         QCOMPARE(dialog.result(), kModelDialogCancel);
     }
-    QCOMPARE(settings.transformable.hedron26Keep, 60);  // CANCEL stores nothing
-    QCOMPARE(settings.transformable.ellipsoidSurfaces, 16);
+    QCOMPARE(settings.look.transformable.hedron26Keep, 60);  // CANCEL stores nothing
+    QCOMPARE(settings.look.transformable.ellipsoidSurfaces, 16);
     {
         TransformableModelsDialog dialog(settings);
         dialog.show();
@@ -126,21 +126,21 @@ void TransformableModelsDialogTest::cuttingRatiosAreStoredAsHundredMinusShown() 
         clickButton(&dialog, "OkButton");
         QCOMPARE(dialog.result(), kModelDialogOk);
     }
-    QCOMPARE(settings.transformable.hedron26Keep, 87);
-    QCOMPARE(settings.transformable.hedron14Keep, 70);
-    QCOMPARE(settings.transformable.ellipsoidRows, 2);  // typed 1, the up-down keeps 2 to 16
+    QCOMPARE(settings.look.transformable.hedron26Keep, 87);
+    QCOMPARE(settings.look.transformable.hedron14Keep, 70);
+    QCOMPARE(settings.look.transformable.ellipsoidRows, 2);  // typed 1, the up-down keeps 2 to 16
 
     bool ok = false;
     const Settings read = roundTrip(settings, ok);
     QVERIFY(ok);
-    QCOMPARE(read.transformable.hedron26Keep, 87);
-    QCOMPARE(read.transformable.ellipsoidRows, 2);
+    QCOMPARE(read.look.transformable.hedron26Keep, 87);
+    QCOMPARE(read.look.transformable.ellipsoidRows, 2);
 }
 
 void TransformableModelsDialogTest::defaultResetsThePageOrAllPages() {
     Settings settings = testSettings();
-    settings.transformable.prismSides = 12;
-    settings.transformable.pyramidSides = 4;
+    settings.look.transformable.prismSides = 12;
+    settings.look.transformable.pyramidSides = 4;
     {
         MessageBoxAnswerer answerer({QMessageBox::Yes});
         TransformableModelsDialog dialog(settings);
@@ -151,7 +151,7 @@ void TransformableModelsDialogTest::defaultResetsThePageOrAllPages() {
                  QStringList{QStringLiteral("Restore this tab page to default settings?")});
         QCOMPARE(control<QLineEdit>(&dialog, "prismSidesEdit")->text(), QStringLiteral("6"));
         QCOMPARE(control<QLineEdit>(&dialog, "pyramidSidesEdit")->text(), QStringLiteral("4"));
-        QCOMPARE(settings.transformable.prismSides, 12);  // only the controls changed
+        QCOMPARE(settings.look.transformable.prismSides, 12);  // only the controls changed
     }
     {
         MessageBoxAnswerer answerer({QMessageBox::No, QMessageBox::Yes});
@@ -164,8 +164,8 @@ void TransformableModelsDialogTest::defaultResetsThePageOrAllPages() {
         QCOMPARE(control<QLineEdit>(&dialog, "prismSidesEdit")->text(), QStringLiteral("6"));
         clickButton(&dialog, "OkButton");
     }
-    QCOMPARE(settings.transformable.prismSides, 6);
-    QCOMPARE(settings.transformable.pyramidSides, 6);
+    QCOMPARE(settings.look.transformable.prismSides, 6);
+    QCOMPARE(settings.look.transformable.pyramidSides, 6);
 }
 
 void TransformableModelsDialogTest::sketchFollowsTheControls() {

@@ -19,9 +19,9 @@ using std::chrono::milliseconds;
 // A Diamond in its start-up view, rendered in a separate window of |width| pixels without Fire.
 void setUpDiamond(Session& session, int32_t width) {
     chooseStone(session, 0);
-    session.settings.sizeMode = 1;
-    session.settings.imageWidth = width;
-    session.settings.renderFire = 0;
+    session.settings.look.sizeMode = 1;
+    session.settings.look.imageWidth = width;
+    session.settings.look.renderFire = 0;
     rebuildModel(session);
     resetView(session);
     prepareView(session);

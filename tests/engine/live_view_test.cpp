@@ -21,8 +21,8 @@ using std::chrono::milliseconds;
 // A Diamond in its start-up view in the main window's render area (fixed size, no Fire).
 void setUpFixedDiamond(Session& session, bool live) {
     chooseStone(session, 0);
-    session.settings.sizeMode = 0;
-    session.settings.renderFire = 0;
+    session.settings.look.sizeMode = 0;
+    session.settings.look.renderFire = 0;
     session.settings.liveRayTrace = live ? 1 : 0;
     rebuildModel(session);
     resetView(session);

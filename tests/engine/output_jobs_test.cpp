@@ -29,8 +29,8 @@ TEST(OutputJobs, TheCaptureReportsEveryFrameDrawsTheTrailAndMakesTheFilesTheTool
     tavrine::test::TempFolder folder("tavrine-engine-capture");
     Session session;
     chooseStone(session, 3);
-    session.settings.sizeMode = 1;
-    session.settings.imageWidth = 36;
+    session.settings.look.sizeMode = 1;
+    session.settings.look.imageWidth = 36;
     rebuildModel(session);
     resetView(session);
     prepareView(session);

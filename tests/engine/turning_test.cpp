@@ -208,25 +208,25 @@ TEST(Turning, RestoredPositionAndRefreshLeaveTheFacetsReadyForTheTracer) {
 
 TEST(Turning, TrimmingFrameIsScaledToThePreview) {
     Session session;
-    session.settings.trimmingActive = 1;
-    session.settings.trimming.left = 20;
-    session.settings.trimming.top = 10;
-    session.settings.trimming.right = 40;
-    session.settings.trimming.bottom = 0;
-    session.settings.sizeMode = 0;
+    session.settings.look.trimmingActive = 1;
+    session.settings.look.trimming.left = 20;
+    session.settings.look.trimming.top = 10;
+    session.settings.look.trimming.right = 40;
+    session.settings.look.trimming.bottom = 0;
+    session.settings.look.sizeMode = 0;
     PreviewFrame f = previewFrameOf(session);
     EXPECT_TRUE(f.active);
     EXPECT_EQ(20, f.left);
     EXPECT_EQ(10, f.top);
     EXPECT_EQ(159, f.right);
     EXPECT_EQ(199, f.bottom);
-    session.settings.sizeMode = 1;
-    session.settings.imageWidth = 398;  // half scale
+    session.settings.look.sizeMode = 1;
+    session.settings.look.imageWidth = 398;  // half scale
     f = previewFrameOf(session);
     EXPECT_EQ(10, f.left);
     EXPECT_EQ(5, f.top);
     EXPECT_EQ(179, f.right);
-    session.settings.trimmingActive = 0;
+    session.settings.look.trimmingActive = 0;
     EXPECT_FALSE(previewFrameOf(session).active);
 }
 
@@ -266,7 +266,7 @@ TEST(StartUp, BuildsTheStoredModelAndItsFirstViewFromTheSettingsFile) {
     stored.stoneIndex = 2;
     stored.modelIndex = 7;
     stored.polygonColour = 4;
-    stored.turntableView = 1;
+    stored.look.turntableView = 1;
     ASSERT_TRUE(writeSettings(locations.settingsFile, stored, nullptr));
     Session session;
     EXPECT_TRUE(readStartUpSettings(session, locations));

@@ -23,8 +23,8 @@ class SmallCapture {
                  bool turntable = false) {
         Session& chosen = live;
         chooseStone(chosen, 2);
-        chosen.settings.sizeMode = 1;
-        chosen.settings.imageWidth = 40;
+        chosen.settings.look.sizeMode = 1;
+        chosen.settings.look.imageWidth = 40;
         rebuildModel(chosen);
         resetView(chosen);
         if (turntable) setTurntable(chosen, true);

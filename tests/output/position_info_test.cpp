@@ -50,24 +50,24 @@ PositionInfo unusualInfo(int32_t modelIndex) {
     p.savedPosition.turntableAngles = {0.25, -3.5, 0.0};
     p.stonePose = {0, {0.96, -0.28, 0.8}, {0.28, 0.96, -0.6}};
     p.lightAngles = {0.4363323129985824, 4.71238898038469, 0.0};
-    p.turnStone = 0;
-    p.turntableView = 1;
-    p.highQuality = 1;
+    p.look.turnStone = 0;
+    p.look.turntableView = 1;
+    p.look.highQuality = 1;
     p.checkMode = 1;
-    p.renderFire = 0;
-    p.backdrop[0] = 1;
-    p.backdrop[1] = 128;
-    p.backdrop[2] = 255;
-    p.mainLight = 150;
-    p.backLight = 0;
-    p.fillLight = 200;
-    p.narrowHighlight = 1;
-    p.sizeMode = 1;
-    p.imageWidth = 301;
-    p.trimming = {10, 20, 30, 40};
-    p.trimmingActive = 1;
-    p.trimmingCheckBox = 1;
-    p.transformable = {24, 16, 5, 100, 16, 95, 3, 5, 95, 5};
+    p.look.renderFire = 0;
+    p.look.backdrop[0] = 1;
+    p.look.backdrop[1] = 128;
+    p.look.backdrop[2] = 255;
+    p.look.mainLight = 150;
+    p.look.backLight = 0;
+    p.look.fillLight = 200;
+    p.look.narrowHighlight = 1;
+    p.look.sizeMode = 1;
+    p.look.imageWidth = 301;
+    p.look.trimming = {10, 20, 30, 40};
+    p.look.trimmingActive = 1;
+    p.look.trimmingCheckBox = 1;
+    p.look.transformable = {24, 16, 5, 100, 16, 95, 3, 5, 95, 5};
     return p;
 }
 
@@ -109,27 +109,27 @@ void expectSameInfo(const PositionInfo& a, const PositionInfo& b) {
     expectSameAngles(a.savedPosition.turntableAngles, b.savedPosition.turntableAngles, "view");
     expectSameOrientation(a.stonePose, b.stonePose, "stone");
     expectSameAngles(a.lightAngles, b.lightAngles, "light");
-    EXPECT_EQ(a.turnStone, b.turnStone);
-    EXPECT_EQ(a.turntableView, b.turntableView);
-    EXPECT_EQ(a.highQuality, b.highQuality);
+    EXPECT_EQ(a.look.turnStone, b.look.turnStone);
+    EXPECT_EQ(a.look.turntableView, b.look.turntableView);
+    EXPECT_EQ(a.look.highQuality, b.look.highQuality);
     EXPECT_EQ(a.checkMode, b.checkMode);
-    EXPECT_EQ(a.renderFire, b.renderFire);
+    EXPECT_EQ(a.look.renderFire, b.look.renderFire);
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(a.backdrop[i], b.backdrop[i]) << "backdrop " << i;
+        EXPECT_EQ(a.look.backdrop[i], b.look.backdrop[i]) << "backdrop " << i;
     }
-    EXPECT_EQ(a.mainLight, b.mainLight);
-    EXPECT_EQ(a.backLight, b.backLight);
-    EXPECT_EQ(a.fillLight, b.fillLight);
-    EXPECT_EQ(a.narrowHighlight, b.narrowHighlight);
-    EXPECT_EQ(a.sizeMode, b.sizeMode);
-    EXPECT_EQ(a.imageWidth, b.imageWidth);
-    EXPECT_EQ(a.trimming.top, b.trimming.top);
-    EXPECT_EQ(a.trimming.bottom, b.trimming.bottom);
-    EXPECT_EQ(a.trimming.left, b.trimming.left);
-    EXPECT_EQ(a.trimming.right, b.trimming.right);
-    EXPECT_EQ(a.trimmingActive, b.trimmingActive);
-    EXPECT_EQ(a.trimmingCheckBox, b.trimmingCheckBox);
-    expectSameParams(a.transformable, b.transformable);
+    EXPECT_EQ(a.look.mainLight, b.look.mainLight);
+    EXPECT_EQ(a.look.backLight, b.look.backLight);
+    EXPECT_EQ(a.look.fillLight, b.look.fillLight);
+    EXPECT_EQ(a.look.narrowHighlight, b.look.narrowHighlight);
+    EXPECT_EQ(a.look.sizeMode, b.look.sizeMode);
+    EXPECT_EQ(a.look.imageWidth, b.look.imageWidth);
+    EXPECT_EQ(a.look.trimming.top, b.look.trimming.top);
+    EXPECT_EQ(a.look.trimming.bottom, b.look.trimming.bottom);
+    EXPECT_EQ(a.look.trimming.left, b.look.trimming.left);
+    EXPECT_EQ(a.look.trimming.right, b.look.trimming.right);
+    EXPECT_EQ(a.look.trimmingActive, b.look.trimmingActive);
+    EXPECT_EQ(a.look.trimmingCheckBox, b.look.trimmingCheckBox);
+    expectSameParams(a.look.transformable, b.look.transformable);
 }
 
 TEST(PositionInfoFile, SizeFollowsTheModel) {
@@ -229,7 +229,8 @@ TEST(PositionInfoFile, EveryFieldSurvivesARoundTripForEveryTail) {
         const PositionInfo written = unusualInfo(model);
         ASSERT_TRUE(writePositionInfo(path, written, nullptr));
         PositionInfo read;
-        read.transformable = written.transformable;  // the parameters of other models stay
+        read.look.transformable =
+            written.look.transformable;  // the parameters of other models stay
         std::string error;
         ASSERT_TRUE(readPositionInfo(path, read, false, &error)) << model << ": " << error;
         expectSameInfo(read, written);
@@ -243,12 +244,12 @@ TEST(PositionInfoFile, OnlyTheCurrentModelsParametersAreRead) {
     ASSERT_TRUE(writePositionInfo(path, written, nullptr));
     PositionInfo read;
     ASSERT_TRUE(readPositionInfo(path, read, false, nullptr));
-    EXPECT_EQ(read.transformable.prismSides, 16);
-    EXPECT_EQ(read.transformable.prismHeightRatio, 95);
+    EXPECT_EQ(read.look.transformable.prismSides, 16);
+    EXPECT_EQ(read.look.transformable.prismHeightRatio, 95);
     const TransformableParams defaults;
-    EXPECT_EQ(read.transformable.ellipsoidSurfaces, defaults.ellipsoidSurfaces);
-    EXPECT_EQ(read.transformable.pyramidSides, defaults.pyramidSides);
-    EXPECT_EQ(read.transformable.hedron26Keep, defaults.hedron26Keep);
+    EXPECT_EQ(read.look.transformable.ellipsoidSurfaces, defaults.ellipsoidSurfaces);
+    EXPECT_EQ(read.look.transformable.pyramidSides, defaults.pyramidSides);
+    EXPECT_EQ(read.look.transformable.hedron26Keep, defaults.hedron26Keep);
 }
 
 TEST(PositionInfoFile, CountsOnlyReadsTheTwoCounts) {
@@ -292,7 +293,7 @@ TEST(PositionInfoFile, ACutRecordIsRefusedAndACutTailKeepsItsParameters) {
     const std::vector<uint8_t> full = readBytes(path);
 
     PositionInfo before;  // the state in hand: defaults, with a different ellipsoid
-    before.transformable.ellipsoidRows = 3;
+    before.look.transformable.ellipsoidRows = 3;
     for (size_t length = 0; length <= full.size(); ++length) {
         writeBytes(path,
                    std::vector<uint8_t>(full.begin(), full.begin() + static_cast<long>(length)));
@@ -310,13 +311,13 @@ TEST(PositionInfoFile, ACutRecordIsRefusedAndACutTailKeepsItsParameters) {
             continue;
         }
         ASSERT_TRUE(accepted) << length << ": " << error;
-        EXPECT_EQ(read.trimming.right, written.trimming.right) << length;
-        EXPECT_EQ(read.trimmingCheckBox, written.trimmingCheckBox) << length;
-        EXPECT_EQ(read.transformable.ellipsoidCompressionRatio,
-                  (length >= 276 ? written : before).transformable.ellipsoidCompressionRatio)
+        EXPECT_EQ(read.look.trimming.right, written.look.trimming.right) << length;
+        EXPECT_EQ(read.look.trimmingCheckBox, written.look.trimmingCheckBox) << length;
+        EXPECT_EQ(read.look.transformable.ellipsoidCompressionRatio,
+                  (length >= 276 ? written : before).look.transformable.ellipsoidCompressionRatio)
             << length;
-        EXPECT_EQ(read.transformable.ellipsoidRows,
-                  (length >= 288 ? written : before).transformable.ellipsoidRows)
+        EXPECT_EQ(read.look.transformable.ellipsoidRows,
+                  (length >= 288 ? written : before).look.transformable.ellipsoidRows)
             << length;
     }
 }
@@ -512,12 +513,12 @@ TEST(PositionInfoFile, TrimmingIsInForceWheneverAValueIsNotZero) {
     writeBytes(path, b);
     PositionInfo read;
     ASSERT_TRUE(readPositionInfo(path, read, false, nullptr));
-    EXPECT_EQ(read.trimmingActive, 1);
+    EXPECT_EQ(read.look.trimmingActive, 1);
     for (size_t offset = 248; offset < 264; offset += 4) putInt32(b, offset, 0);
     putInt32(b, 264, 1);  // no values, yet marked active
     writeBytes(path, b);
     ASSERT_TRUE(readPositionInfo(path, read, false, nullptr));
-    EXPECT_EQ(read.trimmingActive, 0);
+    EXPECT_EQ(read.look.trimmingActive, 0);
 }
 
 TEST(PositionInfoFile, AFileThatCannotBeReadGivesTheSystemsReason) {
@@ -626,7 +627,7 @@ TEST(PositionInfoFile, ADesignsPathFollowsTheRecord) {
     written.designPath = "/home/faceter/Designs/Caf\xC3\xA9 brilliant.asc";
     ASSERT_TRUE(writePositionInfo(path, written, nullptr));
     PositionInfo read;
-    read.transformable = written.transformable;  // a design stores no parameters
+    read.look.transformable = written.look.transformable;  // a design stores no parameters
     std::string error;
     ASSERT_TRUE(readPositionInfo(path, read, false, &error)) << error;
     expectSameInfo(read, written);

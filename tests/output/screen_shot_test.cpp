@@ -155,7 +155,7 @@ TEST(RestorePosition, TheRecordBringsItsCaptureCountsAndTheTrimmingBeforeIsKept)
     written.checkMode = 1;
     ASSERT_TRUE(writePositionInfo(folder.file("p.gpi"), written, nullptr));
     Settings settings;
-    settings.trimming.top = 7;
+    settings.look.trimming.top = 7;
     PositionInfo live;
     FileDialogState state;
     const RestoreRead read = readRestoredPosition(folder.file("p.gpi"), settings, live, state);

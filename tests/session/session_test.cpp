@@ -65,8 +65,8 @@ TEST(Session, RecordRoundTripRestoresTheSameViewSpace) {
     applyKeySteps(first, {{'R', 5}}, KeyStepTarget::Stone);
     applyKeySteps(first, {{'D', 4}}, KeyStepTarget::Light);
     prepareView(first);
-    first.settings.trimming = {1, 2, 3, 4};
-    first.settings.trimmingActive = 1;
+    first.settings.look.trimming = {1, 2, 3, 4};
+    first.settings.look.trimmingActive = 1;
     const PositionInfo info = positionInfoOf(first);
 
     Session second;
@@ -177,16 +177,16 @@ TEST(RecordOperations, TakeEverySettingAndDecideTheViewByName) {
     applyKeySteps(saved, {{'U', 3}}, KeyStepTarget::View);
     saved.orientation.syOn = true;
     PositionInfo record = positionInfoOf(saved);
-    record.sizeMode = 1;
-    record.imageWidth = 100;
+    record.look.sizeMode = 1;
+    record.look.imageWidth = 100;
 
     Session live = sessionAt(0);
-    live.settings.trimming = {5, 5, 5, 5};
-    live.settings.trimmingActive = 1;
+    live.settings.look.trimming = {5, 5, 5, 5};
+    live.settings.look.trimmingActive = 1;
     const ViewPose view = live.orientation.viewPose;
     ASSERT_TRUE(applyRecord(live, record, nullptr));
     EXPECT_FALSE(pictureTrimmingOf(live).active());
-    EXPECT_EQ(1, live.settings.turnStone);
+    EXPECT_EQ(1, live.settings.look.turnStone);
     EXPECT_EQ(100, renderWidth(live.settings));
     EXPECT_TRUE(sameBytes(view.orientation, live.orientation.viewPose.orientation));
 
@@ -194,7 +194,7 @@ TEST(RecordOperations, TakeEverySettingAndDecideTheViewByName) {
     EXPECT_TRUE(sameBytes(record.savedPosition.orientation, live.orientation.viewPose.orientation));
     ASSERT_TRUE(resumeCapture(live, record, nullptr));
     EXPECT_FALSE(live.orientation.syOn);
-    EXPECT_EQ(0, live.settings.turnStone);
+    EXPECT_EQ(0, live.settings.look.turnStone);
 
     // A design that cannot be opened changes nothing.
     record.modelIndex = kDesignModelIndex;

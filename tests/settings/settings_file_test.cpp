@@ -69,28 +69,28 @@ Settings unusualSettings() {
     s.frameCount = 300;
     s.gifTimeWeight = 9;
     s.gifReverse = 1;
-    s.turnStone = 0;
-    s.turntableView = 1;
-    s.highQuality = 1;
-    s.renderFire = 0;
+    s.look.turnStone = 0;
+    s.look.turntableView = 1;
+    s.look.highQuality = 1;
+    s.look.renderFire = 0;
     s.buttonPlacement = 0;
     s.savePositionInfo = 0;
-    s.backdrop[0] = 12;
-    s.backdrop[1] = 200;
-    s.backdrop[2] = 255;
+    s.look.backdrop[0] = 12;
+    s.look.backdrop[1] = 200;
+    s.look.backdrop[2] = 255;
     s.lightVolumesCheck = 1;
-    s.mainLight = 150;
-    s.backLight = 0;
-    s.fillLight = 200;
-    s.narrowHighlight = 1;
-    s.sizeMode = 1;
-    s.imageWidth = 333;
-    s.trimming = {10, 20, 30, 40};
-    s.trimmingActive = 1;
-    s.trimmingCheckBox = 1;
+    s.look.mainLight = 150;
+    s.look.backLight = 0;
+    s.look.fillLight = 200;
+    s.look.narrowHighlight = 1;
+    s.look.sizeMode = 1;
+    s.look.imageWidth = 333;
+    s.look.trimming = {10, 20, 30, 40};
+    s.look.trimmingActive = 1;
+    s.look.trimmingCheckBox = 1;
     s.largerFont = 0;
     s.japanese = 1;
-    s.transformable = {24, 16, 5, 100, 16, 95, 3, 5, 95, 5};
+    s.look.transformable = {24, 16, 5, 100, 16, 95, 3, 5, 95, 5};
     return s;
 }
 
@@ -128,42 +128,45 @@ std::vector<FieldProbe> settingsFields() {
         probe("frameCount", 569, 4, [](S s) { return s.frameCount; }),
         probe("gifTimeWeight", 573, 4, [](S s) { return s.gifTimeWeight; }),
         probe("gifReverse", 577, 4, [](S s) { return s.gifReverse; }),
-        probe("turnStone", 581, 4, [](S s) { return s.turnStone; }),
-        probe("turntableView", 585, 4, [](S s) { return s.turntableView; }),
-        probe("highQuality", 589, 4, [](S s) { return s.highQuality; }),
-        probe("renderFire", 593, 4, [](S s) { return s.renderFire; }),
+        probe("turnStone", 581, 4, [](S s) { return s.look.turnStone; }),
+        probe("turntableView", 585, 4, [](S s) { return s.look.turntableView; }),
+        probe("highQuality", 589, 4, [](S s) { return s.look.highQuality; }),
+        probe("renderFire", 593, 4, [](S s) { return s.look.renderFire; }),
         probe("buttonPlacement", 597, 4, [](S s) { return s.buttonPlacement; }),
         probe("savePositionInfo", 601, 4, [](S s) { return s.savePositionInfo; }),
-        probe("backdropRed", 605, 2, [](S s) { return s.backdrop[0]; }),
-        probe("backdropGreen", 607, 2, [](S s) { return s.backdrop[1]; }),
-        probe("backdropBlue", 609, 2, [](S s) { return s.backdrop[2]; }),
+        probe("backdropRed", 605, 2, [](S s) { return s.look.backdrop[0]; }),
+        probe("backdropGreen", 607, 2, [](S s) { return s.look.backdrop[1]; }),
+        probe("backdropBlue", 609, 2, [](S s) { return s.look.backdrop[2]; }),
         probe("lightVolumesCheck", 629, 4, [](S s) { return s.lightVolumesCheck; }),
-        probe("mainLight", 633, 4, [](S s) { return s.mainLight; }),
-        probe("backLight", 637, 4, [](S s) { return s.backLight; }),
-        probe("fillLight", 641, 4, [](S s) { return s.fillLight; }),
-        probe("narrowHighlight", 645, 4, [](S s) { return s.narrowHighlight; }),
-        probe("sizeMode", 649, 4, [](S s) { return s.sizeMode; }),
-        probe("imageWidth", 653, 4, [](S s) { return s.imageWidth; }),
-        probe("trimTop", 657, 4, [](S s) { return s.trimming.top; }),
-        probe("trimBottom", 661, 4, [](S s) { return s.trimming.bottom; }),
-        probe("trimLeft", 665, 4, [](S s) { return s.trimming.left; }),
-        probe("trimRight", 669, 4, [](S s) { return s.trimming.right; }),
-        probe("trimmingActive", 673, 4, [](S s) { return s.trimmingActive; }),
-        probe("trimmingCheckBox", 677, 4, [](S s) { return s.trimmingCheckBox; }),
+        probe("mainLight", 633, 4, [](S s) { return s.look.mainLight; }),
+        probe("backLight", 637, 4, [](S s) { return s.look.backLight; }),
+        probe("fillLight", 641, 4, [](S s) { return s.look.fillLight; }),
+        probe("narrowHighlight", 645, 4, [](S s) { return s.look.narrowHighlight; }),
+        probe("sizeMode", 649, 4, [](S s) { return s.look.sizeMode; }),
+        probe("imageWidth", 653, 4, [](S s) { return s.look.imageWidth; }),
+        probe("trimTop", 657, 4, [](S s) { return s.look.trimming.top; }),
+        probe("trimBottom", 661, 4, [](S s) { return s.look.trimming.bottom; }),
+        probe("trimLeft", 665, 4, [](S s) { return s.look.trimming.left; }),
+        probe("trimRight", 669, 4, [](S s) { return s.look.trimming.right; }),
+        probe("trimmingActive", 673, 4, [](S s) { return s.look.trimmingActive; }),
+        probe("trimmingCheckBox", 677, 4, [](S s) { return s.look.trimmingCheckBox; }),
         probe("largerFont", 681, 4, [](S s) { return s.largerFont; }),
         probe("japanese", 685, 4, [](S s) { return s.japanese; }),
         probe("ellipsoidCompressionRatio", 689, 4,
-              [](S s) { return s.transformable.ellipsoidCompressionRatio; }),
+              [](S s) { return s.look.transformable.ellipsoidCompressionRatio; }),
         probe("ellipsoidDiameterRatio", 693, 4,
-              [](S s) { return s.transformable.ellipsoidDiameterRatio; }),
-        probe("ellipsoidSurfaces", 697, 4, [](S s) { return s.transformable.ellipsoidSurfaces; }),
-        probe("ellipsoidRows", 701, 4, [](S s) { return s.transformable.ellipsoidRows; }),
-        probe("prismSides", 705, 4, [](S s) { return s.transformable.prismSides; }),
-        probe("prismHeightRatio", 709, 4, [](S s) { return s.transformable.prismHeightRatio; }),
-        probe("pyramidSides", 713, 4, [](S s) { return s.transformable.pyramidSides; }),
-        probe("pyramidHeightRatio", 717, 4, [](S s) { return s.transformable.pyramidHeightRatio; }),
-        probe("hedron14Keep", 721, 4, [](S s) { return s.transformable.hedron14Keep; }),
-        probe("hedron26Keep", 725, 4, [](S s) { return s.transformable.hedron26Keep; }),
+              [](S s) { return s.look.transformable.ellipsoidDiameterRatio; }),
+        probe("ellipsoidSurfaces", 697, 4,
+              [](S s) { return s.look.transformable.ellipsoidSurfaces; }),
+        probe("ellipsoidRows", 701, 4, [](S s) { return s.look.transformable.ellipsoidRows; }),
+        probe("prismSides", 705, 4, [](S s) { return s.look.transformable.prismSides; }),
+        probe("prismHeightRatio", 709, 4,
+              [](S s) { return s.look.transformable.prismHeightRatio; }),
+        probe("pyramidSides", 713, 4, [](S s) { return s.look.transformable.pyramidSides; }),
+        probe("pyramidHeightRatio", 717, 4,
+              [](S s) { return s.look.transformable.pyramidHeightRatio; }),
+        probe("hedron14Keep", 721, 4, [](S s) { return s.look.transformable.hedron14Keep; }),
+        probe("hedron26Keep", 725, 4, [](S s) { return s.look.transformable.hedron26Keep; }),
     };
 }
 
@@ -178,7 +181,7 @@ TEST(SettingsFile, MissingFileGivesTheDefaults) {
     EXPECT_STREQ(modelCaption(settings.modelIndex), "BrilliantCut (R)");
     EXPECT_STREQ(colourCaption(settings.colourIndex, false), "Colorless");
     EXPECT_EQ(settings.refractiveIndex, 2.42);
-    EXPECT_EQ(settings.imageWidth, 270);
+    EXPECT_EQ(settings.look.imageWidth, 270);
     EXPECT_EQ(settings.recursionDepth, 8);
     EXPECT_EQ(settings.frameCount, 128);
     EXPECT_EQ(settings.screenShotFolder, kShots);
@@ -223,7 +226,7 @@ TEST(SettingsFile, EveryFieldSurvivesARoundTrip) {
     for (const FieldProbe& field : settingsFields()) {
         EXPECT_TRUE(field.same(read, written)) << field.name;
     }
-    EXPECT_EQ(read.turntableView, 1);
+    EXPECT_EQ(read.look.turntableView, 1);
     EXPECT_EQ(read.defaultScreenShotFolder, kShots);
 
     ASSERT_TRUE(writeSettings(path, read, nullptr));
@@ -234,8 +237,8 @@ TEST(SettingsFile, StoredBytesMatchTheFieldOffsets) {
     TempFolder folder;
     const std::string path = folder.file("Setting.ini");
     Settings s = unusualSettings();
-    s.turnStone = 1;
-    s.turntableView = 0;
+    s.look.turnStone = 1;
+    s.look.turntableView = 0;
     ASSERT_TRUE(writeSettings(path, s, nullptr));
     const std::vector<uint8_t> b = readBytes(path);
     EXPECT_EQ(int32At(b, 4), 1);
@@ -260,8 +263,8 @@ TEST(SettingsFile, StoredBytesMatchTheFieldOffsets) {
 
     Settings read = freshSettings();
     ASSERT_TRUE(readSettings(path, read));
-    EXPECT_EQ(read.turnStone, 1);
-    EXPECT_EQ(read.turntableView, 0);
+    EXPECT_EQ(read.look.turnStone, 1);
+    EXPECT_EQ(read.look.turntableView, 0);
 }
 
 TEST(SettingsFile, TheByteAt44IsASingleUnalignedByte) {
@@ -392,9 +395,9 @@ TEST(SettingsFile, ReservedBytesAreWrittenAsZeroAndIgnoredWhenRead) {
     writeBytes(path, b);
     Settings read = freshSettings();
     ASSERT_TRUE(readSettings(path, read));
-    EXPECT_EQ(read.backdrop[2], 255);
+    EXPECT_EQ(read.look.backdrop[2], 255);
     EXPECT_EQ(read.lightVolumesCheck, 1);
-    EXPECT_EQ(read.mainLight, 150);
+    EXPECT_EQ(read.look.mainLight, 150);
 }
 
 TEST(SettingsFile, LiveRayTraceLivesInTheFirstReservedBytesAndAnOldFileReadsAsOff) {
@@ -417,7 +420,7 @@ TEST(SettingsFile, LiveRayTraceLivesInTheFirstReservedBytesAndAnOldFileReadsAsOf
     Settings read = freshSettings();
     ASSERT_TRUE(readSettings(path, read));
     EXPECT_EQ(read.liveRayTrace, 1);
-    EXPECT_EQ(read.backdrop[2], 255);
+    EXPECT_EQ(read.look.backdrop[2], 255);
     EXPECT_EQ(read.lightVolumesCheck, 1);
     ASSERT_TRUE(writeSettings(path, read, nullptr));
     EXPECT_EQ(readBytes(path), b);
@@ -430,7 +433,7 @@ TEST(SettingsFile, LiveRayTraceLivesInTheFirstReservedBytesAndAnOldFileReadsAsOf
     read.liveRayTrace = 1;
     ASSERT_TRUE(readSettings(path, read));
     EXPECT_EQ(read.liveRayTrace, 0);
-    EXPECT_EQ(read.mainLight, 150);
+    EXPECT_EQ(read.look.mainLight, 150);
     EXPECT_EQ(freshSettings().liveRayTrace, 0);
 }
 
@@ -468,11 +471,11 @@ TEST(SettingsFile, AShortFileTakesItsFieldsAndDefaultsTheRest) {
             EXPECT_TRUE(field.same(read, expected))
                 << field.name << " with a file of " << length << " bytes";
         }
-        const Trimming& trim = read.trimming;
-        EXPECT_EQ(read.trimmingActive, (trim.top | trim.bottom | trim.left | trim.right) != 0)
+        const Trimming& trim = read.look.trimming;
+        EXPECT_EQ(read.look.trimmingActive, (trim.top | trim.bottom | trim.left | trim.right) != 0)
             << length;
         EXPECT_GE(read.refractiveIndex, 1.0) << length;
-        EXPECT_GE(read.imageWidth, 32) << length;
+        EXPECT_GE(read.look.imageWidth, 32) << length;
         EXPECT_GE(read.recursionDepth, 1) << length;
     }
 }
@@ -492,8 +495,8 @@ TEST(SettingsFile, OutOfRangeValuesAreClampedWhenRead) {
     const std::vector<Case> cases = {
         {40, 0, [](const Settings& s) { return s.recursionDepth; }, 1},
         {40, 21, [](const Settings& s) { return s.recursionDepth; }, 20},
-        {653, 1000, [](const Settings& s) { return s.imageWidth; }, 512},
-        {653, 0, [](const Settings& s) { return s.imageWidth; }, 32},
+        {653, 1000, [](const Settings& s) { return s.look.imageWidth; }, 512},
+        {653, 0, [](const Settings& s) { return s.look.imageWidth; }, 32},
         {8, 22, [](const Settings& s) { return s.modelIndex; }, 6},
         {8, 28, [](const Settings& s) { return s.modelIndex; }, 6},
         {8, -1, [](const Settings& s) { return s.modelIndex; }, 6},
@@ -508,16 +511,16 @@ TEST(SettingsFile, OutOfRangeValuesAreClampedWhenRead) {
         {569, 100000, [](const Settings& s) { return s.frameCount; }, 4096},
         {573, -1, [](const Settings& s) { return s.gifTimeWeight; }, 0},
         {573, 70000, [](const Settings& s) { return s.gifTimeWeight; }, 65535},
-        {589, 7, [](const Settings& s) { return s.highQuality; }, 1},
-        {633, 201, [](const Settings& s) { return s.mainLight; }, 200},
-        {637, -3, [](const Settings& s) { return s.backLight; }, 0},
-        {649, 2, [](const Settings& s) { return s.sizeMode; }, 1},
-        {697, 2, [](const Settings& s) { return s.transformable.ellipsoidSurfaces; }, 3},
-        {701, 0, [](const Settings& s) { return s.transformable.ellipsoidRows; }, 2},
-        {705, 17, [](const Settings& s) { return s.transformable.prismSides; }, 16},
-        {709, 100, [](const Settings& s) { return s.transformable.prismHeightRatio; }, 95},
-        {721, 0, [](const Settings& s) { return s.transformable.hedron14Keep; }, 5},
-        {725, 100, [](const Settings& s) { return s.transformable.hedron26Keep; }, 95},
+        {589, 7, [](const Settings& s) { return s.look.highQuality; }, 1},
+        {633, 201, [](const Settings& s) { return s.look.mainLight; }, 200},
+        {637, -3, [](const Settings& s) { return s.look.backLight; }, 0},
+        {649, 2, [](const Settings& s) { return s.look.sizeMode; }, 1},
+        {697, 2, [](const Settings& s) { return s.look.transformable.ellipsoidSurfaces; }, 3},
+        {701, 0, [](const Settings& s) { return s.look.transformable.ellipsoidRows; }, 2},
+        {705, 17, [](const Settings& s) { return s.look.transformable.prismSides; }, 16},
+        {709, 100, [](const Settings& s) { return s.look.transformable.prismHeightRatio; }, 95},
+        {721, 0, [](const Settings& s) { return s.look.transformable.hedron14Keep; }, 5},
+        {725, 100, [](const Settings& s) { return s.look.transformable.hedron26Keep; }, 95},
     };
     for (const Case& c : cases) {
         std::vector<uint8_t> b = good;
@@ -576,21 +579,21 @@ TEST(SettingsFile, ConflictingAndUnusableCombinationsAreRepaired) {
     writeBytes(path, b);
     Settings read = freshSettings();
     ASSERT_TRUE(readSettings(path, read));
-    EXPECT_EQ(read.turnStone, 0);
-    EXPECT_EQ(read.turntableView, 1);
-    EXPECT_EQ(read.trimming.top, 0);
-    EXPECT_EQ(read.trimming.bottom, 0);
-    EXPECT_EQ(read.trimming.left, 0);
-    EXPECT_EQ(read.trimmingActive, 0);
-    EXPECT_EQ(read.backdrop[0], 255);
+    EXPECT_EQ(read.look.turnStone, 0);
+    EXPECT_EQ(read.look.turntableView, 1);
+    EXPECT_EQ(read.look.trimming.top, 0);
+    EXPECT_EQ(read.look.trimming.bottom, 0);
+    EXPECT_EQ(read.look.trimming.left, 0);
+    EXPECT_EQ(read.look.trimmingActive, 0);
+    EXPECT_EQ(read.look.backdrop[0], 255);
 
     putInt32(b, 661, 98);  // 198 still leaves one row
     putInt32(b, 673, 0);   // trimming in force follows the values
     writeBytes(path, b);
     ASSERT_TRUE(readSettings(path, read));
-    EXPECT_EQ(read.trimming.top, 100);
-    EXPECT_EQ(read.trimming.bottom, 98);
-    EXPECT_EQ(read.trimmingActive, 1);
+    EXPECT_EQ(read.look.trimming.top, 100);
+    EXPECT_EQ(read.look.trimming.bottom, 98);
+    EXPECT_EQ(read.look.trimmingActive, 1);
 }
 
 TEST(SettingsFile, AFileLongerThanTheRecordIsReadUpToItsEnd) {
@@ -602,7 +605,7 @@ TEST(SettingsFile, AFileLongerThanTheRecordIsReadUpToItsEnd) {
     writeBytes(path, b);
     Settings read = freshSettings();
     ASSERT_TRUE(readSettings(path, read));
-    EXPECT_EQ(read.transformable.hedron26Keep, 5);
+    EXPECT_EQ(read.look.transformable.hedron26Keep, 5);
 }
 
 TEST(SettingsFile, WritingIntoAFileInsteadOfAFolderFails) {

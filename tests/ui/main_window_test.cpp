@@ -115,7 +115,7 @@ TEST_F(MainWindowTest, ControlsStandInCreationOrderAtTheirPlaces) {
 
 TEST_F(MainWindowTest, ButtonPlacementOffHidesTheDialogButtonsAndSeparateModeShowsTheOther) {
     settings.buttonPlacement = 0;
-    settings.sizeMode = 1;
+    settings.look.sizeMode = 1;
     MainWindow& w = open();
     EXPECT_FALSE(w.control(1022)->isVisible());
     EXPECT_FALSE(w.control(1023)->isVisible());
@@ -399,19 +399,19 @@ TEST_F(MainWindowTest, DragsStartInTheViewBoxesOnly) {
 }
 
 TEST_F(MainWindowTest, SwitchingSyOnSwitchesGmOff) {
-    settings.turntableView = 1;
+    settings.look.turntableView = 1;
     MainWindow& w = open();
     EXPECT_TRUE(button(1020)->isChecked());
     button(1019)->click();
     EXPECT_TRUE(button(1019)->isChecked());
     EXPECT_FALSE(button(1020)->isChecked());
-    EXPECT_EQ(settings.turnStone, 1);
-    EXPECT_EQ(settings.turntableView, 0);
+    EXPECT_EQ(settings.look.turnStone, 1);
+    EXPECT_EQ(settings.look.turntableView, 0);
     ASSERT_EQ(engine.posts.size(), 1u);
     EXPECT_EQ(engine.posts[0].first, kRefresh);
     // Switching off posts nothing.
     button(1019)->click();
-    EXPECT_EQ(settings.turnStone, 0);
+    EXPECT_EQ(settings.look.turnStone, 0);
     EXPECT_EQ(engine.posts.size(), 1u);
     (void)w;
 }
@@ -440,8 +440,8 @@ QWindow* questionOwner(MainWindow& w) {
 }
 
 TEST_F(MainWindowTest, QuestionsOpenAboveTheTopmostRenderWindowWhichKeepsItsPlace) {
-    settings.sizeMode = 1;
-    settings.imageWidth = 512;
+    settings.look.sizeMode = 1;
+    settings.look.imageWidth = 512;
     MainWindow& w = open();
     w.requestRender();
     RenderWindow* render = w.renderWindow();

@@ -44,8 +44,8 @@ TEST(OutputItems, MenuItemsButtonAndRenderWindowItemOpenTheirCommandsAndAskWhile
     Settings& settings = engine.state.settings;
     settings = defaultSettings(folder.path() + "/", folder.path() + "/");
     settings.showTitle = 0;
-    settings.sizeMode = 1;
-    settings.imageWidth = 64;
+    settings.look.sizeMode = 1;
+    settings.look.imageWidth = 64;
     MainWindow w(engine.state, engine);
     w.show();
     ASSERT_NE(w.outputs(), nullptr);
@@ -100,9 +100,9 @@ TEST(OutputItems, RestorePositionAppliesARecordOfADesignAndRefusesOneWhoseDesign
     saved.settings = defaultSettings(dir, dir);
     ASSERT_TRUE(openDesign(saved, std::string(TAVRINE_EXAMPLES_DIR) + "/oval.asc", nullptr));
     chooseModel(saved, kDesignModelIndex);
-    saved.settings.highQuality = 1;
-    saved.settings.sizeMode = 1;
-    saved.settings.imageWidth = 100;
+    saved.settings.look.highQuality = 1;
+    saved.settings.look.sizeMode = 1;
+    saved.settings.look.imageWidth = 100;
     rebuildModel(saved);
     resetView(saved);
     applyKeySteps(saved, {{'L', 4}, {'U', 2}}, KeyStepTarget::View);
@@ -163,7 +163,7 @@ TEST(OutputItems, StayDisabledWithoutASession) {
     test::RecordingEngine engine;
     Session session;
     session.settings = defaultSettings("/tmp/ScreenShots/", "/tmp/AutoCaps/");
-    session.settings.sizeMode = 1;
+    session.settings.look.sizeMode = 1;
     MainWindow w(session, engine);
     EXPECT_EQ(w.outputs(), nullptr);
     EXPECT_FALSE(w.action(kMenuCaptureNew)->isEnabled());

@@ -88,8 +88,8 @@ TEST(ViewerOutputs, AScreenShotOfARenderingAndRestorePositionOfItsPositionFile) 
     Session start;
     start.settings = defaultSettings(dir, dir);
     chooseStone(start, 1);
-    start.settings.sizeMode = 1;
-    start.settings.imageWidth = 48;
+    start.settings.look.sizeMode = 1;
+    start.settings.look.imageWidth = 48;
     rebuildModel(start);
     resetView(start);
     applyKeySteps(start, {{'L', 5}, {'U', 3}}, KeyStepTarget::View);
@@ -173,8 +173,8 @@ TEST(ViewerOutputs, ACaptureFromNewMatchesTheHeadlessCaptureOfItsRecordAndCompil
     Session session;
     session.settings = defaultSettings(dir, dir);
     session.settings.showTitle = 0;
-    session.settings.sizeMode = 1;
-    session.settings.imageWidth = 32;
+    session.settings.look.sizeMode = 1;
+    session.settings.look.imageWidth = 32;
     ThreadedEngine engine(session);
     MainWindow w(session, engine);
     w.show();

@@ -32,10 +32,10 @@ int main(int argc, char* argv[]) {
     tavrine::Settings settings =
         tavrine::defaultSettings(folder + "ScreenShots/", folder + "AutoCaps/");
     settings.showTitle = 0;
-    settings.highQuality = hq ? 1 : 0;
+    settings.look.highQuality = hq ? 1 : 0;
     if (window512) {
-        settings.sizeMode = 1;
-        settings.imageWidth = 512;
+        settings.look.sizeMode = 1;
+        settings.look.imageWidth = 512;
         settings.renderWindowTopMost = 1;
     }
     std::string error;

@@ -76,7 +76,7 @@ void OutputCommands::saveScreenShot() {
     }
     const imgctl::DibPtr picture = session_.renderPicture.copy();
     const ScreenShotResult result = tavrine::saveScreenShot(
-        picture.get(), pictureTrimmingOf(session_), imgctl::colourRef(s.backdrop), chosen.path,
+        picture.get(), pictureTrimmingOf(session_), imgctl::colourRef(s.look.backdrop), chosen.path,
         chosen.filterIndex, shotState_, withPosition ? &record : nullptr);
     keepScreenShotDialogState(shotState_, s);
     message(result.message, !result.pictureSaved || (withPosition && !result.positionSaved));
@@ -159,7 +159,7 @@ void OutputCommands::newCapture() {
         message(std::string(kFailedToOpenFileText) + "\n\n" + chosen.path, true);
         return;
     }
-    if (s.sizeMode != 0) host_.showRenderWindow();
+    if (s.look.sizeMode != 0) host_.showRenderWindow();
     runCapture(0);
     finishCapture();
 }
@@ -171,7 +171,7 @@ void OutputCommands::resumeCapture() {
         askCaptureInfoFile(host_.ownerWindow(), captureState_, s.defaultCaptureFolder);
     if (!chosen.chosen) return;
     PositionInfo record = jobs_.captureRecord;
-    const Trimming previous = s.trimming;
+    const Trimming previous = s.look.trimming;
     std::string error;
     if (!readPositionInfo(chosen.path, record, false, &error, RecordFile::Capture)) {
         message(std::string(kFailedToOpenFileText) + "\n\n" + chosen.path + "\n" + error, true);

@@ -169,8 +169,8 @@ TEST(OutputCommands, ANewCaptureAndItsAnimatedGifFromTheMenus) {
     Session session;
     session.settings = defaultSettings(caps, caps);
     chooseStone(session, 1);
-    session.settings.sizeMode = 1;
-    session.settings.imageWidth = 32;
+    session.settings.look.sizeMode = 1;
+    session.settings.look.imageWidth = 32;
     rebuildModel(session);
     resetView(session);
     prepareView(session);
@@ -247,9 +247,9 @@ TEST(OutputCommands, AResumedCaptureRendersAtItsRecordedDepth) {
     Session session;
     session.settings = defaultSettings(caps, caps);
     chooseStone(session, 0);
-    session.settings.sizeMode = 1;
-    session.settings.imageWidth = 40;
-    session.settings.highQuality = 1;
+    session.settings.look.sizeMode = 1;
+    session.settings.look.imageWidth = 40;
+    session.settings.look.highQuality = 1;
     session.settings.recursionDepth = 12;
     rebuildModel(session);
     resetView(session);
