@@ -9,15 +9,8 @@
 # Usage: viewer_signals_under_xvfb.sh TAVRINE WRITE_START_SETTINGS
 # Exit status: 0 passed, 1 failed, 77 skipped (no Xvfb, xdotool, xprop or xwininfo).
 set -uo pipefail
-
-skip() {
-    echo "SKIP: $*"
-    exit 77
-}
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
+# shellcheck source=tests/ui/xvfb_support.sh
+source "$(dirname "${BASH_SOURCE[0]}")/xvfb_support.sh"
 
 if ! [[ $# -eq 2 || ($# -eq 3 && "$1" == --inside) ]]; then
     echo "Usage: viewer_signals_under_xvfb.sh TAVRINE WRITE_START_SETTINGS" >&2
@@ -26,23 +19,7 @@ fi
 
 # ---- Outside: find the tools, then run this script again on a fresh display ----------------
 if [[ "$1" != --inside ]]; then
-    for tool in xvfb-run Xvfb xauth xdotool xprop xwininfo od timeout; do
-        command -v "$tool" >/dev/null 2>&1 ||
-            skip "'$tool' not found (scripts/setup.sh installs it)"
-    done
-    marker=$(mktemp) || fail "cannot create a temporary file"
-    rm -f "$marker"
-    # A bounded run: a viewer that outlives its signal must not hold up the suite.
-    TAVRINE_XVFB_MARKER="$marker" timeout -k 10 180 \
-        xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" --inside "$@"
-    status=$?
-    if [[ ! -e "$marker" ]]; then
-        [[ $status -eq 124 ]] && fail "timed out before the display started"
-        skip "Xvfb did not start here (xvfb-run exit status $status)"
-    fi
-    rm -f "$marker"
-    [[ $status -eq 124 ]] && fail "timed out after 180 s"
-    exit "$status"
+    onFreshDisplay 180 xdotool xprop xwininfo od -- "$0" --inside "$@"
 fi
 
 # ---- Inside: on the virtual display ---------------------------------------------------------
@@ -51,16 +28,7 @@ tavrine=$1
 writeStartSettings=$2
 : >"$TAVRINE_XVFB_MARKER"
 
-work=$(mktemp -d) || fail "cannot create a temporary folder"
-viewer=""
-cleanup() {
-    if [[ -n "$viewer" ]] && kill -0 "$viewer" 2>/dev/null; then
-        kill -KILL "$viewer" 2>/dev/null
-    fi
-    chmod -R u+w "$work" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
+makeWorkFolder
 
 # A copy of the program with a home and XDG folders of its own; the settings go beside it when
 # this user may write there (root), else under the XDG configuration folder.

@@ -7,15 +7,8 @@
 # Usage: viewer_under_xvfb.sh TAVRINE TAVRINE_RENDER WRITE_START_SETTINGS
 # Exit status: 0 passed, 1 failed, 77 skipped (no Xvfb, xdotool or ImageMagick).
 set -uo pipefail
-
-skip() {
-    echo "SKIP: $*"
-    exit 77
-}
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
+# shellcheck source=tests/ui/xvfb_support.sh
+source "$(dirname "${BASH_SOURCE[0]}")/xvfb_support.sh"
 
 if ! [[ $# -eq 3 || ($# -eq 4 && "$1" == --inside) ]]; then
     echo "Usage: viewer_under_xvfb.sh TAVRINE TAVRINE_RENDER WRITE_START_SETTINGS" >&2
@@ -30,23 +23,7 @@ if [[ "$1" != --inside ]]; then
     if [[ -e /dev/full ]] && "$1" --help >/dev/full 2>/dev/null; then
         fail "tavrine --help to a full standard output exits 0"
     fi
-    for tool in xvfb-run Xvfb xauth xdotool import compare timeout; do
-        command -v "$tool" >/dev/null 2>&1 ||
-            skip "'$tool' not found (scripts/setup.sh installs it)"
-    done
-    marker=$(mktemp) || fail "cannot create a temporary file"
-    rm -f "$marker"
-    # A bounded run: a viewer that hangs must not hold up the suite.
-    TAVRINE_XVFB_MARKER="$marker" timeout -k 10 240 \
-        xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" --inside "$@"
-    status=$?
-    if [[ ! -e "$marker" ]]; then
-        [[ $status -eq 124 ]] && fail "timed out before the display started"
-        skip "Xvfb did not start here (xvfb-run exit status $status)"
-    fi
-    rm -f "$marker"
-    [[ $status -eq 124 ]] && fail "timed out after 240 s"
-    exit "$status"
+    onFreshDisplay 240 xdotool import compare -- "$0" --inside "$@"
 fi
 
 # ---- Inside: on the virtual display ---------------------------------------------------------
@@ -56,16 +33,7 @@ renderer=$2
 writeStartSettings=$3
 : >"$TAVRINE_XVFB_MARKER"
 
-work=$(mktemp -d) || fail "cannot create a temporary folder"
-viewer=""
-cleanup() {
-    if [[ -n "$viewer" ]] && kill -0 "$viewer" 2>/dev/null; then
-        kill -KILL "$viewer" 2>/dev/null
-    fi
-    chmod -R u+w "$work" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
+makeWorkFolder
 
 # A copy of the program in a folder of its own, with a home and XDG folders of its own, so the
 # settings file goes where it would for a user and nowhere near the build tree. The program

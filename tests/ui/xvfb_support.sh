@@ -1,0 +1,59 @@
+# Shared by the scripts that run the real viewer on a virtual X display (sourced, not run): their
+# verdicts, the run of the script again on a fresh display, and the work folder with its clean-up.
+
+skip() {
+    echo "SKIP: $*"
+    exit 77
+}
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+# onFreshDisplay SECONDS TOOL... -- SCRIPT ARG...: skips when xvfb-run, Xvfb, xauth, timeout or a
+# TOOL is missing, else runs SCRIPT ARG... on a new virtual display for at most SECONDS (a viewer
+# that hangs must not hold up the suite) and exits with its status. SCRIPT marks the file named
+# by TAVRINE_XVFB_MARKER once it runs, which tells a display that never started from a failure.
+onFreshDisplay() {
+    local seconds=$1
+    shift
+    local tools=(xvfb-run Xvfb xauth timeout)
+    while [[ "$1" != -- ]]; do
+        tools+=("$1")
+        shift
+    done
+    shift
+    local tool
+    for tool in "${tools[@]}"; do
+        command -v "$tool" >/dev/null 2>&1 ||
+            skip "'$tool' not found (scripts/setup.sh installs it)"
+    done
+    local marker status
+    marker=$(mktemp) || fail "cannot create a temporary file"
+    rm -f "$marker"
+    TAVRINE_XVFB_MARKER="$marker" timeout -k 10 "$seconds" \
+        xvfb-run -a -s "-screen 0 1280x1024x24" bash "$@"
+    status=$?
+    if [[ ! -e "$marker" ]]; then
+        [[ $status -eq 124 ]] && fail "timed out before the display started"
+        skip "Xvfb did not start here (xvfb-run exit status $status)"
+    fi
+    rm -f "$marker"
+    [[ $status -eq 124 ]] && fail "timed out after $seconds s"
+    exit "$status"
+}
+
+# makeWorkFolder: sets work to a new temporary folder, removed on exit together with the viewer
+# whose process id is in viewer (killed when it still runs).
+makeWorkFolder() {
+    work=$(mktemp -d) || fail "cannot create a temporary folder"
+    viewer=""
+    trap 'cleanUpWorkFolder' EXIT
+}
+cleanUpWorkFolder() {
+    if [[ -n "$viewer" ]] && kill -0 "$viewer" 2>/dev/null; then
+        kill -KILL "$viewer" 2>/dev/null
+    fi
+    chmod -R u+w "$work" 2>/dev/null
+    rm -rf "$work"
+}
