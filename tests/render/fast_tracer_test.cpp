@@ -274,6 +274,56 @@ TEST(FastTracer, RaysBetweenCornersAlongAndAcrossFacets) {
     }
 }
 
+// A random point of the facet: a weighted mean of its corners.
+Vec3 pointOn(const PreparedModel& m, int32_t facet, std::mt19937_64& random) {
+    const Facet& f = m.scene.facets[facet];
+    std::uniform_real_distribution<double> weight(0.05, 1.0);
+    Vec3 p{0.0, 0.0, 0.0};
+    double total = 0.0;
+    for (int32_t k = 0; k < f.vertexCount; ++k) {
+        const Vertex& v = m.scene.vertices[f.vertexIndex[k]];
+        const double w = weight(random);
+        p = {p.x + w * v.x, p.y + w * v.y, p.z + w * v.z};
+        total += w;
+    }
+    return {p.x / total, p.y / total, p.z / total};
+}
+
+// Lines through two facets, from inside and from outside, both ways along the line: where the
+// stone is not convex such a line can pass both facets' tests, and the search must stop at the
+// one first in index order, whichever the walk finds; where it is, the lower facet's test fails
+// unless the line runs through an edge both share. Every pair of facets of every model.
+TEST(FastTracer, LinesThroughTwoFacetsEqualTheExportedTracer) {
+    std::mt19937_64 random(1234);
+    for (int32_t model = 0; model < kModelCount; ++model) {
+        if (model == kSeparatorModelIndex) continue;
+        const PreparedModel m(model, 5);
+        RenderSettings s = settingsFor(false, model % kColourCount);
+        s.maxDepth = 9;
+        RayComparer comparer(m, s);
+        const int32_t count = m.scene.facetCount;
+        const int32_t step = std::max(1, count * (count - 1) / 2 / 2500);
+        int32_t pair = 0;
+        for (int32_t g = 0; g < count; ++g) {
+            for (int32_t j = 0; j < g; ++j) {
+                if (pair++ % step != 0) continue;
+                const Vec3 p = pointOn(m, g, random);
+                const Vec3 q = pointOn(m, j, random);
+                const Vec3 d = unitFrom(p, q);
+                if (!std::isfinite(d.x)) continue;
+                const Vec3 back{-d.x, -d.y, -d.z};
+                const Vec3 between{(p.x + q.x) * 0.5, (p.y + q.y) * 0.5, (p.z + q.z) * 0.5};
+                const Vec3 before{p.x - d.x, p.y - d.y, p.z - d.z};
+                comparer.compare(between, d, 1, 4, 2.0, "inside, towards the lower facet");
+                comparer.compare(between, back, 1, 4, 2.0, "inside, away from it");
+                comparer.compare(before, d, 0, 0, 2.0, "outside, towards the lower facet");
+                comparer.compare(q, back, 0, 2, 2.0, "outside, away from it");
+                if (testing::Test::HasFatalFailure()) return;
+            }
+        }
+    }
+}
+
 // Compares rays that run along the bottom facet of the BaguetteCut and pass just beyond it.
 void compareRaysAlongTheBottom(const PreparedModel& m, RayComparer& comparer) {
     const Facet& bottom = m.scene.facets[0];
@@ -449,11 +499,13 @@ TEST(FastTracer, PrimaryRaysAroundTheOutline) {
 // The shortcut of the facet search: a facet is taken without searching only when the ray passes
 // clearly inside it. Rays exactly through a corner or an edge are never certain, whichever facet
 // the walk starts from, so the search in index order decides them (the lower index wins there);
-// a ray through a facet's centre is certain of that facet; a stone that is not convex with flat
-// facets (where a ray can pass through several facets) never takes the shortcut.
-TEST(FastTracer, ShortcutOnlyForRaysClearlyInsideOneFacetOfAConvexStone) {
+// a ray through a facet's centre is certain of that facet, or, in a stone that is not convex with
+// flat facets (where a line can pass through several facets), of a facet before it in index order
+// that it passes as well, or of none.
+TEST(FastTracer, ShortcutOnlyForRaysClearlyInsideOneFacet) {
     const Vec3 along{0.0, 0.0, 1.0};
     int32_t certainCentres = 0;
+    int32_t certainWhereNotConvex = 0;
     for (int32_t model = 0; model < kModelCount; ++model) {
         if (model == kSeparatorModelIndex) continue;
         const PreparedModel m(model, 3);
@@ -487,22 +539,31 @@ TEST(FastTracer, ShortcutOnlyForRaysClearlyInsideOneFacetOfAConvexStone) {
                 const Vec3 e{a.x - b.x, a.y - b.y, a.z - b.z};
                 degenerate = degenerate || e.x * e.x + e.y * e.y + e.z * e.z < 1e-18;
             }
-            const int32_t expected = convex && !degenerate ? f : -1;
+            const int32_t expected = !degenerate ? f : -1;
+            auto expect = [&](int32_t found) {
+                if (convex) {
+                    EXPECT_EQ(found, expected) << "model " << model << " facet " << f;
+                } else {
+                    EXPECT_TRUE(found == expected || found < f)
+                        << "model " << model << " facet " << f << " found " << found;
+                    certainWhereNotConvex += found == f;
+                }
+            };
             const Vec3& n = facet.normal;
             if (n.z < -0.2) {
                 const int32_t found = fast.certainFacet(Vec3{c.x, c.y, -1.1}, along, false, f);
-                EXPECT_EQ(found, expected) << "model " << model << " facet " << f;
+                expect(found);
                 certainCentres += found == f;
             }
             const Vec3 in{c.x - 0.01 * n.x, c.y - 0.01 * n.y, c.z - 0.01 * n.z};
-            EXPECT_EQ(fast.certainFacet(in, n, true, f), expected)
-                << "model " << model << " facet " << f;
+            expect(fast.certainFacet(in, n, true, f));
             const Vec3 out{c.x + n.x, c.y + n.y, c.z + n.z};
-            EXPECT_EQ(fast.certainFacet(out, Vec3{-n.x, -n.y, -n.z}, false, f), expected)
-                << "model " << model << " facet " << f;
+            expect(fast.certainFacet(out, Vec3{-n.x, -n.y, -n.z}, false, f));
         }
     }
     EXPECT_GT(certainCentres, 500);
+    // The three stones that are not convex with flat facets take the shortcut for most facets.
+    EXPECT_GT(certainWhereNotConvex, 300);
 }
 
 // A leaving ray whose direction is not a number (as a damaged orientation can make) comes out of
@@ -520,10 +581,11 @@ TEST(FastTracer, DirectionThatIsNotANumberGivesTheSameOutputs) {
 }
 
 // Whole rows through pixelColours, whose Fire samples several pixels share the vector lanes in,
-// with every vector unit, from scrambled guesses (so that lanes fall back to the search, some with
-// starts out of range), in clear and coloured stones, against a lit and a black backdrop, at depths
-// that end the chains at once, after one bounce and deep down: every pixel is the exported
-// tracer's. The rows are 33 pixels wide, so the last group of pixels leaves lanes empty.
+// of every model with every vector unit, from scrambled guesses (so that lanes fall back to the
+// search, some with starts out of range, and walks end at facets whose rivals must be tested), in
+// clear and coloured stones, against a lit and a black backdrop, at depths that end the chains at
+// once, after one bounce and deep down: every pixel is the exported tracer's. The rows are 33
+// pixels wide, so the last group of pixels leaves lanes empty.
 TEST(FastTracer, RowsInVectorLanesEqualTheExportedTracer) {
     using Unit = FastTracer::VectorUnit;
     std::mt19937_64 random(77);
@@ -531,37 +593,38 @@ TEST(FastTracer, RowsInVectorLanesEqualTheExportedTracer) {
     std::vector<Vec3> relative(kMaxVertices);
     std::vector<Vec3> projected(kMaxVertices);
     const int32_t width = 33;
-    const int32_t scale = imageScaleForWidth(width);
-    for (const int32_t model : {4, 23}) {
+    const int32_t scale = width / 2 - 1;  // the stone fills the rows
+    std::vector<double> xs(width);
+    std::vector<uint32_t> expected(width);
+    std::vector<uint32_t> colours(width);
+    for (int32_t model = 0; model < kModelCount; ++model) {
+        if (model == kSeparatorModelIndex) continue;
         const PreparedModel m(model, 3);
-        for (const int32_t colour : {0, 6}) {
-            for (const int32_t depth : {1, 2, 20}) {
-                RenderSettings s = settingsFor(true, colour);
-                s.maxDepth = depth;
-                if (colour == 0) s.backdrop[0] = s.backdrop[1] = s.backdrop[2] = 0;
-                for (const Unit unit : {Unit::Scalar, Unit::Avx2, Unit::Avx512}) {
-                    const FastTracer fast(s, m.scene, unit);
-                    if (fast.vectorUnit() != unit) continue;  // this processor lacks it
-                    FastTracer::Scratch scratch(m.scene);
-                    std::vector<double> xs(width);
-                    std::vector<uint32_t> colours(width);
-                    for (int32_t row = 0; row < width; ++row) {
-                        scrambleGuesses(scratch, m.scene.facetCount, random);
-                        for (int32_t column = 0; column < width; ++column) {
-                            xs[column] = primaryRayOrigin(column, row, width, scale).x;
-                        }
-                        const double y = primaryRayOrigin(0, row, width, scale).y;
-                        fast.pixelColours(xs.data(), width, y, colours.data(), scratch);
-                        for (int32_t column = 0; column < width; ++column) {
-                            ASSERT_EQ(
-                                literalPixelColour(s, m.scene, xs[column], y, candidates.data(),
-                                                   relative.data(), projected.data()),
-                                colours[column])
-                                << "model " << model << " colour " << colour << " depth " << depth
-                                << " unit " << static_cast<int>(unit) << " pixel " << column << ", "
-                                << row;
-                        }
-                    }
+        const int32_t colour = model % 2 == 0 ? 0 : 6;
+        RenderSettings s = settingsFor(true, colour);
+        s.maxDepth = model % 4 == 1 ? 1 : (model % 4 == 3 ? 2 : 20);
+        if (colour == 0 && model % 3 == 0) s.backdrop[0] = s.backdrop[1] = s.backdrop[2] = 0;
+        std::vector<FastTracer> tracers;
+        for (const Unit unit : {Unit::Scalar, Unit::Avx2, Unit::Avx512}) {
+            tracers.emplace_back(s, m.scene, unit);
+            if (tracers.back().vectorUnit() != unit) tracers.pop_back();  // the processor lacks it
+        }
+        std::vector<FastTracer::Scratch> scratches(tracers.size(), FastTracer::Scratch(m.scene));
+        for (int32_t row = 0; row < width; ++row) {
+            const double y = primaryRayOrigin(0, row, width, scale).y;
+            for (int32_t column = 0; column < width; ++column) {
+                xs[column] = primaryRayOrigin(column, row, width, scale).x;
+                expected[column] = literalPixelColour(s, m.scene, xs[column], y, candidates.data(),
+                                                      relative.data(), projected.data());
+            }
+            for (size_t t = 0; t < tracers.size(); ++t) {
+                scrambleGuesses(scratches[t], m.scene.facetCount, random);
+                tracers[t].pixelColours(xs.data(), width, y, colours.data(), scratches[t]);
+                for (int32_t column = 0; column < width; ++column) {
+                    ASSERT_EQ(expected[column], colours[column])
+                        << "model " << model << " depth " << s.maxDepth << " unit "
+                        << static_cast<int>(tracers[t].vectorUnit()) << " pixel " << column << ", "
+                        << row;
                 }
             }
         }

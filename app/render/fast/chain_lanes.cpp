@@ -17,8 +17,8 @@
 
 // clang checks vector arguments before it inlines: a function that passes or returns a vector
 // must share the vector target of the functions it calls. GCC inlines first, so there the lanes
-// keep no target of their own and the AVX-512 entry takes its walk into the loop; under clang
-// they are AVX2 code, and the AVX-512 walk stays a call.
+// keep no target of their own and the AVX-512 entry takes its examination of a block into the
+// loop; under clang they are AVX2 code, and the AVX-512 examination stays a call.
 #if defined(__clang__)
 #define TAVRINE_LANE_TARGET __attribute__((target("avx2")))
 #else
@@ -81,11 +81,9 @@ struct alignas(32) LaneLevels {
     double segment[kChainLevels][kLaneCount];
 };
 
-// The walk of a vector unit, as facet_walk.h has them.
-using Walk = int32_t (*)(const FacetData&, int32_t, const Vec3&, const Vec3&);
-
-// traceChainLanes with the unit's walk taken into the loop.
-template <Walk walk>
+// traceChainLanes with the walk and the rivals' tests of the unit's examination of a block taken
+// into the loop.
+template <ExamineBlock examine>
 TAVRINE_LANE_TARGET __attribute__((always_inline)) inline void followLanes(const LaneStarts& in,
                                                                            LaneEnds& out) {
     constexpr int32_t V = kLaneCount / W;
@@ -103,7 +101,12 @@ TAVRINE_LANE_TARGET __attribute__((always_inline)) inline void followLanes(const
     const RenderSettings& s = first.settings;
     const Facet* facets = first.scene.facets;
     const steps::Lighting& l = first.lighting;
-    const bool convex = first.data.convex;
+    const FacetData& fd = first.data;
+    // Whether a walk's facet can need more than its plane test: a facet where no walk ends, or
+    // one with rivals.
+    const bool rivalsToTest =
+        !fd.rivals.empty() ||
+        std::find(fd.walkEnds.begin(), fd.walkEnds.end(), 0) != fd.walkEnds.end();
 
     // The lanes whose bits are set, as a mask, for vector v.
     M lanes{};
@@ -219,15 +222,15 @@ TAVRINE_LANE_TARGET __attribute__((always_inline)) inline void followLanes(const
             starts[c] = exits[c] != nullptr && *exits[c] >= 0 ? *exits[c] : *guesses[c];
         }
         unsigned walked = 0;
-        for (unsigned b = convex ? running : 0; b != 0; b &= b - 1) {
+        for (unsigned b = running; b != 0; b &= b - 1) {
             const int32_t c = __builtin_ctz(b);
             const int32_t start = starts[c];
             // A guess left in a scratch by another scene may be out of range.
             const int32_t g =
                 static_cast<uint32_t>(start) >= static_cast<uint32_t>(first.scene.facetCount)
                     ? -1
-                    : walk(first.data, start, Vec3{lane[0][c], lane[1][c], lane[2][c]},
-                           Vec3{lane[3][c], lane[4][c], lane[5][c]});
+                    : walkWith<examine>(first.data, start, Vec3{lane[0][c], lane[1][c], lane[2][c]},
+                                        Vec3{lane[3][c], lane[4][c], lane[5][c]});
             if (g >= 0) {
                 // Where the next ray from here in about this direction goes first; should the
                 // plane test leave g in doubt, the search below puts what it finds in its place.
@@ -263,9 +266,36 @@ TAVRINE_LANE_TARGET __attribute__((always_inline)) inline void followLanes(const
         }
 
         // The lanes the walk leaves in doubt are searched as the single chain searches them; the
-        // hit point found replaces the lane's.
+        // hit point found replaces the lane's, as does the hit point on a rival the search stops
+        // at before the walk's facet (acceptFacet).
         alignas(32) double searched[3][kLaneCount];
         unsigned bySearch = 0;
+        for (unsigned b = rivalsToTest ? certain : 0; b != 0; b &= b - 1) {
+            const int32_t c = __builtin_ctz(b);
+            const int32_t g = facet[c];
+            if (fd.walkEnds[g] == 0) {
+                certain &= ~(1u << c);
+                continue;
+            }
+            if (fd.rivalStart[g] == fd.rivalStart[g + 1]) continue;
+            const Vec3 o{ox[c / W][c % W], oy[c / W][c % W], oz[c / W][c % W]};
+            const Vec3 d{-lane[0][c], -lane[1][c], -lane[2][c]};
+            const int axis = steps::dominantAxis(d);
+            const WalkRay r = walkRay(o, d, true, axis, steps::onAxis(d, axis));
+            double p = along[c / W][c % W];
+            const int32_t met = firstOfRivals<examine>(first, g, r, &p);
+            if (met == g) continue;
+            if (met < 0) {
+                certain &= ~(1u << c);
+                continue;
+            }
+            const Vec3 h = steps::hitPoint(axis, o, d, facets[met].plane, p);
+            facet[c] = met;
+            searched[0][c] = h.x;
+            searched[1][c] = h.y;
+            searched[2][c] = h.z;
+            bySearch |= 1u << c;
+        }
         for (unsigned b = running & ~certain; b != 0; b &= b - 1) {
             const int32_t c = __builtin_ctz(b);
             const Context& ctx = *in.context[c];
@@ -395,11 +425,11 @@ TAVRINE_LANE_TARGET __attribute__((always_inline)) inline void followLanes(const
 }
 
 __attribute__((target("avx2"))) void followLanesAvx2(const LaneStarts& in, LaneEnds& out) {
-    followLanes<walkAvx2>(in, out);
+    followLanes<examineBlockAvx2>(in, out);
 }
 
 __attribute__((target("avx512f"))) void followLanesAvx512(const LaneStarts& in, LaneEnds& out) {
-    followLanes<walkAvx512>(in, out);
+    followLanes<examineBlockAvx512>(in, out);
 }
 
 }  // namespace

@@ -17,12 +17,101 @@ namespace fast {
 
 namespace {
 
-// How far (model units) a corner may lie off a facet's plane, or beyond it, for the stone to
-// count as convex with flat facets.
+// How far (model units) a corner may lie off a facet's plane, or beyond it, for the facet to
+// count as flat and on the convex hull of the stone.
 constexpr double kFlat = 1e-12;
 
 // How far (model units) beyond the stone's radius a primary ray counts as missing it.
 constexpr double kMissMargin = 1e-3;
+
+// A ray that passes one of two facets' edge tests and the other's within this distance (model
+// units) of its corners' hull: far beyond rounding, which moves a facet that is not grazed by
+// about 1e-15 (and a grazed one is refused by the plane test).
+constexpr double kNear = 1e-5;
+
+// Rivals a facet may have before a walk that ends there costs more than the search.
+constexpr size_t kMaxRivals = 24;
+
+// The least and the greatest of n . v over the facet's corners.
+struct Span {
+    double low;
+    double high;
+};
+
+Span spanAlong(const RenderScene& scene, const Facet& f, const Vec3& n) {
+    Span s{std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()};
+    for (int32_t k = 0; k < f.vertexCount; ++k) {
+        const double h = steps::dot(n, scene.vertices[f.vertexIndex[k]]);
+        s.low = std::min(s.low, h);
+        s.high = std::max(s.high, h);
+    }
+    return s;
+}
+
+// Whether no line that passes facets g and j can face both as the search's candidate test asks:
+// a line through the corners' hull of each meets them along w = q - p (p on g, q on j), and
+// when w . n_g and w . n_j have opposite signs for every such pair, its direction d does too,
+// and one of the two facets turns its back on it. Both facets are taken kNear larger.
+bool neverFacedTogether(const RenderScene& scene, int32_t g, int32_t j) {
+    const Facet& fg = scene.facets[g];
+    const Facet& fj = scene.facets[j];
+    const Span gAlongG = spanAlong(scene, fg, fg.normal);
+    const Span jAlongG = spanAlong(scene, fj, fg.normal);
+    const Span gAlongJ = spanAlong(scene, fg, fj.normal);
+    const Span jAlongJ = spanAlong(scene, fj, fj.normal);
+    // Each behind the other's plane, or each in front of it.
+    const double reach = 2.0 * kNear;
+    return (jAlongG.high + reach < gAlongG.low && jAlongJ.low - reach > gAlongJ.high) ||
+           (jAlongG.low - reach > gAlongG.high && jAlongJ.high + reach < gAlongJ.low);
+}
+
+// Finds every facet's rivals, after the facets across the edges. A facet that is flat and whose
+// plane has every corner of the stone on its inner side (by more than rounding) lies on a face of
+// the corners' convex hull; a line that faces two such facets meets the hull's surface in the same
+// sense at both, and so at one point, which cannot lie well inside one facet and on another. A
+// facet across an edge of g tests that edge the other way round, whose value is the exact
+// negative of g's, so a ray certainly inside g fails it there. Any other pair of facets are rivals
+// unless neverFacedTogether proves otherwise.
+void findRivals(const RenderScene& scene, FacetData& fd) {
+    const int32_t count = scene.facetCount;
+    std::vector<uint8_t> onHull(static_cast<size_t>(count), 0);
+    for (int32_t j = 0; j < count; ++j) {
+        const Facet& f = scene.facets[j];
+        const Span own = spanAlong(scene, f, f.normal);
+        bool hull = own.high - own.low <= kFlat;
+        for (int32_t i = 0; i < scene.vertexCount && hull; ++i) {
+            hull = steps::dot(f.normal, scene.vertices[i]) <= own.high + kFlat;
+        }
+        onHull[j] = hull ? 1 : 0;
+    }
+    fd.rivalStart.assign(static_cast<size_t>(count) + 1, 0);
+    fd.walkEnds.assign(static_cast<size_t>(count), 1);
+    std::vector<int32_t> found;
+    std::vector<uint8_t> across(static_cast<size_t>(count), 0);
+    for (int32_t g = 0; g < count; ++g) {
+        fd.rivalStart[g] = static_cast<int32_t>(fd.rivals.size());
+        found.clear();
+        const int32_t edges = scene.facets[g].vertexCount;
+        for (int32_t k = 0; k < edges; ++k) {
+            const int32_t n = fd.edges[fd.edgeStart[g] + k].neighbour;
+            if (n >= 0) across[n] = 1;
+        }
+        for (int32_t j = 0; j < g && found.size() <= kMaxRivals; ++j) {
+            if ((onHull[g] != 0 && onHull[j] != 0) || across[j] != 0) continue;
+            if (!neverFacedTogether(scene, g, j)) found.push_back(j);
+        }
+        for (int32_t k = 0; k < edges; ++k) {
+            const int32_t n = fd.edges[fd.edgeStart[g] + k].neighbour;
+            if (n >= 0) across[n] = 0;
+        }
+        if (found.size() > kMaxRivals) {
+            fd.walkEnds[g] = 0;
+        } else {
+            fd.rivals.insert(fd.rivals.end(), found.begin(), found.end());
+        }
+    }
+    fd.rivalStart[count] = static_cast<int32_t>(fd.rivals.size());
+}
 
 }  // namespace
 
@@ -84,23 +173,6 @@ FacetData buildFacetData(const RenderScene& scene) {
                 -1});
         }
     }
-    // The certificate of the faster search holds only for a convex stone with flat facets: every
-    // corner on the inner side of every facet's plane, by more than rounding.
-    fd.convex = true;
-    for (int32_t j = 0; j < count && fd.convex; ++j) {
-        const Facet& f = scene.facets[j];
-        double highest = -std::numeric_limits<double>::infinity();
-        double lowest = std::numeric_limits<double>::infinity();
-        for (int32_t k = 0; k < f.vertexCount; ++k) {
-            const double h = steps::dot(f.normal, scene.vertices[f.vertexIndex[k]]);
-            highest = std::max(highest, h);
-            lowest = std::min(lowest, h);
-        }
-        if (!(highest - lowest <= kFlat)) fd.convex = false;
-        for (int32_t i = 0; i < scene.vertexCount && fd.convex; ++i) {
-            if (!(steps::dot(f.normal, scene.vertices[i]) <= highest + kFlat)) fd.convex = false;
-        }
-    }
     // Across each edge, the facet that has the same two corners the other way round.
     std::map<std::pair<int32_t, int32_t>, int32_t> owner;
     for (int32_t j = 0; j < count; ++j) {
@@ -117,6 +189,7 @@ FacetData buildFacetData(const RenderScene& scene) {
             if (found != owner.end()) fd.edges[fd.edgeStart[j] + k].neighbour = found->second;
         }
     }
+    findRivals(scene, fd);
     // The edges again in blocks of eight lanes for the walks, followed by the candidate test's
     // lane: its triple product is toward . normal exactly (sd is -toward), and so it is clear
     // when that is not negative (above the largest negative double) and never outside.

@@ -252,7 +252,7 @@ bool findHit(const Context& ctx, const Vec3& o, const Vec3& d, bool inside,
              int32_t* hitFacet, const int32_t* other, int16_t* exit) {
     const int axis = steps::dominantAxis(d);
     const double dk = steps::onAxis(d, axis);
-    if (guess != nullptr && ctx.data.convex) {
+    if (guess != nullptr) {
         const WalkRay r = walkRay(o, d, inside, axis, dk);
         const bool byExit = exit != nullptr && *exit >= 0;
         const int32_t first = byExit ? *exit : *guess;

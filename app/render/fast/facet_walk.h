@@ -1,9 +1,11 @@
 #pragma once
-// The certain-facet walk of the faster tracer's facet search. The stone is convex, so a ray that
-// passes well inside every edge of a facet it faces can meet no other facet: the walk goes from a
-// guessed facet across the edges the ray certainly passes outside of until it finds such a facet,
-// or gives up and leaves the decision to the search in index order. Inline, so that the vector
-// lanes of the chains can take the walk into their own loop.
+// The certain-facet walk of the faster tracer's facet search. Where the stone is convex, a ray
+// that passes well inside every edge of a facet it faces can meet no other facet: the walk goes
+// from a guessed facet across the edges the ray certainly passes outside of until it finds such a
+// facet, then tests the few facets before it in index order that a ray through it may also pass
+// where the stone is not convex with flat facets (its rivals), or gives up and leaves the decision
+// to the search in index order. Inline, so that the vector lanes of the chains can take the walk
+// into their own loop.
 
 #include <cstdint>
 
@@ -57,16 +59,6 @@ inline bool planeTestCertain(const Context& ctx, int32_t g, const WalkRay& r, do
         if (steps::dot(r.toward, facets[j].normal) >= 0.0) return false;
     }
     return true;
-}
-
-// The walk's end at facet g, which the ray faces and passes certainly inside of: g and the hit
-// point on it, or -1 when the plane test or a facet whose plane passes near the centre leaves the
-// search to decide.
-inline int32_t acceptFacet(const Context& ctx, int32_t g, const WalkRay& r, Vec3* hit) {
-    double p = 0.0;
-    if (!planeTestCertain(ctx, g, r, &p)) return -1;
-    *hit = steps::hitPoint(r.axis, r.o, r.d, ctx.scene.facets[g].plane, p);
-    return g;
 }
 
 // The walks below read each facet's edges in the blocks of FacetData::EdgeBlock, whose last
@@ -209,15 +201,93 @@ inline int32_t walkToClearFacet(const Context& ctx, int32_t g, const Vec3& sd, c
     return walkScalar(ctx.data, g, sd, sm);
 }
 
+// What the search does at facet j for the ray: 1 when it certainly stops there (the ray faces j,
+// passes certainly inside it and its plane test passes, whose p is written), 0 when it certainly
+// goes on, -1 when the ray runs too close to an edge of j to be sure.
+template <ExamineBlock examine>
+__attribute__((always_inline)) inline int32_t searchStopsAt(const Context& ctx, int32_t j,
+                                                            const WalkRay& r, double* p) {
+    const Facet& facet = ctx.scene.facets[j];
+    if (!(steps::dot(r.toward, facet.normal) >= 0.0)) return 0;
+    const FacetData::EdgeBlock* blocks = ctx.data.edgeBlocks.data();
+    bool doubt = false;
+    for (int32_t b = j; b >= 0; b = blocks[b].next) {
+        const BlockVerdict v = examine(blocks[b], r.sd, r.sm);
+        if (v.outside != 0) return 0;
+        if (v.clear != 0xFF) doubt = true;
+    }
+    if (doubt) return -1;
+    const double q = steps::planeAlong(facet.plane, r.d);
+    if (steps::nearlyParallel(r.dk, q)) return 0;
+    *p = q;
+    return 1;
+}
+
+// The facet the search stops at for a ray that faces g, passes certainly inside it and passes its
+// plane test (p, which becomes the p of the facet returned): the first of g's rivals that the
+// search certainly stops at, else g; or -1 when a rival leaves it in doubt.
+template <ExamineBlock examine>
+__attribute__((always_inline)) inline int32_t firstOfRivals(const Context& ctx, int32_t g,
+                                                            const WalkRay& r, double* p) {
+    const FacetData& fd = ctx.data;
+    for (int32_t i = fd.rivalStart[g]; i < fd.rivalStart[g + 1]; ++i) {
+        const int32_t j = fd.rivals[i];
+        const int32_t stops = searchStopsAt<examine>(ctx, j, r, p);
+        if (stops != 0) return stops > 0 ? j : -1;
+    }
+    return g;
+}
+
+#if defined(TAVRINE_X86_VECTORS)
+__attribute__((target("avx512f"))) inline int32_t firstOfRivalsAvx512(const Context& ctx, int32_t g,
+                                                                      const WalkRay& r, double* p) {
+    return firstOfRivals<examineBlockAvx512>(ctx, g, r, p);
+}
+
+__attribute__((target("avx2"))) inline int32_t firstOfRivalsAvx2(const Context& ctx, int32_t g,
+                                                                 const WalkRay& r, double* p) {
+    return firstOfRivals<examineBlockAvx2>(ctx, g, r, p);
+}
+#endif
+
+// firstOfRivals with the examination of the context's vector unit.
+inline int32_t firstOfRivalsWith(const Context& ctx, int32_t g, const WalkRay& r, double* p) {
+    if (ctx.data.rivalStart[g] == ctx.data.rivalStart[g + 1]) return g;
+#if defined(TAVRINE_X86_VECTORS)
+    switch (ctx.unit) {
+    case VectorUnit::Avx512:
+        return firstOfRivalsAvx512(ctx, g, r, p);
+    case VectorUnit::Avx2:
+        return firstOfRivalsAvx2(ctx, g, r, p);
+    default:
+        break;
+    }
+#endif
+    return firstOfRivals<examineBlockScalar>(ctx, g, r, p);
+}
+
+// The walk's end at facet g, which the ray faces and passes certainly inside of: the facet the
+// search stops at (g or one of its rivals) and the hit point on it, or -1 when the plane test, a
+// facet whose plane passes near the centre or a rival leaves the search to decide.
+inline int32_t acceptFacet(const Context& ctx, int32_t g, const WalkRay& r, Vec3* hit) {
+    if (ctx.data.walkEnds[g] == 0) return -1;
+    double p = 0.0;
+    if (!planeTestCertain(ctx, g, r, &p)) return -1;
+    const int32_t met = firstOfRivalsWith(ctx, g, r, &p);
+    if (met < 0) return -1;
+    *hit = steps::hitPoint(r.axis, r.o, r.d, ctx.scene.facets[met].plane, p);
+    return met;
+}
+
 // Returns the facet that the exported tracer's search certainly returns for the ray, and the hit
 // point on it, or -1 when the walk from g proves nothing. A facet is certainly the one when the
 // ray faces it, passes well inside every one of its edges and is not parallel to its plane (the
-// tracer's plane test, which writes p). The stone is convex, so a ray from outside enters
-// through at most one facet and a ray inside leaves through exactly one: a ray so clearly inside
-// a facet passes no other facet's edge test, and the index order of the search does not matter.
-// The one exception is a facet whose plane passes near the centre, whose plane test does not
-// refuse a ray that runs along it; when the ray faces such a facet before the one found, the
-// full search decides.
+// tracer's plane test, which writes p) and the search certainly stops at none of its rivals
+// first. Where the stone is convex, a ray from outside enters through at most one facet and a ray
+// inside leaves through exactly one: a ray so clearly inside a facet passes no other facet's edge
+// test there, and only the rivals (see FacetData) need testing. The one exception is a facet
+// whose plane passes near the centre, whose plane test does not refuse a ray that runs along it;
+// when the ray faces such a facet before the one found, the full search decides.
 inline int32_t certainFacet(const Context& ctx, int32_t g, const WalkRay& r, Vec3* hit) {
     g = walkToClearFacet(ctx, g, r.sd, r.sm);
     return g < 0 ? -1 : acceptFacet(ctx, g, r, hit);

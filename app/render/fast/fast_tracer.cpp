@@ -295,7 +295,6 @@ int32_t FastTracer::trace(const Vec3& origin, const Vec3& direction, double ston
 
 int32_t FastTracer::certainFacet(const Vec3& origin, const Vec3& direction, bool inside,
                                  int32_t guess) const {
-    if (!facetData_.convex) return -1;
     Scratch scratch(scene_);
     const Context ctx{settings_,
                       scene_,

@@ -7,8 +7,10 @@
 //   the edge) is the cross product formed from the ray frame coordinates as the exported
 //   tracer forms it;
 // - a facet that the ray passes certainly inside of (clear of every edge by far more than
-//   rounding) and whose plane test passes is the only facet the search can stop at, so a guess
-//   is tried first and, when it is certainly the one, taken without the search: for a ray
+//   rounding) and whose plane test passes is the only facet the search can stop at, or where the
+//   stone is not convex with flat facets the first of it and the few facets before it in index
+//   order that such a ray may pass as well (its rivals, each tested as the search tests it), so a
+//   guess is tried first and, when it is certainly the one, taken without the search: for a ray
 //   inside, the facet that the last ray from the same facet in about the same direction met,
 //   otherwise the facet that the previous ray at the same depth met (usually the neighbouring
 //   pixel's);

@@ -66,9 +66,13 @@ struct FacetData {
         int32_t next;
     };
     std::vector<EdgeBlock> edgeBlocks;
-    // Whether the stone is convex with flat facets, so that a facet the ray is certainly
-    // inside of is the only one it can meet.
-    bool convex = false;
+    // By facet g, the facets before it in index order that a ray passing certainly inside g may
+    // pass as well, where the stone is not convex with flat facets (none where it is): ascending,
+    // from rivals[rivalStart[g]] to rivals[rivalStart[g + 1]]. A facet with more rivals than
+    // are worth testing has walkEnds 0: a walk that ends there leaves the search to decide.
+    std::vector<int32_t> rivalStart;
+    std::vector<int32_t> rivals;
+    std::vector<uint8_t> walkEnds;
     // Facets whose plane passes near the centre, in ascending order.
     std::vector<int32_t> nearCentre;
 };
