@@ -113,9 +113,42 @@ void findRivals(const RenderScene& scene, FacetData& fd) {
     fd.rivalStart[count] = static_cast<int32_t>(fd.rivals.size());
 }
 
+// Finds the facet across each edge: the one that has the same two corners the other way round.
+// The corner lists are kept, and the facets across are taken from the previous facet data when
+// its corner lists are the same (the same stone in another view).
+void findNeighbours(const RenderScene& scene, const FacetData* previous, FacetData& fd) {
+    const int32_t count = scene.facetCount;
+    for (int32_t j = 0; j < count; ++j) {
+        const Facet& f = scene.facets[j];
+        fd.corners.push_back(f.vertexCount);
+        fd.corners.insert(fd.corners.end(), f.vertexIndex, f.vertexIndex + f.vertexCount);
+    }
+    if (previous != nullptr && previous->corners == fd.corners) {
+        for (size_t e = 0; e < fd.edges.size(); ++e) {
+            fd.edges[e].neighbour = previous->edges[e].neighbour;
+        }
+        return;
+    }
+    std::map<std::pair<int32_t, int32_t>, int32_t> owner;
+    for (int32_t j = 0; j < count; ++j) {
+        const Facet& f = scene.facets[j];
+        for (int32_t k = 0; k < f.vertexCount; ++k) {
+            owner[{f.vertexIndex[k], f.vertexIndex[(k + 1) % f.vertexCount]}] = j;
+        }
+    }
+    for (int32_t j = 0; j < count; ++j) {
+        const Facet& f = scene.facets[j];
+        for (int32_t k = 0; k < f.vertexCount; ++k) {
+            const auto found =
+                owner.find({f.vertexIndex[(k + 1) % f.vertexCount], f.vertexIndex[k]});
+            if (found != owner.end()) fd.edges[fd.edgeStart[j] + k].neighbour = found->second;
+        }
+    }
+}
+
 }  // namespace
 
-FacetData buildFacetData(const RenderScene& scene) {
+FacetData buildFacetData(const RenderScene& scene, const FacetData* previous) {
     const int32_t count = scene.facetCount;
     FacetData fd;
     // Padded to whole groups of eight; a padding facet never qualifies (its normal is NaN).
@@ -173,22 +206,7 @@ FacetData buildFacetData(const RenderScene& scene) {
                 -1});
         }
     }
-    // Across each edge, the facet that has the same two corners the other way round.
-    std::map<std::pair<int32_t, int32_t>, int32_t> owner;
-    for (int32_t j = 0; j < count; ++j) {
-        const Facet& f = scene.facets[j];
-        for (int32_t k = 0; k < f.vertexCount; ++k) {
-            owner[{f.vertexIndex[k], f.vertexIndex[(k + 1) % f.vertexCount]}] = j;
-        }
-    }
-    for (int32_t j = 0; j < count; ++j) {
-        const Facet& f = scene.facets[j];
-        for (int32_t k = 0; k < f.vertexCount; ++k) {
-            const auto found =
-                owner.find({f.vertexIndex[(k + 1) % f.vertexCount], f.vertexIndex[k]});
-            if (found != owner.end()) fd.edges[fd.edgeStart[j] + k].neighbour = found->second;
-        }
-    }
+    findNeighbours(scene, previous, fd);
     findRivals(scene, fd);
     // The edges again in blocks of eight lanes for the walks, followed by the candidate test's
     // lane: its triple product is toward . normal exactly (sd is -toward), and so it is clear
@@ -197,7 +215,7 @@ FacetData buildFacetData(const RenderScene& scene) {
     for (int32_t j = 0; j < count; ++j) {
         const Facet& f = scene.facets[j];
         const int32_t laneCount = f.vertexCount + 1;
-        int32_t previous = -1;
+        int32_t last = -1;
         for (int32_t k = 0; k < laneCount; k += 8) {
             FacetData::EdgeBlock block{};
             block.next = -1;
@@ -222,12 +240,12 @@ FacetData buildFacetData(const RenderScene& scene) {
                 block.negClearance[lane] = -e.clearance;
                 block.neighbour[lane] = e.neighbour;
             }
-            if (previous < 0) {
+            if (last < 0) {
                 fd.edgeBlocks[j] = block;
-                previous = j;
+                last = j;
             } else {
-                fd.edgeBlocks[previous].next = static_cast<int32_t>(fd.edgeBlocks.size());
-                previous = static_cast<int32_t>(fd.edgeBlocks.size());
+                fd.edgeBlocks[last].next = static_cast<int32_t>(fd.edgeBlocks.size());
+                last = static_cast<int32_t>(fd.edgeBlocks.size());
                 fd.edgeBlocks.push_back(block);
             }
         }

@@ -15,8 +15,10 @@ namespace fast {
 // this build, always the scalar one.
 VectorUnit usableUnit(VectorUnit asked);
 
-// The facet data of the scene in the layout the search reads.
-FacetData buildFacetData(const RenderScene& scene);
+// The facet data of the scene in the layout the search reads; what depends only on the facets'
+// corner lists is taken from `previous` (the facet data of another view of the same stone) when
+// given and its corner lists are the same.
+FacetData buildFacetData(const RenderScene& scene, const FacetData* previous = nullptr);
 
 // The first candidate facet the ray from o along d meets (from inside the stone or from outside),
 // as the exported tracer finds it: writes the facet and the hit point and returns true, or

@@ -272,13 +272,14 @@ bool FastTracer::Scratch::fits(const RenderScene& scene) const {
     return scene.facetCount == facetCount;
 }
 
-FastTracer::FastTracer(const RenderSettings& settings, const RenderScene& scene, VectorUnit unit)
+FastTracer::FastTracer(const RenderSettings& settings, const RenderScene& scene, VectorUnit unit,
+                       const FastTracer* previous)
     : settings_(settings),
       scene_(scene),
       lighting_(lightingOf(settings, scene)),
       r0_(normalReflectance(settings.outerIndex, settings.stoneIndex)),
       unit_(usableUnit(unit)),
-      facetData_(buildFacetData(scene)) {}
+      facetData_(buildFacetData(scene, previous != nullptr ? &previous->facetData_ : nullptr)) {}
 
 int32_t FastTracer::trace(const Vec3& origin, const Vec3& direction, double stoneIndex,
                           int32_t inside, int32_t depth, double total[3], double& surfaceGlare,

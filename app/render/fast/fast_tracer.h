@@ -53,9 +53,11 @@ class FastTracer {
     using FacetData = fast::FacetData;
 
     // Prepares the tracer for one rendering of the scene with the settings; both must outlive it.
-    // A vector unit the processor lacks falls back to the best one it has.
+    // A vector unit the processor lacks falls back to the best one it has. With `previous`, the
+    // tracer of another view of the same stone, what does not depend on the view is taken from
+    // it (when the facets' corner lists are indeed the same).
     FastTracer(const RenderSettings& settings, const RenderScene& scene,
-               VectorUnit unit = VectorUnit::Best);
+               VectorUnit unit = VectorUnit::Best, const FastTracer* previous = nullptr);
 
     // Returns the vector unit this tracer's facet search uses.
     VectorUnit vectorUnit() const { return unit_; }

@@ -51,6 +51,8 @@ struct FacetData {
     };
     std::vector<int32_t> edgeStart;
     std::vector<Edge> edges;
+    // Each facet's corner count followed by its corner indexes, in facet order.
+    std::vector<int32_t> corners;
     // The same edges eight at a time for the walks, and after them a lane for the candidate
     // test: block j is the first of facet j, and `next` leads to its next block (after the
     // first count blocks) or is -1. By lane: the components of A x B and A - B, the value
