@@ -463,7 +463,8 @@ TEST(FastTracer, WholeRendersOfEveryModelAreIdentical) {
 }
 
 // Primary rays around the stone's outline, just inside and just beyond the radius of its widest
-// corner, where the faster path stops looking for a facet: both paths give the same pixels.
+// corner and every corner seen along z (in every direction from it), where the faster path stops
+// looking for a facet: both paths give the same pixels.
 TEST(FastTracer, PrimaryRaysAroundTheOutline) {
     for (int32_t model = 0; model < kModelCount; ++model) {
         if (model == kSeparatorModelIndex) continue;
@@ -481,15 +482,24 @@ TEST(FastTracer, PrimaryRaysAroundTheOutline) {
                 const Vertex& v = m.scene.vertices[i];
                 radius = std::max(radius, std::sqrt(v.x * v.x + v.y * v.y));
             }
+            auto check = [&](double x, double y) {
+                ASSERT_EQ(literalPixelColour(s, m.scene, x, y, candidates.data(), relative.data(),
+                                             projected.data()),
+                          fast.pixelColour(x, y, scratch))
+                    << "model " << model << " turns " << turns << " ray " << x << ", " << y;
+            };
+            const double pi = 3.141592653589793;
             for (double beyond : {-1e-3, 0.0, 1e-9, 1e-6, 9.9e-4, 1e-3, 1.01e-3, 0.1}) {
                 for (int32_t k = 0; k < 360; ++k) {
-                    const double a = k * (2.0 * 3.141592653589793 / 360.0);
-                    const double x = (radius + beyond) * std::cos(a);
-                    const double y = (radius + beyond) * std::sin(a);
-                    ASSERT_EQ(literalPixelColour(s, m.scene, x, y, candidates.data(),
-                                                 relative.data(), projected.data()),
-                              fast.pixelColour(x, y, scratch))
-                        << "model " << model << " turns " << turns << " ray " << x << ", " << y;
+                    const double a = k * (2.0 * pi / 360.0);
+                    check((radius + beyond) * std::cos(a), (radius + beyond) * std::sin(a));
+                }
+                for (int32_t i = 0; i < m.scene.vertexCount; ++i) {
+                    const Vertex& v = m.scene.vertices[i];
+                    for (int32_t k = 0; k < 16; ++k) {
+                        const double a = k * (2.0 * pi / 16.0);
+                        check(v.x + beyond * std::cos(a), v.y + beyond * std::sin(a));
+                    }
                 }
             }
         }

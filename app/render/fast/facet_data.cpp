@@ -146,6 +146,50 @@ void findNeighbours(const RenderScene& scene, const FacetData* previous, FacetDa
     }
 }
 
+// The convex hull of the corners seen along z, counterclockwise, as half-planes nx x + ny y <=
+// offset with unit normals, each moved out by `margin`; none when the hull has no area.
+std::vector<FacetData::OutlineEdge> outlineOf(const RenderScene& scene, double margin) {
+    std::vector<std::pair<double, double>> points;
+    points.reserve(static_cast<size_t>(scene.vertexCount));
+    for (int32_t i = 0; i < scene.vertexCount; ++i) {
+        points.emplace_back(scene.vertices[i].x, scene.vertices[i].y);
+    }
+    std::sort(points.begin(), points.end());
+    points.erase(std::unique(points.begin(), points.end()), points.end());
+    if (points.size() < 3) return {};
+    // Andrew's monotone chain: the lower hull left to right, then the upper hull back.
+    auto turn = [](const std::pair<double, double>& o, const std::pair<double, double>& a,
+                   const std::pair<double, double>& b) {
+        return (a.first - o.first) * (b.second - o.second) -
+               (a.second - o.second) * (b.first - o.first);
+    };
+    std::vector<std::pair<double, double>> hull(2 * points.size());
+    size_t k = 0;
+    for (size_t i = 0; i < points.size(); ++i) {
+        while (k >= 2 && turn(hull[k - 2], hull[k - 1], points[i]) <= 0.0) --k;
+        hull[k++] = points[i];
+    }
+    for (size_t i = points.size() - 1, lower = k + 1; i-- > 0;) {
+        while (k >= lower && turn(hull[k - 2], hull[k - 1], points[i]) <= 0.0) --k;
+        hull[k++] = points[i];
+    }
+    hull.resize(k - 1);
+    if (hull.size() < 3) return {};
+    std::vector<FacetData::OutlineEdge> outline;
+    for (size_t i = 0; i < hull.size(); ++i) {
+        const auto& a = hull[i];
+        const auto& b = hull[(i + 1) % hull.size()];
+        const double dx = b.first - a.first;
+        const double dy = b.second - a.second;
+        const double length = std::sqrt(dx * dx + dy * dy);
+        if (!(length > 0.0)) continue;
+        const double nx = dy / length;
+        const double ny = -dx / length;
+        outline.push_back(FacetData::OutlineEdge{nx, ny, nx * a.first + ny * a.second + margin});
+    }
+    return outline;
+}
+
 }  // namespace
 
 FacetData buildFacetData(const RenderScene& scene, const FacetData* previous) {
@@ -209,8 +253,9 @@ FacetData buildFacetData(const RenderScene& scene, const FacetData* previous) {
     findNeighbours(scene, previous, fd);
     findRivals(scene, fd);
     // The edges again in blocks of eight lanes for the walks, followed by the candidate test's
-    // lane: its triple product is toward . normal exactly (sd is -toward), and so it is clear
-    // when that is not negative (above the largest negative double) and never outside.
+    // lane in every lane left: its triple product is toward . normal exactly (sd is -toward), so
+    // with a clearance of the largest negative double it is clear when that is not negative and
+    // outside when it is not positive.
     fd.edgeBlocks.resize(static_cast<size_t>(count));
     for (int32_t j = 0; j < count; ++j) {
         const Facet& f = scene.facets[j];
@@ -220,24 +265,20 @@ FacetData buildFacetData(const RenderScene& scene, const FacetData* previous) {
             FacetData::EdgeBlock block{};
             block.next = -1;
             for (int32_t lane = 0; lane < 8; ++lane) {
-                block.clearance[lane] = -1.0;
-                block.negClearance[lane] = -1.0;
                 block.neighbour[lane] = -1;
-                if (k + lane == f.vertexCount) {
+                if (k + lane >= f.vertexCount) {
                     block.axb[0][lane] = -f.normal.x;
                     block.axb[1][lane] = -f.normal.y;
                     block.axb[2][lane] = -f.normal.z;
                     block.clearance[lane] = -std::numeric_limits<double>::denorm_min();
-                    block.negClearance[lane] = -std::numeric_limits<double>::infinity();
+                    continue;
                 }
-                if (k + lane >= f.vertexCount) continue;
                 const FacetData::Edge& e = fd.edges[fd.edgeStart[j] + k + lane];
                 for (int32_t c = 0; c < 3; ++c) {
                     block.axb[c][lane] = e.axb[c];
                     block.amb[c][lane] = e.amb[c];
                 }
                 block.clearance[lane] = e.clearance;
-                block.negClearance[lane] = -e.clearance;
                 block.neighbour[lane] = e.neighbour;
             }
             if (last < 0) {
@@ -275,6 +316,9 @@ FacetData buildFacetData(const RenderScene& scene, const FacetData* previous) {
     const double missRadius = std::sqrt(radius2) + kMissMargin;
     fd.missRadius2 =
         clearMisses ? missRadius * missRadius : std::numeric_limits<double>::infinity();
+    // The same holds beyond the convex hull of the corners as seen along z, which the stone's
+    // outline fills more closely than the circle.
+    if (clearMisses) fd.outline = outlineOf(scene, kMissMargin);
     return fd;
 }
 

@@ -7,6 +7,7 @@
 // to the search in index order. Inline, so that the vector lanes of the chains can take the walk
 // into their own loop.
 
+#include <algorithm>
 #include <cstdint>
 
 #include "app/render/fast/fast_types.h"
@@ -62,9 +63,10 @@ inline bool planeTestCertain(const Context& ctx, int32_t g, const WalkRay& r, do
 }
 
 // The walks below read each facet's edges in the blocks of FacetData::EdgeBlock, whose last
-// lanes include the candidate test: its value is exactly the tracer's toward . normal, it is clear
-// when that is not negative and never counts as outside. A facet the ray does not face therefore
-// never ends a walk, which goes on across an edge the ray certainly passes outside of, if any.
+// lanes hold the candidate test: its value is exactly the tracer's toward . normal, it is clear
+// when that is not negative and outside when that is not positive. A facet the ray does not face
+// therefore never ends a walk, which goes on across an edge the ray certainly passes outside of,
+// if any (the edges come first), and otherwise stops.
 
 // What one block of a facet's lanes says of a ray (sd and sm as WalkRay has them): a bit for
 // every lane the ray is certainly clear of, and one for every lane it is certainly outside of.
@@ -82,7 +84,7 @@ inline BlockVerdict examineBlockScalar(const FacetData::EdgeBlock& k, const Vec3
             sd.x * k.axb[0][lane] + sd.y * k.axb[1][lane] + sd.z * k.axb[2][lane] +
             (sm.x * k.amb[0][lane] + sm.y * k.amb[1][lane] + sm.z * k.amb[2][lane]);
         if (cross > k.clearance[lane]) v.clear |= 1u << lane;
-        if (cross < k.negClearance[lane]) v.outside |= 1u << lane;
+        if (-cross > k.clearance[lane]) v.outside |= 1u << lane;
     }
     return v;
 }
@@ -100,8 +102,11 @@ __attribute__((target("avx512f"))) inline BlockVerdict examineBlockAvx512(
                                     _mm512_mul_pd(_mm512_set1_pd(sm.y), _mm512_loadu_pd(k.amb[1]))),
                       _mm512_mul_pd(_mm512_set1_pd(sm.z), _mm512_loadu_pd(k.amb[2])));
     const __m512d cross = _mm512_add_pd(along, turn);
-    return BlockVerdict{_mm512_cmp_pd_mask(cross, _mm512_loadu_pd(k.clearance), _CMP_GT_OQ),
-                        _mm512_cmp_pd_mask(cross, _mm512_loadu_pd(k.negClearance), _CMP_LT_OQ)};
+    const __m512d clearance = _mm512_loadu_pd(k.clearance);
+    const __m512d negated = _mm512_castsi512_pd(
+        _mm512_xor_si512(_mm512_castpd_si512(cross), _mm512_set1_epi64(INT64_MIN)));
+    return BlockVerdict{_mm512_cmp_pd_mask(cross, clearance, _CMP_GT_OQ),
+                        _mm512_cmp_pd_mask(negated, clearance, _CMP_GT_OQ)};
 }
 
 // The same four lanes at a time.
@@ -119,12 +124,14 @@ __attribute__((target("avx2"))) inline BlockVerdict examineBlockAvx2(const Facet
                           _mm256_mul_pd(_mm256_set1_pd(sm.y), _mm256_loadu_pd(k.amb[1] + h))),
             _mm256_mul_pd(_mm256_set1_pd(sm.z), _mm256_loadu_pd(k.amb[2] + h)));
         const __m256d cross = _mm256_add_pd(along, turn);
-        v.clear |= static_cast<unsigned>(_mm256_movemask_pd(
-                       _mm256_cmp_pd(cross, _mm256_loadu_pd(k.clearance + h), _CMP_GT_OQ)))
-                   << h;
-        v.outside |= static_cast<unsigned>(_mm256_movemask_pd(
-                         _mm256_cmp_pd(cross, _mm256_loadu_pd(k.negClearance + h), _CMP_LT_OQ)))
-                     << h;
+        const __m256d clearance = _mm256_loadu_pd(k.clearance + h);
+        const __m256d negated = _mm256_xor_pd(cross, _mm256_set1_pd(-0.0));
+        v.clear |=
+            static_cast<unsigned>(_mm256_movemask_pd(_mm256_cmp_pd(cross, clearance, _CMP_GT_OQ)))
+            << h;
+        v.outside |=
+            static_cast<unsigned>(_mm256_movemask_pd(_mm256_cmp_pd(negated, clearance, _CMP_GT_OQ)))
+            << h;
     }
     return v;
 }
@@ -211,9 +218,12 @@ __attribute__((always_inline)) inline int32_t searchStopsAt(const Context& ctx, 
     if (!(steps::dot(r.toward, facet.normal) >= 0.0)) return 0;
     const FacetData::EdgeBlock* blocks = ctx.data.edgeBlocks.data();
     bool doubt = false;
-    for (int32_t b = j; b >= 0; b = blocks[b].next) {
+    // Only an edge's lane can be certainly outside here: the candidate test's value may be 0.
+    int32_t edgesLeft = facet.vertexCount;
+    for (int32_t b = j; b >= 0; b = blocks[b].next, edgesLeft -= 8) {
         const BlockVerdict v = examine(blocks[b], r.sd, r.sm);
-        if (v.outside != 0) return 0;
+        const unsigned edgeLanes = edgesLeft >= 8 ? 0xFFu : (1u << std::max(edgesLeft, 0)) - 1u;
+        if ((v.outside & edgeLanes) != 0) return 0;
         if (v.clear != 0xFF) doubt = true;
     }
     if (doubt) return -1;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "app/render/fast/chain_lanes.h"
 #include "app/render/fast/facet_search.h"
@@ -371,16 +372,9 @@ bool startFirePixel(const Context& primary, const Context (&samples)[3], const V
     }
     steps::Bounce bounce{};
     steps::mirror(direction, primary.scene.facets[hitFacet].normal, false, bounce);
-    double childGlare = 0.0;
-    double childInner[3] = {0.0, 0.0, 0.0};
-    double reflected[3] = {0.0, 0.0, 0.0};
-    double reflectedLength = 0.0;
-    traceRay(primary, p.hit, bounce.reflected, 0, 1,
-             Outputs{&reflected[0], &reflected[1], &reflected[2], &childGlare, &childInner[0],
-                     &childInner[1], &childInner[2], &reflectedLength},
-             nullptr);
+    // The reflected child leaves the stone at depth 1 and brings the glare back (traceRay).
     p.f = steps::fresnel(primary.r0, bounce, false);
-    p.glare = reflected[0] * p.f;
+    p.glare = steps::shadeGlare(bounce.reflected, primary.lighting) * p.f;
     const RenderSettings& s = primary.settings;
     for (int32_t k = 0; k < 3; ++k) {
         p.bounces[k] = bounce;
@@ -459,6 +453,31 @@ uint32_t firePixelAlone(const Context (&samples)[3], const FirePixel& p) {
     return finishFirePixel(samples[0].settings, p, light, segment);
 }
 
+// The pixels of row y that a primary ray certainly misses the stone from: beyond the circle or
+// the outline of FacetData, whose half-planes cut the row down to [left, right].
+class Beside {
+  public:
+    Beside(const FacetData& fd, double y) : y2_(y * y), radius2_(fd.missRadius2) {
+        for (const FacetData::OutlineEdge& e : fd.outline) {
+            const double room = e.offset - e.ny * y;
+            if (e.nx > 0.0) {
+                right_ = std::min(right_, room / e.nx);
+            } else if (e.nx < 0.0) {
+                left_ = std::max(left_, room / e.nx);
+            } else if (room < 0.0) {
+                left_ = std::numeric_limits<double>::infinity();
+            }
+        }
+    }
+    bool operator()(double x) const { return x * x + y2_ > radius2_ || x < left_ || x > right_; }
+
+  private:
+    double y2_;
+    double radius2_;
+    double left_ = -std::numeric_limits<double>::infinity();
+    double right_ = std::numeric_limits<double>::infinity();
+};
+
 }  // namespace
 
 void FastTracer::pixelColours(const double* xs, int32_t count, double y, uint32_t* colours,
@@ -474,14 +493,14 @@ void FastTracer::pixelColours(const double* xs, int32_t count, double y, uint32_
                           s.stoneIndex,
                           scratch,
                           guesses + kPrimaryGuesses * kGuessDepths};
+    const Beside beside(facetData_, y);
     if (!s.renderFire || s.maxDepth <= 0) {
         for (int32_t i = 0; i < count; ++i) {
             // Beside the stone the ray meets nothing (with no depth at all it is shaded, not
             // searched).
             const double x = xs[i];
-            colours[i] = x * x + y * y > facetData_.missRadius2 && s.maxDepth > 0
-                             ? backdropColour(s)
-                             : plainPixelColour(primary, Vec3{x, y, -1.1});
+            colours[i] = beside(x) && s.maxDepth > 0 ? backdropColour(s)
+                                                     : plainPixelColour(primary, Vec3{x, y, -1.1});
         }
         return;
     }
@@ -522,8 +541,7 @@ void FastTracer::pixelColours(const double* xs, int32_t count, double y, uint32_
         for (int32_t i = 0; i < count; ++i) {
             const double x = xs[i];
             FirePixel& p = pixels[waiting];
-            if (x * x + y * y > facetData_.missRadius2 ||
-                !startFirePixel(primary, samples, Vec3{x, y, -1.1}, p)) {
+            if (beside(x) || !startFirePixel(primary, samples, Vec3{x, y, -1.1}, p)) {
                 colours[i] = backdropColour(s);
                 continue;
             }
@@ -542,8 +560,7 @@ void FastTracer::pixelColours(const double* xs, int32_t count, double y, uint32_
     for (int32_t i = 0; i < count; ++i) {
         const double x = xs[i];
         FirePixel p;
-        colours[i] = x * x + y * y > facetData_.missRadius2 ||
-                             !startFirePixel(primary, samples, Vec3{x, y, -1.1}, p)
+        colours[i] = beside(x) || !startFirePixel(primary, samples, Vec3{x, y, -1.1}, p)
                          ? backdropColour(s)
                          : firePixelAlone(samples, p);
     }

@@ -38,6 +38,14 @@ struct FacetData {
     // Beyond this squared distance from the z axis a primary ray certainly meets no facet
     // (infinite when the stone gives no such certainty).
     double missRadius2 = 0.0;
+    // Nor beyond any of these lines (nx x + ny y > offset), the outline of the stone seen along z
+    // with the same margin; none when the stone gives no such certainty.
+    struct OutlineEdge {
+        double nx;
+        double ny;
+        double offset;
+    };
+    std::vector<OutlineEdge> outline;
     // Per facet edge k (corner k to corner k+1), from the first edge of facet j at
     // edgeStart[j]: A x B and A - B of its corners, so that the edge test's cross product
     // is d . (A x B) + (d x o) . (A - B) for a ray from o along d; the edge value above
@@ -54,16 +62,15 @@ struct FacetData {
     // Each facet's corner count followed by its corner indexes, in facet order.
     std::vector<int32_t> corners;
     // The same edges eight at a time for the walks, and after them a lane for the candidate
-    // test: block j is the first of facet j, and `next` leads to its next block (after the
-    // first count blocks) or is -1. By lane: the components of A x B and A - B, the value
-    // above which the lane is clear and below which it is certainly outside, and the facet
-    // across. A padding lane has value 0, which counts as clear and never as outside. Each
-    // block starts a cache line, so that eight lanes load without crossing one.
+    // test, repeated in the lanes that are left: block j is the first of facet j, and `next`
+    // leads to its next block (after the first count blocks) or is -1. By lane: the components
+    // of A x B and A - B, the clearance (a value above it is certainly clear of the lane, one
+    // below its negative certainly outside), and the facet across. Each block starts a cache
+    // line, so that eight lanes load without crossing one.
     struct alignas(64) EdgeBlock {
         double axb[3][8];
         double amb[3][8];
         double clearance[8];
-        double negClearance[8];
         int32_t neighbour[8];
         int32_t next;
     };
