@@ -517,43 +517,45 @@ void FastTracer::pixelColours(const double* xs, int32_t count, double y, uint32_
 
 #if defined(TAVRINE_X86_VECTORS)
     // With a vector unit the chains of several pixels are followed together in its lanes.
+    // The primary rays' bounces of several pixels are made in the lanes too.
     if (unit_ != VectorUnit::Scalar && chainFits(primary, 1)) {
-        FirePixel pixels[kLanePixels];
         int32_t columns[kLanePixels];
-        int32_t waiting = 0;
+        LanePrimaries primaries;
+        LaneSurfaces surfaces;
         LaneStarts starts;
-        starts.clear();
         LaneEnds ends;
         auto finishWaiting = [&]() {
+            startChainLanes(unit_, samples, primaries, starts, surfaces);
             traceChainLanes(unit_, starts, ends);
-            for (int32_t q = 0; q < waiting; ++q) {
+            for (int32_t q = 0; q < primaries.count; ++q) {
+                FirePixel p{};
+                p.f = surfaces.f[q];
+                p.glare = surfaces.glare[q];
                 double light[3][3];
                 double segment[3];
                 for (int32_t k = 0; k < 3; ++k) {
+                    p.bounces[k].isRefracted = surfaces.entered[q][k];
                     for (int32_t ch = 0; ch < 3; ++ch) light[k][ch] = ends.total[ch][3 * q + k];
                     segment[k] = ends.segment[3 * q + k];
                 }
-                colours[columns[q]] = finishFirePixel(s, pixels[q], light, segment);
+                colours[columns[q]] = finishFirePixel(s, p, light, segment);
             }
-            starts.clear();
-            waiting = 0;
+            primaries.count = 0;
         };
+        const Vec3 along{0.0, 0.0, 1.0};
         for (int32_t i = 0; i < count; ++i) {
             const double x = xs[i];
-            FirePixel& p = pixels[waiting];
-            if (beside(x) || !startFirePixel(primary, samples, Vec3{x, y, -1.1}, p)) {
+            const int32_t q = primaries.count;
+            if (beside(x) ||
+                !findHit(primary, Vec3{x, y, -1.1}, along, false, &facetData_.primaryCandidates,
+                         guessAt(primary, 0), &primaries.hit[q], &primaries.facet[q])) {
                 colours[i] = backdropColour(s);
                 continue;
             }
-            for (int32_t k = 0; k < 3; ++k) {
-                if (p.bounces[k].isRefracted) {
-                    starts.set(3 * waiting + k, &samples[k], p.hit, p.bounces[k].refracted);
-                }
-            }
-            columns[waiting++] = i;
-            if (waiting == kLanePixels) finishWaiting();
+            columns[q] = i;
+            if (++primaries.count == kLanePixels) finishWaiting();
         }
-        if (waiting > 0) finishWaiting();
+        if (primaries.count > 0) finishWaiting();
         return;
     }
 #endif
