@@ -541,7 +541,8 @@ TEST(FastTracer, ShortcutOnlyForRaysClearlyInsideOneFacet) {
             }
             // From the centre of a facet turned clearly towards the eye, outward along its
             // normal from just inside, and back in along it from outside. A facet with two corners
-            // in one place (the Sphere's poles, up to rounding) has an edge no ray is clear of.
+            // in one place (the Sphere's poles, up to rounding) has an edge whose sign is all
+            // rounding: the search's own arithmetic decides it, and the facet is certain or not.
             bool degenerate = false;
             for (int32_t k = 0; k < facet.vertexCount; ++k) {
                 const Vertex& a = m.scene.vertices[facet.vertexIndex[k]];
@@ -549,12 +550,12 @@ TEST(FastTracer, ShortcutOnlyForRaysClearlyInsideOneFacet) {
                 const Vec3 e{a.x - b.x, a.y - b.y, a.z - b.z};
                 degenerate = degenerate || e.x * e.x + e.y * e.y + e.z * e.z < 1e-18;
             }
-            const int32_t expected = !degenerate ? f : -1;
             auto expect = [&](int32_t found) {
                 if (convex) {
-                    EXPECT_EQ(found, expected) << "model " << model << " facet " << f;
+                    EXPECT_TRUE(found == f || (degenerate && found == -1))
+                        << "model " << model << " facet " << f << " found " << found;
                 } else {
-                    EXPECT_TRUE(found == expected || found < f)
+                    EXPECT_TRUE(found == f || found == -1 || found < f)
                         << "model " << model << " facet " << f << " found " << found;
                     certainWhereNotConvex += found == f;
                 }

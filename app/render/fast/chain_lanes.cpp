@@ -103,10 +103,11 @@ TAVRINE_LANE_TARGET __attribute__((always_inline)) inline void followLanes(const
     const steps::Lighting& l = first.lighting;
     const FacetData& fd = first.data;
     // Whether a walk's facet can need more than its plane test: a facet where no walk ends, or
-    // one with rivals.
+    // one with rivals or short edges.
     const bool rivalsToTest =
         !fd.rivals.empty() ||
-        std::find(fd.walkEnds.begin(), fd.walkEnds.end(), 0) != fd.walkEnds.end();
+        std::find(fd.walkEnds.begin(), fd.walkEnds.end(), 0) != fd.walkEnds.end() ||
+        std::find(fd.hasShortEdges.begin(), fd.hasShortEdges.end(), 1) != fd.hasShortEdges.end();
 
     // The lanes whose bits are set, as a mask, for vector v.
     M lanes{};
@@ -277,11 +278,15 @@ TAVRINE_LANE_TARGET __attribute__((always_inline)) inline void followLanes(const
                 certain &= ~(1u << c);
                 continue;
             }
-            if (fd.rivalStart[g] == fd.rivalStart[g + 1]) continue;
+            if (fd.rivalStart[g] == fd.rivalStart[g + 1] && fd.hasShortEdges[g] == 0) continue;
             const Vec3 o{ox[c / W][c % W], oy[c / W][c % W], oz[c / W][c % W]};
             const Vec3 d{-lane[0][c], -lane[1][c], -lane[2][c]};
             const int axis = steps::dominantAxis(d);
             const WalkRay r = walkRay(o, d, true, axis, steps::onAxis(d, axis));
+            if (fd.hasShortEdges[g] != 0 && !shortEdgesPass(first, g, r)) {
+                certain &= ~(1u << c);
+                continue;
+            }
             double p = along[c / W][c % W];
             const int32_t met = firstOfRivals<examine>(first, g, r, &p);
             if (met == g) continue;

@@ -257,6 +257,7 @@ FacetData buildFacetData(const RenderScene& scene, const FacetData* previous) {
     // with a clearance of the largest negative double it is clear when that is not negative and
     // outside when it is not positive.
     fd.edgeBlocks.resize(static_cast<size_t>(count));
+    fd.hasShortEdges.assign(static_cast<size_t>(count), 0);
     for (int32_t j = 0; j < count; ++j) {
         const Facet& f = scene.facets[j];
         const int32_t laneCount = f.vertexCount + 1;
@@ -280,6 +281,12 @@ FacetData buildFacetData(const RenderScene& scene, const FacetData* previous) {
                 }
                 block.clearance[lane] = e.clearance;
                 block.neighbour[lane] = e.neighbour;
+                const double length =
+                    std::sqrt(e.amb[0] * e.amb[0] + e.amb[1] * e.amb[1] + e.amb[2] * e.amb[2]);
+                if (length < kShortEdge) {
+                    block.shortEdges |= 1u << lane;
+                    fd.hasShortEdges[j] = 1;
+                }
             }
             if (last < 0) {
                 fd.edgeBlocks[j] = block;

@@ -27,6 +27,11 @@ constexpr double kEdgeDoubt = 1e-11;
 // test unless its plane passes near the centre.
 constexpr double kClear = 1e-6;
 
+// An edge shorter than this (model units) is a corner in all but name: a ray certainly clear of
+// the facet's other edges passes far from it, but its own value is all rounding, so the search's
+// arithmetic decides its sign (shortEdgesPass).
+constexpr double kShortEdge = 1e-9;
+
 // Steps of the walk from the guessed facet towards the facet the ray meets.
 constexpr int32_t kWalkSteps = 16;
 
@@ -44,9 +49,36 @@ struct WalkRay {
     Vec3 sd;
     Vec3 sm;
     double dk;
-    Vec3 o;    // the origin
-    int axis;  // the direction's dominant axis
+    Vec3 o;       // the origin
+    int axis;     // the direction's dominant axis
+    bool inside;  // whether the ray runs inside the stone
 };
+
+// Whether the search's edge test passes at every short edge of facet g for the ray, with the
+// tracer's own arithmetic: the corners in the ray's frame and their cross product (each edge the
+// other way round inside).
+inline bool shortEdgesPass(const Context& ctx, int32_t g, const WalkRay& r) {
+    const Facet& facet = ctx.scene.facets[g];
+    const Vertex* vertices = ctx.scene.vertices;
+    const FacetData::EdgeBlock* blocks = ctx.data.edgeBlocks.data();
+    const steps::RayFrame frame = steps::rayFrame(r.d);
+    const int32_t count = facet.vertexCount;
+    int32_t first = 0;
+    for (int32_t b = g; b >= 0; b = blocks[b].next, first += 8) {
+        for (uint32_t lanes = blocks[b].shortEdges; lanes != 0; lanes &= lanes - 1) {
+            const int32_t k = first + __builtin_ctz(lanes);
+            const int32_t next = k + 1 == count ? 0 : k + 1;
+            const Vertex& va = vertices[facet.vertexIndex[r.inside ? next : k]];
+            const Vertex& vb = vertices[facet.vertexIndex[r.inside ? k : next]];
+            const Vec3 pa =
+                steps::project(frame, r.d, Vec3{va.x - r.o.x, va.y - r.o.y, va.z - r.o.z});
+            const Vec3 pb =
+                steps::project(frame, r.d, Vec3{vb.x - r.o.x, vb.y - r.o.y, vb.z - r.o.z});
+            if (steps::edgeCross(pa, pb) < 0.0) return false;
+        }
+    }
+    return true;
+}
 
 // Whether the search certainly stops at facet g, which the ray faces and passes certainly inside
 // of: the plane test passes (p is its plane . d) and no facet whose plane passes near the centre
@@ -151,7 +183,7 @@ __attribute__((always_inline)) inline int32_t nextStep(const FacetData& fd, int3
     for (int32_t b = g; b >= 0; b = blocks[b].next) {
         const FacetData::EdgeBlock& k = blocks[b];
         const BlockVerdict v = examine(k, sd, sm);
-        if (v.clear == 0xFF) continue;
+        if ((v.clear | k.shortEdges) == 0xFF) continue;
         if (v.outside != 0) return k.neighbour[__builtin_ctz(v.outside)];
         // A lane in doubt: a lane certainly outside may still follow.
         next = -1;
@@ -224,9 +256,10 @@ __attribute__((always_inline)) inline int32_t searchStopsAt(const Context& ctx, 
         const BlockVerdict v = examine(blocks[b], r.sd, r.sm);
         const unsigned edgeLanes = edgesLeft >= 8 ? 0xFFu : (1u << std::max(edgesLeft, 0)) - 1u;
         if ((v.outside & edgeLanes) != 0) return 0;
-        if (v.clear != 0xFF) doubt = true;
+        if ((v.clear | blocks[b].shortEdges) != 0xFF) doubt = true;
     }
     if (doubt) return -1;
+    if (ctx.data.hasShortEdges[j] != 0 && !shortEdgesPass(ctx, j, r)) return 0;
     const double q = steps::planeAlong(facet.plane, r.d);
     if (steps::nearlyParallel(r.dk, q)) return 0;
     *p = q;
@@ -281,6 +314,7 @@ inline int32_t firstOfRivalsWith(const Context& ctx, int32_t g, const WalkRay& r
 // facet whose plane passes near the centre or a rival leaves the search to decide.
 inline int32_t acceptFacet(const Context& ctx, int32_t g, const WalkRay& r, Vec3* hit) {
     if (ctx.data.walkEnds[g] == 0) return -1;
+    if (ctx.data.hasShortEdges[g] != 0 && !shortEdgesPass(ctx, g, r)) return -1;
     double p = 0.0;
     if (!planeTestCertain(ctx, g, r, &p)) return -1;
     const int32_t met = firstOfRivalsWith(ctx, g, r, &p);
@@ -309,8 +343,8 @@ inline WalkRay walkRay(const Vec3& o, const Vec3& d, bool inside, int axis, doub
     const Vec3 moment =
         inside ? Vec3{o.y * d.z - o.z * d.y, o.z * d.x - o.x * d.z, o.x * d.y - o.y * d.x}
                : Vec3{d.y * o.z - d.z * o.y, d.z * o.x - d.x * o.z, d.x * o.y - d.y * o.x};
-    return inside ? WalkRay{d, d, Vec3{-d.x, -d.y, -d.z}, moment, dk, o, axis}
-                  : WalkRay{Vec3{-d.x, -d.y, -d.z}, d, d, moment, dk, o, axis};
+    return inside ? WalkRay{d, d, Vec3{-d.x, -d.y, -d.z}, moment, dk, o, axis, true}
+                  : WalkRay{Vec3{-d.x, -d.y, -d.z}, d, d, moment, dk, o, axis, false};
 }
 
 }  // namespace fast

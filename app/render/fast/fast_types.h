@@ -65,16 +65,21 @@ struct FacetData {
     // test, repeated in the lanes that are left: block j is the first of facet j, and `next`
     // leads to its next block (after the first count blocks) or is -1. By lane: the components
     // of A x B and A - B, the clearance (a value above it is certainly clear of the lane, one
-    // below its negative certainly outside), and the facet across. Each block starts a cache
-    // line, so that eight lanes load without crossing one.
+    // below its negative certainly outside), and the facet across; and the lanes of edges too
+    // short for their value ever to be certain (see kShortEdge), which the walk counts as clear
+    // and the search's own arithmetic decides. Each block starts a cache line, so that eight
+    // lanes load without crossing one.
     struct alignas(64) EdgeBlock {
         double axb[3][8];
         double amb[3][8];
         double clearance[8];
         int32_t neighbour[8];
         int32_t next;
+        uint32_t shortEdges;
     };
     std::vector<EdgeBlock> edgeBlocks;
+    // By facet, whether any of its blocks has a short edge.
+    std::vector<uint8_t> hasShortEdges;
     // By facet g, the facets before it in index order that a ray passing certainly inside g may
     // pass as well, where the stone is not convex with flat facets (none where it is): ascending,
     // from rivals[rivalStart[g]] to rivals[rivalStart[g + 1]]. A facet with more rivals than
