@@ -83,8 +83,8 @@ void startChainLanes(VectorUnit unit, const Context (&samples)[3], const LanePri
 
 // Follows every chain of `in` as traceInside follows its ray from depth 1 and writes what each
 // brings back, with the vector unit's walk (AVX2 or AVX-512; not the scalar one). All contexts
-// share the settings, the scene and the scratch; they differ in the stone index, the guesses and
-// the exit table.
+// share the settings, the scene and the scratch with its exit table; they differ in the stone
+// index and the guesses.
 void traceChainLanes(VectorUnit unit, const LaneStarts& in, LaneEnds& out);
 
 }  // namespace fast

@@ -267,7 +267,7 @@ FastTracer::Scratch::Scratch(const RenderScene& scene)
       worth(static_cast<size_t>((std::max(scene.facetCount, 1) + 63) / 64)),
       guesses(static_cast<size_t>(kGuessSets * kGuessDepths), -1),
       tableFacets(scene.facetCount <= kMaxTableFacets ? std::max(scene.facetCount, 0) : 0),
-      exits(static_cast<size_t>(3 * tableFacets * kDirectionBins), -1) {}
+      exits(static_cast<size_t>(tableFacets * kDirectionBins), -1) {}
 
 bool FastTracer::Scratch::fits(const RenderScene& scene) const {
     return scene.facetCount == facetCount;
@@ -288,7 +288,7 @@ int32_t FastTracer::trace(const Vec3& origin, const Vec3& direction, double ston
     Context ctx{settings_,  scene_,  facetData_,
                 lighting_,  unit_,   r0_,
                 stoneIndex, scratch, scratch.guesses.data() + kPrimaryGuesses * kGuessDepths};
-    ctx.exits = exitTable(scratch, 0);
+    ctx.exits = exitTable(scratch);
     return traceRay(ctx, origin, direction, inside, depth,
                     Outputs{&total[0], &total[1], &total[2], &surfaceGlare, &inner[0], &inner[1],
                             &inner[2], &segmentLength},
@@ -336,7 +336,7 @@ uint32_t plainPixelColour(const Context& base, const Vec3& origin) {
         ctx.stoneIndex =
             s.renderFire ? fireSampleIndex(s.stoneIndex, s.dispersionSpread, k) : s.stoneIndex;
         ctx.guesses = base.scratch.guesses.data() + k * kGuessDepths;
-        ctx.exits = exitTable(base.scratch, k);
+        ctx.exits = exitTable(base.scratch);
         if (traceRay(ctx, origin, direction, 0, 0,
                      Outputs{&total[0], &total[1], &total[2], &glare, &inner[0], &inner[1],
                              &inner[2], &segment},
@@ -512,7 +512,7 @@ void FastTracer::pixelColours(const double* xs, int32_t count, double y, uint32_
         samples[k].stoneIndex = fireSampleIndex(s.stoneIndex, s.dispersionSpread, k);
         samples[k].guesses = guesses + k * kGuessDepths;
         samples[k].otherGuesses = guesses + (k + 2) % 3 * kGuessDepths;
-        samples[k].exits = exitTable(scratch, k);
+        samples[k].exits = exitTable(scratch);
     }
 
 #if defined(TAVRINE_X86_VECTORS)

@@ -101,8 +101,9 @@ struct Scratch {
     int32_t facetCount;            // of the scene it was made for
     std::vector<uint64_t> worth;   // bits of the facets worth an edge test for the current ray
     std::vector<int32_t> guesses;  // by sample and depth, the facet the last ray met, or -1
-    // By Fire sample, facet (tableFacets of them) and direction bin: the facet that the last
-    // ray inside the stone from that facet in that direction met, or -1.
+    // By facet (tableFacets of them) and direction bin: the facet that the last ray inside the
+    // stone from that facet in that direction met, or -1. The Fire samples share it: their rays
+    // mostly take the same way, and a table a third the size stays in the nearer caches.
     int32_t tableFacets;
     std::vector<int16_t> exits;
 };
@@ -157,10 +158,9 @@ inline int32_t* guessAt(const Context& ctx, int32_t depth) {
     return depth >= 0 && depth < kGuessDepths ? &ctx.guesses[depth] : nullptr;
 }
 
-// The exit table of Fire sample k (0 to 2) in the scratch, or null when it keeps none.
-inline int16_t* exitTable(Scratch& scratch, int32_t k) {
-    if (scratch.tableFacets == 0) return nullptr;
-    return scratch.exits.data() + static_cast<size_t>(k * scratch.tableFacets * kDirectionBins);
+// The exit table in the scratch, or null when it keeps none.
+inline int16_t* exitTable(Scratch& scratch) {
+    return scratch.tableFacets == 0 ? nullptr : scratch.exits.data();
 }
 
 // The direction bin of d: each component (within -1 to 1) in eighths, read off the top three
