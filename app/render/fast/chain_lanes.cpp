@@ -102,12 +102,7 @@ TAVRINE_LANE_TARGET __attribute__((always_inline)) inline void followLanes(const
     const Facet* facets = first.scene.facets;
     const steps::Lighting& l = first.lighting;
     const FacetData& fd = first.data;
-    // Whether a walk's facet can need more than its plane test: a facet where no walk ends, or
-    // one with rivals or short edges.
-    const bool rivalsToTest =
-        !fd.rivals.empty() ||
-        std::find(fd.walkEnds.begin(), fd.walkEnds.end(), 0) != fd.walkEnds.end() ||
-        std::find(fd.hasShortEdges.begin(), fd.hasShortEdges.end(), 1) != fd.hasShortEdges.end();
+    const bool rivalsToTest = fd.moreThanPlaneTest;
 
     // The lanes whose bits are set, as a mask, for vector v.
     M lanes{};

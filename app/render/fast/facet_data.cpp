@@ -298,6 +298,10 @@ FacetData buildFacetData(const RenderScene& scene, const FacetData* previous) {
             }
         }
     }
+    fd.moreThanPlaneTest =
+        !fd.rivals.empty() ||
+        std::find(fd.walkEnds.begin(), fd.walkEnds.end(), 0) != fd.walkEnds.end() ||
+        std::find(fd.hasShortEdges.begin(), fd.hasShortEdges.end(), 1) != fd.hasShortEdges.end();
     // Every primary ray runs along +z, so its candidates (facets facing it) are fixed.
     const Vec3 toward{-0.0, -0.0, -1.0};
     for (int32_t j = 0; j < count; ++j) {

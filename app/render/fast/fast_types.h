@@ -80,6 +80,9 @@ struct FacetData {
     std::vector<EdgeBlock> edgeBlocks;
     // By facet, whether any of its blocks has a short edge.
     std::vector<uint8_t> hasShortEdges;
+    // Whether a facet the walk ends at can need more than its plane test: a facet where no walk
+    // ends, or one with rivals or short edges.
+    bool moreThanPlaneTest = false;
     // By facet g, the facets before it in index order that a ray passing certainly inside g may
     // pass as well, where the stone is not convex with flat facets (none where it is): ascending,
     // from rivals[rivalStart[g]] to rivals[rivalStart[g + 1]]. A facet with more rivals than
