@@ -2,7 +2,8 @@
 // - a 512 x 512 frame (Fire, depth 8, no HQ, the separate window's image scale) of every model
 //   of the model list in its start-up view, with the Diamond's index, colour and spread;
 // - a turntable of 36 frames (every 10 degrees of azimuth) and a tilt sweep of 13 frames (every
-//   5 degrees of elevation from -30 to 30), both at 256 x 256, of a design file.
+//   5 degrees of elevation from -30 to 30), both at 256 x 256, of a design file, rendered by one
+//   render job per frame and from one prepared scene.
 // Prints the shortest wall time of REPEAT runs of each.
 //
 // Usage: tavrine-frame-bench [--repeat N] [--threads N] [--design FILE]
@@ -18,6 +19,7 @@
 #include <string>
 
 #include "app/model/model_record.h"
+#include "app/render/prepared_scene.h"
 #include "app/render/render_job.h"
 #include "app/session/session.h"
 #include "app/view/orientation.h"
@@ -93,14 +95,31 @@ void timeModels(int32_t repeat, int32_t threads, int32_t only) {
     }
 }
 
-// Renders the frames of a sweep: the turntable view at each pair of angles.
-void sweep(Session& session, const std::vector<TurntableAngles>& angles, int32_t threads) {
+// Renders the frames of a sweep, the turntable view at each pair of angles, one render job each.
+void sweepByJobs(Session& session, const std::vector<TurntableAngles>& angles, int32_t threads) {
     const RenderSettings s = frameSettings(session, 256);
     for (const TurntableAngles& a : angles) {
         session.orientation.viewPose.turntableAngles = a;
         setViewFromTurntable(session.orientation.viewPose);
         prepareView(session);
         renderOnce(s, renderSceneOf(session), threads);
+    }
+}
+
+// The same frames from one prepared scene, each frame's picture serving the next.
+void sweepPrepared(Session& session, const std::vector<TurntableAngles>& angles, int32_t threads) {
+    PreparedScene prepared(frameSettings(session, 256), RenderExecution{threads, false});
+    imgctl::DibPtr picture;
+    for (const TurntableAngles& a : angles) {
+        session.orientation.viewPose.turntableAngles = a;
+        setViewFromTurntable(session.orientation.viewPose);
+        prepareView(session);
+        RenderResult result = prepared.render(renderSceneOf(session), std::move(picture));
+        if (result.status != RenderStatus::Completed) {
+            std::fprintf(stderr, "render failed: %s\n", result.error.c_str());
+            std::exit(1);
+        }
+        picture = std::move(result.picture);
     }
 }
 
@@ -130,12 +149,19 @@ void timeSweeps(int32_t repeat, int32_t threads, const std::string& design) {
         a.elevation = (-30.0 + 5.0 * k) * degree;
         tilts.push_back(a);
     }
-    const Times turntable = best(repeat, [&] { sweep(session, turns, threads); });
-    const Times tilt = best(repeat, [&] { sweep(session, tilts, threads); });
-    std::printf("turntable, 36 frames of 256 x 256: %6.3f s, processor %6.3f s\n", turntable.wall,
-                turntable.processor);
-    std::printf("tilt sweep, 13 frames of 256 x 256: %5.3f s, processor %6.3f s\n", tilt.wall,
-                tilt.processor);
+    struct Sweep {
+        const char* name;
+        const std::vector<TurntableAngles>& angles;
+    };
+    for (const Sweep& w :
+         {Sweep{"turntable, 36 frames", turns}, Sweep{"tilt sweep, 13 frames", tilts}}) {
+        const Times jobs = best(repeat, [&] { sweepByJobs(session, w.angles, threads); });
+        const Times prepared = best(repeat, [&] { sweepPrepared(session, w.angles, threads); });
+        std::printf(
+            "%-22s of 256 x 256: render jobs %6.3f s (processor %6.3f s), prepared scene "
+            "%6.3f s (processor %6.3f s)\n",
+            w.name, jobs.wall, jobs.processor, prepared.wall, prepared.processor);
+    }
 }
 
 }  // namespace
