@@ -256,7 +256,7 @@ TAVRINE_LANE_TARGET __attribute__((always_inline)) inline void followLanes(const
                 const Vec3 d{-lane[0][c], -lane[1][c], -lane[2][c]};
                 for (const int32_t j : first.data.nearCentre) {
                     if (j >= facet[c]) break;
-                    if (steps::dot(d, facets[j].normal) >= 0.0) certain &= ~(1u << c);
+                    if (grazesNearCentre(steps::dot(d, facets[j].normal))) certain &= ~(1u << c);
                 }
             }
         }

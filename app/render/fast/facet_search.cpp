@@ -10,15 +10,9 @@ namespace fast {
 
 namespace {
 
-// Below this |d . normal| a ray runs so nearly along a facet's plane that the bounding circle
-// says nothing: every cross product of the edge test is the in-plane one times d . normal, so
-// for such a ray rounding alone can pass the edge test far beyond the facet, and the plane
-// test does not reject it when the facet's plane passes through the centre (its scaled
-// coefficients are then near 1e16). Such facets are always tested.
-constexpr double kGrazing = 1e-6;
-
 // One facet's test of markFacetsWorthTesting: the exported tracer's candidate test (the same
-// dot product and comparison) and, unless the ray grazes the facet, the bounding-circle test.
+// dot product and comparison) and, unless the ray grazes the facet (kGrazing), the
+// bounding-circle test.
 inline bool worthTesting(const FacetData& fd, int32_t j, const Vec3& toward, const Vec3& o,
                          const Vec3& d) {
     const double facing = toward.x * fd.nx[j] + toward.y * fd.ny[j] + toward.z * fd.nz[j];

@@ -27,6 +27,13 @@ constexpr double kEdgeDoubt = 1e-11;
 // test unless its plane passes near the centre.
 constexpr double kClear = 1e-6;
 
+// Below this |d . normal| a ray runs so nearly along a facet's plane that the facet's bounding
+// circle and edges say nothing: every cross product of the edge test is the in-plane one times
+// d . normal, so for such a ray rounding alone can pass the edge test far beyond the facet, and
+// the plane test does not reject it when the facet's plane passes through the centre (its scaled
+// coefficients are then near 1e16). Such facets are always tested.
+constexpr double kGrazing = 1e-6;
+
 // An edge shorter than this (model units) is a corner in all but name: a ray certainly clear of
 // the facet's other edges passes far from it, but its own value is all rounding, so the search's
 // arithmetic decides its sign (shortEdgesPass).
@@ -80,16 +87,21 @@ inline bool shortEdgesPass(const Context& ctx, int32_t g, const WalkRay& r) {
     return true;
 }
 
+// Whether a ray that faces a facet whose plane passes near the centre by `facing` (its candidate
+// test's toward . normal) runs so nearly along it that the facet's tests may pass by rounding.
+inline bool grazesNearCentre(double facing) { return facing >= 0.0 && facing < kGrazing; }
+
 // Whether the search certainly stops at facet g, which the ray faces and passes certainly inside
-// of: the plane test passes (p is its plane . d) and no facet whose plane passes near the centre
-// comes before g for the ray.
+// of: the plane test passes (p is its plane . d) and the ray grazes no facet before g whose plane
+// passes near the centre (any other facet before g it passes only where the stone is not convex,
+// and is among g's rivals).
 inline bool planeTestCertain(const Context& ctx, int32_t g, const WalkRay& r, double* p) {
     const Facet* facets = ctx.scene.facets;
     *p = steps::planeAlong(facets[g].plane, r.d);
     if (steps::nearlyParallel(r.dk, *p)) return false;
     for (const int32_t j : ctx.data.nearCentre) {
         if (j >= g) break;
-        if (steps::dot(r.toward, facets[j].normal) >= 0.0) return false;
+        if (grazesNearCentre(steps::dot(r.toward, facets[j].normal))) return false;
     }
     return true;
 }
@@ -331,7 +343,7 @@ inline int32_t acceptFacet(const Context& ctx, int32_t g, const WalkRay& r, Vec3
 // inside leaves through exactly one: a ray so clearly inside a facet passes no other facet's edge
 // test there, and only the rivals (see FacetData) need testing. The one exception is a facet
 // whose plane passes near the centre, whose plane test does not refuse a ray that runs along it;
-// when the ray faces such a facet before the one found, the full search decides.
+// when the ray grazes such a facet before the one found, the full search decides.
 inline int32_t certainFacet(const Context& ctx, int32_t g, const WalkRay& r, Vec3* hit) {
     g = walkToClearFacet(ctx, g, r.sd, r.sm);
     return g < 0 ? -1 : acceptFacet(ctx, g, r, hit);
