@@ -311,13 +311,15 @@ FacetData buildFacetData(const RenderScene& scene, const FacetData* previous) {
     // as the edge test sees them, lie within the stone's radius about the ray's axis, so beyond
     // it by kMissMargin every edge test fails by far more than rounding, unless a facet is seen so
     // nearly edge-on that its projection is a sliver. A facet edge-on to within 1e-3 stops the
-    // shortcut, unless the plane test refuses it for every primary ray (its p is plane[2]).
+    // shortcut, unless the plane test refuses it for every primary ray (its p is plane[2]); a
+    // facet whose plane passes near the centre is no exception, as its edge test fails all the
+    // same.
     double radius2 = 0.0;
     for (int32_t i = 0; i < scene.vertexCount; ++i) {
         const Vertex& v = scene.vertices[i];
         radius2 = std::max(radius2, v.x * v.x + v.y * v.y);
     }
-    bool clearMisses = fd.nearCentre.empty() && std::isfinite(radius2);
+    bool clearMisses = std::isfinite(radius2);
     for (const int32_t j : fd.primaryCandidates) {
         const Facet& f = scene.facets[j];
         if (!(std::fabs(f.normal.z) >= 1e-3 || std::fabs(1.0 * f.plane[2]) < 0.0000001)) {
