@@ -310,20 +310,20 @@ FacetData buildFacetData(const RenderScene& scene, const FacetData* previous) {
     // A primary ray that passes wide of every corner meets no facet: every candidate's corners,
     // as the edge test sees them, lie within the stone's radius about the ray's axis, so beyond
     // it by kMissMargin every edge test fails by far more than rounding, unless a facet is seen so
-    // nearly edge-on that its projection is a sliver. A facet edge-on to within 1e-3 stops the
-    // shortcut, unless the plane test refuses it for every primary ray (its p is plane[2]); a
-    // facet whose plane passes near the centre is no exception, as its edge test fails all the
-    // same.
+    // nearly edge-on that its projection is a sliver. A facet edge-on to within 1e-3 is left to
+    // the search, unless the plane test refuses it for every primary ray (its p is plane[2]); a
+    // facet whose plane passes near the centre is no exception otherwise, as its edge test fails
+    // all the same.
     double radius2 = 0.0;
     for (int32_t i = 0; i < scene.vertexCount; ++i) {
         const Vertex& v = scene.vertices[i];
         radius2 = std::max(radius2, v.x * v.x + v.y * v.y);
     }
-    bool clearMisses = std::isfinite(radius2);
+    const bool clearMisses = std::isfinite(radius2);
     for (const int32_t j : fd.primaryCandidates) {
         const Facet& f = scene.facets[j];
         if (!(std::fabs(f.normal.z) >= 1e-3 || std::fabs(1.0 * f.plane[2]) < 0.0000001)) {
-            clearMisses = false;
+            fd.primarySlivers.push_back(j);
         }
     }
     const double missRadius = std::sqrt(radius2) + kMissMargin;

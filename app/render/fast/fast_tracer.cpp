@@ -453,11 +453,12 @@ uint32_t firePixelAlone(const Context (&samples)[3], const FirePixel& p) {
     return finishFirePixel(samples[0].settings, p, light, segment);
 }
 
-// The pixels of row y that a primary ray certainly misses the stone from: beyond the circle or
-// the outline of FacetData, whose half-planes cut the row down to [left, right].
+// The pixels of row y whose primary ray certainly meets no facet but the slivers: beyond the
+// circle or the outline of FacetData, whose half-planes cut the row down to [left, right].
 class Beside {
   public:
-    Beside(const FacetData& fd, double y) : y2_(y * y), radius2_(fd.missRadius2) {
+    Beside(const FacetData& fd, double y)
+        : y2_(y * y), radius2_(fd.missRadius2), noSlivers_(fd.primarySlivers.empty()) {
         for (const FacetData::OutlineEdge& e : fd.outline) {
             const double room = e.offset - e.ny * y;
             if (e.nx > 0.0) {
@@ -470,10 +471,13 @@ class Beside {
         }
     }
     bool operator()(double x) const { return x * x + y2_ > radius2_ || x < left_ || x > right_; }
+    // Whether the primary ray of the pixel at x certainly meets no facet at all.
+    bool missesAll(double x) const { return noSlivers_ && (*this)(x); }
 
   private:
     double y2_;
     double radius2_;
+    bool noSlivers_;
     double left_ = -std::numeric_limits<double>::infinity();
     double right_ = std::numeric_limits<double>::infinity();
 };
@@ -499,8 +503,9 @@ void FastTracer::pixelColours(const double* xs, int32_t count, double y, uint32_
             // Beside the stone the ray meets nothing (with no depth at all it is shaded, not
             // searched).
             const double x = xs[i];
-            colours[i] = beside(x) && s.maxDepth > 0 ? backdropColour(s)
-                                                     : plainPixelColour(primary, Vec3{x, y, -1.1});
+            colours[i] = beside.missesAll(x) && s.maxDepth > 0
+                             ? backdropColour(s)
+                             : plainPixelColour(primary, Vec3{x, y, -1.1});
         }
         return;
     }
@@ -546,9 +551,13 @@ void FastTracer::pixelColours(const double* xs, int32_t count, double y, uint32_
         for (int32_t i = 0; i < count; ++i) {
             const double x = xs[i];
             const int32_t q = primaries.count;
-            if (beside(x) ||
-                !findHit(primary, Vec3{x, y, -1.1}, along, false, &facetData_.primaryCandidates,
-                         guessAt(primary, 0), &primaries.hit[q], &primaries.facet[q])) {
+            // Beside the outline only the slivers are searched.
+            const bool wide = beside(x);
+            if (beside.missesAll(x) ||
+                !findHit(primary, Vec3{x, y, -1.1}, along, false,
+                         wide ? &facetData_.primarySlivers : &facetData_.primaryCandidates,
+                         wide ? nullptr : guessAt(primary, 0), &primaries.hit[q],
+                         &primaries.facet[q])) {
                 colours[i] = backdropColour(s);
                 continue;
             }
@@ -562,7 +571,7 @@ void FastTracer::pixelColours(const double* xs, int32_t count, double y, uint32_
     for (int32_t i = 0; i < count; ++i) {
         const double x = xs[i];
         FirePixel p;
-        colours[i] = beside(x) || !startFirePixel(primary, samples, Vec3{x, y, -1.1}, p)
+        colours[i] = beside.missesAll(x) || !startFirePixel(primary, samples, Vec3{x, y, -1.1}, p)
                          ? backdropColour(s)
                          : firePixelAlone(samples, p);
     }

@@ -35,11 +35,13 @@ struct FacetData {
     std::vector<double> reach2;
     std::vector<double> offset;  // normal . centre: the plane as normal . x = offset
     std::vector<int32_t> primaryCandidates;
-    // Beyond this squared distance from the z axis a primary ray certainly meets no facet
-    // (infinite when the stone gives no such certainty).
+    // Beyond this squared distance from the z axis a primary ray certainly meets no facet but
+    // the slivers, the candidates seen so nearly edge-on that rounding may pass their edge test
+    // anywhere (infinite when the stone gives no such certainty).
     double missRadius2 = 0.0;
+    std::vector<int32_t> primarySlivers;
     // Nor beyond any of these lines (nx x + ny y > offset), the outline of the stone seen along z
-    // with the same margin; none when the stone gives no such certainty.
+    // with the same margin (the slivers apart); none when the stone gives no such certainty.
     struct OutlineEdge {
         double nx;
         double ny;
