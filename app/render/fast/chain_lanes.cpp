@@ -358,9 +358,11 @@ TAVRINE_LANE_TARGET __attribute__((always_inline)) inline void followLanes(const
             const D tt = tx * tx + ty * ty + tz * tz;
             // Not refracted when tt > 1, which a number that is not one never is.
             const M refracted = ~(M)(tt > 1.0);
-            const D cosT = refracted ? squareRoot(1.0 - tt) : zero;
+            // Under total internal reflection in every running lane cosT is 0 and nothing leaves.
+            D cosT = zero;
             D light[3] = {zero, zero, zero};
             if ((bitsOf(refracted) & (running >> at) & laneBits) != 0) {
+                cosT = refracted ? squareRoot(1.0 - tt) : zero;
                 const D hl = squareRoot(hhx * hhx + hhy * hhy + hhz * hhz);
                 const D fx = tx + cosT * hhx / hl;
                 const D fy = ty + cosT * hhy / hl;
