@@ -44,6 +44,8 @@ inline constexpr int32_t NOTIFY_SHOW_TITLE = 5600;
 inline constexpr int32_t NOTIFY_RENDER_STARTED = 5605;
 inline constexpr int32_t NOTIFY_RENDER_ENDED = 5610;
 inline constexpr int32_t NOTIFY_PROGRESS = 5620;
+// The live view's picture changed: the render window repaints its picture.
+inline constexpr int32_t NOTIFY_LIVE_PICTURE = 5630;
 inline constexpr int32_t NOTIFY_CAPTURE_ENDED = 8020;
 inline constexpr int32_t NOTIFY_GIF_ENDED = 8050;
 

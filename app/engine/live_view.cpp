@@ -78,9 +78,17 @@ LiveView::LiveView(Session& session, NotificationSink& sink, std::function<bool(
 }
 
 bool LiveView::applies() const {
-    // The live view shows in the main window's render area, which holds the picture only in the
-    // fixed-size mode.
-    return enabled_ && session_.settings.look.sizeMode == 0 && session_.model != nullptr;
+    // The live view shows where the picture is: in the main window's render area in the
+    // fixed-size mode, in the render window otherwise.
+    return enabled_ && session_.model != nullptr;
+}
+
+void LiveView::showLivePicture() {
+    if (session_.settings.look.sizeMode == 0) {
+        sink_.invalidate(kRenderAreaRepaint);
+    } else {
+        sink_.post(NotifyWindow::Render, NOTIFY_LIVE_PICTURE, 0);
+    }
 }
 
 void LiveView::viewChanged() {
@@ -142,7 +150,7 @@ bool LiveView::renderCoarse() {
     coarseDue_ = false;
     session_.livePicture.replace(std::move(shown));
     ++coarseShown_;
-    sink_.invalidate(kRenderAreaRepaint);
+    showLivePicture();
     return true;
 }
 
@@ -155,7 +163,7 @@ bool LiveView::renderFull() {
     session_.renderPicture.replaceRendered(std::move(picture), scene);
     session_.livePicture.replace(nullptr);
     ++fullShown_;
-    sink_.invalidate(kRenderAreaRepaint);
+    showLivePicture();
     return true;
 }
 

@@ -1,13 +1,14 @@
 #pragma once
 // The live ray-traced view ("Live Ray-trace (&L)" in the View menu). While it is on, every view
-// change of turning and dragging also renders the render area at the new view: a coarse picture
-// first (every other pixel, enlarged), then, once the user holds still, the full picture. It runs
-// on the engine thread between turn frames and while the engine has nothing else to do, and a
-// render is abandoned as soon as anything waits in the engine's queue, so the newest view always
-// wins and no command is taken away from the engine. It never touches renderBusy or idleEvent and
-// sends no render notifications: the window keeps taking turns and drags. Only a completed full
-// render becomes the session's render picture (the one screen shots save); the coarse and the
-// unfinished pictures stay in the session's live picture, which the render area shows on top.
+// change of turning and dragging also renders the picture at the new view, in the main window's
+// render area or in the separate render window as the size mode has it: a coarse picture first
+// (every other pixel, enlarged), then, once the user holds still, the full picture. It runs on the
+// engine thread between turn frames and while the engine has nothing else to do, and a render is
+// abandoned as soon as anything waits in the engine's queue, so the newest view always wins and
+// no command is taken away from the engine. It never touches renderBusy or idleEvent and sends no
+// render notifications: the window keeps taking turns and drags. Only a completed full render
+// becomes the session's render picture (the one screen shots save); the coarse and the unfinished
+// pictures stay in the session's live picture, which the picture's window shows on top.
 
 #include <atomic>
 #include <chrono>
@@ -78,6 +79,8 @@ class LiveView {
     bool renderCoarse();
     bool renderFull();
     bool applies() const;
+    // Asks the window that shows the picture to repaint it.
+    void showLivePicture();
 
     Session& session_;
     NotificationSink& sink_;

@@ -100,6 +100,16 @@ bool RenderWindow::event(QEvent* event) {
         case NOTIFY_PROGRESS:
             progress_->setPercent(static_cast<int32_t>(notify->value()));
             break;
+        case NOTIFY_LIVE_PICTURE:
+            // The live view shows its pictures here; a hidden window comes back without taking
+            // the keyboard from the main window, which is turning the view.
+            if (!isVisible()) {
+                setAttribute(Qt::WA_ShowWithoutActivating);
+                show();
+                setAttribute(Qt::WA_ShowWithoutActivating, false);
+            }
+            update(pictureRect());
+            break;
         default:
             break;
         }

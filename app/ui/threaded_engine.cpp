@@ -279,19 +279,7 @@ void ThreadedEngine::paintBoxes(QPainter& painter, const QRect& clip) {
         painter.drawImage(indicator.topLeft(), pictures_.indicator().frame());
     }
     if (session_.settings.look.sizeMode == 0) {
-        const QPoint origin(kRenderArea.left, kRenderArea.top);
-        // A live picture of the current view, while there is one, stands in for the render
-        // picture.
-        bool livePainted = false;
-        session_.livePicture.read([&](const imgctl::DibData* data) {
-            if (data == nullptr) return;
-            livePainted = true;
-            const QRect area(origin, QSize(data->width, data->height));
-            if (clip.intersects(area)) {
-                painter.drawImage(origin, imageRows(*data, clip.translated(-origin)));
-            }
-        });
-        if (!livePainted) paintPicture(painter, origin, clip);
+        paintPicture(painter, QPoint(kRenderArea.left, kRenderArea.top), clip);
     }
 }
 
@@ -307,6 +295,17 @@ void ThreadedEngine::setLiveView(bool on) {
 }
 
 void ThreadedEngine::paintPicture(QPainter& painter, const QPoint& origin, const QRect& clip) {
+    // A live picture of the current view, while there is one, stands in for the render picture.
+    bool livePainted = false;
+    session_.livePicture.read([&](const imgctl::DibData* data) {
+        if (data == nullptr) return;
+        livePainted = true;
+        const QRect area(origin, QSize(data->width, data->height));
+        if (clip.intersects(area)) {
+            painter.drawImage(origin, imageRows(*data, clip.translated(-origin)));
+        }
+    });
+    if (livePainted) return;
     session_.renderPicture.read([&](const imgctl::DibData* data) {
         if (data == nullptr) {
             return;

@@ -92,7 +92,8 @@ class ThreadedEngine : public ViewerEngine {
     Session* session() override { return &session_; }
     void connectOutputs(OutputJobs& jobs, QObject* receiver, OutputNotify notify) override;
     void redrawIndicator() override;
-    // Paints the render picture with its top-left corner at origin (the separate window).
+    // Paints the picture shown with its top-left corner at origin (the render area or the
+    // separate window): the live view's picture while there is one, else the render picture.
     void paintPicture(QPainter& painter, const QPoint& origin, const QRect& clip);
 
   private:

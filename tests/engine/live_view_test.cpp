@@ -154,26 +154,41 @@ TEST(LiveView, ANewerDragStepAbandonsTheStaleRenderAndTheLastFrameIsTheFullRende
     EXPECT_EQ(0, sink.count(NOTIFY_RENDER_ENDED));
 }
 
+// In the main window's render area, and in the separate render window (told to repaint for every
+// picture shown) at another width.
 TEST(LiveView, TurningShowsCoarseFramesAndStopsOnTheFullRenderOfTheLastView) {
-    Session session;
-    setUpFixedDiamond(session, true);
-    session.settings.turnDelay = 50;
-    RecordingSink sink;
-    NullPanelDrawing drawing;
-    Engine engine(session, sink, drawing);
-    engine.setQuickStart(true);
-    ASSERT_TRUE(engine.start());
-    postCommand(engine, EngineCommand::TurnWhileHeld, 1006);
-    ASSERT_TRUE(waitUntil([&] { return engine.liveView().coarseShown() >= 3; }));
-    // No full render while the view keeps turning.
-    EXPECT_EQ(0, engine.liveView().fullShown());
-    EXPECT_EQ(nullptr, session.renderPicture.copy());
-    engine.queue().post(MSG_STOP_TURNING);
-    ASSERT_TRUE(waitUntil([&] { return engine.liveView().fullShown() >= 1; }));
-    engine.stop();
-    engine.join();
-    EXPECT_TRUE(samePixels(referenceRender(session), session.renderPicture.copy()));
-    EXPECT_EQ(nullptr, session.livePicture.copy());
+    for (const int32_t sizeMode : {0, 1}) {
+        SCOPED_TRACE(sizeMode == 0 ? "render area" : "render window");
+        Session session;
+        setUpFixedDiamond(session, true);
+        session.settings.turnDelay = 50;
+        session.settings.look.sizeMode = sizeMode;
+        session.settings.look.imageWidth = 240;
+        RecordingSink sink;
+        NullPanelDrawing drawing;
+        Engine engine(session, sink, drawing);
+        engine.setQuickStart(true);
+        ASSERT_TRUE(engine.start());
+        postCommand(engine, EngineCommand::TurnWhileHeld, 1006);
+        ASSERT_TRUE(waitUntil([&] { return engine.liveView().coarseShown() >= 3; }));
+        // No full render while the view keeps turning.
+        EXPECT_EQ(0, engine.liveView().fullShown());
+        EXPECT_EQ(nullptr, session.renderPicture.copy());
+        engine.queue().post(MSG_STOP_TURNING);
+        ASSERT_TRUE(waitUntil([&] { return engine.liveView().fullShown() >= 1; }));
+        engine.stop();
+        engine.join();
+        const imgctl::DibPtr shown = session.renderPicture.copy();
+        ASSERT_NE(nullptr, shown);
+        EXPECT_EQ(sizeMode == 0 ? 199 : 240, imgctl::DataDIB(shown.get())->width);
+        EXPECT_TRUE(samePixels(referenceRender(session), shown));
+        EXPECT_EQ(nullptr, session.livePicture.copy());
+        int32_t repaints = 0;
+        for (const RecordingSink::Note& note : sink.notes()) {
+            repaints += note.window == NotifyWindow::Render && note.code == NOTIFY_LIVE_PICTURE;
+        }
+        EXPECT_EQ(sizeMode == 0 ? 0 : engine.liveView().coarseShown() + 1, repaints);
+    }
 }
 
 TEST(LiveView, SpaceRendersAsBeforeWithTheLiveViewOffAndStillRendersWithItOn) {

@@ -1,7 +1,8 @@
-// write_start_settings FILE [hq] [window512]: writes the viewer's default settings file with the
-// title window switched off, so that a viewer started by a test opens straight at its main window;
-// with "hq", the "HQ" switch is on as well; with "window512", pictures are rendered 512 pixels wide
-// on the separate render window, kept on top of other windows.
+// write_start_settings FILE [hq] [window512] [live]: writes the viewer's default settings file
+// with the title window switched off, so that a viewer started by a test opens straight at its main
+// window; with "hq", the "HQ" switch is on as well; with "window512", pictures are rendered 512
+// pixels wide on the separate render window, kept on top of other windows; with "live", the live
+// ray-traced view is on.
 
 #include <cstdio>
 #include <string>
@@ -12,18 +13,21 @@ int main(int argc, char* argv[]) {
     bool usage = argc < 2;
     bool hq = false;
     bool window512 = false;
+    bool live = false;
     for (int i = 2; i < argc; ++i) {
         const std::string option = argv[i];
         if (option == "hq") {
             hq = true;
         } else if (option == "window512") {
             window512 = true;
+        } else if (option == "live") {
+            live = true;
         } else {
             usage = true;
         }
     }
     if (usage) {
-        std::fprintf(stderr, "Usage: write_start_settings FILE [hq] [window512]\n");
+        std::fprintf(stderr, "Usage: write_start_settings FILE [hq] [window512] [live]\n");
         return 2;
     }
     const std::string file = argv[1];
@@ -33,6 +37,7 @@ int main(int argc, char* argv[]) {
         tavrine::defaultSettings(folder + "ScreenShots/", folder + "AutoCaps/");
     settings.showTitle = 0;
     settings.look.highQuality = hq ? 1 : 0;
+    settings.liveRayTrace = live ? 1 : 0;
     if (window512) {
         settings.look.sizeMode = 1;
         settings.look.imageWidth = 512;
