@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Renders a fixed set of scenes with the literal reference (one thread, exported tracer) and with
-# the default path (all cores, faster tracer), checks that both write identical files, and prints
-# the wall times and their ratio, and the processor time of each.
+# the default path (all cores, faster tracer), checks that both write identical PNG pictures, and
+# prints the wall times and their ratio, and the processor time of each.
 #
 # Usage: bench/render_speed.sh [BUILD_DIR]   (default: build)
 # Each scene is timed REPEAT times (default 3) and the shortest time is kept, since machines
@@ -11,9 +11,13 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${1:-$root/build}
 tool="$build/cli/tavrine-render"
 [[ -x "$tool" ]] || { echo "render_speed: $tool not found; build first" >&2; exit 1; }
+tool=$(cd "$(dirname "$tool")" && pwd)/$(basename "$tool")
+cd "$root"  # the sample designs are named from here
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
+# The first six scenes are those of the first table in the README; then one scene for each cut
+# of the model list, the polyhedra, the transformable models and the sample designs.
 scenes=(
     "--stone 0 --size 512 --hq 1 --fire 1 --depth 20"
     "--stone 0 --size 270"
@@ -21,34 +25,56 @@ scenes=(
     "--stone 2 --size 270 --fire 0 --turn L5U3"
     "--stone 6 --size 270 --backdrop 200,200,200"
     "--stone 4 --model 16 --size 270 --depth 12"
+    "--stone 0 --model 1 --size 320 --hq 1"
+    "--stone 7 --size 320 --hq 1"
+    "--stone 0 --model 3 --size 320 --hq 1 --turn R3"
+    "--stone 0 --model 4 --size 320 --hq 1"
+    "--stone 0 --model 5 --size 320 --hq 1 --turn U6"
+    "--stone 2 --size 400 --hq 1 --turn L5U3"
+    "--stone 3 --size 320 --hq 1"
+    "--stone 0 --model 9 --size 320 --hq 1"
+    "--stone 5 --size 320 --hq 1"
+    "--stone 0 --model 11 --size 320 --hq 1"
+    "--stone 4 --size 320 --hq 1"
+    "--stone 0 --model 13 --size 320 --hq 1 --turn D4"
+    "--stone 0 --model 15 --size 320 --hq 1"
+    "--stone 0 --model 19 --size 320 --hq 1 --turn L3U2"
+    "--stone 0 --model 23 --size 320 --hq 1"
+    "--stone 0 --model 26 --size 320 --hq 1"
+    "--design examples/round-brilliant.asc --size 320 --hq 1"
+    "--design examples/emerald-cut.asc --size 320 --hq 1"
+    "--design examples/pear.asc --size 320 --hq 1 --turn U4"
 )
 
 repeat=${REPEAT:-3}
 # Prints the shortest wall time and the shortest processor time (user + system, all threads) of
-# `repeat` runs of the command, in seconds. On a machine shared with other work the processor
-# time is the steadier figure; the wall time is what a user waits.
+# `repeat` runs of the command, in seconds; the command's picture goes to standard output and
+# into the file OUT, so that no run waits for the disk. On a machine shared with other work the
+# processor time is the steadier figure; the wall time is what a user waits.
+# Usage: best_times OUT COMMAND...
 best_times() {
-    local wall="" cpu="" TIMEFORMAT='%R %U %S'
+    local out=$1 wall="" cpu="" TIMEFORMAT='%R %U %S'
+    shift
     for ((i = 0; i < repeat; i++)); do
         local r u s
-        read -r r u s < <({ time "$@" >/dev/null 2>&1; } 2>&1)
+        read -r r u s < <({ time "$@" --out - >"$out" 2>/dev/null; } 2>&1)
         wall=$(awk -v t="$r" -v m="$wall" 'BEGIN { if (m == "" || t < m) m = t; print m }')
         cpu=$(awk -v t="$u" -v k="$s" -v m="$cpu" 'BEGIN { t += k; if (m == "" || t < m) m = t; print m }')
     done
     echo "$wall $cpu"
 }
-printf '%-52s %8s %8s %6s   %8s %8s\n' "scene" "literal" "fast" "ratio" "cpu lit." "cpu fast"
+printf '%-60s %8s %8s %6s   %8s %8s\n' "scene" "literal" "fast" "ratio" "cpu lit." "cpu fast"
 status=0
 for scene in "${scenes[@]}"; do
     # shellcheck disable=SC2086
-    read -r literal literalCpu < <(best_times "$tool" $scene --threads 1 --literal --out "$work/literal.png")
+    read -r literal literalCpu < <(best_times "$work/literal.png" "$tool" $scene --threads 1 --literal)
     # shellcheck disable=SC2086
-    read -r fast fastCpu < <(best_times "$tool" $scene --out "$work/fast.png")
+    read -r fast fastCpu < <(best_times "$work/fast.png" "$tool" $scene)
     if ! cmp -s "$work/literal.png" "$work/fast.png"; then
         echo "render_speed: outputs differ for: $scene" >&2
         status=1
     fi
     awk -v s="$scene" -v l="$literal" -v f="$fast" -v lc="$literalCpu" -v fc="$fastCpu" \
-        'BEGIN { printf "%-52s %7.2fs %7.2fs %5.1fx   %7.2fs %7.2fs\n", s, l, f, l / f, lc, fc }'
+        'BEGIN { printf "%-60s %7.2fs %7.2fs %5.1fx   %7.2fs %7.2fs\n", s, l, f, l / f, lc, fc }'
 done
 exit $status

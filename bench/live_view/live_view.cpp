@@ -4,7 +4,9 @@
 // the coarse live pictures shown per second, with the live view off and on; then lets go and times
 // how long the full picture of the last view takes to appear.
 //
-// Usage: tavrine-live-view [SECONDS] [TURN_DELAY_MS]   (defaults 4 and 50)
+// With a width, the pictures go to the separate render window at that width instead.
+//
+// Usage: tavrine-live-view [SECONDS] [TURN_DELAY_MS] [WIDTH]   (defaults 4 and 50, the render area)
 
 #include <atomic>
 #include <chrono>
@@ -31,13 +33,17 @@ class FrameCountingSink : public NullNotificationSink {
     std::atomic<int64_t> turnFrames{0};
 };
 
-void measure(bool live, double seconds, int32_t turnDelay) {
+void measure(bool live, double seconds, int32_t turnDelay, int32_t width) {
     Session session;
     chooseStone(session, 0);
     rebuildModel(session);
     resetView(session);
     prepareView(session);
     session.settings.turnDelay = turnDelay;
+    if (width > 0) {
+        session.settings.look.sizeMode = 1;
+        session.settings.look.imageWidth = width;
+    }
     session.settings.liveRayTrace = live ? 1 : 0;
     PanelPictures pictures;
     pictures.drawBackground();
@@ -78,7 +84,8 @@ void measure(bool live, double seconds, int32_t turnDelay) {
 int main(int argc, char** argv) {
     const double seconds = argc > 1 ? std::atof(argv[1]) : 4.0;
     const int32_t delay = argc > 2 ? std::atoi(argv[2]) : 50;
-    measure(false, seconds, delay);
-    measure(true, seconds, delay);
+    const int32_t width = argc > 3 ? std::atoi(argv[3]) : 0;
+    measure(false, seconds, delay, width);
+    measure(true, seconds, delay, width);
     return 0;
 }
