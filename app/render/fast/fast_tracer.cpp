@@ -533,7 +533,8 @@ void FastTracer::pixelColours(const double* xs, int32_t count, double y, uint32_
             startChainLanes(unit_, samples, primaries, starts, surfaces);
             traceChainLanes(unit_, starts, ends);
             for (int32_t q = 0; q < primaries.count; ++q) {
-                FirePixel p{};
+                // Only what finishFirePixel reads of the pixel.
+                FirePixel p;
                 p.f = surfaces.f[q];
                 p.glare = surfaces.glare[q];
                 double light[3][3];
