@@ -437,17 +437,18 @@ TAVRINE_LANE_TARGET __attribute__((always_inline)) inline void startLanes(
     // Each lane's facet normal and index ratio; a lane without a pixel reads a harmless normal.
     alignas(32) double normal[3][kLaneCount];
     alignas(32) double ratio[kLaneCount];
+    const int32_t perPixel = in.samples;
     double sampleRatio[3];
-    for (int32_t k = 0; k < 3; ++k) {
+    for (int32_t k = 0; k < perPixel; ++k) {
         sampleRatio[k] = steps::indexRatio(s.outerIndex, samples[k].stoneIndex, false);
     }
     for (int32_t c = 0; c < kLaneCount; ++c) {
-        const int32_t q = c / 3;
+        const int32_t q = c / perPixel;
         const Vec3 n = q < in.count ? facets[in.facet[q]].normal : Vec3{0.0, 0.0, -1.0};
         normal[0][c] = n.x;
         normal[1][c] = n.y;
         normal[2][c] = n.z;
-        ratio[c] = sampleRatio[c % 3];
+        ratio[c] = sampleRatio[c % perPixel];
     }
     const double lx = l.lightDirection.x;
     const double ly = l.lightDirection.y;
@@ -498,10 +499,10 @@ TAVRINE_LANE_TARGET __attribute__((always_inline)) inline void startLanes(
     }
     starts.clear();
     for (int32_t q = 0; q < in.count; ++q) {
-        out.f[q] = weight[3 * q];
-        out.glare[q] = glare[3 * q] * weight[3 * q];
-        for (int32_t k = 0; k < 3; ++k) {
-            const int32_t c = 3 * q + k;
+        out.f[q] = weight[perPixel * q];
+        out.glare[q] = glare[perPixel * q] * weight[perPixel * q];
+        for (int32_t k = 0; k < perPixel; ++k) {
+            const int32_t c = perPixel * q + k;
             out.entered[q][k] = enters[c] != 0;
             if (enters[c] == 0) continue;
             starts.set(c, &samples[k], in.hit[q],

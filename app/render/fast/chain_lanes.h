@@ -1,9 +1,9 @@
 #pragma once
 // The chains inside the stone, stepped side by side in the lanes of four-wide vectors: the three
-// Fire samples of four pixels. Each lane performs for its chain the operations of seekChain,
-// bounceChain and finishChain in the same order, so every value equals the one the chain alone
-// gives; the facet search stays per lane, and the arithmetic of the hit points and of the
-// bounces is shared.
+// Fire samples of four pixels, or twelve pixels without Fire. Each lane performs for its chain the
+// operations of seekChain, bounceChain and finishChain in the same order, so every value equals the
+// one the chain alone gives; the facet search stays per lane, and the arithmetic of the hit points
+// and of the bounces is shared.
 //
 // The chains run in step: each starts at depth 1 and goes one depth deeper per bounce until the
 // depth limit, so level n of every running chain is at depth n + 1. A chain whose search finds
@@ -18,11 +18,9 @@
 namespace tavrine {
 namespace fast {
 
-// Lanes stepped together (three four-wide vectors) and the pixels whose three samples fill them:
-// enough independent chains that each hit point, at the end of a line of divisions, is ready well
-// before its chain needs it again.
+// Lanes stepped together (three four-wide vectors): enough independent chains that each hit
+// point, at the end of a line of divisions, is ready well before its chain needs it again.
 constexpr int32_t kLaneCount = 12;
-constexpr int32_t kLanePixels = kLaneCount / 3;
 
 // The chains to follow, one per lane.
 struct LaneStarts {
@@ -58,26 +56,29 @@ struct LaneEnds {
     alignas(32) double segment[kLaneCount];
 };
 
-// The primary rays (along +z) of the pixels whose three Fire samples fill the lanes, pixel q's
-// sample k in lane 3q + k: where each met the stone, and the facet.
+// The primary rays (along +z) of the pixels whose samples fill the lanes, pixel q's sample k in
+// lane samples * q + k (three samples in Fire mode, else one): where each met the stone, and the
+// facet.
 struct LanePrimaries {
-    int32_t count = 0;
-    Vec3 hit[kLanePixels];
-    int32_t facet[kLanePixels];
+    int32_t samples = 3;
+    int32_t count = 0;  // pixels, at most kLaneCount / samples
+    Vec3 hit[kLaneCount];
+    int32_t facet[kLaneCount];
 };
 
 // What each pixel's primary ray brings back besides its samples' chains: the Fresnel weight where
 // it meets the stone, the glare it reflects (weighted), and whether each sample enters the stone.
 struct LaneSurfaces {
-    double f[kLanePixels];
-    double glare[kLanePixels];
-    bool entered[kLanePixels][3];
+    double f[kLaneCount];
+    double glare[kLaneCount];
+    bool entered[kLaneCount][3];
 };
 
 // Reflects and refracts the primary rays of `in` at the facets they met, as the faster tracer's
-// Fire pixel does for one (steps::mirror, fresnel, shadeGlare and refract, in their order, lane by
+// pixel does for one (steps::mirror, fresnel, shadeGlare and refract, in their order, lane by
 // lane): writes each pixel's surface to `out`, and clears `starts` and puts in it the chain of
-// every sample that enters, with its context from `samples`. The vector unit is AVX2 or AVX-512.
+// every sample that enters, with its context from `samples` (the first in.samples of them). The
+// vector unit is AVX2 or AVX-512.
 void startChainLanes(VectorUnit unit, const Context (&samples)[3], const LanePrimaries& in,
                      LaneStarts& starts, LaneSurfaces& out);
 

@@ -412,6 +412,28 @@ uint32_t finishFirePixel(const RenderSettings& s, const FirePixel& p, const doub
     return pixelColourFromLight(sum[0], sum[1], sum[2], p.glare);
 }
 
+// The colour of a pixel without Fire from what its refracted ray brought back, as traceRay
+// combines it for the primary ray: the light inside weighted by 1 - f and absorbed along the
+// first segment (nothing when the ray does not enter), and the weighted glare.
+uint32_t finishPlainPixel(const RenderSettings& s, double f, double glare, bool entered,
+                          const double (&light)[3], double segment) {
+    double inner[3] = {0.0, 0.0, 0.0};
+    if (entered) {
+        inner[0] = light[0];
+        inner[1] = light[1];
+        inner[2] = light[2];
+    }
+    inner[0] *= 1.0 - f;
+    inner[1] *= 1.0 - f;
+    inner[2] *= 1.0 - f;
+    if (entered) {
+        steps::absorb(&inner[0], s.absorption[0], segment);
+        steps::absorb(&inner[1], s.absorption[1], segment);
+        steps::absorb(&inner[2], s.absorption[2], segment);
+    }
+    return pixelColourFromLight(inner[0], inner[1], inner[2], glare);
+}
+
 // The samples' refracted rays of one pixel followed on their own: as chains side by side when
 // they fit, else by recursion.
 uint32_t firePixelAlone(const Context (&samples)[3], const FirePixel& p) {
@@ -498,7 +520,14 @@ void FastTracer::pixelColours(const double* xs, int32_t count, double y, uint32_
                           scratch,
                           guesses + kPrimaryGuesses * kGuessDepths};
     const Beside beside(facetData_, y);
-    if (!s.renderFire || s.maxDepth <= 0) {
+#if defined(TAVRINE_X86_VECTORS)
+    // With a vector unit the chains of several pixels are followed together in its lanes, as are
+    // the primary rays' bounces.
+    const bool inLanes = unit_ != VectorUnit::Scalar && chainFits(primary, 1);
+#else
+    const bool inLanes = false;
+#endif
+    if (!inLanes && (!s.renderFire || s.maxDepth <= 0)) {
         for (int32_t i = 0; i < count; ++i) {
             // Beside the stone the ray meets nothing (with no depth at all it is shaded, not
             // searched).
@@ -511,21 +540,23 @@ void FastTracer::pixelColours(const double* xs, int32_t count, double y, uint32_
     }
 
     // The three samples' contexts. A chain whose start fails tries where the previous sample's
-    // chain went at that depth.
+    // chain went at that depth. Without Fire the one sample has the stone's own index.
     Context samples[3] = {primary, primary, primary};
     for (int32_t k = 0; k < 3; ++k) {
-        samples[k].stoneIndex = fireSampleIndex(s.stoneIndex, s.dispersionSpread, k);
+        samples[k].stoneIndex =
+            s.renderFire ? fireSampleIndex(s.stoneIndex, s.dispersionSpread, k) : s.stoneIndex;
         samples[k].guesses = guesses + k * kGuessDepths;
-        samples[k].otherGuesses = guesses + (k + 2) % 3 * kGuessDepths;
+        samples[k].otherGuesses = s.renderFire ? guesses + (k + 2) % 3 * kGuessDepths : nullptr;
         samples[k].exits = exitTable(scratch);
     }
 
 #if defined(TAVRINE_X86_VECTORS)
-    // With a vector unit the chains of several pixels are followed together in its lanes.
-    // The primary rays' bounces of several pixels are made in the lanes too.
-    if (unit_ != VectorUnit::Scalar && chainFits(primary, 1)) {
-        int32_t columns[kLanePixels];
+    if (inLanes) {
+        const int32_t perPixel = s.renderFire ? 3 : 1;
+        const int32_t lanePixels = kLaneCount / perPixel;
+        int32_t columns[kLaneCount];
         LanePrimaries primaries;
+        primaries.samples = perPixel;
         LaneSurfaces surfaces;
         LaneStarts starts;
         LaneEnds ends;
@@ -533,6 +564,13 @@ void FastTracer::pixelColours(const double* xs, int32_t count, double y, uint32_
             startChainLanes(unit_, samples, primaries, starts, surfaces);
             traceChainLanes(unit_, starts, ends);
             for (int32_t q = 0; q < primaries.count; ++q) {
+                if (!s.renderFire) {
+                    const double light[3] = {ends.total[0][q], ends.total[1][q], ends.total[2][q]};
+                    colours[columns[q]] =
+                        finishPlainPixel(s, surfaces.f[q], surfaces.glare[q],
+                                         surfaces.entered[q][0], light, ends.segment[q]);
+                    continue;
+                }
                 // Only what finishFirePixel reads of the pixel.
                 FirePixel p;
                 p.f = surfaces.f[q];
@@ -563,7 +601,7 @@ void FastTracer::pixelColours(const double* xs, int32_t count, double y, uint32_
                 continue;
             }
             columns[q] = i;
-            if (++primaries.count == kLanePixels) finishWaiting();
+            if (++primaries.count == lanePixels) finishWaiting();
         }
         if (primaries.count > 0) finishWaiting();
         return;

@@ -23,8 +23,9 @@
 // - in Fire mode the three samples share the primary ray's hit and its surface glare, which do
 //   not depend on the refractive index; only the refracted path is traced per sample;
 // - inside the stone a ray's path is a chain of reflections, followed without recursion; with a
-//   vector unit the chains of the three samples of four pixels are followed together, one per
-//   vector lane, each lane performing its chain's operations in the chain's order;
+//   vector unit the chains of the three samples of four pixels (of twelve pixels without Fire)
+//   are followed together, one per vector lane, each lane performing its chain's operations in
+//   the chain's order, and so are the primary rays' bounces;
 // - in a stone that absorbs nothing, a segment's length only ever multiplies an absorption of
 //   +0, so its square (finite exactly when the length is) takes its place.
 //
