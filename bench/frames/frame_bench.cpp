@@ -6,8 +6,11 @@
 //   render job per frame and from one prepared scene.
 // Prints the shortest wall time of REPEAT runs of each.
 //
+// With --literal, each model's frame is also rendered once by the literal reference on one thread,
+// and the ratio of the wall times is printed.
+//
 // Usage: tavrine-frame-bench [--repeat N] [--threads N] [--design FILE]
-//                            [--models|--model N|--sweeps]
+//                            [--models|--model N|--sweeps] [--literal]
 
 #include <algorithm>
 #include <chrono>
@@ -65,10 +68,12 @@ RenderSettings frameSettings(const Session& session, int32_t width) {
     return s;
 }
 
-void renderOnce(const RenderSettings& s, const RenderScene& scene, int32_t threads) {
+void renderOnce(const RenderSettings& s, const RenderScene& scene, int32_t threads,
+                bool literal = false) {
     RenderObserver quiet;
     RenderExecution execution;
-    execution.threads = threads;
+    execution.threads = literal ? 1 : threads;
+    execution.literal = literal;
     const RenderResult result = renderJob(s, scene, nullptr, quiet, execution);
     if (result.status != RenderStatus::Completed) {
         std::fprintf(stderr, "render failed: %s\n", result.error.c_str());
@@ -76,8 +81,13 @@ void renderOnce(const RenderSettings& s, const RenderScene& scene, int32_t threa
     }
 }
 
-void timeModels(int32_t repeat, int32_t threads, int32_t only) {
-    std::printf("%-22s %10s %12s\n", "model (512 x 512)", "wall", "processor");
+void timeModels(int32_t repeat, int32_t threads, int32_t only, bool literal) {
+    if (literal) {
+        std::printf("%-22s %10s %12s %10s %7s\n", "model (512 x 512)", "wall", "processor",
+                    "literal", "ratio");
+    } else {
+        std::printf("%-22s %10s %12s\n", "model (512 x 512)", "wall", "processor");
+    }
     for (int32_t model = 0; model < kModelCount; ++model) {
         if (model == kSeparatorModelIndex || (only >= 0 && model != only)) continue;
         Session session;
@@ -90,8 +100,14 @@ void timeModels(int32_t repeat, int32_t threads, int32_t only) {
         const RenderScene scene = renderSceneOf(session);
         renderOnce(s, scene, threads);  // the scratch warms up as in the viewer
         const Times t = best(repeat, [&] { renderOnce(s, scene, threads); });
-        std::printf("%2d %-19s %8.1f ms %9.1f ms\n", model, modelCaption(model), t.wall * 1000.0,
+        std::printf("%2d %-19s %8.1f ms %9.1f ms", model, modelCaption(model), t.wall * 1000.0,
                     t.processor * 1000.0);
+        if (literal) {
+            // The literal reference on one thread, once (it is slow and steady).
+            const Times l = best(1, [&] { renderOnce(s, scene, 1, true); });
+            std::printf(" %8.0f ms %6.1fx", l.wall * 1000.0, l.wall / t.wall);
+        }
+        std::printf("\n");
     }
 }
 
@@ -170,6 +186,7 @@ int main(int argc, char** argv) {
     int32_t repeat = 5;
     int32_t threads = 0;
     int32_t only = -1;
+    bool literal = false;
     bool models = true;
     bool sweeps = true;
     std::string design = "examples/round-brilliant.asc";
@@ -184,6 +201,8 @@ int main(int argc, char** argv) {
         } else if (a == "--model" && i + 1 < argc) {
             only = std::atoi(argv[++i]);
             sweeps = false;
+        } else if (a == "--literal") {
+            literal = true;
         } else if (a == "--models") {
             sweeps = false;
         } else if (a == "--sweeps") {
@@ -191,11 +210,11 @@ int main(int argc, char** argv) {
         } else {
             std::fprintf(stderr,
                          "usage: tavrine-frame-bench [--repeat N] [--threads N] [--design FILE] "
-                         "[--models|--model N|--sweeps]\n");
+                         "[--models|--model N|--sweeps] [--literal]\n");
             return 2;
         }
     }
-    if (models) timeModels(repeat, threads, only);
+    if (models) timeModels(repeat, threads, only, literal);
     if (sweeps) timeSweeps(repeat, threads, design);
     return 0;
 }
