@@ -102,7 +102,7 @@ TAVRINE_LANE_TARGET __attribute__((always_inline)) inline void followLanes(const
     const Facet* facets = first.scene.facets;
     const steps::Lighting& l = first.lighting;
     const FacetData& fd = first.data;
-    const bool rivalsToTest = fd.moreThanPlaneTest;
+    const bool moreThanPlaneTest = fd.moreThanPlaneTest;
 
     // The lanes whose bits are set, as a mask, for vector v.
     M lanes{};
@@ -266,7 +266,7 @@ TAVRINE_LANE_TARGET __attribute__((always_inline)) inline void followLanes(const
         // at before the walk's facet (acceptFacet).
         alignas(32) double searched[3][kLaneCount];
         unsigned bySearch = 0;
-        for (unsigned b = rivalsToTest ? certain : 0; b != 0; b &= b - 1) {
+        for (unsigned b = moreThanPlaneTest ? certain : 0; b != 0; b &= b - 1) {
             const int32_t c = __builtin_ctz(b);
             const int32_t g = facet[c];
             if (fd.walkEnds[g] == 0) {
