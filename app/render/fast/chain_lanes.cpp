@@ -250,15 +250,22 @@ TAVRINE_LANE_TARGET __attribute__((always_inline)) inline void followLanes(const
             parallel |= bitsOf((M)(tilt < 0.0000001)) << (W * v);
         }
         unsigned certain = walked & ~parallel;
-        if (!first.data.nearCentre.empty()) {
+        // The facets whose planes pass near the centre before each lane's facet, tested in all
+        // lanes at once (grazesNearCentre of steps::dot(d, normal)).
+        for (const int32_t j : fd.nearCentre) {
+            unsigned later = 0;
             for (unsigned b = certain; b != 0; b &= b - 1) {
                 const int32_t c = __builtin_ctz(b);
-                const Vec3 d{-lane[0][c], -lane[1][c], -lane[2][c]};
-                for (const int32_t j : first.data.nearCentre) {
-                    if (j >= facet[c]) break;
-                    if (grazesNearCentre(steps::dot(d, facets[j].normal))) certain &= ~(1u << c);
-                }
+                later |= static_cast<unsigned>(facet[c] > j) << c;
             }
+            if (later == 0) break;
+            const Vec3& nearNormal = facets[j].normal;
+            unsigned grazing = 0;
+            for (int32_t v = 0; v < V; ++v) {
+                const D facing = dx[v] * nearNormal.x + dy[v] * nearNormal.y + dz[v] * nearNormal.z;
+                grazing |= bitsOf((M)(facing >= 0.0) & (M)(facing < kGrazing)) << (W * v);
+            }
+            certain &= ~(later & grazing);
         }
 
         // The lanes the walk leaves in doubt are searched as the single chain searches them; the
