@@ -37,7 +37,7 @@ scenes=(
     "--stone 5 --size 512 --hq 1"
     "--stone 0 --model 11 --size 320 --hq 1"
     "--stone 4 --size 320 --hq 1"
-    "--stone 0 --model 13 --size 512 --hq 1 --turn D4"
+    "--stone 0 --model 13 --size 512 --hq 1"
     "--stone 0 --model 15 --size 320 --hq 1"
     "--stone 0 --model 23 --size 320 --hq 1"
     "--design examples/round-brilliant.asc --size 320 --hq 1"
