@@ -412,6 +412,7 @@ uint32_t finishFirePixel(const RenderSettings& s, const FirePixel& p, const doub
     return pixelColourFromLight(sum[0], sum[1], sum[2], p.glare);
 }
 
+#if defined(TAVRINE_X86_VECTORS)
 // The colour of a pixel without Fire from what its refracted ray brought back, as traceRay
 // combines it for the primary ray: the light inside weighted by 1 - f and absorbed along the
 // first segment (nothing when the ray does not enter), and the weighted glare.
@@ -433,6 +434,7 @@ uint32_t finishPlainPixel(const RenderSettings& s, double f, double glare, bool 
     }
     return pixelColourFromLight(inner[0], inner[1], inner[2], glare);
 }
+#endif
 
 // The samples' refracted rays of one pixel followed on their own: as chains side by side when
 // they fit, else by recursion.
