@@ -146,7 +146,7 @@ int runCapture(const CaptureOptions& o, std::FILE* out, std::FILE* err) {
         }
         Session chosen;
         const int setUp = setUpScene(o.scene, chosen, err);
-        if (setUp >= 0) return setUp;
+        if (setUp != kExitOk) return setUp;
         record = newCaptureRecord(chosen, o.frames);
         session.settings.recursionDepth = chosen.settings.recursionDepth;
     } else {

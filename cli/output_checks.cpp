@@ -31,7 +31,7 @@ std::vector<std::pair<const char*, std::string>> outputsOf(const CliOptions& o) 
 // The path a name will be written at: links followed, the folder made absolute and real.
 std::string writtenPath(const std::string& name) {
     std::string resolved, reason;
-    if (!util::resolveLinks(name, resolved, reason)) resolved = name;
+    if (!util::resolveLinks(name, resolved, &reason)) resolved = name;
     const size_t slash = resolved.find_last_of('/');
     const std::string file = slash == std::string::npos ? resolved : resolved.substr(slash + 1);
     std::string folder = util::parentFolder(resolved);
@@ -119,7 +119,7 @@ std::string duplicateOutputProblem(const CliOptions& options) {
 bool checkOutputFolders(const CliOptions& options, std::FILE* err) {
     for (const auto& output : outputsOf(options)) {
         std::string reason;
-        if (!util::checkWritable(output.second, reason)) {
+        if (!util::checkWritable(output.second, &reason)) {
             std::fprintf(err, "tavrine-render: %s\n",
                          util::cannotText("write", output.second, reason).c_str());
             return false;

@@ -96,7 +96,7 @@ int setUpScene(const CliOptions& o, Session& session, std::FILE* err) {
         return kExitUsage;
     }
     warnAboutTurntableKeys(o, session, err);
-    return -1;
+    return kExitOk;
 }
 
 int runRender(const CliOptions& o, std::FILE* out, std::FILE* err) {
@@ -117,7 +117,7 @@ int runRender(const CliOptions& o, std::FILE* out, std::FILE* err) {
 
     Session session;
     const int setUp = setUpScene(o, session, err);
-    if (setUp >= 0) return setUp;
+    if (setUp != kExitOk) return setUp;
     if (!checkOutputFolders(o, err)) return kExitFileError;
 
     if (!o.exportObj.empty()) {

@@ -16,6 +16,7 @@
 #include "app/render/fast/fast_tracer.h"
 #include "app/render/pixel_colour.h"
 #include "util/check.h"
+#include "util/error.h"
 
 namespace tavrine {
 
@@ -105,7 +106,9 @@ struct RowJob {
 
 // The picture the job renders into: the given one, or a new one (2W x 2W in HQ); null with
 // error set when the given one does not fit or memory is refused.
-imgctl::DibPtr workingPicture(const RenderSettings& s, imgctl::DibPtr picture, std::string& error) {
+imgctl::DibPtr workingPicture(const RenderSettings& s, imgctl::DibPtr picture,
+                              std::string* errorOut) {
+    std::string& error = util::errorSlot(errorOut);
     const int32_t w2 = s.width * (s.highQuality ? 2 : 1);
     if (picture) {
         const imgctl::DibData* given = imgctl::DataDIB(picture.get());
@@ -298,7 +301,7 @@ RenderResult renderJob(const RenderSettings& s, const RenderScene& scene, imgctl
     const int32_t factor = s.highQuality ? 2 : 1;
     const int32_t w2 = s.width * factor;
     std::string error;
-    imgctl::DibPtr working = workingPicture(s, std::move(picture), error);
+    imgctl::DibPtr working = workingPicture(s, std::move(picture), &error);
     if (!working) return failedRender(observer, error);
     const imgctl::DibData* data = imgctl::DataDIB(working.get());
     // The workers write whole rows of a 24-bit W x W (2W x 2W in HQ) picture without checking.

@@ -205,10 +205,15 @@ void restoreOrientation(Session& session, const PositionInfo& info) {
     turnStoneIntoBase(*session.model, o.stonePose.orientation);
     o.lightAngles = info.lightAngles;
     o.lightDirection = lightDirectionFromAngles(o.lightAngles);
+    takeSavedPosition(session, info);
+    alignViewVectors(o.viewPose, o.gmOn);
+}
+
+void takeSavedPosition(Session& session, const PositionInfo& info) {
+    OrientationState& o = session.orientation;
     o.savedPosition = info.savedPosition;
     o.viewPose.orientation = info.savedPosition.orientation;
     o.viewPose.turntableAngles = info.savedPosition.turntableAngles;
-    alignViewVectors(o.viewPose, o.gmOn);
 }
 
 void setTurntable(Session& session, bool on) {

@@ -141,6 +141,10 @@ void resetView(Session& session);
 // current. Call once after rebuildModel.
 void restoreOrientation(Session& session, const PositionInfo& info);
 
+// Makes the record's saved position the session's saved and current view, the part of
+// restoreOrientation the viewer does before the engine applies it.
+void takeSavedPosition(Session& session, const PositionInfo& info);
+
 // Switches the turntable view ("GM") on or off for the current model.
 void setTurntable(Session& session, bool on);
 

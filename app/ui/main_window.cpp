@@ -249,6 +249,8 @@ MainWindow::~MainWindow() { qApp->removeEventFilter(this); }
 
 bool MainWindow::renderBusy() const { return protocol_->renderBusy(); }
 
+void MainWindow::postRestoredPosition() { protocol_->postRestoredPosition(); }
+
 void MainWindow::buildMenus() {
     int menuIndex = 0;
     for (const MenuSpec& entry : kMenus) {

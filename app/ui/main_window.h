@@ -89,6 +89,7 @@ class MainWindow : public QMainWindow, public WindowPort {
     QAction* action(int32_t commandId) const override { return actions_.value(commandId, nullptr); }
     RenderWindow* renderWindow() const override { return renderWindow_; }
     bool renderBusy() const override;
+    void postRestoredPosition() override;
 
     // The user's requests, as the controls, keys and menus make them.
     void requestRender();

@@ -63,7 +63,7 @@ void WindowOutputs::postEngine(EngineCommand command, int64_t argument) {
     engine_.post(command, argument);
 }
 
-void WindowOutputs::resetIdle() { engine_.resetIdle(); }
+void WindowOutputs::postRestoredPosition() { window_.postRestoredPosition(); }
 
 bool WindowOutputs::checkRefractiveIndex() { return window_.checkRefractiveIndex(); }
 

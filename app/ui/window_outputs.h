@@ -33,7 +33,7 @@ class WindowOutputs : public OutputHost {
     QWidget* ownerWindow() override;
     bool renderBusy() override;
     void postEngine(EngineCommand command, int64_t argument) override;
-    void resetIdle() override;
+    void postRestoredPosition() override;
     bool checkRefractiveIndex() override;
     void switchTurnStoneOff() override;
     void showRenderWindow() override;
