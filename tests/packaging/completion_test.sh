@@ -1,18 +1,14 @@
 #!/usr/bin/env bash
 # Bash completion of tavrine-render, loaded as bash-completion loads it (by the command's name,
-# from a completions folder) and driven through its function: the options of the program's
-# --help, usage lines included; the values of --format; file names by type after --design,
-# --position (also written --position=) and --capture, and any file after --out.
+# from a completions folder) and driven through its function: options from --help, usage lines
+# included; the values of --format; file names by type after --design, --position= and --capture.
 #
 # Usage: completion_test.sh COMPLETION_FILE TAVRINE_RENDER
 # Exit status: 0 passed, 1 failed, 77 skipped (bash-completion not installed).
 set -uo pipefail
 
 main=/usr/share/bash-completion/bash_completion
-if [[ ! -r $main ]]; then
-    echo "SKIP: $main not found (scripts/setup.sh installs bash-completion)"
-    exit 77
-fi
+[[ -r $main ]] || { echo "SKIP: no $main (scripts/setup.sh installs bash-completion)"; exit 77; }
 work=$(mktemp -d) || exit 1
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/completions" "$work/bin" "$work/files/folder"
@@ -20,60 +16,48 @@ cp "$1" "$work/completions/tavrine-render" || exit 1
 ln -s "$(realpath "$2")" "$work/bin/tavrine-render" || exit 1
 touch "$work/files/"{cut.asc,CUT2.GEM,view.gpi,turn.sqi,picture.png}
 
-# offered WORD...: prints, one a line and sorted, what completing the last of the command line
-# "tavrine-render WORD..." offers; the words are split as bash splits them ("=" alone).
+# offered WORD...: prints, sorted, what completing the last word of "tavrine-render WORD..."
+# offers; the words are split as bash splits them ("=" is a word of its own).
 offered() {
     (cd "$work/files" && PATH="$work/bin:$PATH" BASH_COMPLETION_USER_DIR="$work" \
         bash --norc --noprofile -c '
-            main=$1
+            source "$1"
             shift
-            source "$main"
             _completion_loader tavrine-render
-            function=$(complete -p tavrine-render | sed -nE "s/.* -F ([^ ]+) .*/\1/p")
-            COMP_WORDS=("$@")
-            COMP_CWORD=$(($# - 1))
-            COMP_LINE=$(printf "%s " "$@")
-            COMP_LINE=${COMP_LINE% }
+            COMP_WORDS=(tavrine-render "$@")
+            COMP_CWORD=$#
+            COMP_LINE="tavrine-render $*"
             COMP_LINE=${COMP_LINE// = /=}
             COMP_POINT=${#COMP_LINE}
-            "$function" tavrine-render "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}"
-            printf "%s\n" "${COMPREPLY[@]}" | sort' bash "$main" tavrine-render "$@")
+            function=$(complete -p tavrine-render | sed -nE "s/.* -F ([^ ]+) .*/\1/p")
+            "$function" tavrine-render "${COMP_WORDS[-1]}" "${COMP_WORDS[-2]}"
+            printf "%s\n" "${COMPREPLY[@]}" | sort' bash "$main" "$@")
 }
 
 failures=0
-# expect "WORDS" "CURRENT" EXPECTED: completing CURRENT after WORDS offers exactly EXPECTED (one a
-# line).
-expect() {
-    local got
-    # shellcheck disable=SC2086
-    got=$(offered $1 "$2")
-    if [[ "$got" != "$3" ]]; then
-        printf 'FAIL: tavrine-render %s %s<Tab> offered:\n%s\nexpected:\n%s\n' "$1" "$2" "$got" \
-            "$3" >&2
+# offers "WORD..." CHOICE...: completing the last WORD (words as the shell quotes them) offers
+# exactly the CHOICEs, or with --among at least them.
+offers() {
+    local words=$1 got expected
+    shift
+    eval "got=\$(offered $words)"
+    if [[ "$1" == --among ]]; then
+        shift
+        expected=$(printf '%s\n' "$@" | sort | comm -12 - <(echo "$got"))
+    else
+        expected=$got
+    fi
+    if [[ "$expected" != "$(printf '%s\n' "$@" | sort)" ]]; then
+        printf 'FAIL: tavrine-render %s<Tab> offered:\n%s\n' "$words" "$got" >&2
         failures=$((failures + 1))
     fi
 }
-# offers "WORDS" "CURRENT" CHOICE...: completing CURRENT after WORDS offers every CHOICE.
-offers() {
-    local got choice
-    # shellcheck disable=SC2086
-    got=$(offered $1 "$2")
-    for choice in "${@:3}"; do
-        grep -qxF -- "$choice" <<<"$got" || {
-            echo "FAIL: tavrine-render $1 $2<Tab> does not offer $choice" >&2
-            failures=$((failures + 1))
-        }
-    done
-}
 
-expect "--design" "" $'CUT2.GEM\ncut.asc\nfolder'
-expect "--position =" "" $'folder\nview.gpi'
-expect "--capture" "" $'folder\nturn.sqi'
-expect "--format" "p" $'png16\npng24\npng8'
-offers "" "--" --out --design --position --help --version --capture --make-gif --frame-format
-offers "--out" "" picture.png cut.asc folder
+offers "--design ''" CUT2.GEM cut.asc folder
+offers "--position = ''" folder view.gpi
+offers "--capture ''" folder turn.sqi
+offers "--format p" png16 png24 png8
+offers "--" --among --out --design --help --version --capture --make-gif --frame-format
 
-if ((failures > 0)); then
-    exit 1
-fi
+((failures == 0)) || exit 1
 echo "bash completion: all cases passed"
