@@ -2,8 +2,8 @@
 # The Debian package of a build, packed by cpack and unpacked with dpkg -x into a temporary root:
 # its dependencies (found by dpkg-shlibdeps) install here; every program runs from the root with
 # the package's own libTVRT, has a manual page naming every option of its --help and is named in
-# the AppStream metadata; nothing names the build folder; tavrine-render renders the build's
-# picture; the MIME types, the metadata and lintian find no fault.
+# the AppStream metadata; nothing names the build folder, and tavrine-render renders the build's
+# picture with that folder hidden; the MIME types, the metadata and lintian find no fault.
 #
 # Usage: package_test.sh BUILD_DIR
 # Exit status: 0 passed, 1 failed, 77 skipped (a packaging tool is missing).
@@ -60,9 +60,15 @@ for program in "$root"/usr/bin/*; do
 done
 [[ -f "$share/bash-completion/completions/tavrine-render" ]] || fail "no bash completion"
 
-run "$root/usr/bin/tavrine-render" --quiet --stone 4 --size 48 --out "$work/installed.png" &&
-    "$build/cli/tavrine-render" --quiet --stone 4 --size 48 --out "$work/built.png" &&
-    cmp -s "$work/installed.png" "$work/built.png" ||
+# The installed tavrine-render renders the build's picture, with the build folder hidden under an
+# empty file system where the test may (as root, in a mount namespace of its own).
+hide=()
+if [[ $(id -u) -eq 0 ]] && unshare -m true 2>/dev/null; then
+    hide=(unshare -m sh -c 'mount -t tmpfs none "$0" && exec "$@"' "$build")
+fi
+"$build/cli/tavrine-render" --quiet --stone 4 --size 48 --out "$work/built.png" &&
+    "${hide[@]}" env -u LD_LIBRARY_PATH "$root/usr/bin/tavrine-render" --quiet --stone 4 \
+        --size 48 --out "$work/installed.png" && cmp -s "$work/installed.png" "$work/built.png" ||
     fail "the installed tavrine-render does not render the built one's picture"
 
 # Each file kind is a MIME type that the desktop entry names.
