@@ -19,7 +19,7 @@ packages=(
     # the fuzz harnesses' smoke run in CI, and building with clang
     clang libclang-rt-14-dev
     # the Debian package: manual pages, its build and checks, the completion and desktop files
-    help2man dpkg-dev file lintian appstream bash-completion
+    help2man dpkg-dev file lintian appstream bash-completion shared-mime-info
 )
 
 missing=()

@@ -9,7 +9,8 @@
 # Exit status: 0 passed, 1 failed, 77 skipped (a packaging tool is missing).
 set -uo pipefail
 
-for tool in cpack dpkg-deb dpkg-shlibdeps file help2man lintian appstreamcli; do
+for tool in cpack dpkg-deb dpkg-shlibdeps file help2man lintian appstreamcli \
+    update-mime-database; do
     command -v "$tool" >/dev/null || { echo "SKIP: no $tool (scripts/setup.sh has it)"; exit 77; }
 done
 build=$(cd "$1" && pwd) || exit 1
