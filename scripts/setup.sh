@@ -18,6 +18,8 @@ packages=(
     clang-format
     # the fuzz harnesses' smoke run in CI, and building with clang
     clang libclang-rt-14-dev
+    # the Debian package: manual pages, its build and checks, the completion and desktop files
+    help2man dpkg-dev file lintian appstream bash-completion shared-mime-info
 )
 
 missing=()

@@ -325,15 +325,23 @@ bool isWritableFolder(const std::string& folder) {
            ::access(folder.c_str(), W_OK | X_OK) == 0;
 }
 
+bool isSystemProgramFolder(const std::string& folder) {
+    const std::string path = withSlash(folder);
+    for (const char* system : {"/usr/", "/bin/", "/sbin/"}) {
+        if (path.compare(0, std::char_traits<char>::length(system), system) == 0) return true;
+    }
+    return false;
+}
+
 SettingsLocations settingsLocationsForThisProgram() {
     const std::string program = programFolderPath();
     std::string home = environmentValue("HOME");
     if (home.empty()) {
         home = homeFromPasswordDatabase();
     }
-    return resolveSettingsLocations(program, isWritableFolder(program),
-                                    environmentValue("XDG_CONFIG_HOME"),
-                                    environmentValue("XDG_PICTURES_DIR"), home);
+    return resolveSettingsLocations(
+        program, isWritableFolder(program) && !isSystemProgramFolder(program),
+        environmentValue("XDG_CONFIG_HOME"), environmentValue("XDG_PICTURES_DIR"), home);
 }
 
 }  // namespace tavrine

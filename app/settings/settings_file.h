@@ -109,8 +109,14 @@ std::string programFolderPath();
 // Returns whether folder exists as a directory this process may create files in.
 bool isWritableFolder(const std::string& folder);
 
+// Returns whether folder (an absolute path) lies under /usr, /bin or /sbin, the folders of
+// installed programs, where a program's settings and pictures never go even when the user
+// (root) may write there.
+bool isSystemProgramFolder(const std::string& folder);
+
 // Returns resolveSettingsLocations for the running program and the process environment
-// (XDG_CONFIG_HOME, XDG_PICTURES_DIR, HOME, else the password database's home folder).
+// (XDG_CONFIG_HOME, XDG_PICTURES_DIR, HOME, else the password database's home folder); a
+// program in a system program folder counts as one in an unwritable folder.
 SettingsLocations settingsLocationsForThisProgram();
 
 }  // namespace tavrine

@@ -715,6 +715,15 @@ TEST(SettingsLocations, NoHomeAtAllKeepsTheProgramFolder) {
     EXPECT_EQ(l.captureFolder, "/usr/bin/AutoCaps/");
 }
 
+TEST(SettingsLocations, InstalledProgramFoldersAreSystemFolders) {
+    for (const std::string folder : {"/usr/bin/", "/usr/local/bin", "/bin/", "/sbin", "/usr"}) {
+        EXPECT_TRUE(isSystemProgramFolder(folder)) << folder;
+    }
+    for (const std::string folder : {"/usrx/bin/", "/home/u/usr/bin/", "/opt/tavrine/", ""}) {
+        EXPECT_FALSE(isSystemProgramFolder(folder)) << folder;
+    }
+}
+
 TEST(SettingsLocations, TheRunningProgramsFolderIsFound) {
     const std::string folder = programFolderPath();
     ASSERT_FALSE(folder.empty());
