@@ -424,7 +424,7 @@ CaptureParseResult parseCaptureOptions(const std::vector<std::string>& args) {
             o.sceneGiven = true;
         }
         if (name == "--save-position" || name == "--export-obj" || name == "--format" ||
-            name == "--list") {
+            name == "--list" || name == "--brightness") {
             return fail(name + " does not go with --capture (see --help)");
         }
     }
