@@ -170,6 +170,46 @@ TEST(SceneRequest, ARecordIsRestoredUnlessAnotherCutIsChosen) {
     EXPECT_EQ(SceneProblem::Trimming, setUpScene(reset, trimmed).problem);
 }
 
+// The lighting asked for reaches the render settings and a new capture's record, whose resume
+// renders in it; a record of an older version, which has no lighting, resumes in Studio. The
+// face-up scene's evaluation at 0 degrees is the session's own rendering of its face-up view.
+TEST(SceneRequest, LightingAndFaceUpReachTheRenderingsAndTheCapture) {
+    SceneRequest request;
+    request.design = exampleDesign("round-brilliant.asc");
+    request.width = 40;
+    request.lighting = Lighting::Iso;
+    request.headShadow = 20;
+    request.faceUp = true;
+    Session session;
+    ASSERT_TRUE(setUpScene(session, request).ok());
+    const RenderSettings settings = renderSettingsOf(session);
+    EXPECT_EQ(settings.lighting, Lighting::Iso);
+    EXPECT_EQ(settings.headShadow, 20);
+
+    RenderObserver quiet;
+    RadianceBuffer radiance;
+    const RenderResult rendered =
+        renderJob(settings, renderSceneOf(session), nullptr, quiet, {}, &radiance);
+    const evaluate::Evaluation atZero =
+        evaluate::evaluateAtTilt(evaluationSceneOf(session), 0.0, quiet);
+    ASSERT_EQ(atZero.status, RenderStatus::Completed);
+    EXPECT_EQ(atZero.figures.brightness, evaluate::figuresOf(radiance).brightness);
+    EXPECT_GT(atZero.figures.brightness, 10.0);
+    const imgctl::DibData* a = imgctl::DataDIB(rendered.picture.get());
+    const imgctl::DibData* b = imgctl::DataDIB(atZero.picture.get());
+    EXPECT_EQ(std::memcmp(a->rows, b->rows, static_cast<size_t>(a->stride) * 40), 0);
+
+    PositionInfo record = newCaptureRecord(session, 8);
+    ASSERT_TRUE(record.frameSettings.has_value());
+    EXPECT_EQ(record.frameSettings->lighting, 1);
+    EXPECT_EQ(record.frameSettings->headShadow, 20);
+    chooseLighting(session, Lighting::Cos);
+    EXPECT_EQ(captureSceneOf(session, record).settings.lighting, Lighting::Iso);
+    record.frameSettings.reset();
+    EXPECT_EQ(captureSceneOf(session, record).settings.lighting, Lighting::Studio);
+    EXPECT_EQ(record.frameSettings->lighting, 0);
+}
+
 // Every record operation takes the record's settings by the same rule: the trimming also when
 // none is in force, and the switches.
 TEST(RecordOperations, TakeEverySettingAndDecideTheViewByName) {
