@@ -424,7 +424,7 @@ CaptureParseResult parseCaptureOptions(const std::vector<std::string>& args) {
             o.sceneGiven = true;
         }
         if (name == "--save-position" || name == "--export-obj" || name == "--format" ||
-            name == "--list") {
+            name == "--list" || name == "--brightness") {
             return fail(name + " does not go with --capture (see --help)");
         }
     }
@@ -467,7 +467,8 @@ Automatic capture (one full turn of the view, frame by frame):
   --new                   start FILE.sqi over even when it exists
   --check                 recapture only the frames whose files are missing
   --depth N               kept in FILE.sqi with the scene: a resume renders at the recorded
-                          depth, and --depth given again must agree with it
+                          depth, and --depth given again must agree with it; so are --lighting
+                          and --head-shadow, and a resume renders in the recorded lighting
   tavrine-render --make-gif FILE.sqi [--out ANIM.gif] [--delay CS] [--clockwise]
                           join the frames of a finished capture into an animated GIF
                           (default FILE_ANI.gif)

@@ -44,6 +44,10 @@ struct CliOptions {
     std::optional<std::vector<int32_t>> lights;    // main, back, fill
     std::optional<int32_t> narrow;
     std::optional<int32_t> gm;
+    std::optional<Lighting> lighting;
+    std::optional<int32_t> headShadow;  // degrees, 0 to 45
+    bool faceUp = false;                // the face-up view before the --turn steps
+    bool brightness = false;            // print the figures of the render
     std::vector<TurnStep> viewTurns;
     std::vector<TurnStep> stoneTurns;
     std::vector<TurnStep> lightTurns;
@@ -63,7 +67,7 @@ struct ParseResult {
 
 // Parses argv (without checks that need the stone table or the picture size, which the render
 // command makes once it knows them). Without requireOutput, no --out or --export-obj is needed
-// (for commands that write other files).
+// (for commands that write other files); --brightness needs neither, as it prints its figures.
 ParseResult parseOptions(const std::vector<std::string>& args, bool requireOutput = true);
 
 // Parses a key sequence such as "L5U3Z2" with the letters allowed; returns false for anything

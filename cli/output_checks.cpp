@@ -128,11 +128,15 @@ bool checkOutputFolders(const CliOptions& options, std::FILE* err) {
     return true;
 }
 
-std::string pictureMemoryProblem(int32_t width, bool highQuality) {
+std::string pictureMemoryProblem(int32_t width, bool highQuality, bool withLight) {
     // The picture, the twice-as-wide HQ picture, and the trimmed and converted copies saving
-    // may make.
+    // may make; the light is a double and a byte for each pixel rendered.
     uint64_t needed = 3 * pictureBytes(width);
     if (highQuality) needed += pictureBytes(2 * width);
+    if (withLight) {
+        const auto rendered = static_cast<uint64_t>(highQuality ? 2 * width : width);
+        needed += 9 * rendered * rendered;
+    }
     uint64_t available = addressSpaceLeft();
     const uint64_t system = availableMemory();
     if (system != 0 && system < available) available = system;

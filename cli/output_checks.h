@@ -24,10 +24,11 @@ std::string duplicateOutputProblem(const CliOptions& options);
 // to err for the first that cannot and returns false.
 bool checkOutputFolders(const CliOptions& options, std::FILE* err);
 
-// Returns "" when a width x width picture (rendered at twice the width with highQuality) and
-// the copies saving makes fit in the memory the process may still use, else a sentence
-// saying how much it needs and how much is available.
-std::string pictureMemoryProblem(int32_t width, bool highQuality);
+// Returns "" when a width x width picture (rendered at twice the width with highQuality), the
+// copies saving makes and, withLight, the light of every pixel rendered (for --brightness) fit
+// in the memory the process may still use, else a sentence saying how much it needs and how
+// much is available.
+std::string pictureMemoryProblem(int32_t width, bool highQuality, bool withLight = false);
 
 // Flushes out (standard output) and returns whether everything written to it arrived; prints
 // "tavrine-render: cannot write standard output: REASON" to err when not.

@@ -4,6 +4,7 @@
 #include <string>
 #include <utility>
 
+#include "app/evaluate/figures.h"
 #include "app/model/obj_export.h"
 #include "app/output/position_info.h"
 #include "app/render/picture_formats.h"
@@ -60,6 +61,9 @@ SceneRequest sceneRequestOf(const CliOptions& o) {
     r.narrowHighlight = o.narrow;
     if (o.trim) r.trimming = Trimming{(*o.trim)[0], (*o.trim)[1], (*o.trim)[2], (*o.trim)[3]};
     if (o.gm) r.turntable = *o.gm != 0;
+    r.lighting = o.lighting;
+    r.headShadow = o.headShadow;
+    r.faceUp = o.faceUp;
     r.viewSteps = o.viewTurns;
     r.stoneSteps = o.stoneTurns;
     r.lightSteps = o.lightTurns;
@@ -130,12 +134,12 @@ int runRender(const CliOptions& o, std::FILE* out, std::FILE* err) {
         }
         wrote(o.exportObj);
     }
-    if (o.out.empty()) return finishOutput(report, err) ? kExitOk : kExitFileError;
+    if (o.out.empty() && !o.brightness) return finishOutput(report, err) ? kExitOk : kExitFileError;
 
     const RenderSettings r = renderSettingsOf(session);
     const RenderScene renderScene = renderSceneOf(session);
 
-    const std::string memory = pictureMemoryProblem(r.width, r.highQuality != 0);
+    const std::string memory = pictureMemoryProblem(r.width, r.highQuality != 0, o.brightness);
     if (!memory.empty()) {
         std::fprintf(err, "tavrine-render: %s\n", memory.c_str());
         return kExitFileError;
@@ -147,7 +151,9 @@ int runRender(const CliOptions& o, std::FILE* out, std::FILE* err) {
     RenderExecution execution;
     execution.threads = o.threads;
     execution.literal = o.literal;
-    RenderResult rendered = renderJob(r, renderScene, nullptr, bar, execution);
+    RadianceBuffer radiance;
+    RenderResult rendered =
+        renderJob(r, renderScene, nullptr, bar, execution, o.brightness ? &radiance : nullptr);
     if (rendered.status == RenderStatus::Failed) {
         std::fprintf(err, "tavrine-render: cannot render: %s\n", rendered.error.c_str());
         return kExitFileError;
@@ -158,6 +164,12 @@ int runRender(const CliOptions& o, std::FILE* out, std::FILE* err) {
         return interruptExitCode();
     }
     imgctl::DibPtr picture = std::move(rendered.picture);
+    if (o.brightness) {
+        const evaluate::Figures figures = evaluate::figuresOf(radiance);
+        std::fprintf(report, "brightness: %.2f%%  dark: %.2f%%\n", figures.brightness,
+                     figures.darkArea);
+    }
+    if (o.out.empty()) return finishOutput(report, err) ? kExitOk : kExitFileError;
 
     const PictureSaveResult saved =
         savePictureFile(picture.get(), pictureTrimmingOf(session), o.formatIndex,

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <stdexcept>
 #include <string>
 #include <system_error>
@@ -99,9 +100,10 @@ struct RowJob {
     const RenderScene& scene;
     const FastTracer& fast;
     const RenderExecution& execution;
-    uint8_t* rows;         // the working picture's pixels
-    int32_t workingWidth;  // W, or 2W in HQ
-    int32_t scale;         // pixels per model unit in the working picture
+    uint8_t* rows;             // the working picture's pixels
+    int32_t workingWidth;      // W, or 2W in HQ
+    int32_t scale;             // pixels per model unit in the working picture
+    RadianceBuffer* radiance;  // the pixels' light, when asked for; each worker writes its rows
 };
 
 // The picture the job renders into: the given one, or a new one (2W x 2W in HQ); null with
@@ -153,6 +155,10 @@ void renderRows(const RowJob& job, RowBoard& board) {
     std::vector<Vec3> projected(literal ? vertexRoom : 0);
     std::vector<double> xs(static_cast<size_t>(w2));
     std::vector<uint32_t> colours(static_cast<size_t>(w2));
+    // The pixels' light only when it is asked for, so that a plain rendering does no more.
+    RadianceBuffer* const radiance = job.radiance;
+    std::vector<PixelLight> lights(radiance != nullptr ? static_cast<size_t>(w2) : 0);
+    PixelLight* const light = radiance != nullptr ? lights.data() : nullptr;
     for (;;) {
         int32_t row;
         {
@@ -166,13 +172,22 @@ void renderRows(const RowJob& job, RowBoard& board) {
         for (int32_t column = 0; column < w2; ++column) {
             const Vec3 o = primaryRayOrigin(column, row, w2, job.scale);
             xs[column] = o.x;
-            colours[column] = literal ? literalPixelColour(s, scene, o.x, o.y, candidates.data(),
-                                                           relative.data(), projected.data())
-                                      : 0;
+            colours[column] = literal
+                                  ? literalPixelColour(s, scene, o.x, o.y, candidates.data(),
+                                                       relative.data(), projected.data(),
+                                                       light != nullptr ? &light[column] : nullptr)
+                                  : 0;
         }
-        if (!literal) job.fast.pixelColours(xs.data(), w2, y, colours.data(), *kept);
+        if (!literal) job.fast.pixelColours(xs.data(), w2, y, colours.data(), *kept, light);
         for (int32_t column = 0; column < w2; ++column) {
             imgctl::setImagePixel(job.rows, w2, w2, column, row, colours[column]);
+        }
+        if (radiance != nullptr) {
+            const size_t at = static_cast<size_t>(row) * static_cast<size_t>(w2);
+            for (int32_t column = 0; column < w2; ++column) {
+                radiance->luminance[at + column] = luminance(lights[column]);
+                radiance->meetsStone[at + column] = lights[column].meetsStone ? 1 : 0;
+            }
         }
         {
             std::lock_guard<std::mutex> lock(board.lock);
@@ -293,7 +308,8 @@ HandOutEnd handOutRows(RowBoard& board, RenderObserver& observer, const RenderSe
 }  // namespace
 
 RenderResult renderJob(const RenderSettings& s, const RenderScene& scene, imgctl::DibPtr picture,
-                       RenderObserver& observer, const RenderExecution& execution) {
+                       RenderObserver& observer, const RenderExecution& execution,
+                       RadianceBuffer* radiance) {
     observer.renderStarted();
     observer.progress(0);
 
@@ -308,14 +324,33 @@ RenderResult renderJob(const RenderSettings& s, const RenderScene& scene, imgctl
     TAVRINE_CHECK(data != nullptr && data->bitCount == 24 && data->width == w2 &&
                   data->height == w2);
 
+    if (radiance != nullptr) {
+        const size_t pixels = static_cast<size_t>(w2) * static_cast<size_t>(w2);
+        try {
+            radiance->width = w2;
+            radiance->luminance.assign(pixels, 0.0);
+            radiance->meetsStone.assign(pixels, 0);
+        } catch (const std::bad_alloc&) {
+            *radiance = RadianceBuffer{};
+            return failedRender(observer, "no memory for the light of " + std::to_string(w2) +
+                                              " x " + std::to_string(w2) + " pixels");
+        }
+    }
+
     std::unique_ptr<FastTracer> fast;
     try {
         fast = std::make_unique<FastTracer>(s, scene);
     } catch (const std::exception& e) {
         return failedRender(observer, std::string("the tracer could not be prepared: ") + e.what());
     }
-    const RowJob job{
-        s, scene, *fast, execution, data->rows, w2, static_cast<int32_t>(s.imageScale * factor)};
+    const RowJob job{s,
+                     scene,
+                     *fast,
+                     execution,
+                     data->rows,
+                     w2,
+                     static_cast<int32_t>(s.imageScale * factor),
+                     radiance};
 
     RowBoard board;
     std::vector<std::thread> pool;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "app/render/radiance_buffer.h"
 #include "app/render/render_scene.h"
 #include "app/render/render_settings.h"
 #include "imgctl/imgctl.h"
@@ -68,9 +69,11 @@ struct RenderResult {
 // |observer| on the calling thread; the workers read |scene| and |settings|, which must stay
 // unchanged until the job returns. A picture of the wrong size or depth, memory refused and a
 // worker that throws or cannot start end the job with RenderStatus::Failed (renderStarted and
-// renderEnded are still called).
+// renderEnded are still called). With radiance not null the job also fills it with the light of
+// every pixel of the working picture (rows not rendered after an abort hold 0 and no stone);
+// memory refused for it fails the job as well.
 RenderResult renderJob(const RenderSettings& settings, const RenderScene& scene,
                        imgctl::DibPtr picture, RenderObserver& observer,
-                       const RenderExecution& execution = {});
+                       const RenderExecution& execution = {}, RadianceBuffer* radiance = nullptr);
 
 }  // namespace tavrine

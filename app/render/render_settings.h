@@ -4,7 +4,17 @@
 
 #include <cstdint>
 
+#include "tracer/tvrt.h"
+
 namespace tavrine {
+
+// How the rays that leave the stone are lit: the Studio lights and backdrop, or the even dome of
+// light on the viewer's side (ISO), or that dome brightest overhead (COS); see TraceLighting.
+enum class Lighting : int32_t {
+    Studio = kTraceStudio,
+    Iso = kTraceIso,
+    Cos = kTraceCos,
+};
 
 // Everything the render job needs besides the scene.
 struct RenderSettings {
@@ -20,8 +30,10 @@ struct RenderSettings {
     int32_t backLight = 100;
     int32_t fillLight = 100;
     int32_t narrowHighlight = 0;  // 0 or 1
-    int32_t width = 270;          // W, the picture's width and height in pixels
-    int32_t imageScale = 125;     // pixels per model unit
+    Lighting lighting = Lighting::Studio;
+    int32_t headShadow = 10;   // ISO and COS: the head shadow's half angle in degrees, 0 to 45
+    int32_t width = 270;       // W, the picture's width and height in pixels
+    int32_t imageScale = 125;  // pixels per model unit
 };
 
 // The image scale of the separate-window mode: the integer part of (W - 19) * 0.5.

@@ -212,6 +212,8 @@ bool ThreadedEngine::waitIdle(int timeoutMs) { return engine_->port().waitIdle(t
 
 void ThreadedEngine::resetViewAndLight() { resetView(session_); }
 
+void ThreadedEngine::turnFaceUp() { tavrine::turnFaceUp(session_); }
+
 void ThreadedEngine::setTurnStone(bool on) {
     setSyOn(session_.orientation, on, session_.model->modelIndex);
 }

@@ -52,6 +52,8 @@ class ViewerEngine : public EnginePort {
 
     // Resets the view for the current model and the stone pose and light for the current stone.
     virtual void resetViewAndLight() = 0;
+    // Turns the view face-up onto the current stone with "GM" off (the session's turnFaceUp).
+    virtual void turnFaceUp() = 0;
     // Turns the "SY" (stone) or "GM" (turntable) switch on or off; switching one on switches
     // the other off and resets the view.
     virtual void setTurnStone(bool on) = 0;

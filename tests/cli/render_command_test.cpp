@@ -206,12 +206,55 @@ TEST_F(RenderCommand, ShortAndUnsoundPositionFilesExitWithOneAndSayWhy) {
 }
 
 TEST_F(RenderCommand, BadUsageExitsWithTwoAndOneLine) {
-    for (const char* args : {"--size 5000 --out x.png", "--turn L5Q --out x.png", "--frobnicate",
-                             "--stone 1", "--trim 200,100,0,0 --out x.png"}) {
+    for (const char* args :
+         {"--size 5000 --out x.png", "--turn L5Q --out x.png", "--frobnicate", "--stone 1",
+          "--trim 200,100,0,0 --out x.png", "--lighting dome --out x.png",
+          "--head-shadow 46 --lighting iso --out x.png", "--face-up --gm 1 --out x.png"}) {
         const Outcome r = run(args);
         EXPECT_EQ(2, r.status) << args;
         EXPECT_EQ(1, std::count(r.output.begin(), r.output.end(), '\n')) << r.output;
     }
+}
+
+// Pictures in the Studio lighting are those of the program before the other lightings came,
+// byte for byte (FNV-1a of the BMP files it wrote).
+TEST_F(RenderCommand, StudioPicturesAreThoseOfBefore) {
+    const std::pair<std::string, uint64_t> scenes[] = {
+        {"--stone 0 --size 96 --hq 1 --depth 20 --turn L3U2 --backdrop 30,60,90 --lights "
+         "150,120,80",
+         0xdc0d36b0be941e30u},
+        {"--design " + exampleDesign("round-brilliant.asc") +
+             " --size 96 --turn U4 --colour 3 --narrow 1",
+         0x433a3efeb49ed1beu},
+        {"--stone 1 --size 64 --fire 0 --lighting studio", 0x3705ef51b09ca1aau}};
+    for (const auto& [args, expected] : scenes) {
+        ASSERT_EQ(0, run(args + " --out " + path("s.bmp")).status) << args;
+        uint64_t hash = 14695981039346656037u;
+        for (const char c : bytes(path("s.bmp"))) {
+            hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211u;
+        }
+        EXPECT_EQ(hash, expected) << args;
+    }
+}
+
+// --brightness prints one line of figures and, without --out, writes nothing; with the picture
+// on standard output the line goes to standard error.
+TEST_F(RenderCommand, BrightnessPrintsItsFiguresAndWritesOnlyWhatIsAskedFor) {
+    const std::string scene = "--design " + exampleDesign("round-brilliant.asc") +
+                              " --size 64 --face-up --lighting iso --brightness";
+    const Outcome alone = run(scene);
+    ASSERT_EQ(0, alone.status) << alone.output;
+    double brightness = -1.0, dark = -1.0;
+    int length = 0;
+    std::sscanf(alone.output.c_str(), "brightness: %lf%%  dark: %lf%%\n%n", &brightness, &dark,
+                &length);
+    EXPECT_EQ(static_cast<size_t>(length), alone.output.size()) << alone.output;
+    EXPECT_TRUE(brightness > 20.0 && brightness < 100.0 && dark > 0.0) << alone.output;
+    EXPECT_TRUE(files().empty());
+
+    const Outcome piped = run(scene + " --out -", "2>/dev/null");
+    EXPECT_EQ(piped.output.rfind("\x89PNG", 0), 0u);
+    EXPECT_EQ(piped.output.find("brightness:"), std::string::npos);
 }
 
 TEST_F(RenderCommand, UnwritableOutputNamesThePathAndLeavesNothing) {

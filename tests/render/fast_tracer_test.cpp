@@ -74,10 +74,18 @@ void comparePixels(const PreparedModel& m, const RenderSettings& s, int32_t mode
     std::vector<Vec3> relative(kMaxVertices);
     std::vector<Vec3> projected(kMaxVertices);
     auto check = [&](double x, double y) {
-        const uint32_t expected = literalPixelColour(s, m.scene, x, y, candidates.data(),
-                                                     relative.data(), projected.data());
-        ASSERT_EQ(expected, fast.pixelColour(x, y, scratch))
-            << "model " << modelIndex << " ray " << x << ", " << y << " fire " << s.renderFire;
+        PixelLight expectedLight;
+        PixelLight light;
+        const uint32_t expected = literalPixelColour(
+            s, m.scene, x, y, candidates.data(), relative.data(), projected.data(), &expectedLight);
+        ASSERT_EQ(expected, fast.pixelColour(x, y, scratch, &light))
+            << "model " << modelIndex << " ray " << x << ", " << y << " fire " << s.renderFire
+            << " lighting " << static_cast<int>(s.lighting);
+        ASSERT_EQ(expectedLight.meetsStone, light.meetsStone);
+        ASSERT_TRUE(sameBits(expectedLight.r, light.r) && sameBits(expectedLight.g, light.g) &&
+                    sameBits(expectedLight.b, light.b))
+            << "model " << modelIndex << " ray " << x << ", " << y << " lighting "
+            << static_cast<int>(s.lighting);
     };
     const int32_t width = 41;
     const int32_t scale = imageScaleForWidth(width);
@@ -98,13 +106,20 @@ void comparePixels(const PreparedModel& m, const RenderSettings& s, int32_t mode
     }
 }
 
+// In every lighting, the head shadow of the dome at its default, none and its widest.
 TEST(FastTracer, PixelsEqualTheExportedTracerOnEveryModel) {
     for (int32_t model = 0; model < kModelCount; ++model) {
         if (model == kSeparatorModelIndex) continue;
         for (int32_t turns : {0, 7}) {
             const PreparedModel m(model, turns);
-            comparePixels(m, settingsFor(false, 3), model);
-            comparePixels(m, settingsFor(true, model % kColourCount), model);
+            for (const Lighting lighting : {Lighting::Studio, Lighting::Iso, Lighting::Cos}) {
+                RenderSettings plain = settingsFor(false, 3);
+                RenderSettings fire = settingsFor(true, model % kColourCount);
+                plain.lighting = fire.lighting = lighting;
+                plain.headShadow = turns == 0 ? 0 : 45;
+                comparePixels(m, plain, model);
+                comparePixels(m, fire, model);
+            }
         }
     }
 }
@@ -404,6 +419,7 @@ TEST(FastTracer, WholeRendersOfEveryModelAreIdentical) {
         if (model == kSeparatorModelIndex) continue;
         const PreparedModel m(model, 2 + model % 5);
         RenderSettings s = settingsFor(model % 3 != 0, model % kColourCount);
+        s.lighting = static_cast<Lighting>(model / 2 % 3);
         s.maxDepth = 20;
         s.highQuality = true;
         s.width = 40;
@@ -536,30 +552,36 @@ TEST(FastTracer, RowsInVectorLanesEqualTheExportedTracer) {
         const PreparedModel m(model, 3);
         for (const int32_t colour : {0, 6}) {
             for (const int32_t depth : {1, 2, 20}) {
-                RenderSettings s = settingsFor(true, colour);
-                s.maxDepth = depth;
-                if (colour == 0) s.backdrop[0] = s.backdrop[1] = s.backdrop[2] = 0;
-                for (const Unit unit : {Unit::Scalar, Unit::Avx2, Unit::Avx512}) {
-                    const FastTracer fast(s, m.scene, unit);
-                    if (fast.vectorUnit() != unit) continue;  // this processor lacks it
-                    FastTracer::Scratch scratch(m.scene);
-                    std::vector<double> xs(width);
-                    std::vector<uint32_t> colours(width);
-                    for (int32_t row = 0; row < width; ++row) {
-                        scrambleGuesses(scratch, m.scene.facetCount, random);
-                        for (int32_t column = 0; column < width; ++column) {
-                            xs[column] = primaryRayOrigin(column, row, width, scale).x;
-                        }
-                        const double y = primaryRayOrigin(0, row, width, scale).y;
-                        fast.pixelColours(xs.data(), width, y, colours.data(), scratch);
-                        for (int32_t column = 0; column < width; ++column) {
-                            ASSERT_EQ(
-                                literalPixelColour(s, m.scene, xs[column], y, candidates.data(),
-                                                   relative.data(), projected.data()),
-                                colours[column])
-                                << "model " << model << " colour " << colour << " depth " << depth
-                                << " unit " << static_cast<int>(unit) << " pixel " << column << ", "
-                                << row;
+                for (const Lighting lighting : {Lighting::Studio, Lighting::Iso, Lighting::Cos}) {
+                    RenderSettings s = settingsFor(true, colour);
+                    s.maxDepth = depth;
+                    // The dome's head shadow wide enough to catch some exits.
+                    s.lighting = lighting;
+                    s.headShadow = 30;
+                    if (colour == 0) s.backdrop[0] = s.backdrop[1] = s.backdrop[2] = 0;
+                    for (const Unit unit : {Unit::Scalar, Unit::Avx2, Unit::Avx512}) {
+                        const FastTracer fast(s, m.scene, unit);
+                        if (fast.vectorUnit() != unit) continue;  // this processor lacks it
+                        FastTracer::Scratch scratch(m.scene);
+                        std::vector<double> xs(width);
+                        std::vector<uint32_t> colours(width);
+                        for (int32_t row = 0; row < width; ++row) {
+                            scrambleGuesses(scratch, m.scene.facetCount, random);
+                            for (int32_t column = 0; column < width; ++column) {
+                                xs[column] = primaryRayOrigin(column, row, width, scale).x;
+                            }
+                            const double y = primaryRayOrigin(0, row, width, scale).y;
+                            fast.pixelColours(xs.data(), width, y, colours.data(), scratch);
+                            for (int32_t column = 0; column < width; ++column) {
+                                ASSERT_EQ(
+                                    literalPixelColour(s, m.scene, xs[column], y, candidates.data(),
+                                                       relative.data(), projected.data()),
+                                    colours[column])
+                                    << "model " << model << " colour " << colour << " depth "
+                                    << depth << " unit " << static_cast<int>(unit) << " pixel "
+                                    << column << ", " << row << " lighting "
+                                    << static_cast<int>(lighting);
+                            }
                         }
                     }
                 }

@@ -161,6 +161,11 @@ TAVRINE_LANE_TARGET __attribute__((always_inline)) inline void followLanes(const
     // serves in its place and the square root is left out.
     bool clearStone = true;
     for (const double a : l.absorption) clearStone = clearStone && a == 0.0 && !std::signbit(a);
+    // Under the dome of the ISO and COS lightings a leaving ray brings the dome's light instead
+    // (steps::domeLight).
+    const bool dome = steps::underDome(l);
+    const bool cosDome = l.kind == kTraceCos;
+    const double shadowCosine = l.headShadowCosine;
     const double r0 = first.r0;
     const double oneMinusR0 = 1.0 - first.r0;
     const D zero{};
@@ -335,23 +340,33 @@ TAVRINE_LANE_TARGET __attribute__((always_inline)) inline void followLanes(const
                 const D fx = tx + cosT * hhx / hl;
                 const D fy = ty + cosT * hhy / hl;
                 const D fz = tz + cosT * hhz / hl;
-                // steps::shadeLeaving of the refracted direction; a truncated -0 becomes the 0
-                // that an integer gives by adding 0.
-                D c = fx * l.lightDirection.x + fy * l.lightDirection.y + fz * l.lightDirection.z;
-                c = c < 0.0 ? zero : c;
-                const M towardEye = fz < 0.0;
-                D kb = zero;
-                if (litBackdrop) {
-                    const D b = 100.0 + 200.0 * fz;
-                    const D share =
-                        towardEye ? (b < 0.0 ? zero : towardZero(b) + 0.0) : zero + 100.0;
-                    kb = towardZero(share * backLight * 0.01) + 0.0;
-                }
-                const D kf = towardEye ? towardZero(-100.0 * fz) + 0.0 : zero;
-                const D w = fill * kf * 0.01 + main * c;
-                for (int32_t ch = 0; ch < 3; ++ch) {
-                    const D shade = (tint[ch] * kb * (1.0 / 255.0) * 0.110565 + w) * 0.01;
-                    light[ch] = refracted ? shade : zero;
+                if (dome) {
+                    // steps::domeLight of the refracted direction: -Dz below the head shadow's
+                    // cosine, on the viewer's side.
+                    const D up = (D)((M)fz ^ kSign);
+                    const M lit = (M)(fz < 0.0) & ~(M)(up > shadowCosine);
+                    const D shade = lit ? (cosDome ? up : zero + 1.0) : zero;
+                    for (int32_t ch = 0; ch < 3; ++ch) light[ch] = refracted ? shade : zero;
+                } else {
+                    // steps::shadeLeaving of the refracted direction; a truncated -0 becomes the 0
+                    // that an integer gives by adding 0.
+                    D c =
+                        fx * l.lightDirection.x + fy * l.lightDirection.y + fz * l.lightDirection.z;
+                    c = c < 0.0 ? zero : c;
+                    const M towardEye = fz < 0.0;
+                    D kb = zero;
+                    if (litBackdrop) {
+                        const D b = 100.0 + 200.0 * fz;
+                        const D share =
+                            towardEye ? (b < 0.0 ? zero : towardZero(b) + 0.0) : zero + 100.0;
+                        kb = towardZero(share * backLight * 0.01) + 0.0;
+                    }
+                    const D kf = towardEye ? towardZero(-100.0 * fz) + 0.0 : zero;
+                    const D w = fill * kf * 0.01 + main * c;
+                    for (int32_t ch = 0; ch < 3; ++ch) {
+                        const D shade = (tint[ch] * kb * (1.0 / 255.0) * 0.110565 + w) * 0.01;
+                        light[ch] = refracted ? shade : zero;
+                    }
                 }
             }
             const D weight = r0 + oneMinusR0 * (1.0 - cosT);
