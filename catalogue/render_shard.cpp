@@ -1,11 +1,11 @@
 #include "catalogue/render_shard.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -24,7 +24,6 @@
 #include "catalogue/design_folder.h"
 #include "imgctl/imgctl.h"
 #include "util/atomic_file.h"
-#include "util/file_handles.h"
 #include "util/file_read.h"
 #include "util/interrupts.h"
 #include "util/path_text.h"
@@ -35,11 +34,6 @@ namespace tavrine::catalogue {
 namespace {
 
 constexpr const char* kProgram = "tavrine-catalogue";
-
-// Hidden in a design's folder: the lock a run holds while it works on the design, and the
-// folder of the turntable's frames until they are joined.
-constexpr const char* kLockFile = ".lock";
-constexpr const char* kFramesFolder = ".turntable";
 
 // The turntable looks down on the stone by 12 key steps of pi/64 (about 34 degrees), so that the
 // table shows as it turns.
@@ -112,32 +106,35 @@ std::string doneMarkIn(const std::string& folder) {
     return std::string(bytes.begin(), bytes.end());
 }
 
-// Holds the lock of a design's folder, so that two runs that were given the same design (a
-// shard started twice, a replaced pod whose forerunner still ends) take turns on it. File
-// systems without locks are worked on without one.
-class FolderLock {
+// A folder of the run's own under the temporary folder ($TMPDIR, else /tmp) for the frames of
+// the turntables: they are scratch, written and read once, and stay off the catalogue's file
+// system, which may be a slow network one. Removed with everything in it when it goes.
+class ScratchFolder {
   public:
-    // Takes the lock, waiting for another run to let go of it; false with message set when the
-    // lock file cannot be made, and false with stopped set when a signal arrived meanwhile.
-    bool take(const std::string& folder, bool& stopped, std::string* message) {
-        const std::string path = folder + "/" + kLockFile;
-        file_ = util::FileDescriptor(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
-        if (file_.get() < 0) {
-            *message = util::cannotText("write", path, systemReason(errno));
+    ScratchFolder() = default;
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    ~ScratchFolder() {
+        if (!path_.empty()) removeTree(path_);
+    }
+
+    // Makes the folder; false with message set when it cannot be made.
+    bool make(std::string* message) {
+        const char* tmp = std::getenv("TMPDIR");
+        std::string pattern = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") +
+                              "/tavrine-catalogue-XXXXXX";
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            *message = util::cannotText("write", util::parentFolder(pattern), systemReason(errno));
             return false;
         }
-        while (::flock(file_.get(), LOCK_EX) != 0) {
-            if (errno != EINTR) return true;
-            if (util::interrupted()) {
-                stopped = true;
-                return false;
-            }
-        }
+        path_ = pattern;
         return true;
     }
 
+    const std::string& path() const { return path_; }
+
   private:
-    util::FileDescriptor file_;
+    std::string path_;
 };
 
 // Renders the still into folder.
@@ -157,12 +154,12 @@ DesignRun renderStill(Session& session, const std::string& folder,
     return {DesignOutcome::Done, "", 0.0};
 }
 
-// Captures the turntable's frames into a hidden folder of folder and joins them into the
-// animation; the frames are removed whatever happens.
+// Captures the turntable's frames into a folder of scratch and joins them into the animation in
+// folder; the frames are removed whatever happens.
 DesignRun renderTurntable(Session& session, const CatalogueOptions& options,
-                          const std::string& folder, const RenderExecution& execution) {
-    const std::string work = folder + "/" + kFramesFolder;
-    // Frames a killed run left behind are of no use: the lock shows it is gone.
+                          const std::string& folder, const std::string& scratch,
+                          const RenderExecution& execution) {
+    const std::string work = scratch + "/frames";
     removeTree(work);
     std::string message;
     if (!makeFolder(work, &message)) return failed(message);
@@ -215,7 +212,7 @@ DesignRun refuse(const DesignFile& design, const std::string& folder, const std:
 
 // Renders one design into its folder unless its done mark matches.
 DesignRun renderDesign(const DesignFile& design, const CatalogueOptions& options,
-                       const std::string& optionsDigest) {
+                       const std::string& optionsDigest, const std::string& scratch) {
     const auto started = std::chrono::steady_clock::now();
     const std::string folder = designFolderOf(options.out, design.name);
     // The digest of the bytes as they are now: a design changed while it is rendered has
@@ -227,11 +224,8 @@ DesignRun renderDesign(const DesignFile& design, const CatalogueOptions& options
     const std::string mark = doneMarkText(designDigest, optionsDigest);
 
     std::string message;
-    if (!makeFolder(folder, &message)) return failed(message);
-    FolderLock lock;
-    bool interrupted = false;
-    if (!lock.take(folder, interrupted, &message)) return interrupted ? stopped() : failed(message);
     if (doneMarkIn(folder) == mark) return {DesignOutcome::Skipped, "", 0.0};
+    if (!makeFolder(folder, &message)) return failed(message);
     if (!removeFile(folder + "/" + kDoneFile, &message)) return failed(message);
 
     Session still;
@@ -247,7 +241,7 @@ DesignRun renderDesign(const DesignFile& design, const CatalogueOptions& options
     const SceneResult turned =
         setUpScene(turning, catalogueScene(design, options, CatalogueView::Turntable));
     if (!turned.ok()) return refuse(design, folder, turned.message, options, mark, started);
-    run = renderTurntable(turning, options, folder, execution);
+    run = renderTurntable(turning, options, folder, scratch, execution);
     if (run.outcome != DesignOutcome::Done) return run;
 
     const DesignFigures figures = designFigures(design, &still, "", options, started);
@@ -333,6 +327,11 @@ int runRenderCommand(const CatalogueOptions& options, std::FILE* out, std::FILE*
         return util::kExitFileError;
     }
 
+    ScratchFolder scratch;
+    if (!scratch.make(&message)) {
+        std::fprintf(err, "%s: %s\n", kProgram, message.c_str());
+        return util::kExitFileError;
+    }
     const std::string optionsText = outputOptionsText(options);
     const std::string optionsDigest = sha256Hex(optionsText.data(), optionsText.size());
     util::InterruptGuard guard;
@@ -340,8 +339,9 @@ int runRenderCommand(const CatalogueOptions& options, std::FILE* out, std::FILE*
     size_t done = 0, refused = 0, skipped = 0;
     for (size_t i = 0; i < mine.size(); ++i) {
         progress.starting(i, mine.size(), mine[i].name);
-        const DesignRun run =
-            util::interrupted() ? stopped() : renderDesign(mine[i], options, optionsDigest);
+        const DesignRun run = util::interrupted()
+                                  ? stopped()
+                                  : renderDesign(mine[i], options, optionsDigest, scratch.path());
         progress.finished(run);
         switch (run.outcome) {
         case DesignOutcome::Done:
