@@ -126,20 +126,19 @@ std::string card(const IndexEntry& e, size_t order) {
     s += "<div class=\"pictures\">";
     if (e.still) s += "<img src=\"" + base + kStillFile + "\" alt=\"still\">";
     if (e.turntable) s += "<img src=\"" + base + kTurntableFile + "\" alt=\"turntable\">";
-    s += "</div>\n";
-    if (e.tiltPlot) {
-        s += "<img class=\"tilt\" src=\"" + base + kTiltPlotFile + "\" alt=\"tilt plot\">\n";
-    } else {
-        s += "<p class=\"tilt none\">no tilt plot</p>\n";
-    }
-    s += "<table>\n<tr><th>facets</th><td>" + (f.facets ? cell(f.facets) : "&mdash;") +
-         "</td></tr>\n";
+    s += "</div>\n<div class=\"details\">\n<table>\n<tr><th>facets</th><td>" +
+         (f.facets ? cell(f.facets) : "&mdash;") + "</td></tr>\n";
     for (const Figure& figure : kFigures) {
         s += std::string("<tr><th>") + figure.label + "</th><td>" +
              shownFigure(f.*figure.value, figure.unit) + "</td></tr>\n";
     }
     s += "<tr><th>seconds</th><td>" + numberText(f.seconds) + " s</td></tr>\n</table>\n";
-    return s + "</article>\n";
+    if (e.tiltPlot) {
+        s += "<img class=\"tilt\" src=\"" + base + kTiltPlotFile + "\" alt=\"tilt plot\">\n";
+    } else {
+        s += "<p class=\"tilt none\">no tilt plot</p>\n";
+    }
+    return s + "</div>\n</article>\n";
 }
 
 constexpr const char* kPageHead = R"(<!DOCTYPE html>
@@ -158,9 +157,10 @@ h1 { margin: 0; font-size: 1.5em; }
 .file { color: #666; margin: 0.2em 0 0.5em; overflow-wrap: anywhere; }
 .pictures { display: flex; gap: 0.5em; }
 .pictures img { max-width: 256px; height: auto; background: #000; }
-img.tilt { display: block; max-width: 520px; margin-top: 0.5em; }
-.tilt.none { color: #888; font-style: italic; }
-table { border-collapse: collapse; margin-top: 0.5em; }
+.details { display: flex; gap: 1em; align-items: flex-start; margin-top: 0.5em; }
+img.tilt { max-width: 240px; height: auto; }
+.tilt.none { color: #888; font-style: italic; margin: 0; }
+table { border-collapse: collapse; }
 th { text-align: left; font-weight: normal; color: #555; padding-right: 1em; }
 td { text-align: right; font-variant-numeric: tabular-nums; }
 #refused li { margin: 0.3em 0; overflow-wrap: anywhere; }
