@@ -365,8 +365,9 @@ int runRenderCommand(const CatalogueOptions& options, std::FILE* out, std::FILE*
             return util::kExitFileError;
         }
     }
-    std::fprintf(out, "shard %d/%d: %zu designs: %zu done, %zu refused, %zu done before\n",
-                 options.shard.index, options.shard.count, mine.size(), done, refused, skipped);
+    std::fprintf(out, "shard %d/%d: %zu design%s: %zu done, %zu refused, %zu done before\n",
+                 options.shard.index, options.shard.count, mine.size(), mine.size() == 1 ? "" : "s",
+                 done, refused, skipped);
     return util::finishOutput(kProgram, out, err) ? util::kExitOk : util::kExitFileError;
 }
 

@@ -118,7 +118,7 @@ codes=$(scontrol show job "$job" | grep -o 'ExitCode=[0-9:]*' | sort -u)
 total=0
 for k in 0 1 2; do
     line=$(grep "^shard $k/3: " "$work/shard-$k.out") || fail "no summary from shard $k"
-    n=$(sed -E 's/^shard [0-9]+\/3: ([0-9]+) designs.*/\1/' <<<"$line")
+    n=$(sed -E 's/^shard [0-9]+\/3: ([0-9]+) design.*/\1/' <<<"$line")
     total=$((total + n))
 done
 [[ $total -eq $designs ]] || fail "the shards took $total designs of $designs"
