@@ -11,12 +11,16 @@
 #include "app/output/file_names.h"
 #include "app/output/position_info.h"
 #include "app/session/capture_session.h"
-#include "cli/interrupts.h"
 #include "cli/render_command.h"
 #include "imgctl/imgctl.h"
+#include "util/interrupts.h"
 #include "util/path_text.h"
 
 namespace tavrine::cli {
+
+using util::interrupted;
+using util::interruptExitCode;
+using util::InterruptGuard;
 
 namespace {
 

@@ -4,9 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <utility>
 #include <vector>
@@ -14,6 +12,7 @@
 #include "util/atomic_file.h"
 #include "util/file_handles.h"
 #include "util/path_text.h"
+#include "util/program_exit.h"
 
 namespace tavrine::cli {
 
@@ -148,11 +147,7 @@ std::string pictureMemoryProblem(int32_t width, bool highQuality, bool withLight
 }
 
 bool finishOutput(std::FILE* out, std::FILE* err) {
-    errno = 0;
-    if (std::fflush(out) == 0 && std::ferror(out) == 0) return true;
-    const int code = errno != 0 ? errno : EIO;
-    std::fprintf(err, "tavrine-render: cannot write standard output: %s\n", std::strerror(code));
-    return false;
+    return util::finishOutput("tavrine-render", out, err);
 }
 
 }  // namespace tavrine::cli

@@ -11,14 +11,18 @@
 #include "app/render/render_job.h"
 #include "app/session/scene_request.h"
 #include "app/session/session.h"
-#include "cli/interrupts.h"
 #include "cli/output_checks.h"
 #include "cli/progress_bar.h"
 #include "imgctl/imgctl.h"
 #include "util/binary_record.h"
+#include "util/interrupts.h"
 #include "util/path_text.h"
 
 namespace tavrine::cli {
+
+using util::interrupted;
+using util::interruptExitCode;
+using util::InterruptGuard;
 
 namespace {
 

@@ -5,13 +5,14 @@
 
 #include "app/session/session.h"
 #include "cli/options.h"
+#include "util/program_exit.h"
 
 namespace tavrine::cli {
 
 // Exit codes of the tool.
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitFileError = 1;
-inline constexpr int kExitUsage = 2;
+using util::kExitFileError;
+using util::kExitOk;
+using util::kExitUsage;
 
 // Fills the scene request from the position file (if any) and the options and sets the session
 // up with it, as a user would in the viewer before pressing "ray-trace"; returns kExitOk when

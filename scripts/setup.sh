@@ -14,6 +14,8 @@ packages=(
     qt6-base-dev libgl-dev fonts-dejavu-core fonts-ipafont-gothic
     # headless window tests and screenshots
     xvfb xauth xdotool x11-utils
+    # the catalogue's tests: shards under GNU parallel and Slurm, its page in a browser
+    parallel slurm-wlm chromium
     # formatting check
     clang-format
     # the fuzz harnesses' smoke run in CI, and building with clang
