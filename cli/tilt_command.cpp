@@ -5,6 +5,7 @@
 #include "app/evaluate/tilt_sweep.h"
 #include "app/plot/tilt_plot.h"
 #include "app/plot/tilt_strip.h"
+#include "app/settings/stone_table.h"
 #include "cli/progress_bar.h"
 #include "util/atomic_file.h"
 #include "util/interrupts.h"
@@ -33,6 +34,16 @@ class SweepProgress : public evaluate::SweepObserver {
   private:
     ProgressBar bar_;
 };
+
+// The plot's title: what is judged (the design's file name, else the stone) and in which light.
+std::string plotTitle(const CliOptions& o, const Session& session) {
+    std::string subject = stoneCaption(session.settings.stoneIndex, false);
+    if (!o.design.empty()) subject = o.design.substr(o.design.find_last_of('/') + 1);
+    static const char* const kLightings[] = {"Studio", "ISO", "COS"};
+    const auto lighting = static_cast<int32_t>(renderSettingsOf(session).lighting);
+    return "Tilt performance: " + subject + ", " +
+           (lighting >= 0 && lighting <= 2 ? kLightings[lighting] : "") + " lighting";
+}
 
 }  // namespace
 
@@ -85,9 +96,9 @@ int runTiltSweep(const CliOptions& o, const Session& session, const RenderExecut
                          util::quotedPath(*path).c_str());
             return util::interruptExitCode();
         }
-        const bool written = isPlot
-                                 ? plot::writeTiltPlot(sweep.rows, *path, &error)
-                                 : plot::writeTiltStrip(sweep.rows, sweep.pictures, *path, &error);
+        const bool written =
+            isPlot ? plot::writeTiltPlot(sweep.rows, *path, &error, plotTitle(o, session))
+                   : plot::writeTiltStrip(sweep.rows, sweep.pictures, *path, &error);
         if (!written) {
             std::fprintf(err, "tavrine-render: %s\n", error.c_str());
             return util::kExitFileError;
