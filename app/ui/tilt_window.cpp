@@ -51,7 +51,7 @@ TiltPerformanceWindow::TiltPerformanceWindow(TiltSweepHost& host, const QString&
     setObjectName(QStringLiteral("TiltPerformanceWnd"));
     setWindowTitle(QStringLiteral("Tilt Performance"));
     setWindowModality(Qt::ApplicationModal);
-    resize(900, 860);
+    resize(920, 860);
 
     auto* layout = new QVBoxLayout(this);
     auto* about = named(new QLabel(subject, this), "subject");
@@ -87,8 +87,9 @@ TiltPerformanceWindow::TiltPerformanceWindow(TiltSweepHost& host, const QString&
     stripLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     stripArea->setWidget(stripLabel_);
     stripArea->setWidgetResizable(true);
-    stripArea->setMinimumHeight(200);
-    layout->addWidget(stripArea, 2);
+    // As high as a strip of full-size pictures and the scroll bar under it.
+    stripArea->setFixedHeight(plot::kStripPictureSize + 84);
+    layout->addWidget(stripArea);
 
     figures_ = named(new QPlainTextEdit(this), "figures");
     figures_->setReadOnly(true);
