@@ -5,7 +5,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <sstream>
+#include <utility>
 
+#include "app/plot/tilt_plot.h"
 #include "app/render/picture_formats.h"
 #include "app/settings/value_ranges.h"
 
@@ -154,11 +156,12 @@ ParseResult parseOptions(const std::vector<std::string>& args, bool requireOutpu
         }
         if (arg.rfind("--", 0) != 0) return fail("unexpected argument '" + arg + "'");
         static const char* const valued[] = {
-            "--out",        "--format",        "--stone",  "--model",    "--colour",
-            "--ri",         "--size",          "--depth",  "--hq",       "--fire",
-            "--backdrop",   "--lights",        "--narrow", "--gm",       "--turn",
-            "--stone-turn", "--light-turn",    "--trim",   "--threads",  "--export-obj",
-            "--position",   "--save-position", "--design", "--lighting", "--head-shadow"};
+            "--out",        "--format",        "--stone",     "--model",     "--colour",
+            "--ri",         "--size",          "--depth",     "--hq",        "--fire",
+            "--backdrop",   "--lights",        "--narrow",    "--gm",        "--turn",
+            "--stone-turn", "--light-turn",    "--trim",      "--threads",   "--export-obj",
+            "--position",   "--save-position", "--design",    "--lighting",  "--head-shadow",
+            "--tilt-sweep", "--tilt-csv",      "--tilt-plot", "--tilt-strip"};
         if (std::find(std::begin(valued), std::end(valued), arg) == std::end(valued)) {
             return fail("unknown option " + arg + " (see --help)");
         }
@@ -238,6 +241,25 @@ ParseResult parseOptions(const std::vector<std::string>& args, bool requireOutpu
                 return fail(rangeError(arg, range(shadow.low, shadow.high) + " degrees", value));
             }
             o.headShadow = n;
+        } else if (arg == "--tilt-sweep") {
+            evaluate::TiltRange tilts;
+            std::string problem;
+            if (!evaluate::parseTiltRange(value, tilts, &problem)) {
+                return fail("--tilt-sweep: " + problem);
+            }
+            o.tiltSweep = tilts;
+        } else if (arg == "--tilt-csv" || arg == "--tilt-plot" || arg == "--tilt-strip") {
+            if (value.empty()) return fail(arg + " must name a file");
+            const plot::PlotFormat format = plot::plotFormatOf(value);
+            if (arg == "--tilt-plot" && format == plot::PlotFormat::Unknown) {
+                return fail(rangeError(arg, "a file ending in .svg or .png", value));
+            }
+            if (arg == "--tilt-strip" && format != plot::PlotFormat::Png) {
+                return fail(rangeError(arg, "a file ending in .png", value));
+            }
+            (arg == "--tilt-csv"    ? o.tiltCsv
+             : arg == "--tilt-plot" ? o.tiltPlot
+                                    : o.tiltStrip) = value;
         } else if (arg == "--backdrop") {
             std::vector<int32_t> v;
             if (!parseIntList(value, 3, ranges::kBackdropChannel.low, ranges::kBackdropChannel.high,
@@ -309,8 +331,17 @@ ParseResult parseOptions(const std::vector<std::string>& args, bool requireOutpu
             "--face-up and --gm 1 do not go together: the turntable cannot hold the "
             "face-up view");
     }
-    if (requireOutput && o.out.empty() && o.exportObj.empty() && !o.brightness) {
-        return fail("--out FILE is required (or --export-obj FILE or --brightness; see --help)");
+    const std::pair<const char*, const std::string*> tiltFiles[] = {
+        {"--tilt-csv", &o.tiltCsv}, {"--tilt-plot", &o.tiltPlot}, {"--tilt-strip", &o.tiltStrip}};
+    for (const auto& [option, file] : tiltFiles) {
+        if (!file->empty() && !o.tiltSweep) {
+            return fail(std::string(option) + " writes a tilt sweep: give --tilt-sweep MAX:STEP");
+        }
+    }
+    if (requireOutput && o.out.empty() && o.exportObj.empty() && !o.brightness && !o.tiltSweep) {
+        return fail(
+            "--out FILE is required (or --export-obj FILE, --brightness or --tilt-sweep; see "
+            "--help)");
     }
     if (!o.savePosition.empty() && o.out.empty()) {
         return fail("--save-position needs --out: it records the render it makes");
@@ -388,6 +419,19 @@ Figures:
                           show the stone, and the share of them darker than 25%; without
                           --out no picture is written (with --out - the line goes to
                           standard error)
+  --tilt-sweep MAX:STEP   tilt the face-up stone about the picture's horizontal axis from
+                          -MAX to +MAX degrees in steps of STEP (e.g. 30:5; MAX 0..90, at
+                          most 181 tilts; positive: the top of the stone away from the
+                          viewer), the lighting staying with the viewer, and print each
+                          tilt's figures as --brightness does, then the tilt-averaged
+                          brightness; --turn does not move the sweep, which starts face-up
+  --tilt-csv FILE         with --tilt-sweep: write its rows as CSV, the header
+                          tilt_deg,brightness_percent,dark_percent first (- writes them to
+                          standard output and the figures' lines to standard error)
+  --tilt-plot FILE        with --tilt-sweep: draw brightness and dark area against tilt,
+                          the face-up value marked, into FILE.svg or FILE.png (800 x 500)
+  --tilt-strip FILE       with --tilt-sweep: lay the tilts' pictures side by side, each at
+                          most 128 pixels wide, tilt and brightness under each, in FILE.png
 Running:
   --threads N             worker threads (default: all cores)
   --literal               trace every ray with the exported reference tracer (same pixels)

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <utility>
@@ -24,6 +25,9 @@ std::vector<std::pair<const char*, std::string>> outputsOf(const CliOptions& o) 
     if (!o.exportObj.empty()) outputs.emplace_back("--export-obj", o.exportObj);
     if (!o.out.empty()) outputs.emplace_back("--out", o.out);
     if (!o.savePosition.empty()) outputs.emplace_back("--save-position", o.savePosition);
+    if (!o.tiltCsv.empty()) outputs.emplace_back("--tilt-csv", o.tiltCsv);
+    if (!o.tiltPlot.empty()) outputs.emplace_back("--tilt-plot", o.tiltPlot);
+    if (!o.tiltStrip.empty()) outputs.emplace_back("--tilt-strip", o.tiltStrip);
     return outputs;
 }
 
@@ -127,10 +131,12 @@ bool checkOutputFolders(const CliOptions& options, std::FILE* err) {
     return true;
 }
 
-std::string pictureMemoryProblem(int32_t width, bool highQuality, bool withLight) {
+std::string pictureMemoryProblem(int32_t width, bool highQuality, bool withLight,
+                                 int32_t keptPictures) {
     // The picture, the twice-as-wide HQ picture, and the trimmed and converted copies saving
     // may make; the light is a double and a byte for each pixel rendered.
     uint64_t needed = 3 * pictureBytes(width);
+    needed += static_cast<uint64_t>(std::max(keptPictures, 0)) * pictureBytes(width);
     if (highQuality) needed += pictureBytes(2 * width);
     if (withLight) {
         const auto rendered = static_cast<uint64_t>(highQuality ? 2 * width : width);
@@ -143,7 +149,8 @@ std::string pictureMemoryProblem(int32_t width, bool highQuality, bool withLight
     return "a " + std::to_string(width) + " x " + std::to_string(width) + " picture" +
            (highQuality ? " with --hq 1" : "") + " needs " + megabytes(needed) +
            " of memory, but only " + megabytes(available) +
-           " is available; choose a smaller --size" + (highQuality ? " or --hq 0" : "");
+           " is available; choose a smaller --size" + (highQuality ? " or --hq 0" : "") +
+           (keptPictures > 0 ? " or fewer tilts" : "");
 }
 
 bool finishOutput(std::FILE* out, std::FILE* err) {

@@ -12,6 +12,8 @@ packages=(
     libpng-dev libgif-dev
     # viewer
     qt6-base-dev libgl-dev fonts-dejavu-core fonts-ipafont-gothic
+    # plots: Qt Charts (its CMake files need Qt OpenGL's) and Qt SVG
+    qt6-charts-dev libqt6opengl6-dev qt6-svg-dev
     # headless window tests and screenshots
     xvfb xauth xdotool x11-utils
     # the catalogue's tests: shards under GNU parallel and Slurm, its page in a browser

@@ -1,5 +1,6 @@
 #include "app/evaluate/tilt_sweep.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -82,6 +83,7 @@ Sweep sweepTilts(const EvaluationScene& scene, const TiltRange& range, SweepObse
         }
         sweep.rows.push_back(TiltRow{tilts[i], e.figures});
         if (keepPictures) sweep.pictures.push_back(std::move(e.picture));
+        observer.tiltFinished(static_cast<int32_t>(i), sweep.rows.back());
     }
     sweep.status = RenderStatus::Completed;
     return sweep;
@@ -94,17 +96,34 @@ double averageBrightness(const std::vector<TiltRow>& rows) {
     return sum / static_cast<double>(rows.size());
 }
 
+std::string tiltText(double tiltDegrees) {
+    // A tilt of -0.0 prints as 0.0; a tilt of a finer step keeps the decimals that make it.
+    const double tilt = tiltDegrees == 0.0 ? 0.0 : tiltDegrees;
+    char text[64];
+    for (int decimals = 1; decimals <= 6; ++decimals) {
+        std::snprintf(text, sizeof text, "%.*f", decimals, tilt);
+        if (std::fabs(std::strtod(text, nullptr) - tilt) <= 1e-9 * std::max(1.0, std::fabs(tilt)))
+            break;
+    }
+    return text;
+}
+
 std::string tiltCsv(const std::vector<TiltRow>& rows) {
     std::string csv = "tilt_deg,brightness_percent,dark_percent\n";
-    char line[96];
+    char figures[64];
     for (const TiltRow& row : rows) {
-        // A tilt of -0.0 prints as 0.0.
-        const double tilt = row.tiltDegrees == 0.0 ? 0.0 : row.tiltDegrees;
-        std::snprintf(line, sizeof line, "%.1f,%.2f,%.2f\n", tilt, row.figures.brightness,
+        std::snprintf(figures, sizeof figures, ",%.2f,%.2f\n", row.figures.brightness,
                       row.figures.darkArea);
-        csv += line;
+        csv += tiltText(row.tiltDegrees) + figures;
     }
     return csv;
+}
+
+std::string tiltRowText(const TiltRow& row) {
+    char figures[80];
+    std::snprintf(figures, sizeof figures, "  brightness: %.2f%%  dark: %.2f%%",
+                  row.figures.brightness, row.figures.darkArea);
+    return "tilt " + tiltText(row.tiltDegrees) + figures;
 }
 
 }  // namespace tavrine::evaluate

@@ -46,6 +46,12 @@ class SweepObserver {
     }
     // Returns true to stop the sweep before its next row of pixels.
     virtual bool stopRequested() { return false; }
+    // Called when tilt number index has been rendered, with its row; the sweep's rows hold it
+    // too once the call returns.
+    virtual void tiltFinished(int32_t index, const TiltRow& row) {
+        (void)index;
+        (void)row;
+    }
 };
 
 // What a sweep gave: how it ended, its rows (of the tilts completed) and, when asked for, the
@@ -67,7 +73,17 @@ Sweep sweepTilts(const EvaluationScene& scene, const TiltRange& range, SweepObse
 double averageBrightness(const std::vector<TiltRow>& rows);
 
 // Returns the rows as CSV: the header "tilt_deg,brightness_percent,dark_percent", then one line
-// per row with the tilt to one decimal and the figures to two, each line ending in "\n".
+// per row with the figures to two decimals and the tilt to one, or to as many more (up to six)
+// as tell it apart from its neighbours (a step of 0.25 gives 0.25, not 0.2), each line ending
+// in "\n".
 std::string tiltCsv(const std::vector<TiltRow>& rows);
+
+// Returns the text of a tilt in degrees as the CSV writes it: "-30.0", "0.0", "2.25".
+std::string tiltText(double tiltDegrees);
+
+// Returns the line that tavrine-render prints for a row, without a line end:
+// "tilt -30.0  brightness: 52.11%  dark: 21.30%"; the part from "brightness" on reads as
+// --brightness prints the figures of one rendering.
+std::string tiltRowText(const TiltRow& row);
 
 }  // namespace tavrine::evaluate

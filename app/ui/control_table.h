@@ -71,6 +71,7 @@ enum MenuId : int32_t {
     kMenuLightingStudio = 1163,  // its radio items "Studio (&S)", "ISO (&I)" and "COS (&C)", in
     kMenuLightingIso = 1164,     // the order of the lightings
     kMenuLightingCos = 1165,
+    kMenuTiltPerformance = 1166,  // "Tilt Performance... (&T)" of the View menu
 };
 // Returns the tooltip of a main window button: what it does and the key that does the same;
 // nullptr for a control without one.

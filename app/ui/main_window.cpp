@@ -57,7 +57,8 @@ const MenuSpec kMenus[] = {
       {"Live Ray-trace (&L)", kMenuLiveRayTrace},
       {nullptr, 0},
       {"Face Up (&U)", kMenuFaceUp},
-      {"Lighting", kMenuLighting}}},
+      {"Lighting", kMenuLighting},
+      {"Tilt Performance... (&T)", kMenuTiltPerformance}}},
     {"Polygon Color(&C)",
      {{"White (&W)", 1071},
       {"Red (&R)", 1072},
@@ -87,8 +88,10 @@ const MenuItem kLightingItems[] = {{"Studio (&S)", kMenuLightingStudio},
                                    {"ISO (&I)", kMenuLightingIso},
                                    {"COS (&C)", kMenuLightingCos}};
 
-// The picture outputs' items: disabled until the outputs are connected.
-bool laterItem(int32_t id) { return id >= kMenuSaveScreenShot && id <= kMenuMakeGif; }
+// The picture outputs' items and the tilt sweep's: disabled until the outputs are connected.
+bool laterItem(int32_t id) {
+    return (id >= kMenuSaveScreenShot && id <= kMenuMakeGif) || id == kMenuTiltPerformance;
+}
 
 // Returns whether key is one of the keys the keyboard thread reads.
 bool isTurnKey(int key) {

@@ -241,6 +241,7 @@ void ThreadedEngine::connectOutputs(OutputJobs& jobs, QObject* receiver, OutputN
     engine_->setCaptureJob(
         captureEngineJob(session_, sink_, pictures_, jobs, nullptr, RenderExecution{}));
     engine_->setGifJob(gifEngineJob(sink_, jobs));
+    engine_->setTiltJob(tiltEngineJob(session_, sink_, jobs.tilt, RenderExecution{}));
 }
 
 void ThreadedEngine::redrawIndicator() {

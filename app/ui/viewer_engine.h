@@ -83,7 +83,7 @@ class ViewerEngine : public EnginePort {
     // has none, and the window leaves their menu items disabled.
     // Returns the session the engine works on, or nullptr.
     virtual Session* session() { return nullptr; }
-    // Lets StartCapture and CompileGif run over jobs and hands the progress windows'
+    // Lets StartCapture, CompileGif and TiltSweep run over jobs and hands the progress windows'
     // notifications to notify on the GUI thread, in the order the engine posted them among the
     // windows' own; receiver's lifetime bounds the delivery. Before start().
     virtual void connectOutputs(OutputJobs& jobs, QObject* receiver, OutputNotify notify) {

@@ -54,6 +54,18 @@ _tavrine()
             _filedir 'asc|gem'
             return
             ;;
+        --tilt-plot)
+            _filedir 'svg|png'
+            return
+            ;;
+        --tilt-strip)
+            _filedir png
+            return
+            ;;
+        --tilt-csv)
+            _filedir csv
+            return
+            ;;
     esac
 
     if [[ $cur == -* ]] && ! $split; then

@@ -6,8 +6,10 @@
 #include <cmath>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/evaluate/tilt_render.h"
+#include "app/evaluate/tilt_sweep.h"
 #include "app/model/gemcad_design.h"
 #include "app/render/pixel_colour.h"
 #include "app/settings/value_ranges.h"
@@ -93,11 +95,12 @@ TEST(Figures, HeadShadowTakesTheLightWithinItsConeAndNothingElse) {
     EXPECT_GT(middle, 60);
 }
 
-// A round design of index 1.54 (critical angle 40.5 degrees): eight pavilion mains at the angle
-// and eight crown mains, each meeting the girdle at radius 1, and a table.
-std::unique_ptr<ModelRecord> roundDesign(double pavilion) {
-    const std::string text = "GemCad 5.0\ng 96 0.0\ny 8 y\nI 1.54\na -" + std::to_string(pavilion) +
-                             " " + std::to_string(std::sin(pavilion * kDegree)) + " 96\na 35 " +
+// A round design of index 1.54 (critical angle 40.5 degrees): `fold` pavilion mains at the angle
+// and as many crown mains, each meeting the girdle at radius 1, and a table.
+std::unique_ptr<ModelRecord> roundDesign(double pavilion, int fold = 8) {
+    const std::string text = "GemCad 5.0\ng 96 0.0\ny " + std::to_string(fold) + " y\nI 1.54\na -" +
+                             std::to_string(pavilion) + " " +
+                             std::to_string(std::sin(pavilion * kDegree)) + " 96\na 35 " +
                              std::to_string(std::sin(35.0 * kDegree)) + " 06\na 0 0.3 96\n";
     GemCadDesign design;
     auto record = std::make_unique<ModelRecord>();
@@ -118,6 +121,59 @@ TEST(Figures, PavilionBelowTheCriticalAngleLeaksTheLight) {
     EXPECT_GT(good.brightness, 60.0);
     EXPECT_LT(poor.brightness, 0.5 * good.brightness);
     EXPECT_GT(poor.darkArea, good.darkArea + 50.0);
+}
+
+// Eight-fold with mirrors, the design is the same upside down in the face-up picture (index 0
+// at the top, 48 at the bottom), and the dome of light is the same all round the line of sight:
+// tilting its top away gives the figures of tilting it towards, to rounding (the pixel grid is
+// symmetric too). Three-fold, it is not.
+TEST(TiltSweep, AMirrorSymmetricDesignSweepsSymmetricallyAndTheTiltCounts) {
+    const auto sweepOf = [](const ModelRecord& model) {
+        EvaluationScene scene;
+        scene.model = &model;
+        scene.faceUp = faceUpView(Orientation{}, {0.0, 0.0, -1.0});
+        scene.settings.lighting = Lighting::Iso;
+        scene.settings.stoneIndex = 1.54;
+        scene.settings.width = 64;
+        scene.settings.imageScale = imageScaleForWidth(64);
+        SweepObserver quiet;
+        Sweep sweep = sweepTilts(scene, TiltRange{30.0, 10.0}, quiet);
+        EXPECT_EQ(sweep.status, RenderStatus::Completed) << sweep.error;
+        EXPECT_EQ(sweep.rows.size(), 7u);
+        return sweep.rows;
+    };
+    const auto round = roundDesign(43.0);
+    const auto trillion = roundDesign(43.0, 3);
+    const std::vector<TiltRow> even = sweepOf(*round);
+    const std::vector<TiltRow> odd = sweepOf(*trillion);
+    ASSERT_EQ(even.size(), 7u);
+    ASSERT_EQ(odd.size(), 7u);
+    double oddMost = 0.0;
+    double evenMost = 0.0;
+    for (size_t i = 0; i < 3; ++i) {
+        const TiltRow& down = even[i];
+        const TiltRow& up = even[6 - i];
+        EXPECT_EQ(down.tiltDegrees, -up.tiltDegrees);
+        EXPECT_NEAR(down.figures.brightness, up.figures.brightness, 1e-9) << up.tiltDegrees;
+        EXPECT_NEAR(down.figures.darkArea, up.figures.darkArea, 1e-9) << up.tiltDegrees;
+        EXPECT_EQ(down.figures.stonePixels, up.figures.stonePixels) << up.tiltDegrees;
+        evenMost =
+            std::max(evenMost, std::fabs(down.figures.brightness - even[3].figures.brightness));
+        oddMost =
+            std::max(oddMost, std::fabs(odd[i].figures.brightness - odd[6 - i].figures.brightness));
+    }
+    // The rows tell the tilts apart, and the three-fold design's two sides differ.
+    EXPECT_GT(evenMost, 1.0);
+    EXPECT_GT(oddMost, 1.0);
+}
+
+// The CSV keeps a tilt of a fine step whole, so that no two rows read alike.
+TEST(TiltSweep, CsvWritesEachTiltAsItIs) {
+    std::vector<TiltRow> rows;
+    for (const double t : tiltsOf(TiltRange{0.5, 0.25})) rows.push_back(TiltRow{t, Figures{}});
+    EXPECT_EQ(tiltCsv(rows),
+              "tilt_deg,brightness_percent,dark_percent\n-0.5,0.00,0.00\n-0.25,0.00,0.00\n"
+              "0.0,0.00,0.00\n0.25,0.00,0.00\n0.5,0.00,0.00\n");
 }
 
 }  // namespace

@@ -156,7 +156,8 @@ TEST_F(MainWindowTest, MenusCarryTheirCaptionsIdsChecksAndRadio) {
           {"Live Ray-trace (&L)", 1160},
           {"", 0},
           {"Face Up (&U)", 1161},
-          {"Lighting", 1162}}},
+          {"Lighting", 1162},
+          {"Tilt Performance... (&T)", 1166}}},
         {"Polygon Color(&C)",
          {{"White (&W)", 1071},
           {"Red (&R)", 1072},
@@ -196,6 +197,7 @@ TEST_F(MainWindowTest, MenusCarryTheirCaptionsIdsChecksAndRadio) {
     EXPECT_TRUE(w.action(1070)->isChecked());
     EXPECT_TRUE(w.action(1080)->isEnabled());
     EXPECT_FALSE(w.action(1083)->isEnabled());
+    EXPECT_FALSE(w.action(1166)->isEnabled());
     EXPECT_TRUE(w.action(1088)->isEnabled());
 
     // Exactly one polygon colour is checked: the stored one; choosing another moves it.
