@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -26,12 +27,14 @@ constexpr const char* kProgram = "tavrine-catalogue";
 constexpr size_t kMaxFiguresSize = 1u << 20;
 
 // The figures a card shows and the page sorts by, with the key of catalogue.csv and
-// figures.json, the words of the page and the unit after the number.
+// figures.json, the words of the page and the unit after the number; percentages are written
+// to hundredths, as tavrine-render prints them.
 struct Figure {
     const char* key;
     const char* label;
     const char* unit;
     std::optional<double> DesignFigures::*value;
+    bool percent() const { return unit[0] != '\0'; }
 };
 
 constexpr Figure kFigures[] = {
@@ -42,8 +45,14 @@ constexpr Figure kFigures[] = {
     {"dark", "dark area", " %", &DesignFigures::dark},
 };
 
-std::string cell(const std::optional<double>& value) {
-    return value ? numberText(*value) : std::string();
+// The text of a figure of f in the CSV and the page; empty when it was not computed.
+std::string cell(const Figure& figure, const DesignFigures& f) {
+    const std::optional<double>& value = f.*figure.value;
+    if (!value) return std::string();
+    if (!figure.percent()) return numberText(*value);
+    char text[400];  // room for the largest double in fixed notation
+    std::snprintf(text, sizeof text, "%.2f", *value);
+    return text;
 }
 
 std::string cell(const std::optional<int32_t>& value) {
@@ -108,8 +117,9 @@ std::string urlSegment(const std::string& name) {
     return encoded;
 }
 
-std::string shownFigure(const std::optional<double>& value, const char* unit) {
-    return value ? numberText(*value) + unit : std::string("&mdash;");
+std::string shownFigure(const Figure& figure, const DesignFigures& f) {
+    const std::string text = cell(figure, f);
+    return text.empty() ? std::string("&mdash;") : text + figure.unit;
 }
 
 std::string card(const IndexEntry& e, size_t order) {
@@ -119,7 +129,7 @@ std::string card(const IndexEntry& e, size_t order) {
                     "\" data-title=\"" + html(f.title) + "\" data-file=\"" + html(f.file) +
                     "\" data-facets=\"" + cell(f.facets) + "\"";
     for (const Figure& figure : kFigures) {
-        s += std::string(" data-") + figure.key + "=\"" + cell(f.*figure.value) + "\"";
+        s += std::string(" data-") + figure.key + "=\"" + cell(figure, f) + "\"";
     }
     s += " data-seconds=\"" + numberText(f.seconds) + "\">\n";
     s += "<h2>" + html(f.title) + "</h2>\n<p class=\"file\">" + html(f.file) + "</p>\n";
@@ -129,8 +139,8 @@ std::string card(const IndexEntry& e, size_t order) {
     s += "</div>\n<div class=\"details\">\n<table>\n<tr><th>facets</th><td>" +
          (f.facets ? cell(f.facets) : "&mdash;") + "</td></tr>\n";
     for (const Figure& figure : kFigures) {
-        s += std::string("<tr><th>") + figure.label + "</th><td>" +
-             shownFigure(f.*figure.value, figure.unit) + "</td></tr>\n";
+        s += std::string("<tr><th>") + figure.label + "</th><td>" + shownFigure(figure, f) +
+             "</td></tr>\n";
     }
     s += "<tr><th>seconds</th><td>" + numberText(f.seconds) + " s</td></tr>\n</table>\n";
     if (e.tiltPlot) {
@@ -254,7 +264,7 @@ std::string catalogueCsv(const std::vector<IndexEntry>& entries) {
         const DesignFigures& f = e.figures;
         csv += csvField(f.title) + "," + csvField(f.file) + "," + statusName(f.status) + "," +
                cell(f.facets);
-        for (const Figure& figure : kFigures) csv += "," + cell(f.*figure.value);
+        for (const Figure& figure : kFigures) csv += "," + cell(figure, f);
         csv += "," + csvField(f.reason) + "\n";
     }
     return csv;

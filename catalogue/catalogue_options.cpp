@@ -1,8 +1,6 @@
 #include "catalogue/catalogue_options.h"
 
 #include <charconv>
-#include <cmath>
-#include <cstdlib>
 #include <optional>
 
 #include "app/settings/value_ranges.h"
@@ -15,25 +13,16 @@ namespace {
 // Raised whenever the outputs of a design change for the same options (new files, new
 // figures), so that the done marks of older outputs no longer match and their designs are
 // done again.
-constexpr int32_t kOutputsRevision = 1;
+constexpr int32_t kOutputsRevision = 2;
 
-// The largest shard count and tilt count a command line may ask for.
+// The largest shard count a command line may ask for.
 constexpr int32_t kMaxShardCount = 1000000;
-constexpr double kMaxTiltDegrees = 90.0;
-constexpr int32_t kMaxTiltCount = 181;
 
 bool parseWhole(const std::string& text, int64_t& value) {
     if (text.empty() || text.size() > 12) return false;
     const char* end = text.data() + text.size();
     const auto [last, problem] = std::from_chars(text.data(), end, value);
     return problem == std::errc() && last == end;
-}
-
-bool parseReal(const std::string& text, double& value) {
-    if (text.empty() || text.size() > 24) return false;
-    const char* end = text.data() + text.size();
-    const auto [last, problem] = std::from_chars(text.data(), end, value);
-    return problem == std::errc() && last == end && std::isfinite(value);
 }
 
 // A value as messages quote it: long values by their start only.
@@ -55,23 +44,10 @@ std::optional<std::string> parseShard(const std::string& text, Shard& shard) {
     return std::nullopt;
 }
 
-std::optional<std::string> parseTilt(const std::string& text, TiltSweep& tilt) {
-    const size_t colon = text.find(':');
-    double max = 0.0, step = 0.0;
-    if (colon == std::string::npos || !parseReal(text.substr(0, colon), max) ||
-        !parseReal(text.substr(colon + 1), step)) {
-        return "--tilt must be MAX:STEP in degrees, such as 30:5 (got " + quoted(text) + ")";
-    }
-    if (max < 0.0 || max > kMaxTiltDegrees || step <= 0.0 || step > kMaxTiltDegrees) {
-        return "--tilt takes MAX from 0 to 90 degrees and STEP above 0 up to 90 (got " +
-               quoted(text) + ")";
-    }
-    if (2.0 * std::floor(max / step) + 1.0 > kMaxTiltCount) {
-        return "--tilt " + text + " makes more than 181 tilts; take a larger STEP";
-    }
-    tilt.maxDegrees = max;
-    tilt.stepDegrees = step;
-    return std::nullopt;
+std::optional<std::string> parseTilt(const std::string& text, evaluate::TiltRange& tilt) {
+    std::string problem;
+    if (evaluate::parseTiltRange(text, tilt, &problem)) return std::nullopt;
+    return "--tilt: " + problem;
 }
 
 std::optional<std::string> parseRanged(const std::string& option, const std::string& text,
@@ -197,9 +173,12 @@ turntable animation and its figures, and one page that shows them all side by si
 
 render DESIGNS OUT        render every .asc and .gem file of the folder DESIGNS (in the order
                           of their names) into OUT/designs/NAME/ (NAME: the design's file
-                          name): still.png, turntable.gif and figures.json, then the mark
-                          `done`, written last, holding digests of the design file and of the
-                          options. A design whose mark matches is skipped, so a stopped or
+                          name): still.png (face up under the chosen lighting),
+                          turntable.gif, tilt.csv (the tilt sweep) and figures.json (the
+                          brightness face up under ISO and COS with a head shadow of 10
+                          degrees, the dark area and the tilt-averaged brightness under the
+                          chosen lighting), then the mark `done`, written last, holding
+                          digests of the design file and of the options. A design whose mark matches is skipped, so a stopped or
                           repeated run simply goes on; a design changed since is done again.
                           A design the reader refuses gets figures.json with status "refused"
                           and the reader's reason, and the run goes on.
@@ -209,8 +188,10 @@ render DESIGNS OUT        render every .asc and .gem file of the folder DESIGNS 
                           and whatever else the folder holds
   --frames N              frames of the turntable, 1..4096 (default 36)
   --size S                width and height of the pictures, 32..512 (default 256)
-  --tilt MAX:STEP         the tilt sweep in degrees, MAX 0..90 (default 30:5)
-  --lighting iso|cos      the lighting of the brightness figures (default iso)
+  --tilt MAX:STEP         the tilt sweep from -MAX to +MAX degrees in steps of STEP, MAX
+                          0..90, at most 181 tilts (default 30:5)
+  --lighting iso|cos      the lighting of the still, the dark area and the tilt sweep
+                          (default iso)
   --threads N             render workers, 1..256 (default: every core); pictures do not
                           depend on it
 index OUT                 gather OUT/designs/*/ into OUT/catalogue.csv (one row a design) and

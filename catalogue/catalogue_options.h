@@ -5,24 +5,18 @@
 #include <string>
 #include <vector>
 
+#include "app/evaluate/tilt_sweep.h"
+#include "app/render/render_settings.h"
+
 namespace tavrine::catalogue {
 
 // What the command line asks for.
 enum class Command { Help, Version, Render, Index };
 
-// The lighting the brightness figures are judged under.
-enum class Lighting { Iso, Cos };
-
 // The share of a design library one run takes: shard `index` of `count` (0 <= index < count).
 struct Shard {
     int32_t index = 0;
     int32_t count = 1;
-};
-
-// A tilt sweep from -maxDegrees to +maxDegrees in steps of stepDegrees.
-struct TiltSweep {
-    double maxDegrees = 30.0;
-    double stepDegrees = 5.0;
 };
 
 // The defaults of the render options.
@@ -37,9 +31,9 @@ struct CatalogueOptions {
     Shard shard;
     int32_t frames = kDefaultTurntableFrames;  // of the turntable, 1 to 4096
     int32_t size = kDefaultCatalogueSize;      // of the pictures, 32 to 512
-    TiltSweep tilt;
-    Lighting lighting = Lighting::Iso;
-    int32_t threads = 0;  // render workers; 0 = all cores
+    evaluate::TiltRange tilt;                  // the tilt sweep, 30:5 by default
+    Lighting lighting = Lighting::Iso;  // of the still, the dark area and the sweep: Iso or Cos
+    int32_t threads = 0;                // render workers; 0 = all cores
 };
 
 // The outcome of parsing: the options, or a one-line message naming the bad argument.
@@ -57,7 +51,8 @@ CatalogueParse parseCatalogueOptions(const std::vector<std::string>& args);
 // done mark holds its digest. The shard and the thread count are not part of it.
 std::string outputOptionsText(const CatalogueOptions& options);
 
-// Returns the name of a lighting as the command line spells it: "iso" or "cos".
+// Returns the name of a lighting as the command line spells it: "iso" or "cos" (Studio is
+// never the catalogue's).
 const char* lightingName(Lighting lighting);
 
 // The usage text printed by --help.

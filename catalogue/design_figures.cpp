@@ -7,6 +7,9 @@
 #include <QJsonValue>
 #include <QString>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <utility>
 
 #include "app/model/gemcad_design.h"
 
@@ -36,6 +39,23 @@ bool readNumber(const QJsonObject& object, const char* key, std::optional<double
     return true;
 }
 
+// Returns a percentage at the hundredths tavrine-render prints it to, rounded as it rounds.
+double hundredths(double percent) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.2f", percent);
+    return std::strtod(text, nullptr);
+}
+
+// Stops a rendering of the evaluation when its sweep is asked to stop.
+class StopWithSweep : public RenderObserver {
+  public:
+    explicit StopWithSweep(evaluate::SweepObserver& sweep) : sweep_(sweep) {}
+    bool abortRequested() override { return sweep_.stopRequested(); }
+
+  private:
+    evaluate::SweepObserver& sweep_;
+};
+
 bool readString(const QJsonObject& object, const char* key, std::string& value) {
     const QJsonValue v = object.value(QLatin1String(key));
     if (!v.isString()) return false;
@@ -45,13 +65,55 @@ bool readString(const QJsonObject& object, const char* key, std::string& value) 
 
 }  // namespace
 
+DesignEvaluation evaluateDesign(Session& session, Lighting lighting,
+                                const evaluate::TiltRange& range, evaluate::SweepObserver& observer,
+                                const RenderExecution& execution) {
+    DesignEvaluation result;
+    const int32_t lightingBefore = session.settings.lighting;
+    struct RestoreLighting {
+        Session& session;
+        int32_t lighting;
+        ~RestoreLighting() { chooseLighting(session, static_cast<Lighting>(lighting)); }
+    } restore{session, lightingBefore};
+
+    // The sweep under the chosen lighting; its 0 degree row is the face-up view itself.
+    chooseLighting(session, lighting);
+    evaluate::Sweep sweep =
+        evaluate::sweepTilts(evaluationSceneOf(session), range, observer, execution, true);
+    result.status = sweep.status;
+    result.error = std::move(sweep.error);
+    if (result.status != RenderStatus::Completed) return result;
+    for (size_t i = 0; i < sweep.rows.size(); ++i) {
+        if (sweep.rows[i].tiltDegrees != 0.0) continue;
+        (lighting == Lighting::Cos ? result.cos : result.iso) = sweep.rows[i].figures;
+        result.faceUp = std::move(sweep.pictures[i]);
+    }
+    result.tilts = std::move(sweep.rows);
+    if (!result.faceUp) {
+        result.status = RenderStatus::Failed;
+        result.error = "the tilt sweep has no face-up row";
+        return result;
+    }
+
+    // The face-up view under the other lighting.
+    const Lighting other = lighting == Lighting::Cos ? Lighting::Iso : Lighting::Cos;
+    chooseLighting(session, other);
+    StopWithSweep stop(observer);
+    evaluate::Evaluation faceUp =
+        evaluate::evaluateAtTilt(evaluationSceneOf(session), 0.0, stop, execution);
+    result.status = faceUp.status;
+    result.error = std::move(faceUp.error);
+    (other == Lighting::Cos ? result.cos : result.iso) = faceUp.figures;
+    return result;
+}
+
 DesignFigures designFigures(const DesignFile& design, const Session* session,
-                            const std::string& reason, const CatalogueOptions& options,
+                            const DesignEvaluation* evaluation, const std::string& reason,
+                            const CatalogueOptions& options,
                             std::chrono::steady_clock::time_point started) {
-    (void)options;
     DesignFigures figures;
     figures.file = design.name;
-    if (session == nullptr) {
+    if (session == nullptr || evaluation == nullptr) {
         figures.title = designTitle(GemCadDesign{}, design.name);
         figures.status = DesignStatus::Refused;
         figures.reason = reason;
@@ -59,6 +121,12 @@ DesignFigures designFigures(const DesignFile& design, const Session* session,
         figures.title = designTitle(session->design.design, design.name);
         figures.facets = session->design.summary.facetCount;
         figures.ri = renderSettingsOf(*session).stoneIndex;
+        figures.brightnessIso = hundredths(evaluation->iso.brightness);
+        figures.brightnessCos = hundredths(evaluation->cos.brightness);
+        const evaluate::Figures& chosen =
+            options.lighting == Lighting::Cos ? evaluation->cos : evaluation->iso;
+        figures.dark = hundredths(chosen.darkArea);
+        figures.tiltAverage = hundredths(evaluate::averageBrightness(evaluation->tilts));
     }
     // Whole hundredths of a second: finer is noise.
     const std::chrono::duration<double> taken = std::chrono::steady_clock::now() - started;

@@ -6,10 +6,15 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "app/evaluate/figures.h"
+#include "app/evaluate/tilt_sweep.h"
+#include "app/render/render_job.h"
 #include "app/session/session.h"
 #include "catalogue/catalogue_options.h"
 #include "catalogue/design_library.h"
+#include "imgctl/imgctl.h"
 
 namespace tavrine::catalogue {
 
@@ -32,11 +37,34 @@ struct DesignFigures {
     double seconds = 0.0;                 // wall time the design took, outputs included
 };
 
-// Computes the figures of design: from the session it was set up in (rendered at the
-// catalogue's options) when it was accepted, or as refused with reason when session is null.
-// seconds counts from started to the end of this call.
+// What the renderings for a design's figures gave: how they ended (and why they failed), the
+// face-up figures under ISO and under COS, the tilt sweep under the chosen lighting and the
+// face-up picture under it (the sweep's 0 degree row, which is the still).
+struct DesignEvaluation {
+    RenderStatus status = RenderStatus::Failed;
+    std::string error;
+    evaluate::Figures iso;
+    evaluate::Figures cos;
+    std::vector<evaluate::TiltRow> tilts;
+    imgctl::DibPtr faceUp;
+};
+
+// Renders the figures of the stone the session holds at its render settings and head shadow:
+// the tilt sweep of range under lighting (Iso or Cos), whose 0 degree row gives that lighting's
+// face-up figures and picture, then the face-up view under the other one. The session's own
+// lighting is as it was afterwards. Stops (RenderStatus::Aborted) when observer asks, on the
+// calling thread.
+DesignEvaluation evaluateDesign(Session& session, Lighting lighting,
+                                const evaluate::TiltRange& range, evaluate::SweepObserver& observer,
+                                const RenderExecution& execution);
+
+// Returns the figures of design: from the session it was set up in and its completed
+// evaluation when it was accepted (the dark area under options.lighting, every percentage to
+// hundredths, as tavrine-render prints it), or as refused with reason when session or
+// evaluation is null. seconds counts from started to the end of this call.
 DesignFigures designFigures(const DesignFile& design, const Session* session,
-                            const std::string& reason, const CatalogueOptions& options,
+                            const DesignEvaluation* evaluation, const std::string& reason,
+                            const CatalogueOptions& options,
                             std::chrono::steady_clock::time_point started);
 
 // Returns the name of a status as figures.json and catalogue.csv write it: "done" or "refused".

@@ -12,6 +12,7 @@ inline constexpr const char* kDesignsFolder = "designs";
 // The files of a design's folder.
 inline constexpr const char* kStillFile = "still.png";
 inline constexpr const char* kTurntableFile = "turntable.gif";
+inline constexpr const char* kTiltCsvFile = "tilt.csv";
 inline constexpr const char* kTiltPlotFile = "tilt.svg";
 inline constexpr const char* kFiguresFile = "figures.json";
 inline constexpr const char* kDoneFile = "done";

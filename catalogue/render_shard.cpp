@@ -22,6 +22,7 @@
 #include "app/session/session.h"
 #include "catalogue/design_figures.h"
 #include "catalogue/design_folder.h"
+#include "catalogue/tilt_plot.h"
 #include "imgctl/imgctl.h"
 #include "util/atomic_file.h"
 #include "util/file_read.h"
@@ -55,6 +56,12 @@ struct DesignRun {
 class StopOnInterrupt : public CaptureObserver {
   public:
     bool abortRequested() override { return util::interrupted(); }
+};
+
+// Stops the renderings of the figures when a signal arrived.
+class StopSweepOnInterrupt : public evaluate::SweepObserver {
+  public:
+    bool stopRequested() override { return util::interrupted(); }
 };
 
 // Stops the joining of the frames when a signal arrived.
@@ -137,20 +144,30 @@ class ScratchFolder {
     std::string path_;
 };
 
-// Renders the still into folder.
-DesignRun renderStill(Session& session, const std::string& folder,
-                      const RenderExecution& execution) {
-    const RenderSettings settings = renderSettingsOf(session);
-    const RenderScene scene = renderSceneOf(session);
-    StopOnInterrupt observer;
-    RenderResult rendered = renderJob(settings, scene, nullptr, observer, execution);
-    if (rendered.status == RenderStatus::Failed) return failed("cannot render: " + rendered.error);
-    if (rendered.status == RenderStatus::Aborted || util::interrupted()) return stopped();
-    const PictureSaveResult saved =
-        savePictureFile(rendered.picture.get(), pictureTrimmingOf(session),
-                        static_cast<int32_t>(PictureFormat::Png24),
-                        imgctl::colourRef(settings.backdrop), folder + "/" + kStillFile);
+// Renders the design's figures, and writes the still (the face-up picture under the chosen
+// lighting), the tilt sweep's rows and its plot into folder.
+DesignRun renderEvaluation(Session& session, const CatalogueOptions& options,
+                           const std::string& folder, const RenderExecution& execution,
+                           DesignEvaluation& evaluation) {
+    StopSweepOnInterrupt observer;
+    evaluation = evaluateDesign(session, options.lighting, options.tilt, observer, execution);
+    if (evaluation.status == RenderStatus::Failed) {
+        return failed("cannot render: " + evaluation.error);
+    }
+    if (evaluation.status == RenderStatus::Aborted || util::interrupted()) return stopped();
+    const PictureSaveResult saved = savePictureFile(
+        evaluation.faceUp.get(), pictureTrimmingOf(session),
+        static_cast<int32_t>(PictureFormat::Png24),
+        imgctl::colourRef(renderSettingsOf(session).backdrop), folder + "/" + kStillFile);
     if (!saved.ok) return failed(saved.message);
+    std::string message;
+    if (!writeText(folder + "/" + kTiltCsvFile, evaluate::tiltCsv(evaluation.tilts), &message)) {
+        return failed(message);
+    }
+    // A plot of an earlier run goes first, so that none stays that is not of these rows.
+    const std::string plot = folder + "/" + kTiltPlotFile;
+    if (!removeFile(plot, &message)) return failed(message);
+    if (!writeTiltPlotFor(evaluation.tilts, plot, &message)) return failed(message);
     return {DesignOutcome::Done, "", 0.0};
 }
 
@@ -199,10 +216,10 @@ DesignRun refuse(const DesignFile& design, const std::string& folder, const std:
                  const CatalogueOptions& options, const std::string& mark,
                  std::chrono::steady_clock::time_point started) {
     std::string message;
-    for (const char* name : {kStillFile, kTurntableFile, kTiltPlotFile}) {
+    for (const char* name : {kStillFile, kTurntableFile, kTiltCsvFile, kTiltPlotFile}) {
         if (!removeFile(folder + "/" + name, &message)) return failed(message);
     }
-    const DesignFigures figures = designFigures(design, nullptr, reason, options, started);
+    const DesignFigures figures = designFigures(design, nullptr, nullptr, reason, options, started);
     if (!writeText(folder + "/" + kFiguresFile, figuresJson(figures), &message) ||
         !writeText(folder + "/" + kDoneFile, mark, &message)) {
         return failed(message);
@@ -228,23 +245,21 @@ DesignRun renderDesign(const DesignFile& design, const CatalogueOptions& options
     if (!makeFolder(folder, &message)) return failed(message);
     if (!removeFile(folder + "/" + kDoneFile, &message)) return failed(message);
 
-    Session still;
-    const SceneResult set =
-        setUpScene(still, catalogueScene(design, options, CatalogueView::Still));
+    // One session serves every picture: the design is read and built once, the figures are
+    // rendered from its face-up view and the turntable turns its view.
+    Session session;
+    const SceneResult set = setUpScene(session, catalogueScene(design, options));
     if (!set.ok()) return refuse(design, folder, set.message, options, mark, started);
     RenderExecution execution;
     execution.threads = options.threads;
-    DesignRun run = renderStill(still, folder, execution);
+    DesignEvaluation evaluation;
+    DesignRun run = renderEvaluation(session, options, folder, execution, evaluation);
+    if (run.outcome != DesignOutcome::Done) return run;
+    run = renderTurntable(session, options, folder, scratch, execution);
     if (run.outcome != DesignOutcome::Done) return run;
 
-    Session turning;
-    const SceneResult turned =
-        setUpScene(turning, catalogueScene(design, options, CatalogueView::Turntable));
-    if (!turned.ok()) return refuse(design, folder, turned.message, options, mark, started);
-    run = renderTurntable(turning, options, folder, scratch, execution);
-    if (run.outcome != DesignOutcome::Done) return run;
-
-    const DesignFigures figures = designFigures(design, &still, "", options, started);
+    const DesignFigures figures =
+        designFigures(design, &session, &evaluation, "", options, started);
     if (!writeText(folder + "/" + kFiguresFile, figuresJson(figures), &message) ||
         !writeText(folder + "/" + kDoneFile, mark, &message)) {
         return failed(message);
@@ -295,15 +310,12 @@ class DesignProgress {
 
 }  // namespace
 
-SceneRequest catalogueScene(const DesignFile& design, const CatalogueOptions& options,
-                            CatalogueView view) {
+SceneRequest catalogueScene(const DesignFile& design, const CatalogueOptions& options) {
     SceneRequest request;
     request.design = design.path;
     request.width = options.size;
-    if (view == CatalogueView::Turntable) {
-        request.turntable = true;
-        request.viewSteps = {{'U', kTurntableElevationSteps}};
-    }
+    request.turntable = true;
+    request.viewSteps = {{'U', kTurntableElevationSteps}};
     return request;
 }
 

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +16,7 @@
 #include <regex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "catalogue/catalogue_options.h"
@@ -27,8 +29,8 @@ namespace fs = std::filesystem;
 using tavrine::test::contents;
 using tavrine::test::TempFolder;
 
-// Small pictures and few frames keep every run short.
-const std::string kOptions = "--frames 4 --size 48";
+// Small pictures, few frames and a short sweep keep every run short.
+const std::string kOptions = "--frames 4 --size 48 --tilt 10:5";
 
 struct Outcome {
     int status = -1;
@@ -112,7 +114,7 @@ void expectSameCatalogue(const std::string& out, const std::string& expected) {
     EXPECT_EQ(contents(out + "/catalogue.csv"), contents(expected + "/catalogue.csv"));
     ASSERT_EQ(designFolders(out), designFolders(expected));
     for (const std::string& name : designFolders(expected)) {
-        for (const char* file : {"still.png", "turntable.gif", "done"}) {
+        for (const char* file : {"still.png", "turntable.gif", "tilt.csv", "done"}) {
             EXPECT_EQ(contents(out + "/designs/" + name + "/" + file),
                       contents(expected + "/designs/" + name + "/" + file))
                 << name << "/" << file;
@@ -224,7 +226,7 @@ TEST_F(Catalogue, AShardKilledPartWayAndRunAgainDoesEachDesignOnce) {
         // The frames the killed run leaves behind stay in the test's folder.
         ::setenv("TMPDIR", work_.path().c_str(), 1);
         ::execl(exe.c_str(), exe.c_str(), "render", lib.c_str(), out.c_str(), "--frames", "4",
-                "--size", "48", static_cast<char*>(nullptr));
+                "--size", "48", "--tilt", "10:5", static_cast<char*>(nullptr));
         ::_exit(127);
     }
     // Frozen as soon as its first design is complete, then killed: it is then in a later one.
@@ -269,7 +271,7 @@ TEST_F(Catalogue, RefusedDesignsAreRowsWithTheirReasonAndChangedDesignsAreDoneAg
     EXPECT_EQ(byFile["oval.asc"][2], "done");
     EXPECT_EQ(byFile["oval.asc"][3], "57");
     EXPECT_EQ(byFile["oval.asc"][4], "1.54");
-    EXPECT_EQ(byFile["oval.asc"][5], "");  // not computed: an empty cell, never a made-up number
+    EXPECT_EQ(byFile["broken.asc"][5], "");  // a refused design has no figures, never made-up ones
 
     // A design changed after it was done is done again, and only that one.
     const std::string library = work_.file("library");
@@ -296,6 +298,58 @@ TEST_F(Catalogue, RefusedDesignsAreRowsWithTheirReasonAndChangedDesignsAreDoneAg
     EXPECT_EQ(catalogue("render " + library + " " + work_.file("file") + " " + kOptions).status, 1);
 }
 
+// Returns what tavrine-render prints and writes for a design face up under lighting at the
+// tests' size: "brightness: B%  dark: D%" as {B, D}, and the picture at png.
+std::pair<double, double> renderedFigures(const std::string& design, const std::string& lighting,
+                                          const std::string& png) {
+    const Outcome r =
+        shell(std::string(TAVRINE_RENDER_EXE) + " --design " + design +
+              " --face-up --size 48 --brightness --quiet --lighting " + lighting + " --out " + png);
+    std::smatch m;
+    if (r.status != 0 ||
+        !std::regex_search(r.output, m, std::regex(R"(brightness: ([\d.]+)%  dark: ([\d.]+)%)"))) {
+        ADD_FAILURE() << r.output;
+        return {-1.0, -1.0};
+    }
+    return {std::stod(m[1]), std::stod(m[2])};
+}
+
+TEST_F(Catalogue, FiguresAndStillAreThoseOfTavrineRenderUnderEitherLighting) {
+    // The reference is under ISO; one design again under COS, whose dark area and still follow.
+    const std::string library = work_.file("library");
+    fs::create_directories(library);
+    fs::copy(Catalogue::library() + "/oval.asc", library);
+    const std::string cos = work_.file("cos");
+    ASSERT_EQ(
+        catalogue("render " + library + " " + cos + " " + kOptions + " --lighting cos").status, 0);
+    ASSERT_EQ(catalogue("index " + cos).status, 0);
+    const std::string design = library + "/oval.asc";
+    const auto isoFigures = renderedFigures(design, "iso", work_.file("iso.png"));
+    const auto cosFigures = renderedFigures(design, "cos", work_.file("cos.png"));
+    for (const auto& [out, lighting] : {std::pair{reference(), std::string("iso")}, {cos, "cos"}}) {
+        std::vector<std::string> row;
+        for (const auto& r : csvRows(contents(out + "/catalogue.csv"))) {
+            if (r[1] == "oval.asc") row = r;
+        }
+        ASSERT_EQ(row.size(), 10u) << out;
+        EXPECT_EQ(std::stod(row[5]), isoFigures.first) << lighting;
+        EXPECT_EQ(std::stod(row[6]), cosFigures.first) << lighting;
+        EXPECT_EQ(std::stod(row[8]), (lighting == "iso" ? isoFigures : cosFigures).second)
+            << lighting;
+        const std::string folder = out + "/designs/oval.asc/";
+        EXPECT_EQ(contents(folder + "still.png"), contents(work_.file(lighting + ".png")))
+            << lighting;
+        // The sweep's rows: -10 to 10 by 5, face up in the middle, averaged into tilt_avg.
+        const auto tilts = csvRows(contents(folder + "tilt.csv"));
+        ASSERT_EQ(tilts.size(), 6u) << lighting;
+        EXPECT_EQ(tilts[3][0], "0.0");
+        EXPECT_EQ(std::stod(tilts[3][1]), std::stod(row[lighting == "iso" ? 5 : 6]));
+        double sum = 0.0;
+        for (size_t i = 1; i < tilts.size(); ++i) sum += std::stod(tilts[i][1]);
+        EXPECT_NEAR(std::stod(row[7]), sum / 5.0, 0.0101) << lighting;
+    }
+}
+
 TEST_F(Catalogue, IndexPageShowsEveryPictureAndSortsItsCardsInChromium) {
     if (!installed("chromium")) GTEST_SKIP() << "chromium is not installed";
     // The page as written, with a check that runs once everything has loaded.
@@ -310,11 +364,13 @@ window.addEventListener('load', function () {
     if (!imgs[i].complete || imgs[i].naturalWidth === 0) v.push('broken ' + imgs[i].src);
   v.push('refused ' + document.querySelectorAll('#refused li').length, 'title ' + document.title);
   var key = document.getElementById('sort-key'), order = document.getElementById('sort-order');
-  key.value = 'ri'; order.value = 'descending';
+  key.value = 'brightness_iso'; order.value = 'descending';
   key.dispatchEvent(new Event('change'));
-  var ri = [];
-  document.querySelectorAll('.card').forEach(function (c) { ri.push(c.getAttribute('data-ri')); });
-  v.push('ri ' + ri.join(' '));
+  var b = [];
+  document.querySelectorAll('.card').forEach(function (c) {
+    b.push(c.getAttribute('data-brightness_iso'));
+  });
+  v.push('brightness ' + b.join(' '));
   document.getElementById('verdict').textContent = v.join('\n');
 });
 </script>
@@ -329,12 +385,24 @@ window.addEventListener('load', function () {
     const size_t at = dom.output.find("<pre id=\"verdict\">");
     ASSERT_NE(at, std::string::npos) << dom.output;
     const std::string verdict = dom.output.substr(at, dom.output.find("</pre>", at) - at);
-    // Six cards of two pictures each, no picture broken, the page's title untouched by the
-    // markup in a design's heading, the refused design listed, the cards by index, highest first.
-    EXPECT_NE(verdict.find("cards 6\nimages 12\nrefused 1\ntitle Design catalogue\n"),
+    // Six cards of a still, a turntable and any tilt plot each, no picture broken, the page's
+    // title untouched by the markup in a design's heading, the refused design listed, the cards
+    // by brightness, highest first.
+    size_t images = 0;
+    std::vector<std::pair<double, std::string>> brightness;
+    for (const auto& row : csvRows(contents(reference() + "/catalogue.csv"))) {
+        if (row[2] != "done") continue;
+        images += 2 + fs::exists(reference() + "/designs/" + row[1] + "/tilt.svg");
+        brightness.emplace_back(std::stod(row[5]), row[5]);
+    }
+    std::sort(brightness.rbegin(), brightness.rend());
+    std::string expected = "brightness";
+    for (const auto& b : brightness) expected += " " + b.second;
+    EXPECT_NE(verdict.find("cards 6\nimages " + std::to_string(images) +
+                           "\nrefused 1\ntitle Design catalogue\n"),
               std::string::npos)
         << verdict;
-    EXPECT_NE(verdict.find("ri 2.42 2.42 1.76 1.58 1.54 1.54"), std::string::npos) << verdict;
+    EXPECT_EQ(verdict.substr(verdict.rfind('\n') + 1), expected) << verdict;
 }
 
 }  // namespace
