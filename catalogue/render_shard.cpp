@@ -16,13 +16,13 @@
 #include "app/model/gemcad_design.h"
 #include "app/output/animation_job.h"
 #include "app/output/capture_job.h"
+#include "app/plot/tilt_plot.h"
 #include "app/render/picture_formats.h"
 #include "app/render/render_job.h"
 #include "app/session/capture_session.h"
 #include "app/session/session.h"
 #include "catalogue/design_figures.h"
 #include "catalogue/design_folder.h"
-#include "catalogue/tilt_plot.h"
 #include "imgctl/imgctl.h"
 #include "util/atomic_file.h"
 #include "util/file_read.h"
@@ -167,7 +167,10 @@ DesignRun renderEvaluation(Session& session, const CatalogueOptions& options,
     // A plot of an earlier run goes first, so that none stays that is not of these rows.
     const std::string plot = folder + "/" + kTiltPlotFile;
     if (!removeFile(plot, &message)) return failed(message);
-    if (!writeTiltPlotFor(evaluation.tilts, plot, &message)) return failed(message);
+    const std::string title =
+        plot::tiltPlotTitle(session.design.path.substr(session.design.path.find_last_of('/') + 1),
+                            renderSettingsOf(session).lighting);
+    if (!plot::writeTiltPlot(evaluation.tilts, plot, &message, title)) return failed(message);
     return {DesignOutcome::Done, "", 0.0};
 }
 

@@ -39,10 +39,7 @@ class SweepProgress : public evaluate::SweepObserver {
 std::string plotTitle(const CliOptions& o, const Session& session) {
     std::string subject = stoneCaption(session.settings.stoneIndex, false);
     if (!o.design.empty()) subject = o.design.substr(o.design.find_last_of('/') + 1);
-    static const char* const kLightings[] = {"Studio", "ISO", "COS"};
-    const auto lighting = static_cast<int32_t>(renderSettingsOf(session).lighting);
-    return "Tilt performance: " + subject + ", " +
-           (lighting >= 0 && lighting <= 2 ? kLightings[lighting] : "") + " lighting";
+    return plot::tiltPlotTitle(subject, renderSettingsOf(session).lighting);
 }
 
 }  // namespace

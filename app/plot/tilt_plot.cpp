@@ -150,6 +150,10 @@ QChart* makeTiltChart(const std::vector<evaluate::TiltRow>& rows, const std::str
     return chart;
 }
 
+std::string tiltPlotTitle(const std::string& subject, Lighting lighting) {
+    return "Tilt performance: " + subject + ", " + lightingCaption(lighting) + " lighting";
+}
+
 bool writeTiltPlot(const std::vector<evaluate::TiltRow>& rows, const std::string& path,
                    std::string* error, const std::string& title) {
     const PlotFormat format = plotFormatOf(path);

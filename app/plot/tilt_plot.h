@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/evaluate/tilt_sweep.h"
+#include "app/render/render_settings.h"
 
 namespace tavrine::plot {
 
@@ -28,6 +29,10 @@ PlotFormat plotFormatOf(const std::string& path);
 // own title. Rows need not be complete (an aborted sweep's). Needs a Qt Widgets application
 // (ensurePlotApplication); GUI thread.
 QChart* makeTiltChart(const std::vector<evaluate::TiltRow>& rows, const std::string& title = "");
+
+// Returns the title of a plot of subject (a design's file name, a stone) under lighting:
+// "Tilt performance: SUBJECT, ISO lighting".
+std::string tiltPlotTitle(const std::string& subject, Lighting lighting);
 
 // Writes the plot of the rows to path, an SVG or PNG file as its extension says, of
 // kTiltPlotWidth x kTiltPlotHeight; the file is replaced whole or not at all (see

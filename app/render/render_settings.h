@@ -16,6 +16,19 @@ enum class Lighting : int32_t {
     Cos = kTraceCos,
 };
 
+// Returns the lighting's name as menus and captions show it: "Studio", "ISO" or "COS".
+inline const char* lightingCaption(Lighting lighting) {
+    switch (lighting) {
+    case Lighting::Iso:
+        return "ISO";
+    case Lighting::Cos:
+        return "COS";
+    case Lighting::Studio:
+        break;
+    }
+    return "Studio";
+}
+
 // Everything the render job needs besides the scene.
 struct RenderSettings {
     double absorption[3] = {0.0, 0.0, 0.0};  // the colour's absorption row (R, G, B)

@@ -157,14 +157,13 @@ QString WindowOutputs::tiltSubject() const {
         const auto* list = qobject_cast<const QComboBox*>(window_.control(id));
         return list != nullptr ? list->currentText() : QString();
     };
-    static const char* const kLightings[] = {"Studio", "ISO", "COS"};
     const RenderSettings r = renderSettingsOf(session_);
-    const int32_t lighting = std::clamp(static_cast<int32_t>(r.lighting), 0, 2);
     QString subject = QStringLiteral("%1, %2, %3, index %4, %5")
                           .arg(listText(kStoneList), listText(kModelList), listText(kColourList))
                           .arg(r.stoneIndex, 0, 'f', 2)
-                          .arg(QString::fromLatin1(kLightings[lighting]));
-    if (lighting != 0) subject += QStringLiteral(", head shadow %1\u00B0").arg(r.headShadow);
+                          .arg(QString::fromLatin1(lightingCaption(r.lighting)));
+    if (r.lighting != Lighting::Studio)
+        subject += QStringLiteral(", head shadow %1\u00B0").arg(r.headShadow);
     subject += QStringLiteral("; %1 x %1 pixels%2, Fire %3, depth %4")
                    .arg(r.width)
                    .arg(r.highQuality ? QStringLiteral(" (HQ)") : QString())
