@@ -167,9 +167,8 @@ DesignRun renderEvaluation(Session& session, const CatalogueOptions& options,
     // A plot of an earlier run goes first, so that none stays that is not of these rows.
     const std::string plot = folder + "/" + kTiltPlotFile;
     if (!removeFile(plot, &message)) return failed(message);
-    const std::string title =
-        plot::tiltPlotTitle(session.design.path.substr(session.design.path.find_last_of('/') + 1),
-                            renderSettingsOf(session).lighting);
+    const std::string title = plot::tiltPlotTitle(
+        session.design.path.substr(session.design.path.find_last_of('/') + 1), options.lighting);
     if (!plot::writeTiltPlot(evaluation.tilts, plot, &message, title)) return failed(message);
     return {DesignOutcome::Done, "", 0.0};
 }
