@@ -11,12 +11,16 @@
 #include "app/output/file_names.h"
 #include "app/output/position_info.h"
 #include "app/session/capture_session.h"
-#include "cli/interrupts.h"
 #include "cli/render_command.h"
 #include "imgctl/imgctl.h"
+#include "util/interrupts.h"
 #include "util/path_text.h"
 
 namespace tavrine::cli {
+
+using util::interrupted;
+using util::interruptExitCode;
+using util::InterruptGuard;
 
 namespace {
 
@@ -146,7 +150,7 @@ int runCapture(const CaptureOptions& o, std::FILE* out, std::FILE* err) {
         }
         Session chosen;
         const int setUp = setUpScene(o.scene, chosen, err);
-        if (setUp >= 0) return setUp;
+        if (setUp != kExitOk) return setUp;
         record = newCaptureRecord(chosen, o.frames);
         session.settings.recursionDepth = chosen.settings.recursionDepth;
     } else {
@@ -424,7 +428,7 @@ CaptureParseResult parseCaptureOptions(const std::vector<std::string>& args) {
             o.sceneGiven = true;
         }
         if (name == "--save-position" || name == "--export-obj" || name == "--format" ||
-            name == "--list") {
+            name == "--list" || name == "--brightness") {
             return fail(name + " does not go with --capture (see --help)");
         }
     }
@@ -467,7 +471,8 @@ Automatic capture (one full turn of the view, frame by frame):
   --new                   start FILE.sqi over even when it exists
   --check                 recapture only the frames whose files are missing
   --depth N               kept in FILE.sqi with the scene: a resume renders at the recorded
-                          depth, and --depth given again must agree with it
+                          depth, and --depth given again must agree with it; so are --lighting
+                          and --head-shadow, and a resume renders in the recorded lighting
   tavrine-render --make-gif FILE.sqi [--out ANIM.gif] [--delay CS] [--clockwise]
                           join the frames of a finished capture into an animated GIF
                           (default FILE_ANI.gif)

@@ -8,11 +8,11 @@
 
 #include "cli/capture_command.h"
 #include "cli/design_info.h"
-#include "cli/interrupts.h"
 #include "cli/options.h"
 #include "cli/output_checks.h"
 #include "cli/render_command.h"
 #include "cli/tables.h"
+#include "util/interrupts.h"
 
 namespace {
 
@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
     if (::isatty(STDOUT_FILENO) == 0) {
         std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
     }
-    ignoreFileSizeSignal();
+    tavrine::util::ignoreFileSizeSignal();
     const int code = runTool(std::vector<std::string>(argv + 1, argv + argc));
     // A run whose text did not all reach standard output did not succeed.
     if (code == kExitOk && !finishOutput(stdout, stderr)) return kExitFileError;

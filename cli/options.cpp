@@ -5,7 +5,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <sstream>
+#include <utility>
 
+#include "app/plot/tilt_plot.h"
 #include "app/render/picture_formats.h"
 #include "app/settings/value_ranges.h"
 
@@ -14,8 +16,8 @@ namespace tavrine::cli {
 namespace {
 
 // The options that take no value.
-constexpr const char* kFlags[] = {"--help",  "-h",        "--list", "--literal",
-                                  "--quiet", "--version", "--info"};
+constexpr const char* kFlags[] = {"--help",    "-h",     "--list",    "--literal",   "--quiet",
+                                  "--version", "--info", "--face-up", "--brightness"};
 
 bool parseInt(const std::string& text, int32_t& value) {
     if (text.empty()) return false;
@@ -144,13 +146,22 @@ ParseResult parseOptions(const std::vector<std::string>& args, bool requireOutpu
             o.version = true;
             continue;
         }
+        if (arg == "--face-up") {
+            o.faceUp = true;
+            continue;
+        }
+        if (arg == "--brightness") {
+            o.brightness = true;
+            continue;
+        }
         if (arg.rfind("--", 0) != 0) return fail("unexpected argument '" + arg + "'");
         static const char* const valued[] = {
-            "--out",        "--format",        "--stone",  "--model",   "--colour",
-            "--ri",         "--size",          "--depth",  "--hq",      "--fire",
-            "--backdrop",   "--lights",        "--narrow", "--gm",      "--turn",
-            "--stone-turn", "--light-turn",    "--trim",   "--threads", "--export-obj",
-            "--position",   "--save-position", "--design"};
+            "--out",        "--format",        "--stone",     "--model",     "--colour",
+            "--ri",         "--size",          "--depth",     "--hq",        "--fire",
+            "--backdrop",   "--lights",        "--narrow",    "--gm",        "--turn",
+            "--stone-turn", "--light-turn",    "--trim",      "--threads",   "--export-obj",
+            "--position",   "--save-position", "--design",    "--lighting",  "--head-shadow",
+            "--tilt-sweep", "--tilt-csv",      "--tilt-plot", "--tilt-strip"};
         if (std::find(std::begin(valued), std::end(valued), arg) == std::end(valued)) {
             return fail("unknown option " + arg + " (see --help)");
         }
@@ -214,6 +225,41 @@ ParseResult parseOptions(const std::vector<std::string>& args, bool requireOutpu
             if (arg == "--fire") o.fire = n;
             if (arg == "--narrow") o.narrow = n;
             if (arg == "--gm") o.gm = n;
+        } else if (arg == "--lighting") {
+            if (value == "studio") {
+                o.lighting = Lighting::Studio;
+            } else if (value == "iso") {
+                o.lighting = Lighting::Iso;
+            } else if (value == "cos") {
+                o.lighting = Lighting::Cos;
+            } else {
+                return fail(rangeError(arg, "one of studio, iso, cos", value));
+            }
+        } else if (arg == "--head-shadow") {
+            const IntRange& shadow = ranges::kHeadShadow;
+            if (!intIn(shadow.low, shadow.high)) {
+                return fail(rangeError(arg, range(shadow.low, shadow.high) + " degrees", value));
+            }
+            o.headShadow = n;
+        } else if (arg == "--tilt-sweep") {
+            evaluate::TiltRange tilts;
+            std::string problem;
+            if (!evaluate::parseTiltRange(value, tilts, &problem)) {
+                return fail("--tilt-sweep: " + problem);
+            }
+            o.tiltSweep = tilts;
+        } else if (arg == "--tilt-csv" || arg == "--tilt-plot" || arg == "--tilt-strip") {
+            if (value.empty()) return fail(arg + " must name a file");
+            const plot::PlotFormat format = plot::plotFormatOf(value);
+            if (arg == "--tilt-plot" && format == plot::PlotFormat::Unknown) {
+                return fail(rangeError(arg, "a file ending in .svg or .png", value));
+            }
+            if (arg == "--tilt-strip" && format != plot::PlotFormat::Png) {
+                return fail(rangeError(arg, "a file ending in .png", value));
+            }
+            (arg == "--tilt-csv"    ? o.tiltCsv
+             : arg == "--tilt-plot" ? o.tiltPlot
+                                    : o.tiltStrip) = value;
         } else if (arg == "--backdrop") {
             std::vector<int32_t> v;
             if (!parseIntList(value, 3, ranges::kBackdropChannel.low, ranges::kBackdropChannel.high,
@@ -280,8 +326,22 @@ ParseResult parseOptions(const std::vector<std::string>& args, bool requireOutpu
         if (o.design.empty()) return fail("--info describes a design: give --design FILE");
         return result;
     }
-    if (requireOutput && o.out.empty() && o.exportObj.empty()) {
-        return fail("--out FILE is required (or --export-obj FILE; see --help)");
+    if (o.faceUp && o.gm && *o.gm != 0) {
+        return fail(
+            "--face-up and --gm 1 do not go together: the turntable cannot hold the "
+            "face-up view");
+    }
+    const std::pair<const char*, const std::string*> tiltFiles[] = {
+        {"--tilt-csv", &o.tiltCsv}, {"--tilt-plot", &o.tiltPlot}, {"--tilt-strip", &o.tiltStrip}};
+    for (const auto& [option, file] : tiltFiles) {
+        if (!file->empty() && !o.tiltSweep) {
+            return fail(std::string(option) + " writes a tilt sweep: give --tilt-sweep MAX:STEP");
+        }
+    }
+    if (requireOutput && o.out.empty() && o.exportObj.empty() && !o.brightness && !o.tiltSweep) {
+        return fail(
+            "--out FILE is required (or --export-obj FILE, --brightness or --tilt-sweep; see "
+            "--help)");
     }
     if (!o.savePosition.empty() && o.out.empty()) {
         return fail("--save-position needs --out: it records the render it makes");
@@ -341,12 +401,37 @@ Picture:
   --backdrop R,G,B        backdrop colour, 0..255 each (default 0,0,0)
   --lights M,B,F          main, back and fill light in percent, 0..200 each (default 100,100,100)
   --narrow 0|1            narrow main-light highlight (default 0)
+  --lighting NAME         studio (the lights and backdrop above, default), iso (an even dome
+                          of light on the viewer's side) or cos (that dome brightest overhead)
+  --head-shadow DEG       with iso and cos: the viewer's head shadow, the cone of DEG degrees
+                          about the line of sight that gets no light, 0..45 (default 10, 0 none)
 View:
   --turn SEQ              view key steps, e.g. L5U3Z2 (R, L, U, D, X, Z; each step pi/64)
   --gm 0|1                turntable mode: --turn steps azimuth and elevation with R, L,
                           U, D; X and Z turn nothing there (default 0)
   --stone-turn SEQ        the same letters, turning the stone itself
   --light-turn SEQ        R, L, U, D, turning the light ray
+  --face-up               look straight down onto the table, the design's index 0 (a built-in
+                          cut's first crown facet) at the top; --turn then starts from there
+Figures:
+  --brightness            print "brightness: B%  dark: D%" after rendering: the mean light
+                          (0.2126 R + 0.7152 G + 0.0722 B, 100% = white) of the pixels that
+                          show the stone, and the share of them darker than 25%; without
+                          --out no picture is written (with --out - the line goes to
+                          standard error)
+  --tilt-sweep MAX:STEP   tilt the face-up stone about the picture's horizontal axis from
+                          -MAX to +MAX degrees in steps of STEP (e.g. 30:5; MAX 0..90, at
+                          most 181 tilts; positive: the top of the stone away from the
+                          viewer), the lighting staying with the viewer, and print each
+                          tilt's figures as --brightness does, then the tilt-averaged
+                          brightness; --turn does not move the sweep, which starts face-up
+  --tilt-csv FILE         with --tilt-sweep: write its rows as CSV, the header
+                          tilt_deg,brightness_percent,dark_percent first (- writes them to
+                          standard output and the figures' lines to standard error)
+  --tilt-plot FILE        with --tilt-sweep: draw brightness and dark area against tilt,
+                          the face-up value marked, into FILE.svg or FILE.png (800 x 500)
+  --tilt-strip FILE       with --tilt-sweep: lay the tilts' pictures side by side, each at
+                          most 128 pixels wide, tilt and brightness under each, in FILE.png
 Running:
   --threads N             worker threads (default: all cores)
   --literal               trace every ray with the exported reference tracer (same pixels)

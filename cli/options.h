@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/evaluate/tilt_sweep.h"
 #include "app/session/session.h"
 
 namespace tavrine::cli {
@@ -44,6 +45,14 @@ struct CliOptions {
     std::optional<std::vector<int32_t>> lights;    // main, back, fill
     std::optional<int32_t> narrow;
     std::optional<int32_t> gm;
+    std::optional<Lighting> lighting;
+    std::optional<int32_t> headShadow;             // degrees, 0 to 45
+    bool faceUp = false;                           // the face-up view before the --turn steps
+    bool brightness = false;                       // print the figures of the render
+    std::optional<evaluate::TiltRange> tiltSweep;  // the face-up stone's tilts to judge
+    std::string tiltCsv;                           // the sweep's rows; "-" = standard output
+    std::string tiltPlot;                          // .svg or .png
+    std::string tiltStrip;                         // .png
     std::vector<TurnStep> viewTurns;
     std::vector<TurnStep> stoneTurns;
     std::vector<TurnStep> lightTurns;
@@ -63,7 +72,8 @@ struct ParseResult {
 
 // Parses argv (without checks that need the stone table or the picture size, which the render
 // command makes once it knows them). Without requireOutput, no --out or --export-obj is needed
-// (for commands that write other files).
+// (for commands that write other files); --brightness and --tilt-sweep need neither, as they
+// print their figures.
 ParseResult parseOptions(const std::vector<std::string>& args, bool requireOutput = true);
 
 // Parses a key sequence such as "L5U3Z2" with the letters allowed; returns false for anything

@@ -4,9 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
+#include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <utility>
 #include <vector>
@@ -14,6 +13,7 @@
 #include "util/atomic_file.h"
 #include "util/file_handles.h"
 #include "util/path_text.h"
+#include "util/program_exit.h"
 
 namespace tavrine::cli {
 
@@ -25,13 +25,16 @@ std::vector<std::pair<const char*, std::string>> outputsOf(const CliOptions& o) 
     if (!o.exportObj.empty()) outputs.emplace_back("--export-obj", o.exportObj);
     if (!o.out.empty()) outputs.emplace_back("--out", o.out);
     if (!o.savePosition.empty()) outputs.emplace_back("--save-position", o.savePosition);
+    if (!o.tiltCsv.empty()) outputs.emplace_back("--tilt-csv", o.tiltCsv);
+    if (!o.tiltPlot.empty()) outputs.emplace_back("--tilt-plot", o.tiltPlot);
+    if (!o.tiltStrip.empty()) outputs.emplace_back("--tilt-strip", o.tiltStrip);
     return outputs;
 }
 
 // The path a name will be written at: links followed, the folder made absolute and real.
 std::string writtenPath(const std::string& name) {
     std::string resolved, reason;
-    if (!util::resolveLinks(name, resolved, reason)) resolved = name;
+    if (!util::resolveLinks(name, resolved, &reason)) resolved = name;
     const size_t slash = resolved.find_last_of('/');
     const std::string file = slash == std::string::npos ? resolved : resolved.substr(slash + 1);
     std::string folder = util::parentFolder(resolved);
@@ -119,7 +122,7 @@ std::string duplicateOutputProblem(const CliOptions& options) {
 bool checkOutputFolders(const CliOptions& options, std::FILE* err) {
     for (const auto& output : outputsOf(options)) {
         std::string reason;
-        if (!util::checkWritable(output.second, reason)) {
+        if (!util::checkWritable(output.second, &reason)) {
             std::fprintf(err, "tavrine-render: %s\n",
                          util::cannotText("write", output.second, reason).c_str());
             return false;
@@ -128,11 +131,17 @@ bool checkOutputFolders(const CliOptions& options, std::FILE* err) {
     return true;
 }
 
-std::string pictureMemoryProblem(int32_t width, bool highQuality) {
+std::string pictureMemoryProblem(int32_t width, bool highQuality, bool withLight,
+                                 int32_t keptPictures) {
     // The picture, the twice-as-wide HQ picture, and the trimmed and converted copies saving
-    // may make.
+    // may make; the light is a double and a byte for each pixel rendered.
     uint64_t needed = 3 * pictureBytes(width);
+    needed += static_cast<uint64_t>(std::max(keptPictures, 0)) * pictureBytes(width);
     if (highQuality) needed += pictureBytes(2 * width);
+    if (withLight) {
+        const auto rendered = static_cast<uint64_t>(highQuality ? 2 * width : width);
+        needed += 9 * rendered * rendered;
+    }
     uint64_t available = addressSpaceLeft();
     const uint64_t system = availableMemory();
     if (system != 0 && system < available) available = system;
@@ -140,15 +149,12 @@ std::string pictureMemoryProblem(int32_t width, bool highQuality) {
     return "a " + std::to_string(width) + " x " + std::to_string(width) + " picture" +
            (highQuality ? " with --hq 1" : "") + " needs " + megabytes(needed) +
            " of memory, but only " + megabytes(available) +
-           " is available; choose a smaller --size" + (highQuality ? " or --hq 0" : "");
+           " is available; choose a smaller --size" + (highQuality ? " or --hq 0" : "") +
+           (keptPictures > 0 ? " or fewer tilts" : "");
 }
 
 bool finishOutput(std::FILE* out, std::FILE* err) {
-    errno = 0;
-    if (std::fflush(out) == 0 && std::ferror(out) == 0) return true;
-    const int code = errno != 0 ? errno : EIO;
-    std::fprintf(err, "tavrine-render: cannot write standard output: %s\n", std::strerror(code));
-    return false;
+    return util::finishOutput("tavrine-render", out, err);
 }
 
 }  // namespace tavrine::cli

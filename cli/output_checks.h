@@ -14,9 +14,9 @@ namespace tavrine::cli {
 // existing file (also through links), or the same name in the same real folder.
 bool sameOutputTarget(const std::string& a, const std::string& b);
 
-// Returns "" when the outputs (--out, --save-position, --export-obj) all differ and the
-// picture and model do not overwrite the --position file, else the bad usage message naming
-// the options and the file.
+// Returns "" when the outputs (--out, --save-position, --export-obj and the tilt sweep's files)
+// all differ and none but --save-position overwrites the --position file, else the bad usage
+// message naming the options and the file.
 std::string duplicateOutputProblem(const CliOptions& options);
 
 // Checks that every output can be opened as it will be written (its folder exists and may be
@@ -24,10 +24,12 @@ std::string duplicateOutputProblem(const CliOptions& options);
 // to err for the first that cannot and returns false.
 bool checkOutputFolders(const CliOptions& options, std::FILE* err);
 
-// Returns "" when a width x width picture (rendered at twice the width with highQuality) and
-// the copies saving makes fit in the memory the process may still use, else a sentence
-// saying how much it needs and how much is available.
-std::string pictureMemoryProblem(int32_t width, bool highQuality);
+// Returns "" when a width x width picture (rendered at twice the width with highQuality), the
+// copies saving makes, withLight the light of every pixel rendered (for --brightness and tilt
+// sweeps) and keptPictures more pictures of that size (a tilt strip's) fit in the memory the
+// process may still use, else a sentence saying how much it needs and how much is available.
+std::string pictureMemoryProblem(int32_t width, bool highQuality, bool withLight = false,
+                                 int32_t keptPictures = 0);
 
 // Flushes out (standard output) and returns whether everything written to it arrived; prints
 // "tavrine-render: cannot write standard output: REASON" to err when not.

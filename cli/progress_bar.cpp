@@ -2,7 +2,7 @@
 
 #include <unistd.h>
 
-#include "cli/interrupts.h"
+#include "util/interrupts.h"
 
 namespace tavrine::cli {
 
@@ -31,7 +31,7 @@ void ProgressBar::renderEnded() {
     std::fflush(stream_);
 }
 
-bool ProgressBar::abortRequested() { return interrupted(); }
+bool ProgressBar::abortRequested() { return util::interrupted(); }
 
 void ProgressBar::draw(int32_t percent) {
     const int filled = percent * kBarWidth / 100;

@@ -1,23 +1,31 @@
 #include "cli/render_command.h"
 
 #include <array>
+#include <functional>
 #include <string>
 #include <utility>
 
+#include "app/evaluate/figures.h"
+#include "app/evaluate/tilt_sweep.h"
 #include "app/model/obj_export.h"
 #include "app/output/position_info.h"
 #include "app/render/picture_formats.h"
 #include "app/render/render_job.h"
 #include "app/session/scene_request.h"
 #include "app/session/session.h"
-#include "cli/interrupts.h"
 #include "cli/output_checks.h"
 #include "cli/progress_bar.h"
+#include "cli/tilt_command.h"
 #include "imgctl/imgctl.h"
 #include "util/binary_record.h"
+#include "util/interrupts.h"
 #include "util/path_text.h"
 
 namespace tavrine::cli {
+
+using util::interrupted;
+using util::interruptExitCode;
+using util::InterruptGuard;
 
 namespace {
 
@@ -60,10 +68,68 @@ SceneRequest sceneRequestOf(const CliOptions& o) {
     r.narrowHighlight = o.narrow;
     if (o.trim) r.trimming = Trimming{(*o.trim)[0], (*o.trim)[1], (*o.trim)[2], (*o.trim)[3]};
     if (o.gm) r.turntable = *o.gm != 0;
+    r.lighting = o.lighting;
+    r.headShadow = o.headShadow;
+    r.faceUp = o.faceUp;
     r.viewSteps = o.viewTurns;
     r.stoneSteps = o.stoneTurns;
     r.lightSteps = o.lightTurns;
     return r;
+}
+
+// Renders the view the options set up, prints its figures with --brightness and saves the
+// picture and the Position-Info File; returns an exit code.
+int renderView(const CliOptions& o, Session& session, const RenderExecution& execution,
+               std::FILE* report, std::FILE* err,
+               const std::function<void(const std::string&)>& wrote) {
+    const RenderSettings r = renderSettingsOf(session);
+    const RenderScene renderScene = renderSceneOf(session);
+    ProgressBar bar(err);
+    RadianceBuffer radiance;
+    RenderResult rendered =
+        renderJob(r, renderScene, nullptr, bar, execution, o.brightness ? &radiance : nullptr);
+    if (rendered.status == RenderStatus::Failed) {
+        std::fprintf(err, "tavrine-render: cannot render: %s\n", rendered.error.c_str());
+        return kExitFileError;
+    }
+    if (rendered.status == RenderStatus::Aborted || interrupted()) {
+        std::fprintf(err, "tavrine-render: stopped; %s was not written\n",
+                     o.out == kStandardOutput ? "the picture" : util::quotedPath(o.out).c_str());
+        return interruptExitCode();
+    }
+    imgctl::DibPtr picture = std::move(rendered.picture);
+    if (o.brightness) {
+        const evaluate::Figures figures = evaluate::figuresOf(radiance);
+        std::fprintf(report, "brightness: %.2f%%  dark: %.2f%%\n", figures.brightness,
+                     figures.darkArea);
+    }
+    if (o.out.empty()) return kExitOk;
+
+    const PictureSaveResult saved =
+        savePictureFile(picture.get(), pictureTrimmingOf(session), o.formatIndex,
+                        imgctl::colourRef(r.backdrop), o.out);
+    if (!saved.ok) {
+        std::fprintf(err, "tavrine-render: %s\n", saved.message.c_str());
+        return kExitFileError;
+    }
+    wrote(o.out);
+
+    if (!o.savePosition.empty() && interrupted()) {
+        std::fprintf(err, "tavrine-render: stopped; %s was not written\n",
+                     util::quotedPath(o.savePosition).c_str());
+        return interruptExitCode();
+    }
+    if (!o.savePosition.empty()) {
+        std::string error, reason;
+        if (!writePositionInfo(o.savePosition, positionInfoOf(session), &error, &reason)) {
+            std::fprintf(
+                err, "tavrine-render: %s\n",
+                util::cannotText("write", o.savePosition, reason.empty() ? error : reason).c_str());
+            return kExitFileError;
+        }
+        wrote(o.savePosition);
+    }
+    return kExitOk;
 }
 
 }  // namespace
@@ -96,7 +162,7 @@ int setUpScene(const CliOptions& o, Session& session, std::FILE* err) {
         return kExitUsage;
     }
     warnAboutTurntableKeys(o, session, err);
-    return -1;
+    return kExitOk;
 }
 
 int runRender(const CliOptions& o, std::FILE* out, std::FILE* err) {
@@ -107,17 +173,19 @@ int runRender(const CliOptions& o, std::FILE* out, std::FILE* err) {
         std::fprintf(err, "tavrine-render: %s\n", duplicate.c_str());
         return kExitUsage;
     }
-    // With a picture or model on standard output the "wrote" lines go to standard error.
-    const bool dataOnOut = o.out == kStandardOutput || o.exportObj == kStandardOutput;
+    // With a picture, model or CSV on standard output the "wrote" lines and the figures go to
+    // standard error.
+    const bool dataOnOut =
+        o.out == kStandardOutput || o.exportObj == kStandardOutput || o.tiltCsv == kStandardOutput;
     std::FILE* report = dataOnOut ? err : out;
-    auto wrote = [&](const std::string& path) {
+    const std::function<void(const std::string&)> wrote = [&](const std::string& path) {
         if (!o.quiet && path != kStandardOutput)
             std::fprintf(report, "wrote %s\n", util::quotedPath(path).c_str());
     };
 
     Session session;
     const int setUp = setUpScene(o, session, err);
-    if (setUp >= 0) return setUp;
+    if (setUp != kExitOk) return setUp;
     if (!checkOutputFolders(o, err)) return kExitFileError;
 
     if (!o.exportObj.empty()) {
@@ -130,12 +198,17 @@ int runRender(const CliOptions& o, std::FILE* out, std::FILE* err) {
         }
         wrote(o.exportObj);
     }
-    if (o.out.empty()) return finishOutput(report, err) ? kExitOk : kExitFileError;
+    if (o.out.empty() && !o.brightness && !o.tiltSweep) {
+        return finishOutput(report, err) ? kExitOk : kExitFileError;
+    }
 
     const RenderSettings r = renderSettingsOf(session);
-    const RenderScene renderScene = renderSceneOf(session);
-
-    const std::string memory = pictureMemoryProblem(r.width, r.highQuality != 0);
+    // A strip keeps the picture of every tilt until it is drawn.
+    const int32_t keptPictures = o.tiltSweep && !o.tiltStrip.empty()
+                                     ? static_cast<int32_t>(evaluate::tiltsOf(*o.tiltSweep).size())
+                                     : 0;
+    const std::string memory = pictureMemoryProblem(
+        r.width, r.highQuality != 0, o.brightness || o.tiltSweep.has_value(), keptPictures);
     if (!memory.empty()) {
         std::fprintf(err, "tavrine-render: %s\n", memory.c_str());
         return kExitFileError;
@@ -143,45 +216,20 @@ int runRender(const CliOptions& o, std::FILE* out, std::FILE* err) {
     // Ctrl-C, SIGTERM or SIGHUP stop the render at the next row, and no later output is
     // begun; a file being written when one arrives is finished whole first.
     InterruptGuard guard;
-    ProgressBar bar(err);
     RenderExecution execution;
     execution.threads = o.threads;
     execution.literal = o.literal;
-    RenderResult rendered = renderJob(r, renderScene, nullptr, bar, execution);
-    if (rendered.status == RenderStatus::Failed) {
-        std::fprintf(err, "tavrine-render: cannot render: %s\n", rendered.error.c_str());
-        return kExitFileError;
+    if (!o.out.empty() || o.brightness) {
+        const int rendered = renderView(o, session, execution, report, err, wrote);
+        if (rendered != kExitOk) return rendered;
     }
-    if (rendered.status == RenderStatus::Aborted || interrupted()) {
-        std::fprintf(err, "tavrine-render: stopped; %s was not written\n",
-                     o.out == kStandardOutput ? "the picture" : util::quotedPath(o.out).c_str());
-        return interruptExitCode();
-    }
-    imgctl::DibPtr picture = std::move(rendered.picture);
-
-    const PictureSaveResult saved =
-        savePictureFile(picture.get(), pictureTrimmingOf(session), o.formatIndex,
-                        imgctl::colourRef(r.backdrop), o.out);
-    if (!saved.ok) {
-        std::fprintf(err, "tavrine-render: %s\n", saved.message.c_str());
-        return kExitFileError;
-    }
-    wrote(o.out);
-
-    if (!o.savePosition.empty() && interrupted()) {
-        std::fprintf(err, "tavrine-render: stopped; %s was not written\n",
-                     util::quotedPath(o.savePosition).c_str());
-        return interruptExitCode();
-    }
-    if (!o.savePosition.empty()) {
-        std::string error, reason;
-        if (!writePositionInfo(o.savePosition, positionInfoOf(session), &error, &reason)) {
-            std::fprintf(
-                err, "tavrine-render: %s\n",
-                util::cannotText("write", o.savePosition, reason.empty() ? error : reason).c_str());
-            return kExitFileError;
+    if (o.tiltSweep) {
+        if (interrupted()) {
+            std::fprintf(err, "tavrine-render: stopped; the tilt sweep was not begun\n");
+            return interruptExitCode();
         }
-        wrote(o.savePosition);
+        const int swept = runTiltSweep(o, session, execution, out, report, err, wrote);
+        if (swept != kExitOk) return swept;
     }
     return finishOutput(report, err) ? kExitOk : kExitFileError;
 }

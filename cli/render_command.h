@@ -5,18 +5,19 @@
 
 #include "app/session/session.h"
 #include "cli/options.h"
+#include "util/program_exit.h"
 
 namespace tavrine::cli {
 
 // Exit codes of the tool.
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitFileError = 1;
-inline constexpr int kExitUsage = 2;
+using util::kExitFileError;
+using util::kExitOk;
+using util::kExitUsage;
 
 // Fills the scene request from the position file (if any) and the options and sets the session
-// up with it, as a user would in the viewer before pressing "ray-trace"; returns an exit code
-// after a message on `err`, or -1 to go on. The tool always renders as the separate render
-// window does, at the size asked for (270 by default).
+// up with it, as a user would in the viewer before pressing "ray-trace"; returns kExitOk when
+// the scene is set up, else the exit code of the problem after a message on `err`. The tool
+// always renders as the separate render window does, at the size asked for (270 by default).
 int setUpScene(const CliOptions& options, Session& session, std::FILE* err);
 
 // Sets up the stone, model, view and light the options describe, renders and saves the picture

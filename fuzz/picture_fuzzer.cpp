@@ -84,10 +84,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The decoder of the signature's format gives the same picture from the same bytes.
     const std::vector<uint8_t> bytes(data, data + size);
     std::string reason;
-    const std::unique_ptr<imgctl::Dib> direct = kind == Kind::Bmp ? imgctl::decodeBmp(bytes, reason)
-                                                : kind == Kind::Png
-                                                    ? imgctl::decodePng(bytes, reason)
-                                                    : imgctl::decodeGif(bytes, reason);
+    const std::unique_ptr<imgctl::Dib> direct =
+        kind == Kind::Bmp   ? imgctl::decodeBmp(bytes, &reason)
+        : kind == Kind::Png ? imgctl::decodePng(bytes, &reason)
+                            : imgctl::decodeGif(bytes, &reason);
     fuzz::require(direct != nullptr, "the format's decoder accepts it too: " + reason);
     fuzz::require(direct->bitCount == dib->bitCount && sameColours(*direct, *dib),
                   "ToDIB gives the format decoder's picture");

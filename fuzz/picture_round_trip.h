@@ -18,7 +18,7 @@ template <typename Decode>
 int checkPictureReader(const uint8_t* data, size_t size, Decode decode) {
     const std::vector<uint8_t> bytes(data, data + size);
     std::string reason;
-    std::unique_ptr<imgctl::Dib> dib = decode(bytes, reason);
+    std::unique_ptr<imgctl::Dib> dib = decode(bytes, &reason);
     if (dib == nullptr) {
         require(!reason.empty(), "a refusal says why");
         return 0;
@@ -28,7 +28,7 @@ int checkPictureReader(const uint8_t* data, size_t size, Decode decode) {
     // The round trip of the largest pictures would only slow the search down.
     if (int64_t{dib->width} * dib->height > (int64_t{1} << 20)) return 0;
     std::string again;
-    const std::unique_ptr<imgctl::Dib> back = imgctl::decodeBmp(imgctl::encodeBmp(*dib), again);
+    const std::unique_ptr<imgctl::Dib> back = imgctl::decodeBmp(imgctl::encodeBmp(*dib), &again);
     require(back != nullptr, "an accepted picture writes and reads back: " + again);
     for (int32_t r = 0; r < dib->height; ++r) {
         for (int32_t x = 0; x < dib->width; ++x) {

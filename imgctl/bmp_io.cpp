@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "imgctl/codecs.h"
+#include "util/error.h"
 
 namespace tavrine::imgctl {
 
@@ -147,7 +148,8 @@ std::vector<uint8_t> encodeBmp(const Dib& dib) {
     return out;
 }
 
-std::unique_ptr<Dib> decodeBmp(const std::vector<uint8_t>& bytes, std::string& reason) {
+std::unique_ptr<Dib> decodeBmp(const std::vector<uint8_t>& bytes, std::string* reasonOut) {
+    std::string& reason = util::errorSlot(reasonOut);
     const size_t size = bytes.size();
     const uint8_t* p = bytes.data();
     auto refuse = [&reason](const std::string& why) {
@@ -206,7 +208,7 @@ std::unique_ptr<Dib> decodeBmp(const std::vector<uint8_t>& bytes, std::string& r
         if (!problem.empty()) return refuse(problem);
     }
     auto dib = std::make_unique<Dib>();
-    if (!allocateForReading(*dib, width, height, bits == 8 ? 8 : 24, reason)) return nullptr;
+    if (!allocateForReading(*dib, width, height, bits == 8 ? 8 : 24, &reason)) return nullptr;
     if (bits == 8) {
         std::memcpy(dib->palette.data(), p + kFileHeader + headerSize, size_t{used} * 4);
         for (uint32_t k = 0; k < used; ++k) dib->palette[k * 4 + 3] = 0;

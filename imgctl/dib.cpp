@@ -9,6 +9,7 @@
 #include <new>
 
 #include "imgctl/imgctl.h"
+#include "util/error.h"
 
 namespace tavrine::imgctl {
 
@@ -63,7 +64,8 @@ std::string paletteIndexProblem(const Dib& dib) {
 }
 
 bool allocateForReading(Dib& dib, int64_t width, int64_t height, int32_t bits,
-                        std::string& reason) {
+                        std::string* reasonOut) {
+    std::string& reason = util::errorSlot(reasonOut);
     reason = readableSizeProblem(width, height);
     if (!reason.empty()) return false;
     if (!dib.allocate(static_cast<int32_t>(width), static_cast<int32_t>(height), bits)) {

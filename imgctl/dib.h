@@ -63,7 +63,7 @@ std::string paletteIndexProblem(const Dib& dib);
 
 // Makes a zero-filled picture for a reader, or returns false with the reason: a size the
 // readers refuse, or memory refused.
-bool allocateForReading(Dib& dib, int64_t width, int64_t height, int32_t bits, std::string& reason);
+bool allocateForReading(Dib& dib, int64_t width, int64_t height, int32_t bits, std::string* reason);
 
 // Returns the bytes per stored row of a picture of that width and depth (a multiple of 4).
 int32_t strideFor(int32_t width, int32_t bitCount);

@@ -6,6 +6,7 @@
 #include "imgctl/codecs.h"
 #include "imgctl/imgctl.h"
 #include "util/atomic_file.h"
+#include "util/error.h"
 #include "util/file_read.h"
 #include "util/path_text.h"
 
@@ -22,19 +23,19 @@ std::string writeFailure(const std::string& path, const std::string& reason) {
 }
 
 // Records a failure of this thread and passes the result on.
-bool fail(std::string& error, const std::string& message) {
-    error = message;
+bool fail(std::string* error, const std::string& message) {
     setLastError(message);
-    return false;
+    return util::fail(error, message);
 }
 
 // Opens the file of a writer (a folder at the target is refused there, before any encoding).
-bool openBeside(const std::string& path, util::AtomicFile& file, std::string& error) {
-    if (!file.open(path)) return fail(error, writeFailure(path, file.reason()));
+bool openBeside(const std::string& path, util::AtomicFile& file, std::string* errorOut) {
+    std::string& error = util::errorSlot(errorOut);
+    if (!file.open(path)) return fail(&error, writeFailure(path, file.reason()));
     return true;
 }
 
-bool writeStream(const std::string& path, DibHandle dib, std::string& error, bool png) {
+bool writeStream(const std::string& path, DibHandle dib, std::string* error, bool png) {
     if (dib == nullptr) return fail(error, writeFailure(path, "no picture"));
     util::AtomicFile file;
     if (!openBeside(path, file, error)) return false;
@@ -42,7 +43,7 @@ bool writeStream(const std::string& path, DibHandle dib, std::string& error, boo
         FILE* out = file.stream();
         if (out == nullptr) return fail(error, writeFailure(path, file.reason()));
         std::string reason;
-        if (!encodePng(*dib, out, reason)) return fail(error, writeFailure(path, reason));
+        if (!encodePng(*dib, out, &reason)) return fail(error, writeFailure(path, reason));
     } else {
         const std::vector<uint8_t> bytes = encodeBmp(*dib);
         if (!file.write(bytes.data(), bytes.size())) {
@@ -54,8 +55,9 @@ bool writeStream(const std::string& path, DibHandle dib, std::string& error, boo
 }
 
 bool writeGif(const std::string& path, const GifFrame* frames, int32_t count, bool animated,
-              std::string& error) {
-    if (frames == nullptr || count <= 0) return fail(error, writeFailure(path, "no picture"));
+              std::string* errorOut) {
+    std::string& error = util::errorSlot(errorOut);
+    if (frames == nullptr || count <= 0) return fail(&error, writeFailure(path, "no picture"));
     // Frames that are not 8-bit are written from quantised copies.
     std::vector<Dib> reduced;
     reduced.reserve(static_cast<size_t>(count));
@@ -63,11 +65,11 @@ bool writeGif(const std::string& path, const GifFrame* frames, int32_t count, bo
     std::vector<uint16_t> delays;
     for (int32_t i = 0; i < count; ++i) {
         const Dib* p = frames[i].picture;
-        if (p == nullptr) return fail(error, writeFailure(path, "a frame has no picture"));
+        if (p == nullptr) return fail(&error, writeFailure(path, "a frame has no picture"));
         if (p->bitCount != 8) {
             reduced.push_back(quantize(*p));
             if (reduced.back().bitCount != 8) {
-                return fail(error, writeFailure(path, "out of memory"));
+                return fail(&error, writeFailure(path, "out of memory"));
             }
             p = &reduced.back();
         }
@@ -75,73 +77,77 @@ bool writeGif(const std::string& path, const GifFrame* frames, int32_t count, bo
         delays.push_back(frames[i].delay);
     }
     util::AtomicFile file;
-    if (!openBeside(path, file, error)) return false;
+    if (!openBeside(path, file, &error)) return false;
     const int fd = file.handOverDescriptor();
-    if (fd < 0) return fail(error, writeFailure(path, file.reason()));
+    if (fd < 0) return fail(&error, writeFailure(path, file.reason()));
     std::string reason;
-    if (!encodeGif(pictures, delays, animated, fd, reason)) {
-        return fail(error, writeFailure(path, reason));
+    if (!encodeGif(pictures, delays, animated, fd, &reason)) {
+        return fail(&error, writeFailure(path, reason));
     }
-    if (!file.commit()) return fail(error, writeFailure(path, file.reason()));
+    if (!file.commit()) return fail(&error, writeFailure(path, file.reason()));
     return true;
 }
 
 }  // namespace
 
-bool DIBtoBMP(const std::string& path, DibHandle dib, std::string& error) {
-    return writeStream(path, dib, error, false);
+bool DIBtoBMP(const std::string& path, DibHandle dib, std::string* errorOut) {
+    std::string& error = util::errorSlot(errorOut);
+    return writeStream(path, dib, &error, false);
 }
 
 bool DIBtoBMP(const std::string& path, DibHandle dib) {
     std::string error;
-    return DIBtoBMP(path, dib, error);
+    return DIBtoBMP(path, dib, &error);
 }
 
-bool DIBtoPNG(const std::string& path, DibHandle dib, std::string& error) {
-    return writeStream(path, dib, error, true);
+bool DIBtoPNG(const std::string& path, DibHandle dib, std::string* errorOut) {
+    std::string& error = util::errorSlot(errorOut);
+    return writeStream(path, dib, &error, true);
 }
 
 bool DIBtoPNG(const std::string& path, DibHandle dib) {
     std::string error;
-    return DIBtoPNG(path, dib, error);
+    return DIBtoPNG(path, dib, &error);
 }
 
-bool DIBtoGIF(const std::string& path, DibHandle dib, std::string& error) {
-    if (dib == nullptr) return fail(error, writeFailure(path, "no picture"));
+bool DIBtoGIF(const std::string& path, DibHandle dib, std::string* errorOut) {
+    std::string& error = util::errorSlot(errorOut);
+    if (dib == nullptr) return fail(&error, writeFailure(path, "no picture"));
     const GifFrame frame{dib, 0};
-    return writeGif(path, &frame, 1, false, error);
+    return writeGif(path, &frame, 1, false, &error);
 }
 
 bool DIBtoGIF(const std::string& path, DibHandle dib) {
     std::string error;
-    return DIBtoGIF(path, dib, error);
+    return DIBtoGIF(path, dib, &error);
 }
 
 bool DIBtoGIFAniEx(const std::string& path, const GifFrame* frames, int32_t frameCount,
-                   std::string& error) {
-    return writeGif(path, frames, frameCount, true, error);
+                   std::string* errorOut) {
+    std::string& error = util::errorSlot(errorOut);
+    return writeGif(path, frames, frameCount, true, &error);
 }
 
 bool DIBtoGIFAniEx(const std::string& path, const GifFrame* frames, int32_t frameCount) {
     std::string error;
-    return DIBtoGIFAniEx(path, frames, frameCount, error);
+    return DIBtoGIFAniEx(path, frames, frameCount, &error);
 }
 
 DibHandle ToDIB(const std::string& path) {
     std::vector<uint8_t> bytes;
     std::string reason;
-    if (!util::readWholeFile(path, kMaxFileBytes, bytes, reason)) {
+    if (!util::readWholeFile(path, kMaxFileBytes, bytes, &reason)) {
         setLastError(util::cannotText("read", path, reason));
         return nullptr;
     }
     std::unique_ptr<Dib> dib;
     if (bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M') {
-        dib = decodeBmp(bytes, reason);
+        dib = decodeBmp(bytes, &reason);
     } else if (bytes.size() >= 8 && std::memcmp(bytes.data(), "\x89PNG\r\n\x1a\n", 8) == 0) {
-        dib = decodePng(bytes, reason);
+        dib = decodePng(bytes, &reason);
     } else if (bytes.size() >= 6 && (std::memcmp(bytes.data(), "GIF87a", 6) == 0 ||
                                      std::memcmp(bytes.data(), "GIF89a", 6) == 0)) {
-        dib = decodeGif(bytes, reason);
+        dib = decodeGif(bytes, &reason);
     } else {
         reason = bytes.empty() ? "the file is empty" : "not a BMP, PNG or GIF file";
     }

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "imgctl/codecs.h"
+#include "util/error.h"
 
 namespace tavrine::imgctl {
 
@@ -118,7 +119,8 @@ int readBytes(GifFileType* gif, GifByteType* out, int count) {
 }  // namespace
 
 bool encodeGif(const std::vector<const Dib*>& pictures, const std::vector<uint16_t>& delays,
-               bool animated, int fd, std::string& reason) {
+               bool animated, int fd, std::string* reasonOut) {
+    std::string& reason = util::errorSlot(reasonOut);
     errno = 0;
     int error = 0;
     GifFileType* raw = EGifOpenFileHandle(fd, &error);
@@ -205,7 +207,8 @@ bool skipToTrailer(GifFileType* g) {
     }
 }
 
-std::unique_ptr<Dib> decodeGif(const std::vector<uint8_t>& bytes, std::string& reason) {
+std::unique_ptr<Dib> decodeGif(const std::vector<uint8_t>& bytes, std::string* reasonOut) {
+    std::string& reason = util::errorSlot(reasonOut);
     auto refuse = [&reason](const std::string& why) {
         reason = why;
         return nullptr;
@@ -257,7 +260,7 @@ std::unique_ptr<Dib> decodeGif(const std::vector<uint8_t>& bytes, std::string& r
                           " bytes of image data can hold; the file is truncated or damaged");
         }
         auto dib = std::make_unique<Dib>();
-        if (!allocateForReading(*dib, width, height, 8, reason)) return nullptr;
+        if (!allocateForReading(*dib, width, height, 8, &reason)) return nullptr;
         for (int k = 0; k < map->ColorCount; ++k) {
             uint8_t* q = dib->palette.data() + static_cast<size_t>(k) * 4;
             q[0] = map->Colors[k].Blue;

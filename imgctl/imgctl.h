@@ -156,17 +156,17 @@ bool setImagePixel(uint8_t* rows, int32_t width, int32_t height, int32_t column,
                    ColorRef colour);
 
 // Writes a BMP file as DIBtoBMP does and puts the reason of a failure in |error|.
-bool DIBtoBMP(const std::string& path, DibHandle dib, std::string& error);
+bool DIBtoBMP(const std::string& path, DibHandle dib, std::string* error);
 
 // Writes a PNG file as DIBtoPNG does and puts the reason of a failure in |error|.
-bool DIBtoPNG(const std::string& path, DibHandle dib, std::string& error);
+bool DIBtoPNG(const std::string& path, DibHandle dib, std::string* error);
 
 // Writes a GIF file as DIBtoGIF does and puts the reason of a failure in |error|.
-bool DIBtoGIF(const std::string& path, DibHandle dib, std::string& error);
+bool DIBtoGIF(const std::string& path, DibHandle dib, std::string* error);
 
 // Writes an animated GIF as DIBtoGIFAniEx does and puts the reason of a failure in |error|.
 bool DIBtoGIFAniEx(const std::string& path, const GifFrame* frames, int32_t frameCount,
-                   std::string& error);
+                   std::string* error);
 
 // Returns the message of this thread's last failed write or read ("cannot write /x/y.png:
 // ..."); empty before any failure.

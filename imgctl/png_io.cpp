@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "imgctl/codecs.h"
+#include "util/error.h"
 
 namespace tavrine::imgctl {
 
@@ -249,7 +250,8 @@ std::string chunkProblem(const std::vector<uint8_t>& bytes) {
 
 }  // namespace
 
-bool encodePng(const Dib& dib, FILE* out, std::string& reason) {
+bool encodePng(const Dib& dib, FILE* out, std::string* reasonOut) {
+    std::string& reason = util::errorSlot(reasonOut);
     PngMessage message{};
     PngWriter writer(&message);
     if (writer.png() == nullptr || writer.info() == nullptr) {
@@ -301,7 +303,8 @@ bool encodePng(const Dib& dib, FILE* out, std::string& reason) {
     return true;
 }
 
-std::unique_ptr<Dib> decodePng(const std::vector<uint8_t>& bytes, std::string& reason) {
+std::unique_ptr<Dib> decodePng(const std::vector<uint8_t>& bytes, std::string* reasonOut) {
+    std::string& reason = util::errorSlot(reasonOut);
     if (bytes.size() < 8 || png_sig_cmp(bytes.data(), 0, 8) != 0) {
         reason = "not a PNG file";
         return nullptr;
@@ -325,7 +328,7 @@ std::unique_ptr<Dib> decodePng(const std::vector<uint8_t>& bytes, std::string& r
     }
     const bool indexed = header.colourType == PNG_COLOR_TYPE_PALETTE;
     auto dib = std::make_unique<Dib>();
-    if (!allocateForReading(*dib, header.width, header.height, indexed ? 8 : 24, reason)) {
+    if (!allocateForReading(*dib, header.width, header.height, indexed ? 8 : 24, &reason)) {
         return nullptr;
     }
     if (header.rowBytes > static_cast<size_t>(dib->stride)) {

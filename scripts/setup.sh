@@ -12,12 +12,18 @@ packages=(
     libpng-dev libgif-dev
     # viewer
     qt6-base-dev libgl-dev fonts-dejavu-core fonts-ipafont-gothic
+    # plots: Qt Charts (its CMake files need Qt OpenGL's) and Qt SVG
+    qt6-charts-dev libqt6opengl6-dev qt6-svg-dev
     # headless window tests and screenshots
     xvfb xauth xdotool x11-utils
+    # the catalogue's tests: shards under GNU parallel and Slurm, its page in a browser
+    parallel slurm-wlm chromium
     # formatting check
     clang-format
     # the fuzz harnesses' smoke run in CI, and building with clang
     clang libclang-rt-14-dev
+    # the Debian package: manual pages, its build and checks, the completion and desktop files
+    help2man dpkg-dev file lintian appstream bash-completion shared-mime-info
 )
 
 missing=()

@@ -231,18 +231,22 @@ static int32_t traceRay(const TraceScene& scene, const Vec3& origin, const Vec3&
 
 }  // namespace tavrine
 
-int32_t Trace_TraceVector_CPP(double originX, double originY, double originZ, double directionX,
-                              double directionY, double directionZ, double outerIndex,
-                              double stoneIndex, int32_t inside, double normalReflectance,
-                              const Vec3* lightDirection, int32_t facetCount, const Facet* facets,
-                              int32_t* candidateList, int32_t vertexCount, const Vertex* vertices,
-                              Vec3* relativeVertices, Vec3* projectedVertices, int32_t depth,
-                              int32_t maxDepth, double absorptionR, double absorptionG,
-                              double absorptionB, int32_t backdropR, int32_t backdropG,
-                              int32_t backdropB, int32_t mainLight, int32_t backLight,
-                              int32_t fillLight, int32_t narrowHighlight, double* totalR,
-                              double* totalG, double* totalB, double* surfaceGlare, double* innerR,
-                              double* innerG, double* innerB, double* segmentLength) {
+int32_t Trace_TraceVectorLit_CPP(
+    double originX, double originY, double originZ, double directionX, double directionY,
+    double directionZ, double outerIndex, double stoneIndex, int32_t inside,
+    double normalReflectance, const Vec3* lightDirection, int32_t facetCount, const Facet* facets,
+    int32_t* candidateList, int32_t vertexCount, const Vertex* vertices, Vec3* relativeVertices,
+    Vec3* projectedVertices, int32_t depth, int32_t maxDepth, double absorptionR,
+    double absorptionG, double absorptionB, int32_t backdropR, int32_t backdropG, int32_t backdropB,
+    int32_t mainLight, int32_t backLight, int32_t fillLight, int32_t narrowHighlight,
+    double* totalR, double* totalG, double* totalB, double* surfaceGlare, double* innerR,
+    double* innerG, double* innerB, double* segmentLength, const TraceLighting* lighting) {
+    // Without a lighting, or with one of no known kind, the Studio lighting.
+    const int32_t kind =
+        lighting != nullptr && (lighting->kind == kTraceIso || lighting->kind == kTraceCos)
+            ? lighting->kind
+            : kTraceStudio;
+    const double headShadowCosine = lighting != nullptr ? lighting->headShadowCosine : 2.0;
     const tavrine::TraceScene scene{
         outerIndex,
         stoneIndex,
@@ -261,9 +265,33 @@ int32_t Trace_TraceVector_CPP(double originX, double originY, double originZ, do
                                  backLight,
                                  fillLight,
                                  narrowHighlight,
-                                 {absorptionR, absorptionG, absorptionB}}};
+                                 {absorptionR, absorptionG, absorptionB},
+                                 kind,
+                                 headShadowCosine}};
     const tavrine::TraceOutputs out{totalR, totalG, totalB, surfaceGlare,
                                     innerR, innerG, innerB, segmentLength};
     return tavrine::traceRay(scene, Vec3{originX, originY, originZ},
                              Vec3{directionX, directionY, directionZ}, inside, depth, out);
+}
+
+int32_t Trace_TraceVector_CPP(double originX, double originY, double originZ, double directionX,
+                              double directionY, double directionZ, double outerIndex,
+                              double stoneIndex, int32_t inside, double normalReflectance,
+                              const Vec3* lightDirection, int32_t facetCount, const Facet* facets,
+                              int32_t* candidateList, int32_t vertexCount, const Vertex* vertices,
+                              Vec3* relativeVertices, Vec3* projectedVertices, int32_t depth,
+                              int32_t maxDepth, double absorptionR, double absorptionG,
+                              double absorptionB, int32_t backdropR, int32_t backdropG,
+                              int32_t backdropB, int32_t mainLight, int32_t backLight,
+                              int32_t fillLight, int32_t narrowHighlight, double* totalR,
+                              double* totalG, double* totalB, double* surfaceGlare, double* innerR,
+                              double* innerG, double* innerB, double* segmentLength) {
+    // The reference: the Studio lighting.
+    return Trace_TraceVectorLit_CPP(
+        originX, originY, originZ, directionX, directionY, directionZ, outerIndex, stoneIndex,
+        inside, normalReflectance, lightDirection, facetCount, facets, candidateList, vertexCount,
+        vertices, relativeVertices, projectedVertices, depth, maxDepth, absorptionR, absorptionG,
+        absorptionB, backdropR, backdropG, backdropB, mainLight, backLight, fillLight,
+        narrowHighlight, totalR, totalG, totalB, surfaceGlare, innerR, innerG, innerB,
+        segmentLength, nullptr);
 }

@@ -2,7 +2,8 @@
 // The steps of following one ray through the stone, shared by the exported tracer and the faster
 // path of the render job so that each is written once: the ray frame, the edge and plane tests of
 // the facet search, the hit point, the mirror and refracted directions, the Fresnel weight, the
-// absorption and the shading of the rays that end.
+// absorption and the shading of the rays that end, in the Studio lighting and under the dome of
+// the ISO and COS lightings.
 //
 // The order of every operation is part of the result (pictures are compared to the last bit), so
 // the formulas are written out term by term and left to right; whoever includes this header must
@@ -164,7 +165,8 @@ inline void absorb(double* channel, double absorption, double length) {
 }
 
 // What the shading of a ray that ends reads: the main light's direction, the backdrop, the light
-// volumes and the stone colour's absorption.
+// volumes and the stone colour's absorption, and which lighting shades it (a TraceLightingKind)
+// with the cosine of the head shadow's half angle for the dome.
 struct Lighting {
     Vec3 lightDirection;
     int32_t backdrop[3];
@@ -173,7 +175,26 @@ struct Lighting {
     int32_t fillLight;
     int32_t narrowHighlight;
     double absorption[3];
+    int32_t kind;
+    double headShadowCosine;
 };
+
+// True under the ISO and COS lightings, whose dome replaces the Studio lights and backdrop.
+inline bool underDome(const Lighting& l) { return l.kind == kTraceIso || l.kind == kTraceCos; }
+
+// The dome's radiance along the direction d of a ray that has left the stone: nothing for a ray
+// through the back (Dz not negative, or not a number) or inside the head shadow (-Dz above
+// cos h); else 1 under ISO and -Dz under COS.
+inline double domeLight(const Vec3& d, const Lighting& l) {
+    if (!(d.z < 0.0)) {
+        return 0.0;
+    }
+    const double up = -d.z;
+    if (up > l.headShadowCosine) {
+        return 0.0;
+    }
+    return l.kind == kTraceCos ? up : 1.0;
+}
 
 // Three channel values.
 struct Rgb {
@@ -189,8 +210,11 @@ inline double lightCosine(const Vec3& d, const Lighting& l) {
 }
 
 // A ray inside the stone at the depth limit gets a dim colour, brighter only against a bright
-// backdrop with the back light above 100 percent.
+// backdrop with the back light above 100 percent; under the dome it brings nothing.
 inline Rgb shadeTrapped(const Lighting& l) {
+    if (underDome(l)) {
+        return Rgb{0.0, 0.0, 0.0};
+    }
     const int32_t k = (l.backdrop[0] * l.backdrop[0] + l.backdrop[1] * l.backdrop[1] +
                        l.backdrop[2] * l.backdrop[2]) /
                       65025;
@@ -208,8 +232,12 @@ inline Rgb shadeTrapped(const Lighting& l) {
 }
 
 // The primary ray's reflection off the outer surface, a white glare that is a sharp power of the
-// cosine to the main light (c^16, or c^32 with the narrow highlight).
+// cosine to the main light (c^16, or c^32 with the narrow highlight); under the dome, the dome's
+// light along d.
 inline double shadeGlare(const Vec3& d, const Lighting& l) {
+    if (underDome(l)) {
+        return domeLight(d, l);
+    }
     const double c = lightCosine(d, l);
     const double c8 = c * c * c * c * c * c * c * c;
     double g = c8 * c8;
@@ -234,8 +262,13 @@ inline int32_t backdropShare(double dz) {
 
 // A ray that has left the stone sees the backdrop (tinted by the stone colour) when it runs away
 // from the eye, the fill light when it comes back towards it, and the main light in proportion
-// to the cosine. The result is not clamped and may be negative.
+// to the cosine. The result is not clamped and may be negative. Under the dome it brings the
+// dome's white light along d.
 inline Rgb shadeLeaving(const Vec3& d, const Lighting& l) {
+    if (underDome(l)) {
+        const double v = domeLight(d, l);
+        return Rgb{v, v, v};
+    }
     const double c = lightCosine(d, l);
 
     int32_t kb = 0;

@@ -30,8 +30,26 @@ struct Facet {
     int32_t reserved;         // unused, keeps the record at 128 bytes
 };
 
+// How the rays that end are lit. Studio: the main, back and fill lights and the backdrop. ISO:
+// an even dome of white light on the viewer's side (view space z < 0) of radiance 1, cut by the
+// viewer's head shadow, the cone about -z within which the head blocks the light. COS: the same
+// dome with radiance -Dz, brightest straight overhead.
+enum TraceLightingKind : int32_t {
+    kTraceStudio = 0,
+    kTraceIso = 1,
+    kTraceCos = 2,
+};
+
+// The lighting a trace shades its ending rays in.
+struct TraceLighting {
+    int32_t kind;             // a TraceLightingKind
+    int32_t reserved;         // 0
+    double headShadowCosine;  // cos h of the head shadow's half angle h; above 1 for none
+};
+
 static_assert(sizeof(Vertex) == 24, "Vertex must be 24 bytes");
 static_assert(sizeof(Facet) == 128, "Facet must be 128 bytes");
+static_assert(sizeof(TraceLighting) == 16, "TraceLighting must be 16 bytes");
 
 extern "C" {
 
@@ -51,5 +69,22 @@ TAVRINE_TVRT_EXPORT int32_t Trace_TraceVector_CPP(
     int32_t mainLight, int32_t backLight, int32_t fillLight, int32_t narrowHighlight,
     double* totalR, double* totalG, double* totalB, double* surfaceGlare, double* innerR,
     double* innerG, double* innerB, double* segmentLength);
+
+// Follows one ray as Trace_TraceVector_CPP does, with the rays that end shaded in |lighting|
+// (null, or kind kTraceStudio, gives exactly Trace_TraceVector_CPP's outputs). Under ISO and COS
+// a ray that leaves the stone, the primary ray's reflection included, brings the dome's light
+// along its direction, a ray still inside at the depth limit brings nothing, and the light volumes,
+// the backdrop and the main light do not count (lightDirection must still point to a vector). A
+// kind that is none of the three counts as Studio.
+TAVRINE_TVRT_EXPORT int32_t Trace_TraceVectorLit_CPP(
+    double originX, double originY, double originZ, double directionX, double directionY,
+    double directionZ, double outerIndex, double stoneIndex, int32_t inside,
+    double normalReflectance, const Vec3* lightDirection, int32_t facetCount, const Facet* facets,
+    int32_t* candidateList, int32_t vertexCount, const Vertex* vertices, Vec3* relativeVertices,
+    Vec3* projectedVertices, int32_t depth, int32_t maxDepth, double absorptionR,
+    double absorptionG, double absorptionB, int32_t backdropR, int32_t backdropG, int32_t backdropB,
+    int32_t mainLight, int32_t backLight, int32_t fillLight, int32_t narrowHighlight,
+    double* totalR, double* totalG, double* totalB, double* surfaceGlare, double* innerR,
+    double* innerG, double* innerB, double* segmentLength, const TraceLighting* lighting);
 
 }  // extern "C"

@@ -16,6 +16,8 @@
 #include <mutex>
 #include <vector>
 
+#include "util/error.h"
+
 namespace tavrine::util {
 
 namespace {
@@ -144,7 +146,8 @@ bool keepOwnerAndMode(int fd, const struct stat& old) {
 
 }  // namespace
 
-bool resolveLinks(const std::string& target, std::string& resolved, std::string& reason) {
+bool resolveLinks(const std::string& target, std::string& resolved, std::string* reasonOut) {
+    std::string& reason = util::errorSlot(reasonOut);
     std::string path = target;
     for (int hop = 0; hop <= kMostLinks; ++hop) {
         struct stat info {};
@@ -210,7 +213,7 @@ bool AtomicFile::open(const std::string& target) {
         return false;
     }
     std::string resolved;
-    if (!resolveLinks(target, resolved, reason_)) return false;
+    if (!resolveLinks(target, resolved, &reason_)) return false;
     struct stat info {};
     if (::stat(resolved.c_str(), &info) != 0) {
         if (errno != ENOENT) return fail(errno);
@@ -350,7 +353,8 @@ bool AtomicFile::commit() {
 }
 
 bool writeFileAtomically(const std::string& path, const void* data, size_t size,
-                         std::string& reason) {
+                         std::string* reasonOut) {
+    std::string& reason = util::errorSlot(reasonOut);
     AtomicFile file;
     if (!file.open(path) || !file.write(data, size) || !file.commit()) {
         reason = file.reason();
@@ -359,7 +363,8 @@ bool writeFileAtomically(const std::string& path, const void* data, size_t size,
     return true;
 }
 
-bool checkWritable(const std::string& target, std::string& reason) {
+bool checkWritable(const std::string& target, std::string* reasonOut) {
+    std::string& reason = util::errorSlot(reasonOut);
     if (target == kStandardOutputName) return true;
     if (target.empty()) {
         reason = "empty file name";
@@ -370,7 +375,7 @@ bool checkWritable(const std::string& target, std::string& reason) {
         return false;
     }
     std::string resolved;
-    if (!resolveLinks(target, resolved, reason)) return false;
+    if (!resolveLinks(target, resolved, &reason)) return false;
     struct stat info {};
     if (::stat(resolved.c_str(), &info) == 0) {
         reason = refusal(info.st_mode);

@@ -91,18 +91,18 @@ class AtomicFile {
 // reason set to the AtomicFile's reason when it cannot, leaving the old file untouched. The
 // folder of the resolved path must exist.
 bool writeFileAtomically(const std::string& path, const void* data, size_t size,
-                         std::string& reason);
+                         std::string* reason);
 
 // Returns whether an AtomicFile could open target, without creating or opening anything: "-"
 // and a writable device, FIFO or socket pass; a missing or regular target passes when the
 // folder of the file it resolves to exists and may be written. Returns false with reason set
 // (the system's error text or a short phrase) otherwise.
-bool checkWritable(const std::string& target, std::string& reason);
+bool checkWritable(const std::string& target, std::string* reason);
 
 // Returns the path target resolves to by following symbolic links (at most 40), relative
 // links taken from the folder of the link; a dangling link gives the path it names, a missing
 // target itself. Returns false with reason set when a link cannot be read or the links loop.
-bool resolveLinks(const std::string& target, std::string& resolved, std::string& reason);
+bool resolveLinks(const std::string& target, std::string& resolved, std::string* reason);
 
 // Returns the folder part of path without its last slash: "." when path has no slash, "/" when
 // the only slash is the first character.

@@ -123,7 +123,7 @@ bool writeFileAtomically(const std::string& path, const std::vector<uint8_t>& by
                !util::createFolders(util::parentFolder(path))) {
         why = "cannot create the folder " + util::parentFolder(path);
     }
-    if (!why.empty() || !util::writeFileAtomically(path, bytes.data(), bytes.size(), why)) {
+    if (!why.empty() || !util::writeFileAtomically(path, bytes.data(), bytes.size(), &why)) {
         if (error != nullptr) {
             *error = kFailedToOpenFile;
         }

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <new>
 
+#include "util/error.h"
 #include "util/file_handles.h"
 
 namespace tavrine::util {
@@ -19,7 +20,8 @@ namespace {
 // than limit is refused, otherwise it is cut at limit. Memory refused is a failure like any
 // other, never an exception.
 bool readRegularFile(const std::string& path, size_t limit, bool wholeFile,
-                     std::vector<uint8_t>& bytes, std::string& reason) {
+                     std::vector<uint8_t>& bytes, std::string* reasonOut) {
+    std::string& reason = util::errorSlot(reasonOut);
     bytes.clear();
     // Non-blocking open, so that a FIFO at the path cannot hang the reader.
     const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
@@ -78,23 +80,25 @@ bool readRegularFile(const std::string& path, size_t limit, bool wholeFile,
 }  // namespace
 
 bool readFileHead(const std::string& path, size_t maxBytes, std::vector<uint8_t>& bytes,
-                  std::string& reason) {
-    return readRegularFile(path, maxBytes, false, bytes, reason);
+                  std::string* reasonOut) {
+    std::string& reason = util::errorSlot(reasonOut);
+    return readRegularFile(path, maxBytes, false, bytes, &reason);
 }
 
 bool readWholeFile(const std::string& path, size_t maxBytes, std::vector<uint8_t>& bytes,
-                   std::string& reason) {
-    return readRegularFile(path, maxBytes, true, bytes, reason);
+                   std::string* reasonOut) {
+    std::string& reason = util::errorSlot(reasonOut);
+    return readRegularFile(path, maxBytes, true, bytes, &reason);
 }
 
 bool readFileHead(const std::string& path, size_t maxBytes, std::vector<uint8_t>& bytes) {
     std::string reason;
-    return readFileHead(path, maxBytes, bytes, reason);
+    return readFileHead(path, maxBytes, bytes, &reason);
 }
 
 bool readWholeFile(const std::string& path, size_t maxBytes, std::vector<uint8_t>& bytes) {
     std::string reason;
-    return readWholeFile(path, maxBytes, bytes, reason);
+    return readWholeFile(path, maxBytes, bytes, &reason);
 }
 
 }  // namespace tavrine::util

@@ -23,11 +23,11 @@ bool readWholeFile(const std::string& path, size_t maxBytes, std::vector<uint8_t
 // ("No such file or directory"), "it is a folder", "it is not a regular file" or "out of
 // memory".
 bool readFileHead(const std::string& path, size_t maxBytes, std::vector<uint8_t>& bytes,
-                  std::string& reason);
+                  std::string* reason);
 
 // Reads as readWholeFile does and, on failure, puts the reason in reason, as readFileHead
 // does, or "it is larger than N bytes".
 bool readWholeFile(const std::string& path, size_t maxBytes, std::vector<uint8_t>& bytes,
-                   std::string& reason);
+                   std::string* reason);
 
 }  // namespace tavrine::util

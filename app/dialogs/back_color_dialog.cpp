@@ -24,7 +24,7 @@ BackColorDialog::BackColorDialog(Settings& settings, QWidget* parent)
     setWindowTitle(QStringLiteral("BackColor / Light Volume Settings"));
     setModal(true);
     setFont(dialogFont());
-    setFixedSize(360, 478);
+    setFixedSize(360, 512);
 
     // Controls in creation order, which is also the Tab order; objectName = control id.
     makeGroup(this, 1029, QStringLiteral("Back Color"), 10, 8, 340, 198);
@@ -103,11 +103,33 @@ BackColorDialog::BackColorDialog(Settings& settings, QWidget* parent)
         makeCheckBox(this, 1019, QStringLiteral("Use \"Narrow\" Main Light ( Smaller High-Light )"),
                      22, 394, 324, 20);
 
+    // The head shadow of the ISO and COS lightings, below the light volumes.
+    const bool dome = settings.lighting != 0;
+    QLabel* shadowLabel = makeLabel(this, 1065, QStringLiteral("Head Shadow"), 22, 440, 96, 18);
+    auto* shadowEdit = new NumberEdit(this);
+    shadowEdit->setObjectName(QStringLiteral("1066"));
+    shadowEdit->setGeometry(120, 438, 44, 22);
+    auto* shadowUpDown =
+        new UpDown(shadowEdit, ranges::kHeadShadow.low, ranges::kHeadShadow.high, this);
+    shadowUpDown->setObjectName(QStringLiteral("1067"));
+    shadowUpDown->setGeometry(164, 438, 16, 22);
+    headShadow_ = new LinkedValue(nullptr, 0, shadowEdit, shadowUpDown, true, this);
+    QLabel* shadowNote =
+        makeLabel(this, 1068, QStringLiteral("degrees  ( Default : 10 )"), 186, 440, 164, 18);
+    const QString shadowTip = QStringLiteral(
+        "ISO and COS lightings: the cone about the line of sight in which the viewer's head "
+        "blocks the light, 0 to 45 degrees (0 = none)");
+    shadowLabel->setToolTip(shadowTip);
+    shadowEdit->setToolTip(shadowTip);
+    shadowLabel->setEnabled(dome);
+    shadowNote->setEnabled(dome);
+    headShadow_->setEnabled(dome);
+
     // "OK" acts as the dialog's id 1 and "CANCEL" as id 2; their names stay 1005 and 1006.
-    auto* ok = makeButton(this, 1005, QStringLiteral("OK"), 152, 440, 92, 28);
+    auto* ok = makeButton(this, 1005, QStringLiteral("OK"), 152, 474, 92, 28);
     ok->setDefault(true);
-    auto* cancel = makeButton(this, 1006, QStringLiteral("CANCEL"), 258, 440, 92, 28);
-    auto* defaults = makeButton(this, 1007, QStringLiteral("Default (D)"), 10, 440, 104, 28);
+    auto* cancel = makeButton(this, 1006, QStringLiteral("CANCEL"), 258, 474, 92, 28);
+    auto* defaults = makeButton(this, 1007, QStringLiteral("Default (D)"), 10, 474, 104, 28);
 
     // Initial state from the settings.
     for (int i = 0; i < 3; ++i) {
@@ -123,6 +145,7 @@ BackColorDialog::BackColorDialog(Settings& settings, QWidget* parent)
     for (int i = 0; i < 3; ++i) light_[i]->setValue(volumes[i]);
     lightBox_->setChecked(settings.lightVolumesCheck != 0);
     narrow_->setChecked(settings.look.narrowHighlight != 0);
+    headShadow_->setValue(settings.headShadow);
     updateLightGroup();
 
     connect(lightBox_, &QCheckBox::clicked, this, &BackColorDialog::updateLightGroup);
@@ -166,6 +189,7 @@ void BackColorDialog::restoreDefaults() {
     }
     lightBox_->setChecked(false);
     narrow_->setChecked(false);
+    headShadow_->setValue(ranges::kDefaultHeadShadow);
     updateLightGroup();
     update(kSwatch);
 }
@@ -178,6 +202,7 @@ void BackColorDialog::accept() {
     settings_.look.backLight = light_[1]->value();
     settings_.look.fillLight = light_[2]->value();
     settings_.look.narrowHighlight = narrow_->isChecked() ? 1 : 0;
+    settings_.headShadow = headShadow_->value();
     done(1);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The "BackColor / Light Volume Settings" dialog: the backdrop colour that rays leaving the
-// stone see, the three light volumes and the narrow main light.
+// stone see, the three light volumes and the narrow main light, and the head shadow of the ISO
+// and COS lightings.
 
 #include <QColor>
 #include <QDialog>
@@ -23,8 +24,9 @@ class BackColorDialog : public QDialog {
   public:
     BackColorDialog(Settings& settings, QWidget* parent = nullptr);
 
-    // "OK": stores the backdrop colour, the "Light Volumes" box, the three volumes and the
-    // narrow box, and closes with result 1.
+    // "OK": stores the backdrop colour, the "Light Volumes" box, the three volumes, the narrow
+    // box and the head shadow, and closes with result 1. The head shadow's controls are greyed
+    // in the Studio lighting, whose lights it does not touch.
     void accept() override;
 
     // Returns the colour the swatch shows.
@@ -45,6 +47,7 @@ class BackColorDialog : public QDialog {
     LinkedValue* light_[3];  // main, back, fill
     QLabel* lightLabels_[7];
     QCheckBox* narrow_;
+    LinkedValue* headShadow_;  // degrees, 0 to 45
     bool centred_ = false;
 };
 

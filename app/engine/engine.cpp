@@ -166,6 +166,11 @@ void Engine::dispatch(int32_t command, int64_t lParam) {
         sink_.post(NotifyWindow::GifProgress, NOTIFY_GIF_ENDED, ok != 0 ? 1 : 2);
         break;
     }
+    case EngineCommand::TiltSweep: {
+        const int32_t ended = tiltJob_ ? tiltJob_([this] { return abortPoll(); }, lParam) : 3;
+        sink_.post(NotifyWindow::TiltPerformance, NOTIFY_TILT_ENDED, ended);
+        break;
+    }
     case EngineCommand::Abort:
         break;  // no job runs: nothing to abort
     default:

@@ -1,6 +1,6 @@
 #pragma once
 // The engine thread: takes commands from its queue and runs them one at a time (rebuild,
-// refresh, render, turning, drags, restored position, capture, animated GIF).
+// refresh, render, turning, drags, restored position, capture, animated GIF, tilt sweep).
 //
 // The viewer's sequence: startUpSession (start_up.h) on the window thread; construct the Engine
 // and a KeyboardThread over engine.queue(); start the engine, then the keyboard thread; drive it
@@ -25,8 +25,8 @@
 
 namespace tavrine {
 
-// A long job run on command (capture, animated GIF): gets the poll for Abort and the command's
-// lParam, returns non-zero on success. Called on the engine thread.
+// A long job run on command (capture, animated GIF, tilt sweep): gets the poll for Abort and the
+// command's lParam, returns non-zero on success. Called on the engine thread.
 using EngineJob = std::function<int32_t(const std::function<bool()>& abortPoll, int64_t lParam)>;
 
 // The engine thread and its queue. Construct, configure and start on the window thread; post
@@ -53,6 +53,9 @@ class Engine {
     void setCaptureJob(EngineJob job) { captureJob_ = std::move(job); }
     // Sets the animated-GIF job run by CompileGif. Before start().
     void setGifJob(EngineJob job) { gifJob_ = std::move(job); }
+    // Sets the tilt-sweep job run by TiltSweep; it returns 1 done, 2 stopped or 3 failed, which
+    // NOTIFY_TILT_ENDED carries to the Tilt Performance window. Before start().
+    void setTiltJob(EngineJob job) { tiltJob_ = std::move(job); }
     // Replaces the sleeper of the turning commands (tests). Before start().
     void setSleeper(Sleeper& sleeper) { sleeper_ = &sleeper; }
     // Skips the 20 ms start pause, the title and the foreground request (tests). Before start().
@@ -112,6 +115,7 @@ class Engine {
     RenderRunner renderRunner_;
     EngineJob captureJob_;
     EngineJob gifJob_;
+    EngineJob tiltJob_;
     LiveView live_;
     bool quickStart_ = false;
     bool showTitle_ = false;

@@ -34,6 +34,7 @@ enum class EngineCommand : int32_t {
     ApplyRestoredPosition = 7130,
     StartCapture = 8000,
     CompileGif = 8030,
+    TiltSweep = 8060,
 };
 
 // The window message that carries every notification; the code goes in wParam.
@@ -48,6 +49,7 @@ inline constexpr int32_t NOTIFY_PROGRESS = 5620;
 inline constexpr int32_t NOTIFY_LIVE_PICTURE = 5630;
 inline constexpr int32_t NOTIFY_CAPTURE_ENDED = 8020;
 inline constexpr int32_t NOTIFY_GIF_ENDED = 8050;
+inline constexpr int32_t NOTIFY_TILT_ENDED = 8070;  // lParam 1 done, 2 stopped, 3 failed
 
 // A rectangle of the main window's client area: left and top inside, right and bottom outside.
 struct PanelRect {
@@ -85,5 +87,11 @@ constexpr int32_t pointX(int64_t lParam) { return static_cast<int32_t>(lParam & 
 
 // Returns the y of a packed point, read as an unsigned 16-bit value.
 constexpr int32_t pointY(int64_t lParam) { return static_cast<int32_t>((lParam >> 16) & 0xFFFF); }
+
+// Returns the progress message's lParam for frame (or tilt) k of n: (k & 0xFFFF) | (n << 16).
+constexpr int64_t frameProgressParam(int32_t k, int32_t n) {
+    return static_cast<int64_t>((static_cast<uint32_t>(k) & 0xFFFFu) |
+                                (static_cast<uint32_t>(n) << 16));
+}
 
 }  // namespace tavrine

@@ -14,6 +14,7 @@ enum class NotifyWindow : int32_t {
     Render,           // the separate render window "RenderWnd"
     CaptureProgress,  // "AutoCapProgressWnd"
     GifProgress,      // "MakeAniGifProgressWnd"
+    TiltPerformance,  // "TiltPerformanceWnd"
 };
 
 // Receives the engine's notifications. Called from the engine thread; post, rowDrawn and

@@ -84,11 +84,6 @@ class EngineAnimationObserver : public AnimationObserver {
 
 }  // namespace
 
-int64_t frameProgressParam(int32_t k, int32_t n) {
-    return static_cast<int64_t>((static_cast<uint32_t>(k) & 0xFFFFu) |
-                                (static_cast<uint32_t>(n) << 16));
-}
-
 EngineJob captureEngineJob(Session& session, NotificationSink& sink, PanelDrawing& drawing,
                            OutputJobs& jobs, RenderRunner render, RenderExecution execution) {
     return [&session, &sink, &drawing, &jobs, render = std::move(render), execution](

@@ -8,6 +8,7 @@
 #include "app/engine/engine.h"
 #include "app/engine/notification_sink.h"
 #include "app/engine/panel_drawing.h"
+#include "app/engine/tilt_job.h"
 #include "app/output/animation_job.h"
 #include "app/output/capture_job.h"
 #include "app/output/position_info.h"
@@ -15,19 +16,17 @@
 
 namespace tavrine {
 
-// What the capture and animated-GIF commands work on. The window thread fills it while the
-// engine is idle, before it posts StartCapture or CompileGif, and reads the results after the
-// end notification; the engine thread uses it only while the job runs.
+// What the capture, animated-GIF and tilt-sweep commands work on. The window thread fills it
+// while the engine is idle, before it posts StartCapture, CompileGif or TiltSweep, and reads the
+// results after the end notification; the engine thread uses it only while the job runs.
 struct OutputJobs {
     PositionInfo captureRecord;       // the capture's record: counts, check mode, saved view
     CaptureFiles captureFiles;        // the Capture-Info File, the frame base and format
     CaptureResult captureResult;      // how the last capture ended
     AnimationRequest animation;       // the frames, delay, direction and output of the GIF
     AnimationResult animationResult;  // how the last compile ended
+    TiltJob tilt;                     // the Tilt Performance window's sweep (TiltSweep)
 };
-
-// Returns the progress message's lParam for frame k of n: (k & 0xFFFF) | (n << 16).
-int64_t frameProgressParam(int32_t k, int32_t n);
 
 // Returns the job of StartCapture: runs captureFrames over the session with jobs.captureRecord
 // (the command's lParam is the check mode; the record's frame settings, not the session's

@@ -16,7 +16,7 @@ bool loadDesignFile(const std::string& path, GemCadDesign& design, ModelRecord& 
                     DesignSummary* summary, std::string* error) {
     std::vector<uint8_t> bytes;
     std::string reason;
-    if (!util::readFileHead(path, kMaxDesignFileSize + 1, bytes, reason)) {
+    if (!util::readFileHead(path, kMaxDesignFileSize + 1, bytes, &reason)) {
         if (error != nullptr) *error = util::cannotText("read", path, reason);
         return false;
     }

@@ -47,13 +47,20 @@ double wrapPosition(double value, double teeth) {
     return v;
 }
 
+// The azimuth of a gear position: the offset index faces the viewer (-z); a gear of positive
+// teeth counts counter-clockwise seen from above, one of negative teeth clockwise.
+double gearAngle(const GemCadDesign& design, double position) {
+    const double teeth = std::abs(design.gearTeeth);
+    const double direction = design.gearTeeth < 0 ? -1.0 : 1.0;
+    return direction * 2.0 * kPi * (position - design.gearOffset) / teeth;
+}
+
 // Every facet plane the tiers cut, each tier's indexes completed by the symmetry; planes
 // repeated within the tolerance are kept once, for the first tier that cuts them.
 bool designPlanes(const GemCadDesign& design, const std::string& fileName,
                   std::vector<DesignPlane>& planes, std::vector<int32_t>& tierPlanes,
                   std::string* error) {
     const double teeth = std::abs(design.gearTeeth);
-    const double direction = design.gearTeeth < 0 ? -1.0 : 1.0;
     const double step = teeth / design.symmetry;
     double largest = 0.0;
     for (const DesignTier& tier : design.tiers) largest = std::max(largest, tier.distance);
@@ -86,9 +93,7 @@ bool designPlanes(const GemCadDesign& design, const std::string& fileName,
         const double horizontal = std::fabs(tier.angle) == 90.0 ? 1.0 : std::sin(a);
         const double vertical = std::fabs(tier.angle) == 90.0 ? 0.0 : std::cos(a);
         for (double position : positions) {
-            // The offset index faces the viewer (-z); a gear of positive teeth counts
-            // counter-clockwise seen from above, one of negative teeth clockwise.
-            const double phi = direction * 2.0 * kPi * (position - design.gearOffset) / teeth;
+            const double phi = gearAngle(design, position);
             const Vec3 normal{horizontal * std::sin(phi), tier.pavilion ? -vertical : vertical,
                               -horizontal * std::cos(phi)};
             bool repeated = false;
@@ -322,6 +327,12 @@ std::string designTitle(const GemCadDesign& design, const std::string& path) {
     }
     const size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+Vec3 gearIndexDirection(const GemCadDesign& design, double index) {
+    if (design.gearTeeth == 0) return Vec3{0.0, 0.0, -1.0};
+    const double phi = gearAngle(design, index);
+    return Vec3{std::sin(phi), 0.0, -std::cos(phi)};
 }
 
 }  // namespace tavrine

@@ -89,6 +89,11 @@ bool buildDesignModel(const GemCadDesign& design, const std::string& fileName, V
 bool loadDesignFile(const std::string& path, GemCadDesign& design, ModelRecord& record,
                     DesignSummary* summary, std::string* error);
 
+// Returns the unit horizontal direction, in the model's frame, in which the gear's position index
+// points (a facet cut at that index with any angle faces that way); (0, 0, -1) for a gear of no
+// teeth.
+Vec3 gearIndexDirection(const GemCadDesign& design, double index);
+
 // The name to show for a design: its first non-empty heading line, else the file name of path
 // without folder.
 std::string designTitle(const GemCadDesign& design, const std::string& path);

@@ -399,7 +399,7 @@ bool readPositionInfo(const std::string& path, PositionInfo& info, bool countsOn
     };
     std::vector<uint8_t> bytes;
     std::string reason;
-    if (!util::readFileHead(path, kLargestRecord, bytes, reason)) {
+    if (!util::readFileHead(path, kLargestRecord, bytes, &reason)) {
         return refuse(reason);
     }
     if (bytes.size() < static_cast<size_t>(kPositionInfoBaseSize)) {

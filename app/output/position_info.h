@@ -31,8 +31,8 @@ inline constexpr int32_t kFrameSettingsVersion = 1;
 // path (literal or faster) is not kept: both give the same pixels.
 struct FrameSettings {
     int32_t recursionDepth = 8;  // the tracer's recursion depth, 1 to 20
-    int32_t lighting = 0;        // the lighting of the frames; 0, the Studio lighting, only
-    int32_t headShadow = 0;      // the viewer's head shadow on the stone; 0, none, only
+    int32_t lighting = 0;        // the lighting of the frames: 0 Studio, 1 ISO, 2 COS
+    int32_t headShadow = 0;      // ISO and COS: the head shadow in degrees, 0 (none) to 45
 };
 
 // The Position-Info record; the defaults are those of a fresh start with default settings.

@@ -103,15 +103,15 @@ PictureSaveResult savePictureFile(imgctl::DibHandle picture, const PictureTrimmi
     case PictureFormat::Bmp24:
     case PictureFormat::Bmp16:
     case PictureFormat::Bmp8:
-        result.ok = imgctl::DIBtoBMP(path, output, error);
+        result.ok = imgctl::DIBtoBMP(path, output, &error);
         break;
     case PictureFormat::Png24:
     case PictureFormat::Png16:
     case PictureFormat::Png8:
-        result.ok = imgctl::DIBtoPNG(path, output, error);
+        result.ok = imgctl::DIBtoPNG(path, output, &error);
         break;
     case PictureFormat::Gif8:
-        result.ok = imgctl::DIBtoGIF(path, output, error);
+        result.ok = imgctl::DIBtoGIF(path, output, &error);
         break;
     }
     result.message = result.ok ? "wrote " + path + " (" +

@@ -29,19 +29,35 @@ int32_t channel(double inner, double glare) {
     return static_cast<int32_t>(v);
 }
 
+// Under ISO and COS, one channel from its radiance: times 255, clamped, rounded.
+int32_t domeChannel(double radiance) {
+    double v = radiance * 255.0;
+    if (v > 255.0) v = 255.0;
+    if (v < 0.0) v = 0.0;
+    if (std::isnan(v)) return 0;
+    return static_cast<int32_t>(v + 0.5);
+}
+
 // One primary ray of the pixel at (x, y) with the given stone index; writes inner and glare.
 int32_t tracePrimary(const RenderSettings& s, const RenderScene& scene, double x, double y,
                      double stoneIndex, double r0, int32_t* candidateList, Vec3* relativeVertices,
                      Vec3* projectedVertices, double inner[3], double& glare) {
     double total[3] = {0.0, 0.0, 0.0};
     double segment = 0.0;
-    return Trace_TraceVector_CPP(
+    const TraceLighting lighting = traceLightingOf(s);
+    return Trace_TraceVectorLit_CPP(
         x, y, kRayStartZ, 0.0, 0.0, 1.0, s.outerIndex, stoneIndex, 0, r0, &scene.lightDirection,
         scene.facetCount, scene.facets, candidateList, scene.vertexCount, scene.vertices,
         relativeVertices, projectedVertices, 0, s.maxDepth, s.absorption[0], s.absorption[1],
         s.absorption[2], s.backdrop[0], s.backdrop[1], s.backdrop[2], s.mainLight, s.backLight,
         s.fillLight, s.narrowHighlight, &total[0], &total[1], &total[2], &glare, &inner[0],
-        &inner[1], &inner[2], &segment);
+        &inner[1], &inner[2], &segment, &lighting);
+}
+
+// The colour of the inner light and the glare, and their light when asked for.
+uint32_t finishPixel(Lighting lighting, const double inner[3], double glare, PixelLight* light) {
+    if (light != nullptr) *light = pixelLight(lighting, inner[0], inner[1], inner[2], glare);
+    return litPixelColour(lighting, inner[0], inner[1], inner[2], glare);
 }
 
 }  // namespace
@@ -71,18 +87,60 @@ uint32_t pixelColourFromLight(double innerR, double innerG, double innerB, doubl
                              channel(innerB, glare));
 }
 
+double headShadowCosine(int32_t degrees) {
+    if (degrees <= 0) return 2.0;
+    return std::cos(degrees * (3.141592653589793 / 180.0));
+}
+
+TraceLighting traceLightingOf(const RenderSettings& s) {
+    return TraceLighting{static_cast<int32_t>(s.lighting), 0, headShadowCosine(s.headShadow)};
+}
+
+PixelLight pixelLight(Lighting lighting, double innerR, double innerG, double innerB,
+                      double surfaceGlare) {
+    PixelLight light;
+    light.meetsStone = true;
+    if (lighting == Lighting::Iso || lighting == Lighting::Cos) {
+        light.r = innerR + surfaceGlare;
+        light.g = innerG + surfaceGlare;
+        light.b = innerB + surfaceGlare;
+        return light;
+    }
+    // The Studio picture's channel before its clamps, in the same units.
+    const double glare = surfaceGlare * 1000.0 + 20.0;
+    light.r = (innerR * 1600.0 + 20.0 + glare) / 255.0;
+    light.g = (innerG * 1600.0 + 20.0 + glare) / 255.0;
+    light.b = (innerB * 1600.0 + 20.0 + glare) / 255.0;
+    return light;
+}
+
+double luminance(const PixelLight& light) {
+    return 0.2126 * light.r + 0.7152 * light.g + 0.0722 * light.b;
+}
+
+uint32_t litPixelColour(Lighting lighting, double innerR, double innerG, double innerB,
+                        double surfaceGlare) {
+    if (lighting == Lighting::Iso || lighting == Lighting::Cos) {
+        return imgctl::colourRef(domeChannel(innerR + surfaceGlare),
+                                 domeChannel(innerG + surfaceGlare),
+                                 domeChannel(innerB + surfaceGlare));
+    }
+    return pixelColourFromLight(innerR, innerG, innerB, surfaceGlare);
+}
+
 uint32_t literalPixelColour(const RenderSettings& s, const RenderScene& scene, double x, double y,
-                            int32_t* candidateList, Vec3* relativeVertices,
-                            Vec3* projectedVertices) {
+                            int32_t* candidateList, Vec3* relativeVertices, Vec3* projectedVertices,
+                            PixelLight* light) {
     const double r0 = normalReflectance(s.outerIndex, s.stoneIndex);
     double inner[3] = {0.0, 0.0, 0.0};
     double glare = 0.0;
+    if (light != nullptr) *light = PixelLight{};
     if (!s.renderFire) {
         if (tracePrimary(s, scene, x, y, s.stoneIndex, r0, candidateList, relativeVertices,
                          projectedVertices, inner, glare) == 0) {
             return backdropColour(s);
         }
-        return pixelColourFromLight(inner[0], inner[1], inner[2], glare);
+        return finishPixel(s.lighting, inner, glare, light);
     }
     // Fire: three indexes spread about the stone's own; the reflectance stays unspread.
     double sum[3] = {0.0, 0.0, 0.0};
@@ -96,7 +154,7 @@ uint32_t literalPixelColour(const RenderSettings& s, const RenderScene& scene, d
         sum[1] += inner[1] * spectralWeights[k][1];
         sum[2] += inner[2] * spectralWeights[k][2];
     }
-    return pixelColourFromLight(sum[0], sum[1], sum[2], glare);
+    return finishPixel(s.lighting, sum, glare, light);
 }
 
 }  // namespace tavrine

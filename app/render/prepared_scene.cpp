@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <exception>
 #include <mutex>
+#include <new>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -14,6 +15,7 @@
 #include "app/render/fast/fast_tracer.h"
 #include "app/render/pixel_colour.h"
 #include "util/check.h"
+#include "util/error.h"
 
 namespace tavrine {
 
@@ -106,6 +108,7 @@ struct FrameJob {
     int32_t workingWidth;    // W, or 2W in HQ
     int32_t scale;           // pixels per model unit in the working picture
     RowBoard& board;
+    RadianceBuffer* radiance;  // the pixels' light, when asked for; each thread writes its rows
 };
 
 // One thread's memory for rendering rows: the faster tracer's scratch, or the literal tracer's
@@ -117,12 +120,14 @@ struct RowMemory {
     std::vector<Vec3> projected;
     std::vector<double> xs;
     std::vector<uint32_t> colours;
+    std::vector<PixelLight> lights;  // only when the frame's light is asked for
 
     // Makes the memory fit the frame.
     void prepare(const FrameJob& job) {
         const size_t w2 = static_cast<size_t>(job.workingWidth);
         xs.resize(w2);
         colours.resize(w2);
+        lights.resize(job.radiance != nullptr ? w2 : 0);
         if (job.fast == nullptr) {
             candidates.resize(static_cast<size_t>(std::max(job.scene.facetCount, 1)));
             relative.resize(static_cast<size_t>(std::max(job.scene.vertexCount, 1)));
@@ -142,17 +147,29 @@ void renderRow(const FrameJob& job, RowMemory& memory, int32_t row) {
     for (int32_t column = 0; column < w2; ++column) {
         memory.xs[column] = primaryRayOrigin(column, row, w2, job.scale).x;
     }
+    // The pixels' light only when it is asked for, so that a plain rendering does no more.
+    PixelLight* const light = job.radiance != nullptr ? memory.lights.data() : nullptr;
     if (job.fast != nullptr) {
-        job.fast->pixelColours(memory.xs.data(), w2, y, memory.colours.data(), *memory.scratch);
+        job.fast->pixelColours(memory.xs.data(), w2, y, memory.colours.data(), *memory.scratch,
+                               light);
     } else {
         for (int32_t column = 0; column < w2; ++column) {
             memory.colours[column] =
                 literalPixelColour(s, job.scene, memory.xs[column], y, memory.candidates.data(),
-                                   memory.relative.data(), memory.projected.data());
+                                   memory.relative.data(), memory.projected.data(),
+                                   light != nullptr ? &light[column] : nullptr);
         }
     }
     for (int32_t column = 0; column < w2; ++column) {
         imgctl::setImagePixel(job.rows, w2, w2, column, row, memory.colours[column]);
+    }
+    if (light != nullptr) {
+        RadianceBuffer& radiance = *job.radiance;
+        const size_t at = static_cast<size_t>(row) * static_cast<size_t>(w2);
+        for (int32_t column = 0; column < w2; ++column) {
+            radiance.luminance[at + column] = luminance(light[column]);
+            radiance.meetsStone[at + column] = light[column].meetsStone ? 1 : 0;
+        }
     }
 }
 
@@ -193,7 +210,9 @@ RenderResult failedRender(RenderObserver& observer, std::string error) {
 
 // The picture the job renders into: the given one, or a new one (2W x 2W in HQ); null with
 // error set when the given one does not fit or memory is refused.
-imgctl::DibPtr workingPicture(const RenderSettings& s, imgctl::DibPtr picture, std::string& error) {
+imgctl::DibPtr workingPicture(const RenderSettings& s, imgctl::DibPtr picture,
+                              std::string* errorOut) {
+    std::string& error = util::errorSlot(errorOut);
     const int32_t w2 = s.width * (s.highQuality ? 2 : 1);
     if (picture) {
         const imgctl::DibData* given = imgctl::DataDIB(picture.get());
@@ -402,7 +421,7 @@ RenderResult PreparedScene::render(const RenderScene& scene, imgctl::DibPtr pict
 }
 
 RenderResult PreparedScene::render(const RenderScene& scene, imgctl::DibPtr picture,
-                                   RenderObserver& observer) {
+                                   RenderObserver& observer, RadianceBuffer* radiance) {
     Impl& impl = *impl_;
     const RenderSettings& s = impl.settings;
     observer.renderStarted();
@@ -412,12 +431,25 @@ RenderResult PreparedScene::render(const RenderScene& scene, imgctl::DibPtr pict
     const int32_t factor = s.highQuality ? 2 : 1;
     const int32_t w2 = s.width * factor;
     std::string error;
-    imgctl::DibPtr working = workingPicture(s, std::move(picture), error);
+    imgctl::DibPtr working = workingPicture(s, std::move(picture), &error);
     if (!working) return failedRender(observer, error);
     const imgctl::DibData* data = imgctl::DataDIB(working.get());
     // The rows are written whole into a 24-bit W x W (2W x 2W in HQ) picture without checking.
     TAVRINE_CHECK(data != nullptr && data->bitCount == 24 && data->width == w2 &&
                   data->height == w2);
+
+    if (radiance != nullptr) {
+        const size_t pixels = static_cast<size_t>(w2) * static_cast<size_t>(w2);
+        try {
+            radiance->width = w2;
+            radiance->luminance.assign(pixels, 0.0);
+            radiance->meetsStone.assign(pixels, 0);
+        } catch (const std::bad_alloc&) {
+            *radiance = RadianceBuffer{};
+            return failedRender(observer, "no memory for the light of " + std::to_string(w2) +
+                                              " x " + std::to_string(w2) + " pixels");
+        }
+    }
 
     if (!impl.execution.literal) {
         try {
@@ -431,9 +463,10 @@ RenderResult PreparedScene::render(const RenderScene& scene, imgctl::DibPtr pict
     }
 
     RowBoard board;
-    const FrameJob job{s,          scene, impl.execution.literal ? nullptr : impl.lastTracer.get(),
-                       data->rows, w2,    static_cast<int32_t>(s.imageScale * factor),
-                       board};
+    const FrameJob job{
+        s,          scene,   impl.execution.literal ? nullptr : impl.lastTracer.get(),
+        data->rows, w2,      static_cast<int32_t>(s.imageScale * factor),
+        board,      radiance};
     int32_t threads = impl.execution.threads;
     if (threads <= 0) {
         threads = static_cast<int32_t>(std::max(1u, std::thread::hardware_concurrency()));

@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "app/render/radiance_buffer.h"
 #include "app/render/render_observer.h"
 #include "app/render/render_scene.h"
 #include "app/render/render_settings.h"
@@ -29,8 +30,12 @@ class PreparedScene {
 
     // Renders one frame of the scene (the stone in one view) as the render job (render_job.h)
     // renders it with the settings: the same pixels, reports and outcome. The scene's facets may
-    // differ from the last frame's; what is kept then serves only where it still fits.
-    RenderResult render(const RenderScene& scene, imgctl::DibPtr picture, RenderObserver& observer);
+    // differ from the last frame's; what is kept then serves only where it still fits. With
+    // radiance not null the frame also fills it with the light of every pixel of the working
+    // picture (rows not rendered after an abort hold 0 and no stone); memory refused for it fails
+    // the frame as well.
+    RenderResult render(const RenderScene& scene, imgctl::DibPtr picture, RenderObserver& observer,
+                        RadianceBuffer* radiance = nullptr);
 
     // Renders one frame with an observer that wants no reports.
     RenderResult render(const RenderScene& scene, imgctl::DibPtr picture = nullptr);

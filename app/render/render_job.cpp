@@ -7,9 +7,10 @@
 namespace tavrine {
 
 RenderResult renderJob(const RenderSettings& s, const RenderScene& scene, imgctl::DibPtr picture,
-                       RenderObserver& observer, const RenderExecution& execution) {
+                       RenderObserver& observer, const RenderExecution& execution,
+                       RadianceBuffer* radiance) {
     PreparedScene prepared(s, execution);
-    return prepared.render(scene, std::move(picture), observer);
+    return prepared.render(scene, std::move(picture), observer, radiance);
 }
 
 }  // namespace tavrine

@@ -4,7 +4,30 @@
 
 #include <cstdint>
 
+#include "tracer/tvrt.h"
+
 namespace tavrine {
+
+// How the rays that leave the stone are lit: the Studio lights and backdrop, or the even dome of
+// light on the viewer's side (ISO), or that dome brightest overhead (COS); see TraceLighting.
+enum class Lighting : int32_t {
+    Studio = kTraceStudio,
+    Iso = kTraceIso,
+    Cos = kTraceCos,
+};
+
+// Returns the lighting's name as menus and captions show it: "Studio", "ISO" or "COS".
+inline const char* lightingCaption(Lighting lighting) {
+    switch (lighting) {
+    case Lighting::Iso:
+        return "ISO";
+    case Lighting::Cos:
+        return "COS";
+    case Lighting::Studio:
+        break;
+    }
+    return "Studio";
+}
 
 // Everything the render job needs besides the scene.
 struct RenderSettings {
@@ -20,8 +43,10 @@ struct RenderSettings {
     int32_t backLight = 100;
     int32_t fillLight = 100;
     int32_t narrowHighlight = 0;  // 0 or 1
-    int32_t width = 270;          // W, the picture's width and height in pixels
-    int32_t imageScale = 125;     // pixels per model unit
+    Lighting lighting = Lighting::Studio;
+    int32_t headShadow = 10;   // ISO and COS: the head shadow's half angle in degrees, 0 to 45
+    int32_t width = 270;       // W, the picture's width and height in pixels
+    int32_t imageScale = 125;  // pixels per model unit
 };
 
 // The image scale of the separate-window mode: the integer part of (W - 19) * 0.5.

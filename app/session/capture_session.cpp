@@ -18,6 +18,10 @@ PositionInfo newCaptureRecord(Session& session, int32_t frameCount) {
 FrameSettings frameSettingsOf(const Session& session) {
     FrameSettings settings;
     settings.recursionDepth = session.settings.recursionDepth;
+    const RenderSettings r = renderSettingsOf(session);
+    settings.lighting = static_cast<int32_t>(r.lighting);
+    // The head shadow counts under the dome only; a Studio capture's record stays as it was.
+    if (r.lighting != Lighting::Studio) settings.headShadow = r.headShadow;
     return settings;
 }
 
@@ -36,13 +40,22 @@ bool resumeCapture(Session& session, const PositionInfo& record, std::string* er
 }
 
 CaptureScene captureSceneOf(Session& session, PositionInfo& record) {
-    if (!record.frameSettings) record.frameSettings = frameSettingsOf(session);
+    if (!record.frameSettings) {
+        FrameSettings older;
+        older.recursionDepth = session.settings.recursionDepth;
+        record.frameSettings = older;
+    }
+    const FrameSettings& frames = *record.frameSettings;
     CaptureScene scene;
     scene.model = session.model.get();
     scene.viewVertices = session.viewVertices.data();
     scene.orientation = &session.orientation;
     scene.settings = renderSettingsOf(session);
-    scene.settings.maxDepth = record.frameSettings->recursionDepth;
+    scene.settings.maxDepth = frames.recursionDepth;
+    scene.settings.lighting = ranges::kLighting.contains(frames.lighting)
+                                  ? static_cast<Lighting>(frames.lighting)
+                                  : Lighting::Studio;
+    scene.settings.headShadow = frames.headShadow;
     scene.trimming = pictureTrimmingOf(session);
     scene.backdrop = imgctl::colourRef(session.settings.look.backdrop);
     return scene;

@@ -17,7 +17,7 @@ namespace tavrine {
 PositionInfo newCaptureRecord(Session& session, int32_t frameCount);
 
 // Returns the settings beyond the record that the session's frames are rendered with: its
-// recursion depth, the Studio lighting and no head shadow.
+// recursion depth and lighting, with its head shadow under ISO and COS (0 under Studio).
 FrameSettings frameSettingsOf(const Session& session);
 
 // Returns "" when a recursion depth asked for again on resuming the capture of record agrees
@@ -35,9 +35,11 @@ bool resumeCapture(Session& session, const PositionInfo& record, std::string* er
 
 // Returns the scene the capture job turns and renders for record: the session's model, view-space
 // vertices and orientation, its render settings at the recursion depth of the record's frame
-// settings, the trimming of saved pictures and the backdrop colour as a COLORREF. A record
-// without frame settings (a file of an older version) is given the session's, so that the
-// frames of this run and the record written after them agree.
+// settings at the recursion depth and in the lighting of the record's frame settings, the
+// trimming of saved pictures and the backdrop colour as a COLORREF. A record without frame
+// settings (a file of an older version) is given the session's depth and the Studio lighting, the
+// only one its frames can have been rendered in, so that the frames of this run, those before
+// and the record written after them agree.
 CaptureScene captureSceneOf(Session& session, PositionInfo& record);
 
 }  // namespace tavrine

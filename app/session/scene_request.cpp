@@ -50,6 +50,8 @@ SceneResult setUpScene(Session& session, const SceneRequest& request) {
         s.look.fillLight = (*request.lights)[2];
     }
     if (request.narrowHighlight) s.look.narrowHighlight = *request.narrowHighlight;
+    if (request.lighting) chooseLighting(session, *request.lighting);
+    if (request.headShadow) s.headShadow = *request.headShadow;
     if (request.trimming) {
         const Trimming& t = *request.trimming;
         s.look.trimming = t;
@@ -74,6 +76,7 @@ SceneResult setUpScene(Session& session, const SceneRequest& request) {
     }
     if (request.turntable) setTurntable(session, *request.turntable);
     prepareView(session);
+    if (request.faceUp) turnFaceUp(session);
     applyKeySteps(session, request.viewSteps, KeyStepTarget::View);
     applyKeySteps(session, request.stoneSteps, KeyStepTarget::Stone);
     applyKeySteps(session, request.lightSteps, KeyStepTarget::Light);

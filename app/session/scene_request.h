@@ -37,6 +37,9 @@ struct SceneRequest {
     std::optional<int32_t> narrowHighlight;          // 0/1
     std::optional<Trimming> trimming;                // of saved pictures; all 0 for none
     std::optional<bool> turntable;                   // the "GM" switch
+    std::optional<Lighting> lighting;                // Studio, ISO or COS
+    std::optional<int32_t> headShadow;               // ISO and COS: degrees, 0 to 45
+    bool faceUp = false;  // the face-up view (turnFaceUp) before the key steps; "GM" goes off
     std::vector<KeyStep> viewSteps;
     std::vector<KeyStep> stoneSteps;
     std::vector<KeyStep> lightSteps;
@@ -60,10 +63,10 @@ struct SceneResult {
 
 // Sets the session (a fresh one) up as request says, always rendering as the separate render
 // window does: the record (its design opened first), the stone, the cut or design, colour,
-// index, size, switches, backdrop, lights and trimming; then the model is built, the view
-// restored from the record or reset, the turntable switch set, the view prepared and the key
-// steps applied (view, stone, light) and the view prepared again. On a problem the session is
-// left half set up and is not to be rendered.
+// index, size, switches, backdrop, lights, lighting and trimming; then the model is built, the
+// view restored from the record or reset, the turntable switch set, the view prepared (turned
+// face-up when asked) and the key steps applied (view, stone, light) and the view prepared again.
+// On a problem the session is left half set up and is not to be rendered.
 SceneResult setUpScene(Session& session, const SceneRequest& request);
 
 }  // namespace tavrine

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "app/settings/stone_table.h"
+#include "app/view/face_up.h"
 #include "app/view/view_space.h"
 #include "tracer/colour_absorption.h"
 
@@ -129,6 +130,37 @@ void chooseViewerSwitch(Session& session, ViewerSwitch which, bool on) {
     }
 }
 
+void chooseLighting(Session& session, Lighting lighting) {
+    session.settings.lighting = static_cast<int32_t>(lighting);
+}
+
+ViewPose faceUpViewOf(const Session& session) {
+    const ModelRecord& model = *session.model;
+    const Vec3 top = model.modelIndex == kDesignModelIndex && session.design.model
+                         ? gearIndexDirection(session.design.design, 0.0)
+                         : firstCrownFacetDirection(model);
+    return faceUpView(session.orientation.stonePose.orientation, top);
+}
+
+void turnFaceUp(Session& session) {
+    OrientationState& o = session.orientation;
+    o.gmOn = false;
+    session.settings.look.turntableView = 0;
+    const TurntableAngles angles = o.viewPose.turntableAngles;
+    o.viewPose = faceUpViewOf(session);
+    o.viewPose.turntableAngles = angles;
+    prepareView(session);
+}
+
+evaluate::EvaluationScene evaluationSceneOf(const Session& session) {
+    evaluate::EvaluationScene scene;
+    scene.model = session.model.get();
+    scene.faceUp = faceUpViewOf(session);
+    scene.settings = renderSettingsOf(session);
+    scene.lightDirection = session.orientation.lightDirection;
+    return scene;
+}
+
 void takeRecordSettings(Session& session, const PositionInfo& info) {
     Settings& s = session.settings;
     s.frameCount = info.frameCount;
@@ -205,10 +237,15 @@ void restoreOrientation(Session& session, const PositionInfo& info) {
     turnStoneIntoBase(*session.model, o.stonePose.orientation);
     o.lightAngles = info.lightAngles;
     o.lightDirection = lightDirectionFromAngles(o.lightAngles);
+    takeSavedPosition(session, info);
+    alignViewVectors(o.viewPose, o.gmOn);
+}
+
+void takeSavedPosition(Session& session, const PositionInfo& info) {
+    OrientationState& o = session.orientation;
     o.savedPosition = info.savedPosition;
     o.viewPose.orientation = info.savedPosition.orientation;
     o.viewPose.turntableAngles = info.savedPosition.turntableAngles;
-    alignViewVectors(o.viewPose, o.gmOn);
 }
 
 void setTurntable(Session& session, bool on) {
@@ -275,6 +312,9 @@ RenderSettings renderSettingsOf(const Session& session) {
     r.backLight = s.look.backLight;
     r.fillLight = s.look.fillLight;
     r.narrowHighlight = s.look.narrowHighlight;
+    r.lighting = ranges::kLighting.contains(s.lighting) ? static_cast<Lighting>(s.lighting)
+                                                        : Lighting::Studio;
+    r.headShadow = s.headShadow;
     r.width = renderWidth(s);
     r.imageScale = imageScaleForWidth(r.width);
     return r;
@@ -319,6 +359,8 @@ uint64_t sceneFingerprint(const Session& session) {
     f.add(r.backLight);
     f.add(r.fillLight);
     f.add(r.narrowHighlight);
+    f.add(r.lighting);
+    f.add(r.headShadow);
     f.add(r.width);
     f.add(r.imageScale);
     const ModelRecord& model = *session.model;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/evaluate/tilt_render.h"
 #include "app/model/gemcad_design.h"
 #include "app/model/model_record.h"
 #include "app/output/position_info.h"
@@ -103,6 +104,24 @@ enum class ViewerSwitch { ShowTitle, RenderWindowTopMost, LiveRayTrace };
 // Records one of the viewer's menu switches.
 void chooseViewerSwitch(Session& session, ViewerSwitch which, bool on);
 
+// Chooses the lighting of the renders to come (the "Lighting" of the View menu); the head shadow
+// of ISO and COS is the settings' own.
+void chooseLighting(Session& session, Lighting lighting);
+
+// Returns the face-up view of the session's stone in its pose: the table towards the viewer
+// along the line of sight, and towards the top of the picture the gear's index 0 of a design, or
+// a built-in cut's first crown facet.
+ViewPose faceUpViewOf(const Session& session);
+
+// Turns the view face-up (faceUpViewOf) with "GM" switched off, since the turntable cannot hold
+// that view, and prepares the view; the stone pose and the light stay.
+void turnFaceUp(Session& session);
+
+// Returns the scene that evaluateAtTilt renders for the session's stone: its model in its pose,
+// its face-up view, the render settings and the light. The model stays the session's: the scene
+// is good while the session keeps it.
+evaluate::EvaluationScene evaluationSceneOf(const Session& session);
+
 // Takes every setting a Position-Info record holds, as reading a record into the live settings
 // does: stone, model, colour, refractive index, the "SY" and "GM" switches ("GM" only without
 // "SY"), "HQ", "Fire", backdrop, lights, size mode and width, the four trimming values with
@@ -140,6 +159,10 @@ void resetView(Session& session);
 // Restore Position does: the built model is turned by the stone pose and the saved view becomes
 // current. Call once after rebuildModel.
 void restoreOrientation(Session& session, const PositionInfo& info);
+
+// Makes the record's saved position the session's saved and current view, the part of
+// restoreOrientation the viewer does before the engine applies it.
+void takeSavedPosition(Session& session, const PositionInfo& info);
 
 // Switches the turntable view ("GM") on or off for the current model.
 void setTurntable(Session& session, bool on);

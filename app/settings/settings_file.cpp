@@ -17,11 +17,13 @@ namespace tavrine {
 
 namespace {
 
-// Bytes reserved after the backdrop colour (offsets 611 to 628). The first four (611 to 614) hold
-// the "Live Ray-trace (&L)" switch as an int32; the other 14 are written as zero and ignored when
-// read. Older files hold zero there, so they read as live view off.
+// Bytes reserved after the backdrop colour (offsets 611 to 628). The first twelve hold int32s:
+// the "Live Ray-trace (&L)" switch (611 to 614), the lighting (615 to 618) and the head shadow
+// less its default (619 to 622); the other 6 are written as zero and ignored when read. Older
+// files hold zero there, so they read as live view off, the Studio lighting and the default head
+// shadow, and the defaults are written as zero.
 constexpr size_t kBackdropReservedBytes = 18;
-constexpr size_t kLiveRayTraceBytes = 4;
+constexpr size_t kViewerChoiceBytes = 12;
 
 const StoneEntry& stoneOf(const Settings& settings) {
     return stoneTable[static_cast<size_t>(isStoneIndex(settings.stoneIndex) ? settings.stoneIndex
@@ -87,6 +89,22 @@ void folderField(RecordReader& in, std::string& folder, const std::string& /*fal
     }
 }
 
+// The head shadow's field: its difference from the default, so that the default is written as
+// the zero an older file holds (a value out of range is written as the default).
+void headShadowField(RecordWriter& out, const int32_t& degrees) {
+    out.int32(ranges::kHeadShadow.contains(degrees) ? degrees - ranges::kDefaultHeadShadow : 0);
+}
+
+// The head shadow's field: a difference that gives no head shadow of the range reads as the
+// default.
+void headShadowField(RecordReader& in, int32_t& degrees) {
+    int32_t stored = 0;
+    if (!in.int32(stored)) return;
+    const int64_t value = int64_t{stored} + ranges::kDefaultHeadShadow;
+    degrees = ranges::kHeadShadow.contains(value) ? static_cast<int32_t>(value)
+                                                  : ranges::kDefaultHeadShadow;
+}
+
 // The fields before which a reader proposes the stone's model, colour and refractive index.
 template <typename Io, typename S>
 void stoneFields(Io& io, S& s) {
@@ -120,7 +138,9 @@ void settingsFields(Io& io, S& s) {
     io.int32(s.savePositionInfo);
     backdropFields(io, s.look);
     io.int32(s.liveRayTrace);
-    io.reserved(kBackdropReservedBytes - kLiveRayTraceBytes);
+    io.int32(s.lighting);
+    headShadowField(io, s.headShadow);
+    io.reserved(kBackdropReservedBytes - kViewerChoiceBytes);
     io.int32(s.lightVolumesCheck);
     lightAndSizeFields(io, s.look);
     io.int32(s.largerFont);
@@ -226,6 +246,8 @@ void clampSettings(Settings& s) {
                            static_cast<int16_t>(ranges::kBackdropChannel.high));
     }
     clampFlag(s.liveRayTrace);
+    if (!ranges::kLighting.contains(s.lighting)) s.lighting = defaults.lighting;
+    if (!ranges::kHeadShadow.contains(s.headShadow)) s.headShadow = defaults.headShadow;
     clampFlag(s.lightVolumesCheck);
     clampInto(s.look.mainLight, ranges::kMainLight);
     clampInto(s.look.backLight, ranges::kBackLight);
@@ -325,15 +347,23 @@ bool isWritableFolder(const std::string& folder) {
            ::access(folder.c_str(), W_OK | X_OK) == 0;
 }
 
+bool isSystemProgramFolder(const std::string& folder) {
+    const std::string path = withSlash(folder);
+    for (const char* system : {"/usr/", "/bin/", "/sbin/"}) {
+        if (path.compare(0, std::char_traits<char>::length(system), system) == 0) return true;
+    }
+    return false;
+}
+
 SettingsLocations settingsLocationsForThisProgram() {
     const std::string program = programFolderPath();
     std::string home = environmentValue("HOME");
     if (home.empty()) {
         home = homeFromPasswordDatabase();
     }
-    return resolveSettingsLocations(program, isWritableFolder(program),
-                                    environmentValue("XDG_CONFIG_HOME"),
-                                    environmentValue("XDG_PICTURES_DIR"), home);
+    return resolveSettingsLocations(
+        program, isWritableFolder(program) && !isSystemProgramFolder(program),
+        environmentValue("XDG_CONFIG_HOME"), environmentValue("XDG_PICTURES_DIR"), home);
 }
 
 }  // namespace tavrine

@@ -51,6 +51,9 @@ struct Settings {
     int32_t buttonPlacement = 1;        // "Button Placement", 0/1
     int32_t savePositionInfo = 1;       // write a Position-Info File with each screen shot, 0/1
     int32_t liveRayTrace = 0;  // "Live Ray-trace (&L)", 0/1; at offset 611, in the reserved bytes
+    int32_t lighting = 0;      // the "Lighting" of the View menu: 0 Studio, 1 ISO, 2 COS; at 615
+    // "Head Shadow" in degrees, 0 (none) to 45; at 619 as the difference from the default (10)
+    int32_t headShadow = ranges::kDefaultHeadShadow;
     int32_t lightVolumesCheck = 0;  // "Light Volumes (Range = 0 to 200%)" check box, 0/1
     int32_t largerFont = 1;         // "Use Larger Font", 0/1
     int32_t japanese = 0;           // "Japanese" captions, 0/1
@@ -109,8 +112,14 @@ std::string programFolderPath();
 // Returns whether folder exists as a directory this process may create files in.
 bool isWritableFolder(const std::string& folder);
 
+// Returns whether folder (an absolute path) lies under /usr, /bin or /sbin, the folders of
+// installed programs, where a program's settings and pictures never go even when the user
+// (root) may write there.
+bool isSystemProgramFolder(const std::string& folder);
+
 // Returns resolveSettingsLocations for the running program and the process environment
-// (XDG_CONFIG_HOME, XDG_PICTURES_DIR, HOME, else the password database's home folder).
+// (XDG_CONFIG_HOME, XDG_PICTURES_DIR, HOME, else the password database's home folder); a
+// program in a system program folder counts as one in an unwritable folder.
 SettingsLocations settingsLocationsForThisProgram();
 
 }  // namespace tavrine

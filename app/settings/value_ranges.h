@@ -100,10 +100,11 @@ inline constexpr IntRange kImageWidth{"the picture width", 32, 512};
 inline constexpr int32_t kFixedModeImageWidth = 199;
 inline constexpr IntRange kTrimmingSide{"the trimming", 0, 512};
 inline constexpr IntRange kRecursionDepth{"the recursion depth", 1, 20};
-// The lightings and head shadows a capture's frames may name; 0 alone (the Studio lighting, no
-// head shadow) so far.
-inline constexpr IntRange kLighting{"the lighting", 0, 0};
-inline constexpr IntRange kHeadShadow{"the head shadow", 0, 0};
+// The lightings (0 Studio, 1 ISO, 2 COS) and the half angle of the viewer's head shadow under
+// ISO and COS in degrees (0 for none), with its default.
+inline constexpr IntRange kLighting{"the lighting", 0, 2};
+inline constexpr IntRange kHeadShadow{"the head shadow", 0, 45};
+inline constexpr int32_t kDefaultHeadShadow = 10;
 inline constexpr IntRange kBackdropChannel{"the backdrop colour", 0, 255};
 inline constexpr IntRange kMainLight{"the main light volume", 0, 200};
 inline constexpr IntRange kBackLight{"the back light volume", 0, 200};

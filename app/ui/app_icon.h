@@ -1,6 +1,6 @@
 #pragma once
 // The program's icon, drawn at start-up: a brilliant-cut stone seen from the side on a dark
-// tile (the same drawing as desktop/tavrine.svg).
+// tile (the same drawing as packaging/desktop/tavrine.svg).
 
 #include <QIcon>
 #include <QImage>

@@ -63,9 +63,15 @@ enum MenuId : int32_t {
     kMenuCaptureResume = 1086,
     kMenuMakeGif = 1087,
     kMenuVersionInfo = 1088,
-    kMenuOpenDesign = 1150,     // "Open Design... (&O)" of the File menu
-    kMenuRecentDesigns = 1151,  // "Recent Designs (&R)" of the File menu, a submenu
-    kMenuLiveRayTrace = 1160,   // "Live Ray-trace (&L)" of the View menu
+    kMenuOpenDesign = 1150,      // "Open Design... (&O)" of the File menu
+    kMenuRecentDesigns = 1151,   // "Recent Designs (&R)" of the File menu, a submenu
+    kMenuLiveRayTrace = 1160,    // "Live Ray-trace (&L)" of the View menu
+    kMenuFaceUp = 1161,          // "Face Up (&U)" of the View menu
+    kMenuLighting = 1162,        // "Lighting" of the View menu, a submenu
+    kMenuLightingStudio = 1163,  // its radio items "Studio (&S)", "ISO (&I)" and "COS (&C)", in
+    kMenuLightingIso = 1164,     // the order of the lightings
+    kMenuLightingCos = 1165,
+    kMenuTiltPerformance = 1166,  // "Tilt Performance... (&T)" of the View menu
 };
 // Returns the tooltip of a main window button: what it does and the key that does the same;
 // nullptr for a control without one.

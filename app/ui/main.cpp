@@ -57,10 +57,14 @@ bool keepSettings(const tavrine::SettingsLocations& locations, const tavrine::Se
 void printUsage(std::FILE* to) {
     std::fprintf(
         to,
-        "Usage: tavrine [FILE.gpi | FILE.asc | FILE.gem]\n"
-        "Starts the Tavrine viewer; with a Position-Info File, at the stone, view and light it\n"
-        "describes (as \"Restore Position\" would); with a GemCad design (.asc or .gem),\n"
-        "showing that design (as \"Open Design...\" would).\n");
+        "Usage: tavrine [FILE.gpi | FILE.sqi | FILE.asc | FILE.gem]\n"
+        "Starts the Tavrine viewer; with a Position-Info File (or a capture's Capture-Info\n"
+        "File), at the stone, view and light it describes (as \"Restore Position\" would);\n"
+        "with a GemCad design (.asc or .gem), showing that design (as \"Open Design...\"\n"
+        "would).\n"
+        "\n"
+        "  -h, --help     print this text\n"
+        "  --version      print the program's name and version\n");
 }
 
 // Lets the window loop run until window is on screen (for a second at most), so that the
@@ -79,9 +83,16 @@ void waitUntilShown(QWidget& window) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    // Help needs no display: it is answered before the window system is opened.
-    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        printUsage(stdout);
+    // Help and the version need no display: they are answered before the window system is opened.
+    const bool help =
+        argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0);
+    const bool version = argc == 2 && std::strcmp(argv[1], "--version") == 0;
+    if (help || version) {
+        if (help) {
+            printUsage(stdout);
+        } else {
+            std::fputs("tavrine " TAVRINE_VERSION "\n", stdout);
+        }
         // The text must have reached standard output (not a full disk, not a closed pipe).
         if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
             std::fprintf(stderr, "tavrine: cannot write standard output: %s\n",

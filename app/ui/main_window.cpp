@@ -54,7 +54,11 @@ const MenuSpec kMenus[] = {
     {"View(&V)",
      {{"Show Title (&T)", kMenuShowTitle},
       {"RenderWnd As TopMost (&R)", kMenuRenderWindowTopMost},
-      {"Live Ray-trace (&L)", kMenuLiveRayTrace}}},
+      {"Live Ray-trace (&L)", kMenuLiveRayTrace},
+      {nullptr, 0},
+      {"Face Up (&U)", kMenuFaceUp},
+      {"Lighting", kMenuLighting},
+      {"Tilt Performance... (&T)", kMenuTiltPerformance}}},
     {"Polygon Color(&C)",
      {{"White (&W)", 1071},
       {"Red (&R)", 1072},
@@ -79,8 +83,15 @@ const MenuSpec kMenus[] = {
     {"About(&A)", {{"Version Info. (&V)", kMenuVersionInfo}}},
 };
 
-// The picture outputs' items: disabled until the outputs are connected.
-bool laterItem(int32_t id) { return id >= kMenuSaveScreenShot && id <= kMenuMakeGif; }
+// The radio items of the "Lighting" submenu, in the order of the lightings.
+const MenuItem kLightingItems[] = {{"Studio (&S)", kMenuLightingStudio},
+                                   {"ISO (&I)", kMenuLightingIso},
+                                   {"COS (&C)", kMenuLightingCos}};
+
+// The picture outputs' items and the tilt sweep's: disabled until the outputs are connected.
+bool laterItem(int32_t id) {
+    return (id >= kMenuSaveScreenShot && id <= kMenuMakeGif) || id == kMenuTiltPerformance;
+}
 
 // Returns whether key is one of the keys the keyboard thread reads.
 bool isTurnKey(int key) {
@@ -249,6 +260,8 @@ MainWindow::~MainWindow() { qApp->removeEventFilter(this); }
 
 bool MainWindow::renderBusy() const { return protocol_->renderBusy(); }
 
+void MainWindow::postRestoredPosition() { protocol_->postRestoredPosition(); }
+
 void MainWindow::buildMenus() {
     int menuIndex = 0;
     for (const MenuSpec& entry : kMenus) {
@@ -272,11 +285,15 @@ void MainWindow::buildMenus() {
                 actions_.insert(item.id, recentMenu_->menuAction());
                 continue;
             }
+            if (item.id == kMenuLighting) {
+                addLightingMenu(menu, item.caption);
+                continue;
+            }
             QAction* action = menu->addAction(QString::fromUtf8(item.caption));
             action->setData(item.id);
             action->setEnabled(!laterItem(item.id));
             actions_.insert(item.id, action);
-            if (menuIndex == 1) {
+            if (menuIndex == 1 && item.id != kMenuFaceUp) {
                 action->setCheckable(true);
             } else if (menuIndex == 2) {
                 action->setCheckable(true);
@@ -288,6 +305,23 @@ void MainWindow::buildMenus() {
         connect(menu, &QMenu::aboutToShow, this, [this] { engine_.pauseKeys(); });
         connect(menu, &QMenu::aboutToHide, this, [this] { engine_.resumeKeys(); });
         ++menuIndex;
+    }
+}
+
+void MainWindow::addLightingMenu(QMenu* view, const char* caption) {
+    QMenu* lighting = view->addMenu(QString::fromUtf8(caption));
+    lighting->setObjectName(QStringLiteral("Lighting"));
+    lighting->menuAction()->setData(kMenuLighting);
+    actions_.insert(kMenuLighting, lighting->menuAction());
+    auto* group = new QActionGroup(lighting);
+    group->setExclusive(true);
+    for (const MenuItem& item : kLightingItems) {
+        QAction* action = lighting->addAction(QString::fromUtf8(item.caption));
+        action->setData(item.id);
+        action->setCheckable(true);
+        group->addAction(action);
+        actions_.insert(item.id, action);
+        connect(action, &QAction::triggered, this, [this, id = item.id] { runCommand(id); });
     }
 }
 
@@ -344,6 +378,7 @@ void MainWindow::initialise() {
     action(kMenuShowTitle)->setChecked(settings_.showTitle != 0);
     action(kMenuRenderWindowTopMost)->setChecked(settings_.renderWindowTopMost != 0);
     action(kMenuLiveRayTrace)->setChecked(settings_.liveRayTrace != 0);
+    action(kMenuLightingStudio + std::clamp(settings_.lighting, 0, 2))->setChecked(true);
     action(kMenuPolygonWhite + std::clamp(settings_.polygonColour, 0, 7))->setChecked(true);
 
     // The switches show the stored settings.
@@ -583,6 +618,28 @@ void MainWindow::choosePolygonColour(int index) {
     engine_.post(EngineCommand::RefreshView);
 }
 
+void MainWindow::chooseLightingItem(int32_t commandId) {
+    // The lighting of a rendering under way stays; changing it asks for the abort first.
+    if (!protocol_->readyForAction(kAbortText)) {
+        action(kMenuLightingStudio + std::clamp(settings_.lighting, 0, 2))->setChecked(true);
+        return;
+    }
+    chooseLighting(session_, static_cast<Lighting>(commandId - kMenuLightingStudio));
+    action(commandId)->setChecked(true);
+}
+
+void MainWindow::turnFaceUp() {
+    if (!protocol_->readyForAction(kAbortText)) return;
+    // The turntable cannot hold the face-up view: "GM" goes off with it.
+    auto* gm = static_cast<OwnerDrawButton*>(control(kGmSwitch));
+    chooseTurntableView(session_, false);
+    gm->setChecked(false);
+    gm->update();
+    engine_.turnFaceUp();
+    engine_.post(EngineCommand::RefreshView);
+    client_->setFocus();
+}
+
 void MainWindow::setSwitch(int32_t id, bool on) {
     auto* sy = static_cast<OwnerDrawButton*>(control(kSySwitch));
     auto* gm = static_cast<OwnerDrawButton*>(control(kGmSwitch));
@@ -632,6 +689,14 @@ void MainWindow::runCommand(int32_t commandId) {
     case kMenuLiveRayTrace:
         chooseViewerSwitch(session_, ViewerSwitch::LiveRayTrace, item->isChecked());
         engine_.setLiveView(item->isChecked());
+        break;
+    case kMenuFaceUp:
+        turnFaceUp();
+        break;
+    case kMenuLightingStudio:
+    case kMenuLightingIso:
+    case kMenuLightingCos:
+        chooseLightingItem(commandId);
         break;
     case kMenuBackColour:
         openBackColorSettings(this, session_.settings, *dialogHost_);

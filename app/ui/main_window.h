@@ -89,6 +89,7 @@ class MainWindow : public QMainWindow, public WindowPort {
     QAction* action(int32_t commandId) const override { return actions_.value(commandId, nullptr); }
     RenderWindow* renderWindow() const override { return renderWindow_; }
     bool renderBusy() const override;
+    void postRestoredPosition() override;
 
     // The user's requests, as the controls, keys and menus make them.
     void requestRender();
@@ -139,6 +140,11 @@ class MainWindow : public QMainWindow, public WindowPort {
   private:
     bool canOpen(const DroppedFile& file) const;
     void buildMenus();
+    // Adds the "Lighting" submenu of radio items to the View menu.
+    void addLightingMenu(QMenu* view, const char* caption);
+    // The View menu's "Face Up (&U)" and the lightings' radio items.
+    void turnFaceUp();
+    void chooseLightingItem(int32_t commandId);
     void createControls();
     void initialise();
     void connectControls();

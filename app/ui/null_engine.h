@@ -20,6 +20,7 @@ class NullEngine : public ViewerEngine {
     void resetIdle() override {}
     bool waitIdle(int) override { return true; }
     void resetViewAndLight() override {}
+    void turnFaceUp() override {}
     void setTurnStone(bool) override {}
     void setTurntableView(bool) override {}
     void selectPolygonColour(int) override {}

@@ -212,6 +212,8 @@ bool ThreadedEngine::waitIdle(int timeoutMs) { return engine_->port().waitIdle(t
 
 void ThreadedEngine::resetViewAndLight() { resetView(session_); }
 
+void ThreadedEngine::turnFaceUp() { tavrine::turnFaceUp(session_); }
+
 void ThreadedEngine::setTurnStone(bool on) {
     setSyOn(session_.orientation, on, session_.model->modelIndex);
 }
@@ -239,6 +241,7 @@ void ThreadedEngine::connectOutputs(OutputJobs& jobs, QObject* receiver, OutputN
     engine_->setCaptureJob(
         captureEngineJob(session_, sink_, pictures_, jobs, nullptr, RenderExecution{}));
     engine_->setGifJob(gifEngineJob(sink_, jobs));
+    engine_->setTiltJob(tiltEngineJob(session_, sink_, jobs.tilt, RenderExecution{}));
 }
 
 void ThreadedEngine::redrawIndicator() {

@@ -80,6 +80,7 @@ class ThreadedEngine : public ViewerEngine {
     void resetIdle() override;
     bool waitIdle(int timeoutMs) override;
     void resetViewAndLight() override;
+    void turnFaceUp() override;
     void setTurnStone(bool on) override;
     void setTurntableView(bool on) override;
     void selectPolygonColour(int index) override;

@@ -52,6 +52,8 @@ class ViewerEngine : public EnginePort {
 
     // Resets the view for the current model and the stone pose and light for the current stone.
     virtual void resetViewAndLight() = 0;
+    // Turns the view face-up onto the current stone with "GM" off (the session's turnFaceUp).
+    virtual void turnFaceUp() = 0;
     // Turns the "SY" (stone) or "GM" (turntable) switch on or off; switching one on switches
     // the other off and resets the view.
     virtual void setTurnStone(bool on) = 0;
@@ -81,7 +83,7 @@ class ViewerEngine : public EnginePort {
     // has none, and the window leaves their menu items disabled.
     // Returns the session the engine works on, or nullptr.
     virtual Session* session() { return nullptr; }
-    // Lets StartCapture and CompileGif run over jobs and hands the progress windows'
+    // Lets StartCapture, CompileGif and TiltSweep run over jobs and hands the progress windows'
     // notifications to notify on the GUI thread, in the order the engine posted them among the
     // windows' own; receiver's lifetime bounds the delivery. Before start().
     virtual void connectOutputs(OutputJobs& jobs, QObject* receiver, OutputNotify notify) {

@@ -1,7 +1,9 @@
 #include "app/ui/window_outputs.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QMessageBox>
+#include <algorithm>
 
 #include "app/dialogs/dialog_controls.h"
 #include "app/dialogs/settings_dialogs.h"
@@ -18,11 +20,16 @@ WindowOutputs::WindowOutputs(WindowPort& window, Session& session, ViewerEngine&
     : window_(window), session_(session), engine_(engine), commands_(*this, session, jobs_) {
     engine_.connectOutputs(jobs_, window_.widget(),
                            [this](NotifyWindow target, int32_t code, int64_t lParam) {
+                               if (target == NotifyWindow::TiltPerformance) {
+                                   if (tiltWindow_ != nullptr) tiltWindow_->notify(code, lParam);
+                                   return;
+                               }
                                commands_.notify(target, code, lParam);
                            });
     for (int32_t id = kMenuSaveScreenShot; id <= kMenuMakeGif; ++id) {
         if (QAction* item = window_.action(id)) item->setEnabled(true);
     }
+    if (QAction* item = window_.action(kMenuTiltPerformance)) item->setEnabled(true);
     attachRenderWindow(window_.renderWindow());
 }
 
@@ -42,6 +49,9 @@ bool WindowOutputs::run(int32_t commandId) {
         return true;
     case kMenuMakeGif:
         commands_.makeAnimatedGif();
+        return true;
+    case kMenuTiltPerformance:
+        openTiltPerformance();
         return true;
     default:
         return false;
@@ -63,7 +73,7 @@ void WindowOutputs::postEngine(EngineCommand command, int64_t argument) {
     engine_.post(command, argument);
 }
 
-void WindowOutputs::resetIdle() { engine_.resetIdle(); }
+void WindowOutputs::postRestoredPosition() { window_.postRestoredPosition(); }
 
 bool WindowOutputs::checkRefractiveIndex() { return window_.checkRefractiveIndex(); }
 
@@ -114,5 +124,52 @@ bool WindowOutputs::applyRecord(const PositionInfo& record, const Trimming& prev
 }
 
 void WindowOutputs::showRenderProgress() { window_.control(kProgressDisplay)->show(); }
+
+void WindowOutputs::openTiltPerformance() {
+    if (window_.renderBusy()) {
+        window_.confirmAbort(kAbortText);
+        return;
+    }
+    // The index field's value is the one judged.
+    if (!window_.checkRefractiveIndex()) return;
+    if (tiltWindow_ != nullptr) {
+        tiltWindow_->raise();
+        return;
+    }
+    auto* window = new TiltPerformanceWindow(
+        *this, tiltSubject(), session_.settings.defaultScreenShotFolder, window_.widget());
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    tiltWindow_ = window;
+    window->show();
+    window->startSweep();
+}
+
+bool WindowOutputs::startTiltSweep(const evaluate::TiltRange& range) {
+    jobs_.tilt.range = range;
+    engine_.post(EngineCommand::TiltSweep, 0);
+    return true;
+}
+
+void WindowOutputs::stopTiltSweep() { engine_.post(EngineCommand::Abort, 0); }
+
+QString WindowOutputs::tiltSubject() const {
+    auto listText = [this](int32_t id) {
+        const auto* list = qobject_cast<const QComboBox*>(window_.control(id));
+        return list != nullptr ? list->currentText() : QString();
+    };
+    const RenderSettings r = renderSettingsOf(session_);
+    QString subject = QStringLiteral("%1, %2, %3, index %4, %5")
+                          .arg(listText(kStoneList), listText(kModelList), listText(kColourList))
+                          .arg(r.stoneIndex, 0, 'f', 2)
+                          .arg(QString::fromLatin1(lightingCaption(r.lighting)));
+    if (r.lighting != Lighting::Studio)
+        subject += QStringLiteral(", head shadow %1\u00B0").arg(r.headShadow);
+    subject += QStringLiteral("; %1 x %1 pixels%2, Fire %3, depth %4")
+                   .arg(r.width)
+                   .arg(r.highQuality ? QStringLiteral(" (HQ)") : QString())
+                   .arg(r.renderFire ? QStringLiteral("on") : QStringLiteral("off"))
+                   .arg(r.maxDepth);
+    return subject;
+}
 
 }  // namespace tavrine::ui

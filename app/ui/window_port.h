@@ -34,6 +34,8 @@ class WindowPort {
     virtual RenderWindow* renderWindow() const = 0;
     // Returns whether a rendering runs (from the Render request to its end notification).
     virtual bool renderBusy() const = 0;
+    // Hands a restored position to the engine as the window protocol does.
+    virtual void postRestoredPosition() = 0;
     // Asks the given abort question (Yes/No, No by default); on Yes posts Abort. Returns the
     // answer.
     virtual QMessageBox::StandardButton confirmAbort(const char* question) = 0;

@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -206,12 +207,139 @@ TEST_F(RenderCommand, ShortAndUnsoundPositionFilesExitWithOneAndSayWhy) {
 }
 
 TEST_F(RenderCommand, BadUsageExitsWithTwoAndOneLine) {
-    for (const char* args : {"--size 5000 --out x.png", "--turn L5Q --out x.png", "--frobnicate",
-                             "--stone 1", "--trim 200,100,0,0 --out x.png"}) {
+    for (const char* args :
+         {"--size 5000 --out x.png", "--turn L5Q --out x.png", "--frobnicate", "--stone 1",
+          "--trim 200,100,0,0 --out x.png", "--lighting dome --out x.png",
+          "--head-shadow 46 --lighting iso --out x.png", "--face-up --gm 1 --out x.png"}) {
         const Outcome r = run(args);
         EXPECT_EQ(2, r.status) << args;
         EXPECT_EQ(1, std::count(r.output.begin(), r.output.end(), '\n')) << r.output;
     }
+}
+
+// Pictures in the Studio lighting are those of the program before the other lightings came,
+// byte for byte (FNV-1a of the BMP files it wrote).
+TEST_F(RenderCommand, StudioPicturesAreThoseOfBefore) {
+    const std::pair<std::string, uint64_t> scenes[] = {
+        {"--stone 0 --size 96 --hq 1 --depth 20 --turn L3U2 --backdrop 30,60,90 --lights "
+         "150,120,80",
+         0xdc0d36b0be941e30u},
+        {"--design " + exampleDesign("round-brilliant.asc") +
+             " --size 96 --turn U4 --colour 3 --narrow 1",
+         0x433a3efeb49ed1beu},
+        {"--stone 1 --size 64 --fire 0 --lighting studio", 0x3705ef51b09ca1aau}};
+    for (const auto& [args, expected] : scenes) {
+        ASSERT_EQ(0, run(args + " --out " + path("s.bmp")).status) << args;
+        uint64_t hash = 14695981039346656037u;
+        for (const char c : bytes(path("s.bmp"))) {
+            hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211u;
+        }
+        EXPECT_EQ(hash, expected) << args;
+    }
+}
+
+// --brightness prints one line of figures and, without --out, writes nothing; with the picture
+// on standard output the line goes to standard error.
+TEST_F(RenderCommand, BrightnessPrintsItsFiguresAndWritesOnlyWhatIsAskedFor) {
+    const std::string scene = "--design " + exampleDesign("round-brilliant.asc") +
+                              " --size 64 --face-up --lighting iso --brightness";
+    const Outcome alone = run(scene);
+    ASSERT_EQ(0, alone.status) << alone.output;
+    double brightness = -1.0, dark = -1.0;
+    int length = 0;
+    std::sscanf(alone.output.c_str(), "brightness: %lf%%  dark: %lf%%\n%n", &brightness, &dark,
+                &length);
+    EXPECT_EQ(static_cast<size_t>(length), alone.output.size()) << alone.output;
+    EXPECT_TRUE(brightness > 20.0 && brightness < 100.0 && dark > 0.0) << alone.output;
+    EXPECT_TRUE(files().empty());
+
+    const Outcome piped = run(scene + " --out -", "2>/dev/null");
+    EXPECT_EQ(piped.output.rfind("\x89PNG", 0), 0u);
+    EXPECT_EQ(piped.output.find("brightness:"), std::string::npos);
+}
+
+// --tilt-sweep prints a row per tilt, the 0 row reading exactly as --brightness of the face-up
+// view, then the average of the rows; it writes the CSV, a real SVG or PNG plot and the strip.
+// Bad usage exits with 2 before anything is rendered or written.
+TEST_F(RenderCommand, TiltSweepPrintsTheFaceUpFiguresAndWritesItsFiles) {
+    const std::string scene =
+        "--design " + exampleDesign("round-brilliant.asc") + " --size 48 --lighting iso ";
+    const Outcome faceUp = run(scene + "--face-up --brightness", "2>/dev/null");
+    ASSERT_EQ(0, faceUp.status) << faceUp.output;
+    // The sweep starts face-up whatever view --turn sets.
+    const Outcome swept =
+        run(scene + "--turn L3U2 --tilt-sweep 20:10 --tilt-csv " + path("t.csv") + " --tilt-plot " +
+                path("t.svg") + " --tilt-strip " + path("s.png"),
+            "2>/dev/null");
+    ASSERT_EQ(0, swept.status) << swept.output;
+    std::vector<std::string> lines;
+    std::istringstream in(swept.output);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    ASSERT_EQ(lines.size(), 9u) << swept.output;
+    EXPECT_EQ(lines[2], "tilt 0.0  " + faceUp.output.substr(0, faceUp.output.size() - 1));
+    double sum = 0.0;
+    for (int i = 0; i < 5; ++i) {
+        double tilt = 0.0, brightness = 0.0;
+        ASSERT_EQ(2,
+                  std::sscanf(lines[i].c_str(), "tilt %lf  brightness: %lf%%", &tilt, &brightness))
+            << lines[i];
+        EXPECT_EQ(tilt, -20.0 + 10.0 * i);
+        sum += brightness;
+    }
+    double average = 0.0;
+    ASSERT_EQ(1, std::sscanf(lines[5].c_str(), "tilt-averaged brightness: %lf%%", &average));
+    EXPECT_NEAR(average, sum / 5.0, 0.006);
+    EXPECT_EQ(lines[6], "wrote " + path("t.csv"));
+
+    std::ifstream csv(path("t.csv"));
+    std::string header, row;
+    std::getline(csv, header);
+    EXPECT_EQ(header, "tilt_deg,brightness_percent,dark_percent");
+    int rows = 0;
+    while (std::getline(csv, row)) {
+        if (row.rfind("0.0,", 0) == 0) {
+            EXPECT_NE(lines[2].find("brightness: " + row.substr(4, row.find(',', 4) - 4) + "%"),
+                      std::string::npos)
+                << row;
+        }
+        ++rows;
+    }
+    EXPECT_EQ(rows, 5);
+    const std::vector<char> svg = bytes(path("t.svg"));
+    const std::string svgText(svg.begin(), svg.end());
+    EXPECT_EQ(svgText.rfind("<?xml", 0), 0u);
+    EXPECT_NE(svgText.find("<svg"), std::string::npos);
+    EXPECT_NE(svgText.find("viewBox=\"0 0 800 500\""), std::string::npos);
+    EXPECT_NE(svgText.find("Tilt (degrees"), std::string::npos);
+    tavrine::imgctl::DibPtr strip(tavrine::imgctl::ToDIB(path("s.png")));
+    ASSERT_NE(nullptr, strip);
+    EXPECT_GT(tavrine::imgctl::DataDIB(strip.get())->width, 5 * 48);
+    EXPECT_GT(tavrine::imgctl::DataDIB(strip.get())->height, 48);
+
+    ASSERT_EQ(0, run(scene + "--tilt-sweep 10:10 --tilt-plot " + path("t.png")).status);
+    tavrine::imgctl::DibPtr plot(tavrine::imgctl::ToDIB(path("t.png")));
+    ASSERT_NE(nullptr, plot);
+    EXPECT_EQ(tavrine::imgctl::DataDIB(plot.get())->width, 800);
+    EXPECT_EQ(tavrine::imgctl::DataDIB(plot.get())->height, 500);
+
+    fs::remove(path("t.png"));
+    const std::vector<std::string> usage = {
+        "--tilt-csv " + path("a.csv"),
+        "--tilt-sweep 30",
+        "--tilt-sweep 100:5",
+        "--tilt-sweep 30:0",
+        "--tilt-sweep 30:0.1",
+        "--tilt-sweep 30:5 --tilt-plot " + path("p.jpg"),
+        "--tilt-sweep 30:5 --tilt-strip " + path("p.svg"),
+        "--tilt-sweep 30:5 --tilt-plot - ",
+        "--tilt-sweep 30:5 --out " + path("x.png") + " --tilt-strip " + path("x.png")};
+    for (const std::string& bad : usage) {
+        const Outcome refused = run(scene + bad);
+        EXPECT_EQ(2, refused.status) << bad << ": " << refused.output;
+        EXPECT_EQ(1, std::count(refused.output.begin(), refused.output.end(), '\n'))
+            << refused.output;
+    }
+    EXPECT_EQ(files().size(), 3u);
 }
 
 TEST_F(RenderCommand, UnwritableOutputNamesThePathAndLeavesNothing) {

@@ -18,6 +18,7 @@ class BackColorDialogTest : public QObject {
     void editsAreClampedAfterTheWait();
     void lightGroupFollowsItsBoxAndDefaultsAreStoredByOk();
     void cancelAfterMovingEveryControlChangesNothing();
+    void headShadowIsGreyedInStudioAndStoredByOk();
 };
 
 void BackColorDialogTest::redTrackBarToTheTopPaintsTheSwatchRed() {
@@ -135,7 +136,7 @@ void BackColorDialogTest::cancelAfterMovingEveryControlChangesNothing() {
     RecordingHost host;
     whenModal(QStringLiteral("BackColorSettingWnd"), [](QWidget* dialog) {
         QCOMPARE(dialog->windowTitle(), QStringLiteral("BackColor / Light Volume Settings"));
-        QCOMPARE(dialog->size(), QSize(360, 478));
+        QCOMPARE(dialog->size(), QSize(360, 512));
         QTest::mouseClick(control<QCheckBox>(dialog, "1018"), Qt::LeftButton);
         for (const char* id : {"1030", "1045", "1046", "1055", "1058", "1061"}) {
             QTest::keyClick(control<QSlider>(dialog, id), Qt::Key_PageUp);
@@ -160,6 +161,26 @@ void BackColorDialogTest::cancelAfterMovingEveryControlChangesNothing() {
     BackColorDialog dialog(settings);
     dialog.show();
     QCOMPARE(dialog.workingColour(), QColor(10, 20, 30));
+}
+
+void BackColorDialogTest::headShadowIsGreyedInStudioAndStoredByOk() {
+    Settings settings = testSettings();
+    {
+        BackColorDialog studio(settings);
+        for (const char* id : {"1065", "1066", "1067", "1068"}) {
+            QVERIFY2(!control<QWidget>(&studio, id)->isEnabled(), id);
+        }
+    }
+    settings.lighting = 1;  // ISO
+    BackColorDialog dialog(settings);
+    dialog.show();
+    QCOMPARE(control<QLineEdit>(&dialog, "1066")->text(), QStringLiteral("10"));
+    typeInto(control<QLineEdit>(&dialog, "1066"), QStringLiteral("60"));
+    QTRY_COMPARE_WITH_TIMEOUT(control<QLineEdit>(&dialog, "1066")->text(), QStringLiteral("45"),
+                              1000);
+    clickArrow(control<UpDown>(&dialog, "1067"), -1);
+    QTest::mouseClick(control<QPushButton>(&dialog, "1005"), Qt::LeftButton);
+    QCOMPARE(settings.headShadow, 44);
 }
 
 QTEST_MAIN(BackColorDialogTest)

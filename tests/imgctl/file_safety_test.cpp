@@ -24,21 +24,21 @@ using testing::TempDir;
 // The writers, each on a picture of the depth it is meant for.
 struct Writer {
     const char* name;
-    std::function<bool(const std::string&, DibHandle, std::string&)> write;
+    std::function<bool(const std::string&, DibHandle, std::string*)> write;
     int bits;
 };
 
 std::vector<Writer> writers() {
     return {
-        {"bmp24", [](auto& p, auto d, auto& e) { return DIBtoBMP(p, d, e); }, 24},
-        {"bmp16", [](auto& p, auto d, auto& e) { return DIBtoBMP(p, d, e); }, 16},
-        {"bmp8", [](auto& p, auto d, auto& e) { return DIBtoBMP(p, d, e); }, 8},
-        {"png24", [](auto& p, auto d, auto& e) { return DIBtoPNG(p, d, e); }, 24},
-        {"png16", [](auto& p, auto d, auto& e) { return DIBtoPNG(p, d, e); }, 16},
-        {"png8", [](auto& p, auto d, auto& e) { return DIBtoPNG(p, d, e); }, 8},
-        {"gif", [](auto& p, auto d, auto& e) { return DIBtoGIF(p, d, e); }, 8},
+        {"bmp24", [](auto& p, auto d, auto e) { return DIBtoBMP(p, d, e); }, 24},
+        {"bmp16", [](auto& p, auto d, auto e) { return DIBtoBMP(p, d, e); }, 16},
+        {"bmp8", [](auto& p, auto d, auto e) { return DIBtoBMP(p, d, e); }, 8},
+        {"png24", [](auto& p, auto d, auto e) { return DIBtoPNG(p, d, e); }, 24},
+        {"png16", [](auto& p, auto d, auto e) { return DIBtoPNG(p, d, e); }, 16},
+        {"png8", [](auto& p, auto d, auto e) { return DIBtoPNG(p, d, e); }, 8},
+        {"gif", [](auto& p, auto d, auto e) { return DIBtoGIF(p, d, e); }, 8},
         {"anigif",
-         [](auto& p, auto d, auto& e) {
+         [](auto& p, auto d, auto e) {
              const GifFrame frames[2] = {{d, 3}, {d, 4}};
              return DIBtoGIFAniEx(p, frames, 2, e);
          },
@@ -59,7 +59,7 @@ TEST(Writers, MissingFolderFailsWithThePathAndLeavesNothing) {
         DibPtr dib(pictureOfDepth(w.bits, 16));
         const std::string path = dir.file("no-such-folder/picture.out");
         std::string error;
-        EXPECT_FALSE(w.write(path, dib.get(), error)) << w.name;
+        EXPECT_FALSE(w.write(path, dib.get(), &error)) << w.name;
         EXPECT_NE(error.find(path), std::string::npos) << w.name << ": " << error;
         EXPECT_EQ(lastError(), error) << w.name;
     }
@@ -72,7 +72,7 @@ TEST(Writers, AFolderInTheWayFailsAndStaysAFolder) {
     for (const Writer& w : writers()) {
         DibPtr dib(pictureOfDepth(w.bits, 16));
         std::string error;
-        EXPECT_FALSE(w.write(dir.file("taken"), dib.get(), error)) << w.name;
+        EXPECT_FALSE(w.write(dir.file("taken"), dib.get(), &error)) << w.name;
         EXPECT_NE(error.find(dir.file("taken")), std::string::npos) << error;
     }
     EXPECT_EQ(dir.names(), std::vector<std::string>{"taken"});
@@ -83,7 +83,7 @@ TEST(Writers, NoPictureFailsWithoutAFile) {
     TempDir dir;
     for (const Writer& w : writers()) {
         std::string error;
-        EXPECT_FALSE(w.write(dir.file("x"), nullptr, error)) << w.name;
+        EXPECT_FALSE(w.write(dir.file("x"), nullptr, &error)) << w.name;
         EXPECT_FALSE(error.empty());
     }
     EXPECT_TRUE(dir.names().empty());
@@ -102,7 +102,7 @@ TEST(Writers, AWriteCutShortLeavesNoPartialFileAndKeepsTheOldOne) {
             setrlimit(RLIMIT_FSIZE, &limit);
             DibPtr dib(pictureOfDepth(w.bits, 200));
             std::string error;
-            const bool ok = w.write(path, dib.get(), error);
+            const bool ok = w.write(path, dib.get(), &error);
             std::exit(!ok && error.find(path) != std::string::npos ? 0 : 1);
         };
         EXPECT_EXIT(child(), ::testing::ExitedWithCode(0), "") << w.name;
@@ -141,7 +141,7 @@ std::vector<std::pair<std::string, std::vector<uint8_t>>> smallFiles(const TempD
         if (std::string(w.name) == "bmp8") DIBtoRLE(dib.get());
         std::string error;
         const std::string path = dir.file(w.name);
-        EXPECT_TRUE(w.write(path, dib.get(), error)) << error;
+        EXPECT_TRUE(w.write(path, dib.get(), &error)) << error;
         files.emplace_back(w.name, testing::fileBytes(path));
     }
     return files;
@@ -290,7 +290,7 @@ int reduceUnderLimit(DibHandle dib, const std::string& path, uint64_t limit) {
     const DibData* data = DataDIB(dib);
     if (data->width != 4096 || data->height != 4096 || data->bitCount != 24) return 1;
     std::string error;
-    if (DIBtoGIF(path, dib, error) || error.find(path) == std::string::npos) return 2;
+    if (DIBtoGIF(path, dib, &error) || error.find(path) == std::string::npos) return 2;
     return 0;
 }
 

@@ -669,7 +669,7 @@ TEST(PositionInfoFile, FrameSettingsFollowEverythingAndOlderFilesReadWithout) {
         PositionInfo plain = unusualInfo(model);
         plain.designPath = "/designs/oval.asc";
         PositionInfo written = plain;
-        written.frameSettings = FrameSettings{12, 0, 0};
+        written.frameSettings = FrameSettings{12, 2, 30};  // COS with a head shadow of 30 degrees
         ASSERT_TRUE(writePositionInfo(path, written, nullptr));
         ASSERT_TRUE(writePositionInfo(plainPath, plain, nullptr));
         // The record as without them, then 24 bytes: a reader that stops before them reads it.
@@ -681,10 +681,13 @@ TEST(PositionInfoFile, FrameSettingsFollowEverythingAndOlderFilesReadWithout) {
         ASSERT_TRUE(readPositionInfo(path, read, false, &error)) << error;
         ASSERT_TRUE(read.frameSettings.has_value()) << model;
         EXPECT_EQ(read.frameSettings->recursionDepth, 12);
+        EXPECT_EQ(read.frameSettings->lighting, 2);
+        EXPECT_EQ(read.frameSettings->headShadow, 30);
         ASSERT_TRUE(readPositionInfo(plainPath, read, false, &error)) << error;
         EXPECT_FALSE(read.frameSettings.has_value()) << "a file without them gives none";
     }
-    // A later version, settings cut short and a depth out of range are refused.
+    // A later version, settings cut short and a depth, lighting or head shadow out of range are
+    // refused.
     const std::vector<uint8_t> good = readBytes(path);
     const size_t at = good.size() - 24;
     const std::pair<std::function<void(std::vector<uint8_t>&)>, const char*> damages[] = {
@@ -692,7 +695,11 @@ TEST(PositionInfoFile, FrameSettingsFollowEverythingAndOlderFilesReadWithout) {
         {[](std::vector<uint8_t>& b) { b.pop_back(); },
          "the frame settings after the record are cut short"},
         {[&](std::vector<uint8_t>& b) { putInt32(b, at + 12, 25); },
-         "the recursion depth 25 is outside 1..20"}};
+         "the recursion depth 25 is outside 1..20"},
+        {[&](std::vector<uint8_t>& b) { putInt32(b, at + 16, 3); },
+         "the lighting 3 is outside 0..2"},
+        {[&](std::vector<uint8_t>& b) { putInt32(b, at + 20, 46); },
+         "the head shadow 46 is outside 0..45"}};
     for (const auto& [damage, reason] : damages) {
         std::vector<uint8_t> bytes = good;
         damage(bytes);

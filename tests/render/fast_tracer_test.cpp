@@ -74,10 +74,18 @@ void comparePixels(const PreparedModel& m, const RenderSettings& s, int32_t mode
     std::vector<Vec3> relative(kMaxVertices);
     std::vector<Vec3> projected(kMaxVertices);
     auto check = [&](double x, double y) {
-        const uint32_t expected = literalPixelColour(s, m.scene, x, y, candidates.data(),
-                                                     relative.data(), projected.data());
-        ASSERT_EQ(expected, fast.pixelColour(x, y, scratch))
-            << "model " << modelIndex << " ray " << x << ", " << y << " fire " << s.renderFire;
+        PixelLight expectedLight;
+        PixelLight light;
+        const uint32_t expected = literalPixelColour(
+            s, m.scene, x, y, candidates.data(), relative.data(), projected.data(), &expectedLight);
+        ASSERT_EQ(expected, fast.pixelColour(x, y, scratch, &light))
+            << "model " << modelIndex << " ray " << x << ", " << y << " fire " << s.renderFire
+            << " lighting " << static_cast<int>(s.lighting);
+        ASSERT_EQ(expectedLight.meetsStone, light.meetsStone);
+        ASSERT_TRUE(sameBits(expectedLight.r, light.r) && sameBits(expectedLight.g, light.g) &&
+                    sameBits(expectedLight.b, light.b))
+            << "model " << modelIndex << " ray " << x << ", " << y << " lighting "
+            << static_cast<int>(s.lighting);
     };
     const int32_t width = 41;
     const int32_t scale = imageScaleForWidth(width);
@@ -98,13 +106,20 @@ void comparePixels(const PreparedModel& m, const RenderSettings& s, int32_t mode
     }
 }
 
+// In every lighting, the head shadow of the dome at its default, none and its widest.
 TEST(FastTracer, PixelsEqualTheExportedTracerOnEveryModel) {
     for (int32_t model = 0; model < kModelCount; ++model) {
         if (model == kSeparatorModelIndex) continue;
         for (int32_t turns : {0, 7}) {
             const PreparedModel m(model, turns);
-            comparePixels(m, settingsFor(false, 3), model);
-            comparePixels(m, settingsFor(true, model % kColourCount), model);
+            for (const Lighting lighting : {Lighting::Studio, Lighting::Iso, Lighting::Cos}) {
+                RenderSettings plain = settingsFor(false, 3);
+                RenderSettings fire = settingsFor(true, model % kColourCount);
+                plain.lighting = fire.lighting = lighting;
+                plain.headShadow = turns == 0 ? 0 : 45;
+                comparePixels(m, plain, model);
+                comparePixels(m, fire, model);
+            }
         }
     }
 }
@@ -454,6 +469,7 @@ TEST(FastTracer, WholeRendersOfEveryModelAreIdentical) {
         if (model == kSeparatorModelIndex) continue;
         const PreparedModel m(model, 2 + model % 5);
         RenderSettings s = settingsFor(model % 3 != 0, model % kColourCount);
+        s.lighting = static_cast<Lighting>(model / 2 % 3);
         s.maxDepth = 20;
         s.highQuality = true;
         s.width = 40;
@@ -612,30 +628,44 @@ TEST(FastTracer, RowsInVectorLanesEqualTheExportedTracer) {
         if (model == kSeparatorModelIndex) continue;
         const PreparedModel m(model, 3);
         const int32_t colour = model % 2 == 0 ? 0 : 6;
-        RenderSettings s = settingsFor(model % 3 != 1, colour);
-        s.maxDepth = model % 4 == 1 ? 1 : (model % 4 == 3 ? 2 : 20);
-        if (colour == 0 && model % 3 == 0) s.backdrop[0] = s.backdrop[1] = s.backdrop[2] = 0;
-        std::vector<FastTracer> tracers;
-        for (const Unit unit : {Unit::Scalar, Unit::Avx2, Unit::Avx512}) {
-            tracers.emplace_back(s, m.scene, unit);
-            if (tracers.back().vectorUnit() != unit) tracers.pop_back();  // the processor lacks it
-        }
-        std::vector<FastTracer::Scratch> scratches(tracers.size(), FastTracer::Scratch(m.scene));
-        for (int32_t row = 0; row < width; ++row) {
-            const double y = primaryRayOrigin(0, row, width, scale).y;
-            for (int32_t column = 0; column < width; ++column) {
-                xs[column] = primaryRayOrigin(column, row, width, scale).x;
-                expected[column] = literalPixelColour(s, m.scene, xs[column], y, candidates.data(),
-                                                      relative.data(), projected.data());
+        for (const Lighting lighting : {Lighting::Studio, Lighting::Iso, Lighting::Cos}) {
+            RenderSettings s = settingsFor(model % 3 != 1, colour);
+            s.maxDepth = model % 4 == 1 ? 1 : (model % 4 == 3 ? 2 : 20);
+            if (colour == 0 && model % 3 == 0) s.backdrop[0] = s.backdrop[1] = s.backdrop[2] = 0;
+            // The dome's head shadow wide enough to catch some exits.
+            s.lighting = lighting;
+            s.headShadow = 30;
+            std::vector<FastTracer> tracers;
+            for (const Unit unit : {Unit::Scalar, Unit::Avx2, Unit::Avx512}) {
+                tracers.emplace_back(s, m.scene, unit);
+                if (tracers.back().vectorUnit() != unit)
+                    tracers.pop_back();  // the processor lacks it
             }
-            for (size_t t = 0; t < tracers.size(); ++t) {
-                scrambleGuesses(scratches[t], m.scene.facetCount, random);
-                tracers[t].pixelColours(xs.data(), width, y, colours.data(), scratches[t]);
+            std::vector<FastTracer::Scratch> scratches(tracers.size(),
+                                                       FastTracer::Scratch(m.scene));
+            std::vector<PixelLight> expectedLights(width);
+            std::vector<PixelLight> lights(width);
+            for (int32_t row = 0; row < width; ++row) {
+                const double y = primaryRayOrigin(0, row, width, scale).y;
                 for (int32_t column = 0; column < width; ++column) {
-                    ASSERT_EQ(expected[column], colours[column])
-                        << "model " << model << " depth " << s.maxDepth << " unit "
-                        << static_cast<int>(tracers[t].vectorUnit()) << " pixel " << column << ", "
-                        << row;
+                    xs[column] = primaryRayOrigin(column, row, width, scale).x;
+                    expected[column] = literalPixelColour(
+                        s, m.scene, xs[column], y, candidates.data(), relative.data(),
+                        projected.data(), &expectedLights[column]);
+                }
+                for (size_t t = 0; t < tracers.size(); ++t) {
+                    scrambleGuesses(scratches[t], m.scene.facetCount, random);
+                    tracers[t].pixelColours(xs.data(), width, y, colours.data(), scratches[t],
+                                            lights.data());
+                    for (int32_t column = 0; column < width; ++column) {
+                        const PixelLight& a = expectedLights[column];
+                        const PixelLight& b = lights[column];
+                        ASSERT_TRUE(expected[column] == colours[column] && a.r == b.r &&
+                                    a.g == b.g && a.b == b.b && a.meetsStone == b.meetsStone)
+                            << "model " << model << " depth " << s.maxDepth << " unit "
+                            << static_cast<int>(tracers[t].vectorUnit()) << " lighting "
+                            << static_cast<int>(lighting) << " pixel " << column << ", " << row;
+                    }
                 }
             }
         }

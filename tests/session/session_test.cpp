@@ -170,6 +170,37 @@ TEST(SceneRequest, ARecordIsRestoredUnlessAnotherCutIsChosen) {
     EXPECT_EQ(SceneProblem::Trimming, setUpScene(reset, trimmed).problem);
 }
 
+// The lighting asked for reaches the render settings and a new capture's record, whose resume
+// renders in it; a record of an older version, which has no lighting, resumes in Studio. The
+// face-up scene's evaluation at 0 degrees is the session's own rendering of its face-up view.
+TEST(SceneRequest, LightingAndFaceUpReachTheRenderingsAndTheCapture) {
+    SceneRequest request;
+    request.design = exampleDesign("round-brilliant.asc");
+    request.width = 40;
+    request.lighting = Lighting::Iso;
+    request.headShadow = 20;
+    request.faceUp = true;
+    Session session;
+    ASSERT_TRUE(setUpScene(session, request).ok());
+    RenderObserver quiet;
+    RadianceBuffer radiance;
+    renderJob(renderSettingsOf(session), renderSceneOf(session), nullptr, quiet, {}, &radiance);
+    const evaluate::Evaluation atZero =
+        evaluate::evaluateAtTilt(evaluationSceneOf(session), 0.0, quiet);
+    EXPECT_EQ(atZero.radiance.luminance, radiance.luminance);
+    EXPECT_GT(atZero.figures.brightness, 10.0);
+
+    PositionInfo record = newCaptureRecord(session, 8);
+    ASSERT_TRUE(record.frameSettings.has_value());
+    EXPECT_EQ(record.frameSettings->lighting, 1);
+    EXPECT_EQ(record.frameSettings->headShadow, 20);
+    chooseLighting(session, Lighting::Cos);
+    EXPECT_EQ(captureSceneOf(session, record).settings.lighting, Lighting::Iso);
+    record.frameSettings.reset();
+    EXPECT_EQ(captureSceneOf(session, record).settings.lighting, Lighting::Studio);
+    EXPECT_EQ(record.frameSettings->lighting, 0);
+}
+
 // Every record operation takes the record's settings by the same rule: the trimming also when
 // none is in force, and the switches.
 TEST(RecordOperations, TakeEverySettingAndDecideTheViewByName) {

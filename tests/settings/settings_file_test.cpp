@@ -400,39 +400,46 @@ TEST(SettingsFile, ReservedBytesAreWrittenAsZeroAndIgnoredWhenRead) {
     EXPECT_EQ(read.look.mainLight, 150);
 }
 
-TEST(SettingsFile, LiveRayTraceLivesInTheFirstReservedBytesAndAnOldFileReadsAsOff) {
+TEST(SettingsFile, ViewerChoicesLiveInTheFirstReservedBytesAndAnOldFileReadsAsBefore) {
     TempFolder folder;
     const std::string path = folder.file("Setting.ini");
     Settings on = unusualSettings();
     on.liveRayTrace = 1;
+    on.lighting = 2;    // COS
+    on.headShadow = 0;  // none
     ASSERT_TRUE(writeSettings(path, on, nullptr));
     std::vector<uint8_t> b = readBytes(path);
     ASSERT_EQ(b.size(), 729u);
     EXPECT_EQ(int32At(b, 611), 1);
-    for (size_t offset = 615; offset < 629; ++offset) EXPECT_EQ(b[offset], 0) << offset;
-    // Every other byte is as the file without the switch has it.
+    EXPECT_EQ(int32At(b, 615), 2);
+    EXPECT_EQ(int32At(b, 619), -10);
+    for (size_t offset = 623; offset < 629; ++offset) EXPECT_EQ(b[offset], 0) << offset;
+    // Every other byte is as the file without them has it: the defaults are written as zero.
     ASSERT_TRUE(writeSettings(path, unusualSettings(), nullptr));
     std::vector<uint8_t> off = readBytes(path);
-    off[611] = 1;
+    for (size_t offset = 611; offset < 623; ++offset) off[offset] = b[offset];
     EXPECT_EQ(off, b);
 
     writeBytes(path, b);
     Settings read = freshSettings();
     ASSERT_TRUE(readSettings(path, read));
     EXPECT_EQ(read.liveRayTrace, 1);
+    EXPECT_EQ(read.lighting, 2);
+    EXPECT_EQ(read.headShadow, 0);
     EXPECT_EQ(read.look.backdrop[2], 255);
     EXPECT_EQ(read.lightVolumesCheck, 1);
     ASSERT_TRUE(writeSettings(path, read, nullptr));
     EXPECT_EQ(readBytes(path), b);
 
-    // A file of the earlier program holds zero in all 18 reserved bytes: live view off. Bytes
-    // after the switch are still ignored.
-    for (size_t offset = 611; offset < 629; ++offset) b[offset] = offset < 615 ? 0 : 0xEE;
+    // A file of the earlier program holds zero in all 18 reserved bytes: live view off, Studio,
+    // the default head shadow. The bytes after them are still ignored.
+    for (size_t offset = 611; offset < 629; ++offset) b[offset] = offset < 623 ? 0 : 0xEE;
     writeBytes(path, b);
-    read = freshSettings();
-    read.liveRayTrace = 1;
+    read = on;
     ASSERT_TRUE(readSettings(path, read));
     EXPECT_EQ(read.liveRayTrace, 0);
+    EXPECT_EQ(read.lighting, 0);
+    EXPECT_EQ(read.headShadow, 10);
     EXPECT_EQ(read.look.mainLight, 150);
     EXPECT_EQ(freshSettings().liveRayTrace, 0);
 }
@@ -713,6 +720,15 @@ TEST(SettingsLocations, NoHomeAtAllKeepsTheProgramFolder) {
     const SettingsLocations l = resolveSettingsLocations("/usr/bin/", false, "", "", "");
     EXPECT_EQ(l.settingsFile, "/usr/bin/Setting.ini");
     EXPECT_EQ(l.captureFolder, "/usr/bin/AutoCaps/");
+}
+
+TEST(SettingsLocations, InstalledProgramFoldersAreSystemFolders) {
+    for (const std::string folder : {"/usr/bin/", "/usr/local/bin", "/bin/", "/sbin", "/usr"}) {
+        EXPECT_TRUE(isSystemProgramFolder(folder)) << folder;
+    }
+    for (const std::string folder : {"/usrx/bin/", "/home/u/usr/bin/", "/opt/tavrine/", ""}) {
+        EXPECT_FALSE(isSystemProgramFolder(folder)) << folder;
+    }
 }
 
 TEST(SettingsLocations, TheRunningProgramsFolderIsFound) {

@@ -153,7 +153,11 @@ TEST_F(MainWindowTest, MenusCarryTheirCaptionsIdsChecksAndRadio) {
         {"View(&V)",
          {{"Show Title (&T)", 1069},
           {"RenderWnd As TopMost (&R)", 1070},
-          {"Live Ray-trace (&L)", 1160}}},
+          {"Live Ray-trace (&L)", 1160},
+          {"", 0},
+          {"Face Up (&U)", 1161},
+          {"Lighting", 1162},
+          {"Tilt Performance... (&T)", 1166}}},
         {"Polygon Color(&C)",
          {{"White (&W)", 1071},
           {"Red (&R)", 1072},
@@ -193,6 +197,7 @@ TEST_F(MainWindowTest, MenusCarryTheirCaptionsIdsChecksAndRadio) {
     EXPECT_TRUE(w.action(1070)->isChecked());
     EXPECT_TRUE(w.action(1080)->isEnabled());
     EXPECT_FALSE(w.action(1083)->isEnabled());
+    EXPECT_FALSE(w.action(1166)->isEnabled());
     EXPECT_TRUE(w.action(1088)->isEnabled());
 
     // Exactly one polygon colour is checked: the stored one; choosing another moves it.
@@ -224,6 +229,25 @@ TEST_F(MainWindowTest, MenusCarryTheirCaptionsIdsChecksAndRadio) {
     EXPECT_EQ(settings.liveRayTrace, 0);
     EXPECT_TRUE(engine.called("live off"));
     EXPECT_EQ(engine.posts.size(), 1u);  // nothing posted by the window itself
+
+    // The lightings are radio items under "Lighting", the stored one checked; a choice is
+    // stored. Face Up is a command: it turns "GM" off and the view face-up, then refreshes.
+    const QList<QAction*> lightings = w.action(1162)->menu()->actions();
+    ASSERT_EQ(lightings.size(), 3);
+    EXPECT_EQ(lightings[2]->text(), QStringLiteral("COS (&C)"));
+    EXPECT_TRUE(w.action(1163)->isChecked());
+    w.action(1165)->trigger();
+    EXPECT_EQ(settings.lighting, 2);
+    EXPECT_FALSE(w.action(1163)->isChecked());
+    button(1020)->click();  // "GM" on
+    EXPECT_EQ(settings.look.turntableView, 1);
+    engine.posts.clear();
+    w.action(1161)->trigger();
+    EXPECT_TRUE(engine.called("turnFaceUp"));
+    EXPECT_EQ(settings.look.turntableView, 0);
+    EXPECT_FALSE(button(1020)->isChecked());
+    ASSERT_EQ(engine.posts.size(), 1u);
+    EXPECT_EQ(engine.posts[0].first, kRefresh);
 }
 
 TEST_F(MainWindowTest, StoneCutAndColourChoicesFollowTheirRules) {

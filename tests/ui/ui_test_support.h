@@ -48,6 +48,7 @@ class RecordingEngine : public ViewerEngine {
     }
     bool waitIdle(int) override { return idle; }
     void resetViewAndLight() override { calls.push_back("resetViewAndLight"); }
+    void turnFaceUp() override { calls.push_back("turnFaceUp"); }
     void setTurnStone(bool on) override { calls.push_back(on ? "sy on" : "sy off"); }
     void setTurntableView(bool on) override { calls.push_back(on ? "gm on" : "gm off"); }
     void selectPolygonColour(int index) override {

@@ -71,7 +71,7 @@ TEST(AtomicFile, TheNewFileHasMode0666LessTheUmask) {
         const std::string name = folder.file("m" + std::to_string(mask));
         const mode_t previous = ::umask(mask);
         std::string reason;
-        const bool written = writeFileAtomically(name, "x", 1, reason);
+        const bool written = writeFileAtomically(name, "x", 1, &reason);
         ::umask(previous);
         ASSERT_TRUE(written) << reason;
         struct stat info {};
@@ -89,7 +89,7 @@ TEST(AtomicFile, ASymbolicLinkStaysALinkAndItsFileIsReplacedInItsOwnFolder) {
     ASSERT_EQ(::symlink("../real/file", folder.file("links/first").c_str()), 0);
     ASSERT_EQ(::symlink("first", folder.file("links/second").c_str()), 0);
     std::string reason;
-    ASSERT_TRUE(writeFileAtomically(folder.file("links/second"), "new", 3, reason)) << reason;
+    ASSERT_TRUE(writeFileAtomically(folder.file("links/second"), "new", 3, &reason)) << reason;
     struct stat info {};
     ASSERT_EQ(::lstat(folder.file("links/second").c_str(), &info), 0);
     EXPECT_TRUE(S_ISLNK(info.st_mode));
@@ -102,12 +102,12 @@ TEST(AtomicFile, ASymbolicLinkStaysALinkAndItsFileIsReplacedInItsOwnFolder) {
 
     // A dangling link creates the file it names; a loop of links is refused.
     ASSERT_EQ(::symlink("real/made", folder.file("dangling").c_str()), 0);
-    ASSERT_TRUE(writeFileAtomically(folder.file("dangling"), "made", 4, reason)) << reason;
+    ASSERT_TRUE(writeFileAtomically(folder.file("dangling"), "made", 4, &reason)) << reason;
     EXPECT_EQ(contents(folder.file("real/made")), "made");
     ASSERT_EQ(::lstat(folder.file("dangling").c_str(), &info), 0);
     EXPECT_TRUE(S_ISLNK(info.st_mode));
     ASSERT_EQ(::symlink("loop", folder.file("loop").c_str()), 0);
-    EXPECT_FALSE(writeFileAtomically(folder.file("loop"), "x", 1, reason));
+    EXPECT_FALSE(writeFileAtomically(folder.file("loop"), "x", 1, &reason));
     EXPECT_EQ(reason, std::strerror(ELOOP));
 }
 
@@ -182,7 +182,7 @@ TEST(AtomicFile, AFolderAtTheTargetFailsAtCommitAndStays) {
     TempFolder folder;
     ASSERT_EQ(::mkdir(folder.file("taken").c_str(), 0700), 0);
     std::string reason;
-    EXPECT_FALSE(writeFileAtomically(folder.file("taken"), "x", 1, reason));
+    EXPECT_FALSE(writeFileAtomically(folder.file("taken"), "x", 1, &reason));
     EXPECT_EQ(reason, std::strerror(EISDIR));
     EXPECT_EQ(folder.names(), std::vector<std::string>{"taken"});
 }
@@ -191,7 +191,7 @@ TEST(AtomicFile, TheLongestFileNameStillGetsATemporaryName) {
     TempFolder folder;
     const std::string name(255, 'n');
     std::string reason;
-    ASSERT_TRUE(writeFileAtomically(folder.file(name), "long", 4, reason)) << reason;
+    ASSERT_TRUE(writeFileAtomically(folder.file(name), "long", 4, &reason)) << reason;
     EXPECT_EQ(contents(folder.file(name)), "long");
     EXPECT_EQ(folder.names(), std::vector<std::string>{name});
 }

@@ -83,13 +83,13 @@ TEST(FileRead, EveryRefusalSaysWhy) {
     put(folder.file("f"), pattern(100));
     std::vector<uint8_t> bytes;
     std::string reason;
-    EXPECT_FALSE(readWholeFile(folder.file("missing"), 100, bytes, reason));
+    EXPECT_FALSE(readWholeFile(folder.file("missing"), 100, bytes, &reason));
     EXPECT_EQ(reason, "No such file or directory");
-    EXPECT_FALSE(readFileHead(folder.path(), 100, bytes, reason));
+    EXPECT_FALSE(readFileHead(folder.path(), 100, bytes, &reason));
     EXPECT_EQ(reason, "it is a folder");
-    EXPECT_FALSE(readWholeFile(fifo, 100, bytes, reason));
+    EXPECT_FALSE(readWholeFile(fifo, 100, bytes, &reason));
     EXPECT_EQ(reason, "it is not a regular file");
-    EXPECT_FALSE(readWholeFile(folder.file("f"), 99, bytes, reason));
+    EXPECT_FALSE(readWholeFile(folder.file("f"), 99, bytes, &reason));
     EXPECT_EQ(reason, "it is larger than 99 bytes");
 }
 
@@ -114,8 +114,8 @@ int readUnderLimit(const std::string& path, uint64_t limit) {
     ::setrlimit(RLIMIT_AS, &bound);
     std::vector<uint8_t> bytes;
     std::string reason;
-    return !readWholeFile(path, size_t{1} << 30, bytes, reason) && reason == "out of memory" ? 0
-                                                                                             : 1;
+    return !readWholeFile(path, size_t{1} << 30, bytes, &reason) && reason == "out of memory" ? 0
+                                                                                              : 1;
 }
 
 TEST(FileRead, MemoryRefusedIsAFailureNotAnException) {

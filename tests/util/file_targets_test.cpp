@@ -20,6 +20,7 @@
 
 #include "tests/support/byte_files.h"
 #include "util/atomic_file.h"
+#include "util/error.h"
 
 namespace tavrine::util {
 namespace {
@@ -34,7 +35,8 @@ mode_t typeOf(const std::string& path) {
 }
 
 // Writes text through a stream, as the PNG writer does, and commits.
-bool writeThroughStream(const std::string& path, const std::string& text, std::string& reason) {
+bool writeThroughStream(const std::string& path, const std::string& text, std::string* reasonOut) {
+    std::string& reason = util::errorSlot(reasonOut);
     AtomicFile file;
     bool ok = file.open(path);
     if (ok) {
@@ -57,7 +59,7 @@ TEST(FileTargets, AReplacedFileKeepsItsModeOwnerAndGroupAndHardLinksBreak) {
         ASSERT_EQ(::chown(target.c_str(), 4321, 8765), 0);
     }
     std::string reason;
-    ASSERT_TRUE(writeFileAtomically(target, "new secret", 10, reason)) << reason;
+    ASSERT_TRUE(writeFileAtomically(target, "new secret", 10, &reason)) << reason;
     struct stat info {};
     ASSERT_EQ(::stat(target.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0600u) << std::oct << info.st_mode;
@@ -72,7 +74,7 @@ TEST(FileTargets, AReplacedFileKeepsItsModeOwnerAndGroupAndHardLinksBreak) {
 
     // A group-writable file stays so through the stream as well.
     ASSERT_EQ(::chmod(target.c_str(), 0664), 0);
-    ASSERT_TRUE(writeThroughStream(target, "streamed", reason)) << reason;
+    ASSERT_TRUE(writeThroughStream(target, "streamed", &reason)) << reason;
     ASSERT_EQ(::stat(target.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0664u) << std::oct << info.st_mode;
     EXPECT_EQ(folder.names(), (std::vector<std::string>{"other-name", "private"}));
@@ -91,7 +93,7 @@ TEST(FileTargets, AFifoIsWrittenInPlaceForItsReader) {
     std::atomic<bool> done{false};
     bool written = false;
     std::thread writer([&] {
-        written = writeThroughStream(fifo, text, reason);
+        written = writeThroughStream(fifo, text, &reason);
         done = true;
     });
     std::string received;
@@ -130,7 +132,7 @@ TEST(FileTargets, ASocketIsNeverReplaced) {
     std::strcpy(address.sun_path, path.c_str());
     ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     std::string reason;
-    EXPECT_FALSE(writeFileAtomically(path, "x", 1, reason));
+    EXPECT_FALSE(writeFileAtomically(path, "x", 1, &reason));
     EXPECT_EQ(reason, std::strerror(ENXIO));
     EXPECT_EQ(typeOf(path), static_cast<mode_t>(S_IFSOCK));
     ::close(fd);
@@ -148,21 +150,21 @@ TEST(FileTargets, DeviceNodesAreWrittenInPlaceAndNeverReplaced) {
         GTEST_SKIP() << "mknod refused: " << std::strerror(errno);
     }
     std::string reason;
-    EXPECT_TRUE(writeFileAtomically(null, "gone", 4, reason)) << reason;
-    EXPECT_TRUE(writeThroughStream(null, "gone", reason)) << reason;
+    EXPECT_TRUE(writeFileAtomically(null, "gone", 4, &reason)) << reason;
+    EXPECT_TRUE(writeThroughStream(null, "gone", &reason)) << reason;
 
-    EXPECT_FALSE(writeFileAtomically(full, "full", 4, reason));
+    EXPECT_FALSE(writeFileAtomically(full, "full", 4, &reason));
     EXPECT_EQ(reason, std::strerror(ENOSPC));
     // Through a stream the failure shows only when the buffer is flushed at commit.
-    EXPECT_FALSE(writeThroughStream(full, "full", reason));
+    EXPECT_FALSE(writeThroughStream(full, "full", &reason));
     EXPECT_EQ(reason, std::strerror(ENOSPC));
 
-    EXPECT_FALSE(writeFileAtomically(disk, "x", 1, reason));
+    EXPECT_FALSE(writeFileAtomically(disk, "x", 1, &reason));
     EXPECT_EQ(reason, "it is a block device");
 
     // A link to a device reaches the device.
     ASSERT_EQ(::symlink("full", folder.file("to-full").c_str()), 0);
-    EXPECT_FALSE(writeFileAtomically(folder.file("to-full"), "x", 1, reason));
+    EXPECT_FALSE(writeFileAtomically(folder.file("to-full"), "x", 1, &reason));
     EXPECT_EQ(reason, std::strerror(ENOSPC));
 
     EXPECT_EQ(typeOf(null), static_cast<mode_t>(S_IFCHR));
@@ -188,9 +190,9 @@ TEST(FileTargets, AFullFileSystemKeepsTheOldFile) {
     put(target, "old");
     const std::string big(256 * 1024, 'b');
     std::string reason;
-    EXPECT_FALSE(writeFileAtomically(target, big.data(), big.size(), reason));
+    EXPECT_FALSE(writeFileAtomically(target, big.data(), big.size(), &reason));
     EXPECT_EQ(reason, std::strerror(ENOSPC));
-    EXPECT_FALSE(writeThroughStream(target, big, reason));
+    EXPECT_FALSE(writeThroughStream(target, big, &reason));
     EXPECT_EQ(reason, std::strerror(ENOSPC));
     EXPECT_EQ(contents(target), "old");
     EXPECT_EQ(TempFolder::namesIn(mountPoint), std::vector<std::string>{"picture"});
@@ -237,7 +239,7 @@ TEST(FileTargets, ADashIsStandardOutputAndAPipeWhoseReaderLeftFails) {
     {
         StandardOutputPipe pipe;
         std::string reason;
-        ASSERT_TRUE(writeThroughStream(kStandardOutputName, "picture bytes", reason)) << reason;
+        ASSERT_TRUE(writeThroughStream(kStandardOutputName, "picture bytes", &reason)) << reason;
         EXPECT_EQ(pipe.drain(), "picture bytes");
     }
     {
@@ -245,7 +247,7 @@ TEST(FileTargets, ADashIsStandardOutputAndAPipeWhoseReaderLeftFails) {
         StandardOutputPipe pipe;
         pipe.closeReader();
         std::string reason;
-        EXPECT_FALSE(writeFileAtomically(kStandardOutputName, "lost", 4, reason));
+        EXPECT_FALSE(writeFileAtomically(kStandardOutputName, "lost", 4, &reason));
         EXPECT_EQ(reason, std::strerror(EPIPE));
         ::signal(SIGPIPE, previous);
     }
@@ -257,25 +259,25 @@ TEST(FileTargets, ADashIsStandardOutputAndAPipeWhoseReaderLeftFails) {
 TEST(FileTargets, CheckWritableAnswersWithoutTouchingAnything) {
     TempFolder folder;
     std::string reason;
-    EXPECT_TRUE(checkWritable(folder.file("new.png"), reason)) << reason;
-    EXPECT_TRUE(checkWritable(kStandardOutputName, reason));
-    EXPECT_FALSE(checkWritable(folder.file("missing/p.gpi"), reason));
+    EXPECT_TRUE(checkWritable(folder.file("new.png"), &reason)) << reason;
+    EXPECT_TRUE(checkWritable(kStandardOutputName, &reason));
+    EXPECT_FALSE(checkWritable(folder.file("missing/p.gpi"), &reason));
     EXPECT_EQ(reason, std::strerror(ENOENT));
     put(folder.file("plain"), "x");
-    EXPECT_FALSE(checkWritable(folder.file("plain/p.gpi"), reason));
+    EXPECT_FALSE(checkWritable(folder.file("plain/p.gpi"), &reason));
     EXPECT_EQ(reason, std::strerror(ENOTDIR));
-    EXPECT_FALSE(checkWritable(folder.path(), reason));
+    EXPECT_FALSE(checkWritable(folder.path(), &reason));
     EXPECT_EQ(reason, std::strerror(EISDIR));
     // A dangling link is checked at the folder of the file it would create.
     ASSERT_EQ(::symlink("missing/p.gpi", folder.file("dangling").c_str()), 0);
-    EXPECT_FALSE(checkWritable(folder.file("dangling"), reason));
+    EXPECT_FALSE(checkWritable(folder.file("dangling"), &reason));
     EXPECT_EQ(reason, std::strerror(ENOENT));
     ASSERT_EQ(::mkfifo(folder.file("fifo").c_str(), 0600), 0);
-    EXPECT_TRUE(checkWritable(folder.file("fifo"), reason)) << "checked without blocking";
+    EXPECT_TRUE(checkWritable(folder.file("fifo"), &reason)) << "checked without blocking";
     std::vector<std::string> made{"dangling", "fifo", "plain"};
     if (::geteuid() != 0) {
         ASSERT_EQ(::mkdir(folder.file("locked").c_str(), 0500), 0);
-        EXPECT_FALSE(checkWritable(folder.file("locked/p.gpi"), reason));
+        EXPECT_FALSE(checkWritable(folder.file("locked/p.gpi"), &reason));
         EXPECT_EQ(reason, std::strerror(EACCES));
         made = {"dangling", "fifo", "locked", "plain"};
     }

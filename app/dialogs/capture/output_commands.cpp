@@ -107,12 +107,8 @@ void OutputCommands::restoreChosenPosition(const std::string& path) {
     }
     if (!host_.applyRecord(record, read.previousTrimming)) return;
     jobs_.captureRecord = record;
-    OrientationState& o = session_.orientation;
-    o.savedPosition = record.savedPosition;
-    o.viewPose.orientation = record.savedPosition.orientation;
-    o.viewPose.turntableAngles = record.savedPosition.turntableAngles;
-    host_.resetIdle();
-    host_.postEngine(EngineCommand::ApplyRestoredPosition, 0);
+    takeSavedPosition(session_, record);
+    host_.postRestoredPosition();
 }
 
 int OutputCommands::runCapture(int32_t checkMode) {

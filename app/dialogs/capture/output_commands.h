@@ -30,8 +30,8 @@ class OutputHost {
     virtual bool renderBusy() = 0;
     // Posts a command with its argument to the engine thread.
     virtual void postEngine(EngineCommand command, int64_t argument) = 0;
-    // Resets the engine's idle signal before a command that sets it again.
-    virtual void resetIdle() = 0;
+    // Hands the restored position (the session's saved view) to the engine.
+    virtual void postRestoredPosition() = 0;
     // Checks the refractive index field (with its own message); false stops the command.
     virtual bool checkRefractiveIndex() = 0;
     // Switches "SY" off and repaints its button.

@@ -160,6 +160,11 @@ TAVRINE_LANE_TARGET __attribute__((always_inline)) inline void followLanes(const
     // serves in its place and the square root is left out.
     bool clearStone = true;
     for (const double a : l.absorption) clearStone = clearStone && a == 0.0 && !std::signbit(a);
+    // Under the dome of the ISO and COS lightings a leaving ray brings the dome's light instead
+    // (steps::domeLight).
+    const bool dome = steps::underDome(l);
+    const bool cosDome = l.kind == kTraceCos;
+    const double shadowCosine = l.headShadowCosine;
     const double r0 = first.r0;
     const double oneMinusR0 = 1.0 - first.r0;
     const D zero{};
@@ -374,23 +379,33 @@ TAVRINE_LANE_TARGET __attribute__((always_inline)) inline void followLanes(const
                 const D fx = tx + cosT * hhx / hl;
                 const D fy = ty + cosT * hhy / hl;
                 const D fz = tz + cosT * hhz / hl;
-                // steps::shadeLeaving of the refracted direction; a truncated -0 becomes the 0
-                // that an integer gives by adding 0.
-                D c = fx * l.lightDirection.x + fy * l.lightDirection.y + fz * l.lightDirection.z;
-                c = c < 0.0 ? zero : c;
-                const M towardEye = fz < 0.0;
-                D kb = zero;
-                if (litBackdrop) {
-                    const D b = 100.0 + 200.0 * fz;
-                    const D share =
-                        towardEye ? (b < 0.0 ? zero : towardZero(b) + 0.0) : zero + 100.0;
-                    kb = towardZero(share * backLight * 0.01) + 0.0;
-                }
-                const D kf = towardEye ? towardZero(-100.0 * fz) + 0.0 : zero;
-                const D w = fill * kf * 0.01 + main * c;
-                for (int32_t ch = 0; ch < 3; ++ch) {
-                    const D shade = (tint[ch] * kb * (1.0 / 255.0) * 0.110565 + w) * 0.01;
-                    light[ch] = refracted ? shade : zero;
+                if (dome) {
+                    // steps::domeLight of the refracted direction: -Dz below the head shadow's
+                    // cosine, on the viewer's side.
+                    const D up = (D)((M)fz ^ kSign);
+                    const M lit = (M)(fz < 0.0) & ~(M)(up > shadowCosine);
+                    const D shade = lit ? (cosDome ? up : zero + 1.0) : zero;
+                    for (int32_t ch = 0; ch < 3; ++ch) light[ch] = refracted ? shade : zero;
+                } else {
+                    // steps::shadeLeaving of the refracted direction; a truncated -0 becomes the 0
+                    // that an integer gives by adding 0.
+                    D c =
+                        fx * l.lightDirection.x + fy * l.lightDirection.y + fz * l.lightDirection.z;
+                    c = c < 0.0 ? zero : c;
+                    const M towardEye = fz < 0.0;
+                    D kb = zero;
+                    if (litBackdrop) {
+                        const D b = 100.0 + 200.0 * fz;
+                        const D share =
+                            towardEye ? (b < 0.0 ? zero : towardZero(b) + 0.0) : zero + 100.0;
+                        kb = towardZero(share * backLight * 0.01) + 0.0;
+                    }
+                    const D kf = towardEye ? towardZero(-100.0 * fz) + 0.0 : zero;
+                    const D w = fill * kf * 0.01 + main * c;
+                    for (int32_t ch = 0; ch < 3; ++ch) {
+                        const D shade = (tint[ch] * kb * (1.0 / 255.0) * 0.110565 + w) * 0.01;
+                        light[ch] = refracted ? shade : zero;
+                    }
                 }
             }
             const D weight = r0 + oneMinusR0 * (1.0 - cosT);
@@ -461,6 +476,9 @@ TAVRINE_LANE_TARGET __attribute__((always_inline)) inline void startLanes(
     const double ly = l.lightDirection.y;
     const double lz = l.lightDirection.z;
     const double mainLight = static_cast<double>(l.mainLight);
+    const bool dome = steps::underDome(l);
+    const bool cosDome = l.kind == kTraceCos;
+    const double shadowCosine = l.headShadowCosine;
     const double r0 = primary.r0;
     constexpr int64_t kSign = INT64_MIN;
     alignas(32) double weight[kLaneCount];
@@ -482,12 +500,20 @@ TAVRINE_LANE_TARGET __attribute__((always_inline)) inline void startLanes(
         const D rz = 1.0 - 2.0 * hz;
         // steps::shadeGlare of the reflection and steps::fresnel entering the stone.
         const D zero{};
-        D c = rx * lx + ry * ly + rz * lz;
-        c = c < 0.0 ? zero : c;
-        const D c8 = c * c * c * c * c * c * c * c;
-        D g = c8 * c8;
-        if (l.narrowHighlight != 0) g = g * g;
-        store(glare + at, mainLight * g * 0.05);
+        if (dome) {
+            // steps::domeLight of the reflection: -Dz below the head shadow's cosine, on the
+            // viewer's side.
+            const D up = (D)((M)rz ^ kSign);
+            const M lit = (M)(rz < 0.0) & ~(M)(up > shadowCosine);
+            store(glare + at, lit ? (cosDome ? up : zero + 1.0) : zero);
+        } else {
+            D c = rx * lx + ry * ly + rz * lz;
+            c = c < 0.0 ? zero : c;
+            const D c8 = c * c * c * c * c * c * c * c;
+            D g = c8 * c8;
+            if (l.narrowHighlight != 0) g = g * g;
+            store(glare + at, mainLight * g * 0.05);
+        }
         const D e = 1.0 - cosI;
         store(weight + at, r0 + (1.0 - r0) * (e * e * e * e * e));
         // steps::refract with each lane's index ratio.

@@ -251,13 +251,16 @@ int32_t traceRay(const Context& ctx, const Vec3& origin, const Vec3& direction, 
 }
 
 steps::Lighting lightingOf(const RenderSettings& s, const RenderScene& scene) {
+    const TraceLighting lighting = traceLightingOf(s);
     return steps::Lighting{scene.lightDirection,
                            {s.backdrop[0], s.backdrop[1], s.backdrop[2]},
                            s.mainLight,
                            s.backLight,
                            s.fillLight,
                            s.narrowHighlight,
-                           {s.absorption[0], s.absorption[1], s.absorption[2]}};
+                           {s.absorption[0], s.absorption[1], s.absorption[2]},
+                           lighting.kind,
+                           lighting.headShadowCosine};
 }
 
 }  // namespace
@@ -313,16 +316,24 @@ int32_t FastTracer::certainFacet(const Vec3& origin, const Vec3& direction, bool
         ctx, guess, walkRay(origin, direction, inside, axis, steps::onAxis(direction, axis)), &hit);
 }
 
-uint32_t FastTracer::pixelColour(double x, double y, Scratch& scratch) const {
+uint32_t FastTracer::pixelColour(double x, double y, Scratch& scratch, PixelLight* light) const {
     uint32_t colour = 0;
-    pixelColours(&x, 1, y, &colour, scratch);
+    pixelColours(&x, 1, y, &colour, scratch, light);
     return colour;
 }
 
 namespace {
 
+// The colour of the inner light and the glare in the settings' lighting, and their light when
+// asked for.
+uint32_t finishPixel(const RenderSettings& s, const double (&inner)[3], double glare,
+                     PixelLight* light) {
+    if (light != nullptr) *light = pixelLight(s.lighting, inner[0], inner[1], inner[2], glare);
+    return litPixelColour(s.lighting, inner[0], inner[1], inner[2], glare);
+}
+
 // A pixel without Fire, or with no depth to trace: one primary ray per sample, traced whole.
-uint32_t plainPixelColour(const Context& base, const Vec3& origin) {
+uint32_t plainPixelColour(const Context& base, const Vec3& origin, PixelLight* light) {
     const RenderSettings& s = base.settings;
     const Vec3 direction{0.0, 0.0, 1.0};
     double total[3] = {0.0, 0.0, 0.0};
@@ -343,12 +354,12 @@ uint32_t plainPixelColour(const Context& base, const Vec3& origin) {
                      &base.data.primaryCandidates) == 0) {
             return backdropColour(s);
         }
-        if (!s.renderFire) return pixelColourFromLight(inner[0], inner[1], inner[2], glare);
+        if (!s.renderFire) return finishPixel(s, inner, glare, light);
         sum[0] += inner[0] * spectralWeights[k][0];
         sum[1] += inner[1] * spectralWeights[k][1];
         sum[2] += inner[2] * spectralWeights[k][2];
     }
-    return pixelColourFromLight(sum[0], sum[1], sum[2], glare);
+    return finishPixel(s, sum, glare, light);
 }
 
 // A Fire pixel up to its chains: the primary ray's hit, its reflection and the glare it brings
@@ -387,7 +398,7 @@ bool startFirePixel(const Context& primary, const Context (&samples)[3], const V
 // The pixel's colour from what each sample's refracted ray brought back (its light and its
 // first segment; nothing for a sample that does not enter the stone).
 uint32_t finishFirePixel(const RenderSettings& s, const FirePixel& p, const double (&light)[3][3],
-                         const double (&segment)[3]) {
+                         const double (&segment)[3], PixelLight* pixel) {
     double sum[3] = {0.0, 0.0, 0.0};
     for (int32_t k = 0; k < 3; ++k) {
         const bool entered = p.bounces[k].isRefracted;
@@ -409,7 +420,7 @@ uint32_t finishFirePixel(const RenderSettings& s, const FirePixel& p, const doub
         sum[1] += inner[1] * spectralWeights[k][1];
         sum[2] += inner[2] * spectralWeights[k][2];
     }
-    return pixelColourFromLight(sum[0], sum[1], sum[2], p.glare);
+    return finishPixel(s, sum, p.glare, pixel);
 }
 
 #if defined(TAVRINE_X86_VECTORS)
@@ -417,7 +428,7 @@ uint32_t finishFirePixel(const RenderSettings& s, const FirePixel& p, const doub
 // combines it for the primary ray: the light inside weighted by 1 - f and absorbed along the
 // first segment (nothing when the ray does not enter), and the weighted glare.
 uint32_t finishPlainPixel(const RenderSettings& s, double f, double glare, bool entered,
-                          const double (&light)[3], double segment) {
+                          const double (&light)[3], double segment, PixelLight* pixel) {
     double inner[3] = {0.0, 0.0, 0.0};
     if (entered) {
         inner[0] = light[0];
@@ -432,13 +443,13 @@ uint32_t finishPlainPixel(const RenderSettings& s, double f, double glare, bool 
         steps::absorb(&inner[1], s.absorption[1], segment);
         steps::absorb(&inner[2], s.absorption[2], segment);
     }
-    return pixelColourFromLight(inner[0], inner[1], inner[2], glare);
+    return finishPixel(s, inner, glare, pixel);
 }
 #endif
 
 // The samples' refracted rays of one pixel followed on their own: as chains side by side when
 // they fit, else by recursion.
-uint32_t firePixelAlone(const Context (&samples)[3], const FirePixel& p) {
+uint32_t firePixelAlone(const Context (&samples)[3], const FirePixel& p, PixelLight* pixel) {
     double light[3][3] = {};
     double segment[3] = {};
     double glare = 0.0;
@@ -474,7 +485,7 @@ uint32_t firePixelAlone(const Context (&samples)[3], const FirePixel& p) {
                     Outputs{&light[k][0], &light[k][1], &light[k][2], &glare, &childInner[0],
                             &childInner[1], &childInner[2], &segment[k]});
     }
-    return finishFirePixel(samples[0].settings, p, light, segment);
+    return finishFirePixel(samples[0].settings, p, light, segment, pixel);
 }
 
 // The pixels of row y whose primary ray certainly meets no facet but the slivers: beyond the
@@ -509,7 +520,7 @@ class Beside {
 }  // namespace
 
 void FastTracer::pixelColours(const double* xs, int32_t count, double y, uint32_t* colours,
-                              Scratch& scratch) const {
+                              Scratch& scratch, PixelLight* lights) const {
     const RenderSettings& s = settings_;
     int32_t* const guesses = scratch.guesses.data();
     const Context primary{s,
@@ -534,9 +545,11 @@ void FastTracer::pixelColours(const double* xs, int32_t count, double y, uint32_
             // Beside the stone the ray meets nothing (with no depth at all it is shaded, not
             // searched).
             const double x = xs[i];
+            PixelLight* light = lights != nullptr ? &lights[i] : nullptr;
+            if (light != nullptr) *light = PixelLight{};
             colours[i] = beside.missesAll(x) && s.maxDepth > 0
                              ? backdropColour(s)
-                             : plainPixelColour(primary, Vec3{x, y, -1.1});
+                             : plainPixelColour(primary, Vec3{x, y, -1.1}, light);
         }
         return;
     }
@@ -568,9 +581,9 @@ void FastTracer::pixelColours(const double* xs, int32_t count, double y, uint32_
             for (int32_t q = 0; q < primaries.count; ++q) {
                 if (!s.renderFire) {
                     const double light[3] = {ends.total[0][q], ends.total[1][q], ends.total[2][q]};
-                    colours[columns[q]] =
-                        finishPlainPixel(s, surfaces.f[q], surfaces.glare[q],
-                                         surfaces.entered[q][0], light, ends.segment[q]);
+                    colours[columns[q]] = finishPlainPixel(
+                        s, surfaces.f[q], surfaces.glare[q], surfaces.entered[q][0], light,
+                        ends.segment[q], lights != nullptr ? &lights[columns[q]] : nullptr);
                     continue;
                 }
                 // Only what finishFirePixel reads of the pixel.
@@ -584,13 +597,15 @@ void FastTracer::pixelColours(const double* xs, int32_t count, double y, uint32_
                     for (int32_t ch = 0; ch < 3; ++ch) light[k][ch] = ends.total[ch][3 * q + k];
                     segment[k] = ends.segment[3 * q + k];
                 }
-                colours[columns[q]] = finishFirePixel(s, p, light, segment);
+                colours[columns[q]] = finishFirePixel(
+                    s, p, light, segment, lights != nullptr ? &lights[columns[q]] : nullptr);
             }
             primaries.count = 0;
         };
         const Vec3 along{0.0, 0.0, 1.0};
         for (int32_t i = 0; i < count; ++i) {
             const double x = xs[i];
+            if (lights != nullptr) lights[i] = PixelLight{};
             const int32_t q = primaries.count;
             // Beside the outline only the slivers are searched.
             const bool wide = beside(x);
@@ -611,10 +626,12 @@ void FastTracer::pixelColours(const double* xs, int32_t count, double y, uint32_
 #endif
     for (int32_t i = 0; i < count; ++i) {
         const double x = xs[i];
+        PixelLight* light = lights != nullptr ? &lights[i] : nullptr;
+        if (light != nullptr) *light = PixelLight{};
         FirePixel p;
         colours[i] = beside.missesAll(x) || !startFirePixel(primary, samples, Vec3{x, y, -1.1}, p)
                          ? backdropColour(s)
-                         : firePixelAlone(samples, p);
+                         : firePixelAlone(samples, p, light);
     }
 }
 

@@ -37,6 +37,7 @@
 #include <vector>
 
 #include "app/render/fast/fast_types.h"
+#include "app/render/pixel_colour.h"
 #include "app/render/render_scene.h"
 #include "app/render/render_settings.h"
 #include "tracer/trace_steps.h"
@@ -44,8 +45,8 @@
 
 namespace tavrine {
 
-// Computes pixel colours bit-identical to literalPixelColour. Immutable after construction and
-// safe to share between threads, each with its own Scratch.
+// Computes pixel colours and lights bit-identical to literalPixelColour's, in every lighting.
+// Immutable after construction and safe to share between threads, each with its own Scratch.
 class FastTracer {
   public:
     // The tracer's per-thread scratch, vector units and facet data (see fast_types.h).
@@ -63,13 +64,15 @@ class FastTracer {
     // Returns the vector unit this tracer's facet search uses.
     VectorUnit vectorUnit() const { return unit_; }
 
-    // Returns the colour (COLORREF) of the pixel whose primary ray starts at (x, y, -1.1).
-    uint32_t pixelColour(double x, double y, Scratch& scratch) const;
+    // Returns the colour (COLORREF) of the pixel whose primary ray starts at (x, y, -1.1), and
+    // writes its light to *light when light is not null.
+    uint32_t pixelColour(double x, double y, Scratch& scratch, PixelLight* light = nullptr) const;
 
-    // Writes colours[i] = pixelColour(xs[i], y) for the count pixels of a row: with a vector
-    // unit, the Fire samples of several pixels are followed together.
+    // Writes colours[i] = pixelColour(xs[i], y) for the count pixels of a row (and their light
+    // to lights[i] when lights is not null): with a vector unit, the Fire samples of several
+    // pixels are followed together.
     void pixelColours(const double* xs, int32_t count, double y, uint32_t* colours,
-                      Scratch& scratch) const;
+                      Scratch& scratch, PixelLight* lights = nullptr) const;
 
     // Traces one ray as Trace_TraceVector_CPP does with the settings' index, lights and
     // backdrop and the given stone index; writes the same outputs and returns the same result.

@@ -148,7 +148,7 @@ class FakeHost : public OutputHost, public NullNotificationSink {
     void post(NotifyWindow window, int32_t code, int64_t lParam) override {
         commands_->notify(window, code, lParam);
     }
-    void resetIdle() override {}
+    void postRestoredPosition() override { posted.push_back(EngineCommand::ApplyRestoredPosition); }
     bool checkRefractiveIndex() override { return true; }
     void switchTurnStoneOff() override {}
     void showRenderWindow() override {}

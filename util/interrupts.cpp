@@ -1,8 +1,8 @@
-#include "cli/interrupts.h"
+#include "util/interrupts.h"
 
 #include <csignal>
 
-namespace tavrine::cli {
+namespace tavrine::util {
 
 namespace {
 
@@ -40,4 +40,4 @@ int interruptExitCode() { return 128 + (interruptSignal != 0 ? interruptSignal :
 
 void ignoreFileSizeSignal() { std::signal(SIGXFSZ, SIG_IGN); }
 
-}  // namespace tavrine::cli
+}  // namespace tavrine::util

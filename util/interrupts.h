@@ -1,9 +1,9 @@
 #pragma once
-// Stopping a long job of tavrine-render cleanly on Ctrl-C, SIGTERM or SIGHUP: while a guard
-// lives, these signals only raise a flag that the job polls once per row or frame, so that it
-// records where it got and removes any partial file before the process ends.
+// Stopping a long job of a program cleanly on Ctrl-C, SIGTERM or SIGHUP: while a guard lives,
+// these signals only raise a flag that the job polls once per row or frame, so that it records
+// where it got and removes any partial file before the process ends.
 
-namespace tavrine::cli {
+namespace tavrine::util {
 
 // Routes SIGINT, SIGTERM and SIGHUP to the interrupt flag while it lives (clearing the flag
 // when made) and restores the previous handlers when destroyed. One at a time; main thread.
@@ -26,4 +26,4 @@ int interruptExitCode();
 // killing the process, so that the writer can remove its partial file and say why.
 void ignoreFileSizeSignal();
 
-}  // namespace tavrine::cli
+}  // namespace tavrine::util
