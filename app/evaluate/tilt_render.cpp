@@ -10,6 +10,12 @@ namespace tavrine::evaluate {
 
 Evaluation evaluateAtTilt(const EvaluationScene& scene, double tiltDegrees,
                           RenderObserver& observer, const RenderExecution& execution) {
+    PreparedScene prepared(scene.settings, execution);
+    return evaluateAtTilt(prepared, scene, tiltDegrees, observer);
+}
+
+Evaluation evaluateAtTilt(PreparedScene& prepared, const EvaluationScene& scene, double tiltDegrees,
+                          RenderObserver& observer) {
     Evaluation result;
     if (scene.model == nullptr) {
         result.error = "there is no stone to evaluate";
@@ -32,8 +38,7 @@ Evaluation evaluateAtTilt(const EvaluationScene& scene, double tiltDegrees,
     renderScene.facetCount = model.facetCount;
     renderScene.lightDirection = scene.lightDirection;
 
-    RenderResult rendered =
-        renderJob(scene.settings, renderScene, nullptr, observer, execution, &result.radiance);
+    RenderResult rendered = prepared.render(renderScene, nullptr, observer, &result.radiance);
     result.status = rendered.status;
     result.error = std::move(rendered.error);
     result.picture = std::move(rendered.picture);

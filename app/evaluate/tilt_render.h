@@ -6,6 +6,7 @@
 
 #include "app/evaluate/figures.h"
 #include "app/model/model_record.h"
+#include "app/render/prepared_scene.h"
 #include "app/render/render_job.h"
 #include "app/render/render_settings.h"
 #include "app/view/orientation.h"
@@ -42,5 +43,10 @@ struct Evaluation {
 // serve several calls. A scene without a model fails.
 Evaluation evaluateAtTilt(const EvaluationScene& scene, double tiltDegrees,
                           RenderObserver& observer, const RenderExecution& execution = {});
+
+// Renders as above with a prepared scene made for scene.settings, which keeps what the frames of a
+// sweep share (workers, scratch, facet data) from one tilt to the next.
+Evaluation evaluateAtTilt(PreparedScene& prepared, const EvaluationScene& scene, double tiltDegrees,
+                          RenderObserver& observer);
 
 }  // namespace tavrine::evaluate

@@ -69,13 +69,14 @@ Sweep sweepTilts(const EvaluationScene& scene, const TiltRange& range, SweepObse
     Sweep sweep;
     const std::vector<double> tilts = tiltsOf(range);
     RowObserver rowObserver(observer);
+    PreparedScene prepared(scene.settings, execution);
     for (size_t i = 0; i < tilts.size(); ++i) {
         observer.tiltStarted(static_cast<int32_t>(i), static_cast<int32_t>(tilts.size()));
         if (observer.stopRequested()) {
             sweep.status = RenderStatus::Aborted;
             return sweep;
         }
-        Evaluation e = evaluateAtTilt(scene, tilts[i], rowObserver, execution);
+        Evaluation e = evaluateAtTilt(prepared, scene, tilts[i], rowObserver);
         if (e.status != RenderStatus::Completed) {
             sweep.status = e.status;
             sweep.error = e.error;

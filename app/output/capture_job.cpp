@@ -4,9 +4,12 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 
 #include "app/model/geometry_steps.h"
 #include "app/output/file_names.h"
+#include "app/render/prepared_scene.h"
 #include "app/view/view_space.h"
 #include "util/path_text.h"
 
@@ -81,9 +84,20 @@ void turnViewForFrame(ViewPose& view, const SavedPosition& saved, bool turntable
 }
 
 RenderFunction renderJobFunction(const RenderExecution& execution) {
-    return [execution](const RenderSettings& settings, const RenderScene& scene,
-                       RenderObserver& observer) {
-        return renderJob(settings, scene, nullptr, observer, execution);
+    // The frames of a capture share one prepared scene while their settings stay the same.
+    struct Kept {
+        std::unique_ptr<PreparedScene> prepared;
+        RenderSettings settings;
+    };
+    auto kept = std::make_shared<Kept>();
+    return [execution, kept](const RenderSettings& settings, const RenderScene& scene,
+                             RenderObserver& observer) {
+        if (!kept->prepared ||
+            std::memcmp(&kept->settings, &settings, sizeof(RenderSettings)) != 0) {
+            kept->settings = settings;
+            kept->prepared = std::make_unique<PreparedScene>(settings, execution);
+        }
+        return kept->prepared->render(scene, nullptr, observer);
     };
 }
 

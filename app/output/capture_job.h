@@ -118,7 +118,9 @@ class CaptureObserver : public RenderObserver {
 using RenderFunction =
     std::function<RenderResult(const RenderSettings&, const RenderScene&, RenderObserver&)>;
 
-// Returns a RenderFunction calling renderJob with the given execution on a new picture.
+// Returns a RenderFunction that renders as renderJob does with the given execution, on a new
+// picture; its frames share one prepared scene (workers, scratch, facet data) while they are
+// rendered with the same settings, as a capture's are.
 RenderFunction renderJobFunction(const RenderExecution& execution);
 
 // How a capture ended.
