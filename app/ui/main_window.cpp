@@ -293,7 +293,8 @@ void MainWindow::buildMenus() {
             action->setData(item.id);
             action->setEnabled(!laterItem(item.id));
             actions_.insert(item.id, action);
-            if (menuIndex == 1 && item.id != kMenuFaceUp) {
+            // The View menu's switches carry a check mark; its commands do not.
+            if (menuIndex == 1 && item.id != kMenuFaceUp && item.id != kMenuTiltPerformance) {
                 action->setCheckable(true);
             } else if (menuIndex == 2) {
                 action->setCheckable(true);

@@ -198,6 +198,7 @@ TEST_F(MainWindowTest, MenusCarryTheirCaptionsIdsChecksAndRadio) {
     EXPECT_TRUE(w.action(1080)->isEnabled());
     EXPECT_FALSE(w.action(1083)->isEnabled());
     EXPECT_FALSE(w.action(1166)->isEnabled());
+    EXPECT_FALSE(w.action(1161)->isCheckable() || w.action(1166)->isCheckable());
     EXPECT_TRUE(w.action(1088)->isEnabled());
 
     // Exactly one polygon colour is checked: the stored one; choosing another moves it.
