@@ -554,7 +554,10 @@ __attribute__((target("avx2"))) void followLanesAvx2(const LaneStarts& in, LaneE
     followLanes<examineBlockAvx2>(in, out);
 }
 
-__attribute__((target("avx512f"))) void followLanesAvx512(const LaneStarts& in, LaneEnds& out) {
+// With AVX-512 the four-wide vectors of the lanes have 32 registers and mask registers (VL), so
+// the state of the twelve lanes stays in registers.
+__attribute__((target("avx512f,avx512vl"))) void followLanesAvx512(const LaneStarts& in,
+                                                                   LaneEnds& out) {
     followLanes<examineBlockAvx512>(in, out);
 }
 
