@@ -146,6 +146,10 @@ TAVRINE_LANE_TARGET __attribute__((always_inline)) inline void followLanes(const
         if (in.context[c] != nullptr && exitTables[c] == nullptr) tablesKept = false;
     }
     unsigned trapped = 0;
+    // The lanes whose chains have so far met, at every depth, the facet the last chain of their
+    // sample met there: for them that chain's next facet is the likeliest start, as neighbouring
+    // pixels take the same way through the stone.
+    unsigned following = running;
 
     // The constants of the shading of a leaving ray (shadeLeaving) and of the Fresnel weight.
     const bool litBackdrop = !(l.backdrop[0] == 0 && l.backdrop[1] == 0 && l.backdrop[2] == 0);
@@ -214,13 +218,17 @@ TAVRINE_LANE_TARGET __attribute__((always_inline)) inline void followLanes(const
         int16_t* exits[kLaneCount];
         int32_t* guesses[kLaneCount];
         int32_t starts[kLaneCount];
-        // From depth 2 on a lane's ray starts from the facet it last met.
+        int32_t oldGuess[kLaneCount];
+        // From depth 2 on a lane's ray starts from where the last ray from the facet it last met
+        // went, unless it is still following the last chain of its sample.
         const bool byExit = depth > 1 && tablesKept;
         for (unsigned b = running; b != 0; b &= b - 1) {
             const int32_t c = __builtin_ctz(b);
             exits[c] = byExit ? &exitTables[c][facet[c] * kDirectionBins + bins[c]] : nullptr;
             guesses[c] = &guessRows[c][depth];  // depth < kChainLevels <= kGuessDepths
-            starts[c] = exits[c] != nullptr && *exits[c] >= 0 ? *exits[c] : *guesses[c];
+            oldGuess[c] = *guesses[c];
+            const bool follows = ((following >> c) & 1) != 0 && oldGuess[c] >= 0;
+            starts[c] = follows || exits[c] == nullptr || *exits[c] < 0 ? *guesses[c] : *exits[c];
         }
         unsigned walked = 0;
         for (unsigned b = running; b != 0; b &= b - 1) {
@@ -232,6 +240,7 @@ TAVRINE_LANE_TARGET __attribute__((always_inline)) inline void followLanes(const
                     ? -1
                     : walkWith<examine>(first.data, start, Vec3{lane[0][c], lane[1][c], lane[2][c]},
                                         Vec3{lane[3][c], lane[4][c], lane[5][c]});
+            if (g != oldGuess[c]) following &= ~(1u << c);
             if (g >= 0) {
                 // Where the next ray from here in about this direction goes first; should the
                 // plane test leave g in doubt, the search below puts what it finds in its place.
@@ -554,7 +563,10 @@ __attribute__((target("avx2"))) void followLanesAvx2(const LaneStarts& in, LaneE
     followLanes<examineBlockAvx2>(in, out);
 }
 
-__attribute__((target("avx512f"))) void followLanesAvx512(const LaneStarts& in, LaneEnds& out) {
+// With AVX-512 the four-wide vectors of the lanes have 32 registers and mask registers (VL), so
+// the state of the twelve lanes stays in registers.
+__attribute__((target("avx512f,avx512vl"))) void followLanesAvx512(const LaneStarts& in,
+                                                                   LaneEnds& out) {
     followLanes<examineBlockAvx512>(in, out);
 }
 

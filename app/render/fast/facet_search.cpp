@@ -360,7 +360,8 @@ __attribute__((noinline)) bool searchHit(const Context& ctx, const Vec3& o, cons
 VectorUnit usableUnit(VectorUnit asked) {
     using Unit = VectorUnit;
 #if defined(TAVRINE_X86_VECTORS)
-    const bool avx512 = __builtin_cpu_supports("avx512f");
+    // The AVX-512 chain lanes take the four-wide vectors into its 32 registers as well (VL).
+    const bool avx512 = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
     const bool avx2 = __builtin_cpu_supports("avx2");
     if ((asked == Unit::Best || asked == Unit::Avx512) && avx512) return Unit::Avx512;
     if (asked != Unit::Scalar && avx2) return Unit::Avx2;
