@@ -33,17 +33,6 @@
 namespace tavrine::ui {
 namespace {
 
-template <typename Done>
-bool waitUntil(Done done, int timeoutMs) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < timeoutMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QTest::qWait(10);
-    }
-    return done();
-}
-
 TEST(TiltPerformanceWindow, SweepsAsTheCommandLineSavesAndCancels) {
     test::application();
     tavrine::test::TempFolder folder("tavrine-tilt-window");
@@ -64,7 +53,7 @@ TEST(TiltPerformanceWindow, SweepsAsTheCommandLineSavesAndCancels) {
     ASSERT_NE(tilt, nullptr);
     EXPECT_TRUE(tilt->isVisible());
     EXPECT_TRUE(tilt->running());
-    ASSERT_TRUE(waitUntil([&] { return !tilt->running(); }, 60000));
+    ASSERT_TRUE(test::waitUntil([&] { return !tilt->running(); }, 60000));
     auto* cancel = tilt->findChild<QPushButton*>("cancel");
     EXPECT_FALSE(cancel->isEnabled());
 
@@ -95,7 +84,7 @@ TEST(TiltPerformanceWindow, SweepsAsTheCommandLineSavesAndCancels) {
     tilt->findChild<QPushButton*>("run")->click();
     ASSERT_TRUE(tilt->running());
     cancel->click();
-    ASSERT_TRUE(waitUntil([&] { return !tilt->running(); }, 60000));
+    ASSERT_TRUE(test::waitUntil([&] { return !tilt->running(); }, 60000));
     EXPECT_TRUE(tilt->findChild<QLabel*>("status")->text().startsWith("Cancelled"))
         << tilt->findChild<QLabel*>("status")->text().toStdString();
     EXPECT_LT(w.outputs()->tiltSweep().rows.size(), 181u);
@@ -103,7 +92,7 @@ TEST(TiltPerformanceWindow, SweepsAsTheCommandLineSavesAndCancels) {
     EXPECT_TRUE(engine.isIdle());
 
     tilt->close();
-    EXPECT_TRUE(waitUntil([&] { return w.outputs()->tiltWindow() == nullptr; }, 5000));
+    EXPECT_TRUE(test::waitUntil([&] { return w.outputs()->tiltWindow() == nullptr; }, 5000));
     engine.shutdown();
 }
 

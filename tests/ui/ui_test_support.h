@@ -3,9 +3,12 @@
 // asks of it, and answering the next message box.
 
 #include <QApplication>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
+#include <QtTest/QTest>
 #include <string>
 #include <utility>
 #include <vector>
@@ -97,6 +100,18 @@ inline void answerNextMessageBox(MessageSeen* seen, QMessageBox::StandardButton 
             preferred != nullptr ? box->standardButton(preferred) : QMessageBox::NoButton;
         box->button(answer)->click();
     });
+}
+
+// Processes events until done() holds or timeoutMs passed; returns done().
+template <typename Done>
+bool waitUntil(Done done, int timeoutMs) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < timeoutMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QTest::qWait(10);
+    }
+    return done();
 }
 
 }  // namespace tavrine::ui::test

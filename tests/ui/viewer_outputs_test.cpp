@@ -29,17 +29,6 @@ namespace {
 using test::chooseFile;
 using test::ModalAnswers;
 
-template <typename Done>
-bool waitFor(Done done, int timeoutMs) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < timeoutMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QTest::qWait(10);
-    }
-    return done();
-}
-
 // Notes a message box's text and presses OK.
 ModalAnswers::Step acknowledge(std::string* text) {
     return [text](QWidget* w) {
@@ -107,7 +96,7 @@ TEST(ViewerOutputs, AScreenShotOfARenderingAndRestorePositionOfItsPositionFile) 
     w.show();
     w.startEngine();
     w.requestRender();
-    ASSERT_TRUE(waitFor([&] { return !w.renderBusy(); }, 120000));
+    ASSERT_TRUE(test::waitUntil([&] { return !w.renderBusy(); }, 120000));
     const Orientation shotView = session.orientation.viewPose.orientation;
 
     // Save as "PNG 24bit FullColor": the picture and its position file beside it.
@@ -153,14 +142,14 @@ TEST(ViewerOutputs, AScreenShotOfARenderingAndRestorePositionOfItsPositionFile) 
         EXPECT_TRUE(answers.done());
     }
     EXPECT_EQ(title, "Open Position-Info File");
-    ASSERT_TRUE(waitFor([&] { return engine.isIdle(); }, 10000));
+    ASSERT_TRUE(test::waitUntil([&] { return engine.isIdle(); }, 10000));
     EXPECT_EQ(session.settings.stoneIndex, 1);
     EXPECT_EQ(session.model->modelIndex, start.settings.modelIndex);
     EXPECT_EQ(w.findChild<QComboBox*>(controlName(kStoneList))->currentText(), "Sapphire");
     EXPECT_TRUE(sameOrientation(session.orientation.viewPose.orientation, shotView));
     // The restored view renders the same picture again.
     w.requestRender();
-    ASSERT_TRUE(waitFor([&] { return !w.renderBusy(); }, 120000));
+    ASSERT_TRUE(test::waitUntil([&] { return !w.renderBusy(); }, 120000));
     EXPECT_EQ(renderPictureOf(session), rendered);
     engine.shutdown();
 }

@@ -26,18 +26,6 @@
 namespace tavrine::ui {
 namespace {
 
-// Processes events until done() holds or timeoutMs passed; returns done().
-template <typename Done>
-bool waitUntil(Done done, int timeoutMs) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < timeoutMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QTest::qWait(10);
-    }
-    return done();
-}
-
 // Returns the colour (0xRRGGBB) of pixel (x, y) of the session's render picture, -1 without one.
 int64_t savedPixel(const Session& session, int x, int y) {
     int64_t colour = -1;
@@ -92,7 +80,7 @@ TEST(Viewer, SpaceRendersTheHeadlessRenderersPixelsIntoTheRenderArea) {
         EXPECT_GT(hinted, 50) << "no hint in the empty render area";
         QTest::keyClick(window.clientArea(), Qt::Key_Space);
         ASSERT_TRUE(window.renderBusy());
-        ASSERT_TRUE(waitUntil([&] { return !window.renderBusy(); }, 120000));
+        ASSERT_TRUE(test::waitUntil([&] { return !window.renderBusy(); }, 120000));
 
         const QImage shown = window.clientArea()->grab(QRect(33, 245, 199, 199)).toImage();
         ASSERT_EQ(shown.size(), QSize(199, 199));
@@ -115,9 +103,9 @@ TEST(Viewer, SpaceRendersTheHeadlessRenderersPixelsIntoTheRenderArea) {
         QTest::keyPress(window.clientArea(), Qt::Key_Left);
         QTest::qWait(400);
         QTest::keyRelease(window.clientArea(), Qt::Key_Left);
-        ASSERT_TRUE(
-            waitUntil([&] { return engine.renderAreaShows() == PictureShows::OtherScene; }, 5000));
-        ASSERT_TRUE(waitUntil([&] { return engine.isIdle(); }, 5000));
+        ASSERT_TRUE(test::waitUntil(
+            [&] { return engine.renderAreaShows() == PictureShows::OtherScene; }, 5000));
+        ASSERT_TRUE(test::waitUntil([&] { return engine.isIdle(); }, 5000));
         QTest::qWait(300);
         const QImage stale = window.clientArea()->grab(area).toImage();
         const QRect tag = staleTagRect().translated(-area.topLeft());
@@ -138,7 +126,7 @@ TEST(Viewer, SpaceRendersTheHeadlessRenderersPixelsIntoTheRenderArea) {
 
         // The next rendering is current again: no tag.
         QTest::keyClick(window.clientArea(), Qt::Key_Space);
-        ASSERT_TRUE(waitUntil([&] { return !window.renderBusy(); }, 120000));
+        ASSERT_TRUE(test::waitUntil([&] { return !window.renderBusy(); }, 120000));
         EXPECT_EQ(engine.renderAreaShows(), PictureShows::CurrentScene);
         const QImage again = window.clientArea()->grab(area).toImage();
         int unlike = 0;
