@@ -36,6 +36,29 @@ bool sizeAllowed(int64_t w, int64_t h) {
     return w > 0 && h > 0 && w <= kMaxSide && h <= kMaxSide && w * h <= kMaxPixels;
 }
 
+// Shrinks a 24-bit picture of even sides to half: every target byte is the truncated mean of the
+// four source bytes it covers, which is what the general overlap weights give for this ratio
+// (each weight a quarter of the total), at a fraction of the work. The high-quality rendering
+// shrinks by exactly this.
+void halve(Dib& dib) {
+    const int32_t width = dib.width / 2, height = dib.height / 2;
+    Dib out;
+    if (!out.allocate(width, height, 24)) return;
+    for (int32_t r = 0; r < height; ++r) {
+        const uint8_t* a = dib.storedRow(2 * r);
+        const uint8_t* b = dib.storedRow(2 * r + 1);
+        uint8_t* dst = out.storedRow(r);
+        for (int32_t x = 0; x < width; ++x, a += 6, b += 6, dst += 3) {
+            for (int c = 0; c < 3; ++c) {
+                const unsigned sum = unsigned{a[c]} + a[c + 3] + b[c] + b[c + 3];
+                dst[c] = static_cast<uint8_t>(sum >> 2);
+            }
+        }
+    }
+    dib = std::move(out);
+    dib.refresh();
+}
+
 }  // namespace
 
 std::string readableSizeProblem(int64_t width, int64_t height) {
@@ -297,6 +320,10 @@ void ResizeDIB(DibHandle dib, int32_t width, int32_t height) {
     if (dib->bitCount != 24) return;
     const int64_t sw = dib->width, sh = dib->height, dw = width, dh = height;
     if (sw == dw && sh == dh) return;
+    if (sw == 2 * dw && sh == 2 * dh) {
+        halve(*dib);
+        return;
+    }
     // In units where a source pixel is dw wide and a target pixel sw wide, both spans are
     // whole numbers, so each weight is an exact integer overlap and the mean truncates exactly.
     struct Tap {
@@ -355,6 +382,18 @@ bool setImagePixel(uint8_t* rows, int32_t width, int32_t height, int32_t column,
     p[1] = static_cast<uint8_t>(colour >> 8);
     p[2] = static_cast<uint8_t>(colour);
     return true;
+}
+
+void setImageRow(uint8_t* rows, int32_t width, int32_t height, int32_t row,
+                 const ColorRef* colours) {
+    const size_t stride = static_cast<size_t>(strideFor(width, 24));
+    uint8_t* p = rows + static_cast<size_t>(height - 1 - row) * stride;
+    for (int32_t column = 0; column < width; ++column, p += 3) {
+        const ColorRef colour = colours[column];
+        p[0] = static_cast<uint8_t>(colour >> 16);
+        p[1] = static_cast<uint8_t>(colour >> 8);
+        p[2] = static_cast<uint8_t>(colour);
+    }
 }
 
 double picturePsnr(DibHandle a, DibHandle b) {

@@ -155,6 +155,11 @@ void ResizeDIB(DibHandle dib, int32_t width, int32_t height);
 bool setImagePixel(uint8_t* rows, int32_t width, int32_t height, int32_t column, int32_t row,
                    ColorRef colour);
 
+// Writes image row `row` (0 <= row < height) of a 24-bit picture's rows whole, from the width
+// colours in column order; as setImagePixel for each column, without its checks per pixel.
+void setImageRow(uint8_t* rows, int32_t width, int32_t height, int32_t row,
+                 const ColorRef* colours);
+
 // Writes a BMP file as DIBtoBMP does and puts the reason of a failure in |error|.
 bool DIBtoBMP(const std::string& path, DibHandle dib, std::string* error);
 

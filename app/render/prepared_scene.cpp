@@ -160,9 +160,7 @@ void renderRow(const FrameJob& job, RowMemory& memory, int32_t row) {
                                    light != nullptr ? &light[column] : nullptr);
         }
     }
-    for (int32_t column = 0; column < w2; ++column) {
-        imgctl::setImagePixel(job.rows, w2, w2, column, row, memory.colours[column]);
-    }
+    imgctl::setImageRow(job.rows, w2, w2, row, memory.colours.data());
     if (light != nullptr) {
         RadianceBuffer& radiance = *job.radiance;
         const size_t at = static_cast<size_t>(row) * static_cast<size_t>(w2);

@@ -265,21 +265,26 @@ TAVRINE_LANE_TARGET __attribute__((always_inline)) inline void followLanes(const
         }
         unsigned certain = walked & ~parallel;
         // The facets whose planes pass near the centre before each lane's facet, tested in all
-        // lanes at once (grazesNearCentre of steps::dot(d, normal)).
-        for (const int32_t j : fd.nearCentre) {
-            unsigned later = 0;
-            for (unsigned b = certain; b != 0; b &= b - 1) {
-                const int32_t c = __builtin_ctz(b);
-                later |= static_cast<unsigned>(facet[c] > j) << c;
+        // lanes at once (grazesNearCentre of steps::dot(d, normal)). A ray seldom grazes one, so
+        // which lanes' facets come after it is only asked of the lanes that do.
+        int32_t lastFacet = -1;
+        if (!fd.nearCentre.empty()) {
+            for (int32_t c = 0; c < kLaneCount; ++c) {
+                lastFacet = std::max(lastFacet, ((certain >> c) & 1u) != 0 ? facet[c] : -1);
             }
-            if (later == 0) break;
+        }
+        for (const int32_t j : fd.nearCentre) {
+            if (j >= lastFacet) break;
             const Vec3& nearNormal = facets[j].normal;
             unsigned grazing = 0;
             for (int32_t v = 0; v < V; ++v) {
                 const D facing = dx[v] * nearNormal.x + dy[v] * nearNormal.y + dz[v] * nearNormal.z;
                 grazing |= bitsOf((M)(facing >= 0.0) & (M)(facing < kGrazing)) << (W * v);
             }
-            certain &= ~(later & grazing);
+            for (unsigned b = grazing & certain; b != 0; b &= b - 1) {
+                const int32_t c = __builtin_ctz(b);
+                if (facet[c] > j) certain &= ~(1u << c);
+            }
         }
 
         // The lanes the walk leaves in doubt are searched as the single chain searches them; the
