@@ -231,14 +231,16 @@ TAVRINE_LANE_TARGET __attribute__((always_inline)) inline void followLanes(const
             starts[c] = follows || exits[c] == nullptr || *exits[c] < 0 ? *guesses[c] : *exits[c];
         }
         unsigned walked = 0;
+        const FacetData::EdgeBlock* const blocks = fd.edgeBlocks.data();
+        const uint32_t facetCount = static_cast<uint32_t>(first.scene.facetCount);
         for (unsigned b = running; b != 0; b &= b - 1) {
             const int32_t c = __builtin_ctz(b);
             const int32_t start = starts[c];
             // A guess left in a scratch by another scene may be out of range.
             const int32_t g =
-                static_cast<uint32_t>(start) >= static_cast<uint32_t>(first.scene.facetCount)
+                static_cast<uint32_t>(start) >= facetCount
                     ? -1
-                    : walkWith<examine>(first.data, start, Vec3{lane[0][c], lane[1][c], lane[2][c]},
+                    : walkWith<examine>(blocks, start, Vec3{lane[0][c], lane[1][c], lane[2][c]},
                                         Vec3{lane[3][c], lane[4][c], lane[5][c]});
             if (g != oldGuess[c]) following &= ~(1u << c);
             if (g >= 0) {
@@ -357,10 +359,15 @@ TAVRINE_LANE_TARGET __attribute__((always_inline)) inline void followLanes(const
             const D hk = (D)((M)sum ^ kSign) / along[v];
             const D hi = oi + di * (hk - ok) / dk[v];
             const D hj = oj + dj * (hk - ok) / dk[v];
-            const M fromSearch = maskOf(bySearch, v);
-            const D hx = fromSearch ? load(searched[0] + at) : (onX[v] ? hk : hi);
-            const D hy = fromSearch ? load(searched[1] + at) : (onX[v] ? hi : (onY[v] ? hk : hj));
-            const D hz = fromSearch ? load(searched[2] + at) : (onZ[v] ? hk : hj);
+            D hx = onX[v] ? hk : hi;
+            D hy = onX[v] ? hi : (onY[v] ? hk : hj);
+            D hz = onZ[v] ? hk : hj;
+            if (((bySearch >> at) & laneBits) != 0) {
+                const M fromSearch = maskOf(bySearch, v);
+                hx = fromSearch ? load(searched[0] + at) : hx;
+                hy = fromSearch ? load(searched[1] + at) : hy;
+                hz = fromSearch ? load(searched[2] + at) : hz;
+            }
 
             // bounceChain: the segment, the mirror and refracted directions, the light leaving
             // and the Fresnel weight. The normals are those of the facets met (a lane that has

@@ -188,10 +188,9 @@ using ExamineBlock = BlockVerdict (*)(const FacetData::EdgeBlock&, const Vec3&, 
 // of every lane, else the facet across the first lane it is certainly outside of, or -1 (a lane
 // in doubt and none certainly outside, or nothing across).
 template <ExamineBlock examine>
-__attribute__((always_inline)) inline int32_t nextStep(const FacetData& fd, int32_t g,
-                                                       const Vec3& sd, const Vec3& sm) {
+__attribute__((always_inline)) inline int32_t nextStep(const FacetData::EdgeBlock* blocks,
+                                                       int32_t g, const Vec3& sd, const Vec3& sm) {
     int32_t next = kAllClear;
-    const FacetData::EdgeBlock* blocks = fd.edgeBlocks.data();
     for (int32_t b = g; b >= 0; b = blocks[b].next) {
         const FacetData::EdgeBlock& k = blocks[b];
         const BlockVerdict v = examine(k, sd, sm);
@@ -205,12 +204,14 @@ __attribute__((always_inline)) inline int32_t nextStep(const FacetData& fd, int3
 
 // Walks from facet g across the edges the ray (sd and sm as WalkRay has them) certainly passes
 // outside of, to a facet the ray faces (the tracer's candidate test) and passes well inside every
-// edge of; returns that facet, or -1 when the walk proves nothing.
+// edge of; returns that facet, or -1 when the walk proves nothing. The blocks are
+// FacetData::edgeBlocks, passed on their own so that a caller walking many rays reads where they
+// start once.
 template <ExamineBlock examine>
-__attribute__((always_inline)) inline int32_t walkWith(const FacetData& fd, int32_t g,
-                                                       const Vec3& sd, const Vec3& sm) {
+__attribute__((always_inline)) inline int32_t walkWith(const FacetData::EdgeBlock* blocks,
+                                                       int32_t g, const Vec3& sd, const Vec3& sm) {
     for (int32_t walk = 0; walk < kWalkSteps; ++walk) {
-        const int32_t next = nextStep<examine>(fd, g, sd, sm);
+        const int32_t next = nextStep<examine>(blocks, g, sd, sm);
         if (next == kAllClear) return g;
         if (next < 0) return -1;
         g = next;
@@ -220,18 +221,18 @@ __attribute__((always_inline)) inline int32_t walkWith(const FacetData& fd, int3
 
 // The walk with each unit's examination of a block; all take the same steps.
 inline int32_t walkScalar(const FacetData& fd, int32_t g, const Vec3& sd, const Vec3& sm) {
-    return walkWith<examineBlockScalar>(fd, g, sd, sm);
+    return walkWith<examineBlockScalar>(fd.edgeBlocks.data(), g, sd, sm);
 }
 
 #if defined(TAVRINE_X86_VECTORS)
 __attribute__((target("avx512f"))) inline int32_t walkAvx512(const FacetData& fd, int32_t g,
                                                              const Vec3& sd, const Vec3& sm) {
-    return walkWith<examineBlockAvx512>(fd, g, sd, sm);
+    return walkWith<examineBlockAvx512>(fd.edgeBlocks.data(), g, sd, sm);
 }
 
 __attribute__((target("avx2"))) inline int32_t walkAvx2(const FacetData& fd, int32_t g,
                                                         const Vec3& sd, const Vec3& sm) {
-    return walkWith<examineBlockAvx2>(fd, g, sd, sm);
+    return walkWith<examineBlockAvx2>(fd.edgeBlocks.data(), g, sd, sm);
 }
 #endif
 
