@@ -7,7 +7,7 @@
 #include <sstream>
 #include <utility>
 
-#include "app/plot/tilt_plot.h"
+#include "app/plot/plot_names.h"
 #include "app/render/picture_formats.h"
 #include "app/settings/value_ranges.h"
 

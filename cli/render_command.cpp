@@ -14,6 +14,7 @@
 #include "app/session/scene_request.h"
 #include "app/session/session.h"
 #include "cli/output_checks.h"
+#include "cli/plot_loader.h"
 #include "cli/progress_bar.h"
 #include "cli/tilt_command.h"
 #include "imgctl/imgctl.h"
@@ -187,6 +188,14 @@ int runRender(const CliOptions& o, std::FILE* out, std::FILE* err) {
     const int setUp = setUpScene(o, session, err);
     if (setUp != kExitOk) return setUp;
     if (!checkOutputFolders(o, err)) return kExitFileError;
+    // A plot or strip needs the plot module; one that cannot be loaded fails the run at once.
+    if (!o.tiltPlot.empty() || !o.tiltStrip.empty()) {
+        std::string error;
+        if (loadPlotModule(&error) == nullptr) {
+            std::fprintf(err, "tavrine-render: %s\n", error.c_str());
+            return kExitFileError;
+        }
+    }
 
     if (!o.exportObj.empty()) {
         std::string error;

@@ -3,9 +3,9 @@
 #include <utility>
 
 #include "app/evaluate/tilt_sweep.h"
-#include "app/plot/tilt_plot.h"
-#include "app/plot/tilt_strip.h"
+#include "app/plot/plot_names.h"
 #include "app/settings/stone_table.h"
+#include "cli/plot_loader.h"
 #include "cli/progress_bar.h"
 #include "util/atomic_file.h"
 #include "util/interrupts.h"
@@ -93,9 +93,12 @@ int runTiltSweep(const CliOptions& o, const Session& session, const RenderExecut
                          util::quotedPath(*path).c_str());
             return util::interruptExitCode();
         }
+        const PlotModule* module = loadPlotModule(&error);
+        const std::string title = isPlot ? plotTitle(o, session) : std::string();
         const bool written =
-            isPlot ? plot::writeTiltPlot(sweep.rows, *path, &error, plotTitle(o, session))
-                   : plot::writeTiltStrip(sweep.rows, sweep.pictures, *path, &error);
+            module != nullptr &&
+            (isPlot ? module->writeTiltPlot(&sweep.rows, path, &error, &title)
+                    : module->writeTiltStrip(&sweep.rows, &sweep.pictures, path, &error));
         if (!written) {
             std::fprintf(err, "tavrine-render: %s\n", error.c_str());
             return util::kExitFileError;

@@ -9,7 +9,6 @@
 #include <QtCharts/QScatterSeries>
 #include <QtCharts/QValueAxis>
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 
 #include "app/plot/plot_application.h"
@@ -59,19 +58,6 @@ void paintChart(QChart* chart, QPainter& painter) {
 }
 
 }  // namespace
-
-PlotFormat plotFormatOf(const std::string& path) {
-    const size_t dot = path.find_last_of('.');
-    const size_t slash = path.find_last_of('/');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
-        return PlotFormat::Unknown;
-    }
-    std::string extension = path.substr(dot + 1);
-    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (extension == "svg") return PlotFormat::Svg;
-    if (extension == "png") return PlotFormat::Png;
-    return PlotFormat::Unknown;
-}
 
 QChart* makeTiltChart(const std::vector<evaluate::TiltRow>& rows, const std::string& title) {
     auto* chart = new QChart;
@@ -148,10 +134,6 @@ QChart* makeTiltChart(const std::vector<evaluate::TiltRow>& rows, const std::str
         s->attachAxis(y);
     }
     return chart;
-}
-
-std::string tiltPlotTitle(const std::string& subject, Lighting lighting) {
-    return "Tilt performance: " + subject + ", " + lightingCaption(lighting) + " lighting";
 }
 
 bool writeTiltPlot(const std::vector<evaluate::TiltRow>& rows, const std::string& path,

@@ -7,13 +7,10 @@
 #include <vector>
 
 #include "app/evaluate/tilt_sweep.h"
+#include "app/plot/plot_names.h"
 #include "imgctl/imgctl.h"
 
 namespace tavrine::plot {
-
-// The largest width and height of one picture in the strip, in pixels; smaller pictures keep
-// their size.
-inline constexpr int kStripPictureSize = 128;
 
 // Returns a picture (24 bits, or 8 with a palette) as an image; a null image for another kind.
 QImage imageOfPicture(const imgctl::DibData& picture);

@@ -57,8 +57,7 @@ class RenderCommand : public testing::Test {
     Outcome run(const std::string& args, const std::string& redirect = "2>&1",
                 const std::string& before = "") const {
         Outcome result;
-        const std::string command =
-            before + std::string(TAVRINE_RENDER_EXE) + " " + args + " " + redirect;
+        const std::string command = before + program_ + " " + args + " " + redirect;
         FILE* pipe = ::popen(command.c_str(), "r");
         if (pipe == nullptr) return result;
         char buffer[4096];
@@ -84,6 +83,7 @@ class RenderCommand : public testing::Test {
     }
 
     fs::path dir_;
+    std::string program_ = TAVRINE_RENDER_EXE;  // the tool run
 };
 
 TEST_F(RenderCommand, HelpAndTables) {
@@ -340,6 +340,44 @@ TEST_F(RenderCommand, TiltSweepPrintsTheFaceUpFiguresAndWritesItsFiles) {
             << refused.output;
     }
     EXPECT_EQ(files().size(), 3u);
+}
+
+// A copy of the tool whose plot module is missing, then one of another build: a run that asks
+// for a plot or strip fails with one line naming the module before rendering or writing
+// anything; a sweep without one does not need the module.
+TEST_F(RenderCommand, MissingOrStalePlotModuleFailsBeforeAnythingIsWritten) {
+    // The copy looks for the module in ../app/plot beside itself; its tracing library it finds
+    // in the build tree.
+    fs::create_directories(path("bin"));
+    fs::copy_file(TAVRINE_RENDER_EXE, path("bin/tavrine-render"));
+    program_ = path("bin/tavrine-render");
+    const std::string sweep = "--size 32 --tilt-sweep 10:10 --tilt-csv " + path("t.csv") + " ";
+    const std::string moduleFile = path("app/plot/libtavrine-plot.so");
+    for (const char* found : {"missing", "stale"}) {
+        if (std::string(found) == "stale") {
+            fs::create_directories(path("app/plot"));
+            fs::copy_file(TAVRINE_STALE_PLOT_MODULE, moduleFile);
+        }
+        for (const std::string& drawing :
+             {"--tilt-plot " + path("t.svg"), "--tilt-strip " + path("s.png")}) {
+            const Outcome refused = run(sweep + drawing);
+            EXPECT_EQ(1, refused.status) << found << ": " << refused.output;
+            EXPECT_EQ(refused.output.rfind("tavrine-render: cannot load the plot module ", 0), 0u)
+                << found << ": " << refused.output;
+            EXPECT_NE(refused.output.find("libtavrine-plot.so"), std::string::npos);
+            EXPECT_EQ(1, std::count(refused.output.begin(), refused.output.end(), '\n'))
+                << found << ": " << refused.output;
+        }
+        EXPECT_FALSE(fs::exists(path("t.csv")) || fs::exists(path("t.svg")) ||
+                     fs::exists(path("s.png")))
+            << found;
+    }
+    const Outcome stale = run(sweep + "--tilt-plot " + path("t.svg"));
+    EXPECT_NE(stale.output.find(moduleFile + ": it comes from another build"), std::string::npos)
+        << stale.output;
+    const Outcome plain = run(sweep);
+    EXPECT_EQ(0, plain.status) << plain.output;
+    EXPECT_TRUE(fs::exists(path("t.csv")));
 }
 
 TEST_F(RenderCommand, UnwritableOutputNamesThePathAndLeavesNothing) {

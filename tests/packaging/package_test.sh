@@ -3,7 +3,8 @@
 # its dependencies (found by dpkg-shlibdeps) install here; every program runs from the root with
 # the package's own libTVRT, has a manual page naming every option of its --help and is named in
 # the AppStream metadata; nothing names the build folder, and tavrine-render renders the build's
-# picture with that folder hidden; the MIME types, the metadata and lintian find no fault.
+# picture and draws a tilt plot (with its plot module) with that folder hidden; the MIME types,
+# the metadata and lintian find no fault.
 #
 # Usage: package_test.sh BUILD_DIR
 # Exit status: 0 passed, 1 failed, 77 skipped (a packaging tool is missing).
@@ -71,6 +72,11 @@ fi
     "${hide[@]}" env -u LD_LIBRARY_PATH "$root/usr/bin/tavrine-render" --quiet --stone 4 \
         --size 48 --out "$work/installed.png" && cmp -s "$work/installed.png" "$work/built.png" ||
     fail "the installed tavrine-render does not render the built one's picture"
+# It draws a tilt plot with the package's plot module, which it loads only for that.
+"${hide[@]}" env -u LD_LIBRARY_PATH "$root/usr/bin/tavrine-render" --quiet --stone 4 --size 32 \
+    --tilt-sweep 10:10 --tilt-plot "$work/tilt.svg" >"$work/tilt.log" 2>&1 &&
+    head -c 5 "$work/tilt.svg" | grep -qF '<?xml' ||
+    fail "the installed tavrine-render draws no tilt plot: $(tail -n 2 "$work/tilt.log")"
 
 # Each file kind is a MIME type that the desktop entry names.
 mkdir -p "$work/mime/packages" && cp "$share"/mime/packages/*.xml "$work/mime/packages/"
