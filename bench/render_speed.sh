@@ -3,11 +3,18 @@
 # the default path (all cores, faster tracer), checks that both write identical PNG pictures, and
 # prints the wall times and their ratio, and the processor time of each.
 #
-# Usage: bench/render_speed.sh [BUILD_DIR]   (default: build)
+# Usage: bench/render_speed.sh [--models] [BUILD_DIR]   (default: build)
+# With --models the scenes are instead every built-in model of the list in one view
+# (--stone 0 --model N --size 512 --hq 1).
 # Each scene is timed REPEAT times (default 3) and the shortest time is kept, since machines
 # shared with others are noisy.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+everyModel=0
+if [[ ${1:-} == --models ]]; then
+    everyModel=1
+    shift
+fi
 build=${1:-$root/build}
 tool="$build/cli/tavrine-render"
 [[ -x "$tool" ]] || { echo "render_speed: $tool not found; build first" >&2; exit 1; }
@@ -44,6 +51,13 @@ scenes=(
     "--design examples/emerald-cut.asc --size 320 --hq 1"
     "--design examples/pear.asc --size 320 --hq 1 --turn U4"
 )
+if ((everyModel)); then
+    scenes=()
+    for model in $(seq 0 27); do
+        ((model == 22)) && continue  # the list's separator
+        scenes+=("--stone 0 --model $model --size 512 --hq 1")
+    done
+fi
 
 repeat=${REPEAT:-3}
 # Prints the shortest wall time and the shortest processor time (user + system, all threads) of
