@@ -19,7 +19,7 @@ fi
 
 # ---- Outside: find the tools, then run this script again on a fresh display ----------------
 if [[ "$1" != --inside ]]; then
-    onFreshDisplay 180 xdotool xprop xwininfo od -- "$0" --inside "$@"
+    onFreshDisplay 180 160 xdotool xprop xwininfo od -- "$0" --inside "$@"
 fi
 
 # ---- Inside: on the virtual display ---------------------------------------------------------

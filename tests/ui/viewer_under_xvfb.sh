@@ -23,7 +23,7 @@ if [[ "$1" != --inside ]]; then
     if [[ -e /dev/full ]] && "$1" --help >/dev/full 2>/dev/null; then
         fail "tavrine --help to a full standard output exits 0"
     fi
-    onFreshDisplay 240 xdotool import compare -- "$0" --inside "$@"
+    onFreshDisplay 240 130 xdotool import compare -- "$0" --inside "$@"
 fi
 
 # ---- Inside: on the virtual display ---------------------------------------------------------

@@ -10,13 +10,16 @@ fail() {
     exit 1
 }
 
-# onFreshDisplay SECONDS TOOL... -- SCRIPT ARG...: skips when xvfb-run, Xvfb, xauth, timeout or a
-# TOOL is missing, else runs SCRIPT ARG... on a new virtual display for at most SECONDS (a viewer
-# that hangs must not hold up the suite) and exits with its status. SCRIPT marks the file named
-# by TAVRINE_XVFB_MARKER once it runs, which tells a display that never started from a failure.
+# onFreshDisplay SECONDS FIRST TOOL... -- SCRIPT ARG...: skips when xvfb-run, Xvfb, xauth, timeout
+# or a TOOL is missing, else runs SCRIPT ARG... on a new virtual display, the first free one from
+# number FIRST on, for at most SECONDS (a viewer that hangs must not hold up the suite) and exits
+# with its status. SCRIPT marks the file named by TAVRINE_XVFB_MARKER once it runs, which tells a
+# display that never started from a failure. Each script starts from a number of its own: a
+# script that took the number the one before it had just given up could lose its display to the
+# old server, which removes its socket as it ends.
 onFreshDisplay() {
-    local seconds=$1
-    shift
+    local seconds=$1 first=$2
+    shift 2
     local tools=(xvfb-run Xvfb xauth timeout)
     while [[ "$1" != -- ]]; do
         tools+=("$1")
@@ -32,7 +35,7 @@ onFreshDisplay() {
     marker=$(mktemp) || fail "cannot create a temporary file"
     rm -f "$marker"
     TAVRINE_XVFB_MARKER="$marker" timeout -k 10 "$seconds" \
-        xvfb-run -a -s "-screen 0 1280x1024x24" bash "$@"
+        xvfb-run -a -n "$first" -s "-screen 0 1280x1024x24" bash "$@"
     status=$?
     if [[ ! -e "$marker" ]]; then
         [[ $status -eq 124 ]] && fail "timed out before the display started"
