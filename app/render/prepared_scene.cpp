@@ -118,14 +118,23 @@ struct RowMemory {
     std::vector<int32_t> candidates;
     std::vector<Vec3> relative;
     std::vector<Vec3> projected;
-    std::vector<double> xs;
+    std::vector<double> xs;  // the primary rays' x by column, the same in every row
+    int32_t xsWidth = 0;     // the working width and scale xs was made for
+    int32_t xsScale = 0;
     std::vector<uint32_t> colours;
     std::vector<PixelLight> lights;  // only when the frame's light is asked for
 
     // Makes the memory fit the frame.
     void prepare(const FrameJob& job) {
         const size_t w2 = static_cast<size_t>(job.workingWidth);
-        xs.resize(w2);
+        if (xsWidth != job.workingWidth || xsScale != job.scale) {
+            xs.resize(w2);
+            for (int32_t column = 0; column < job.workingWidth; ++column) {
+                xs[column] = primaryRayOrigin(column, 0, job.workingWidth, job.scale).x;
+            }
+            xsWidth = job.workingWidth;
+            xsScale = job.scale;
+        }
         colours.resize(w2);
         lights.resize(job.radiance != nullptr ? w2 : 0);
         if (job.fast == nullptr) {
@@ -144,9 +153,6 @@ void renderRow(const FrameJob& job, RowMemory& memory, int32_t row) {
     const RenderSettings& s = job.settings;
     const int32_t w2 = job.workingWidth;
     const double y = primaryRayOrigin(0, row, w2, job.scale).y;
-    for (int32_t column = 0; column < w2; ++column) {
-        memory.xs[column] = primaryRayOrigin(column, row, w2, job.scale).x;
-    }
     // The pixels' light only when it is asked for, so that a plain rendering does no more.
     PixelLight* const light = job.radiance != nullptr ? memory.lights.data() : nullptr;
     if (job.fast != nullptr) {
