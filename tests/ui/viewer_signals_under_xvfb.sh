@@ -26,7 +26,7 @@ fi
 shift
 tavrine=$1
 writeStartSettings=$2
-: >"$TAVRINE_XVFB_MARKER"
+startOnDisplay
 
 makeWorkFolder
 

@@ -31,7 +31,7 @@ shift
 tavrine=$1
 renderer=$2
 writeStartSettings=$3
-: >"$TAVRINE_XVFB_MARKER"
+startOnDisplay
 
 makeWorkFolder
 

@@ -31,12 +31,18 @@ onFreshDisplay() {
         command -v "$tool" >/dev/null 2>&1 ||
             skip "'$tool' not found (scripts/setup.sh installs it)"
     done
-    local marker status
+    local marker serverLog status
     marker=$(mktemp) || fail "cannot create a temporary file"
+    serverLog=$(mktemp) || fail "cannot create a temporary file"
     rm -f "$marker"
     TAVRINE_XVFB_MARKER="$marker" timeout -k 10 "$seconds" \
-        xvfb-run -a -n "$first" -s "-screen 0 1280x1024x24" bash "$@"
+        xvfb-run -a -n "$first" -e "$serverLog" -s "-screen 0 1280x1024x24" bash "$@"
     status=$?
+    # What the server said, for a run that did not pass.
+    if [[ $status -ne 0 && -s "$serverLog" ]]; then
+        sed 's/^/Xvfb: /' "$serverLog" >&2
+    fi
+    rm -f "$serverLog"
     if [[ ! -e "$marker" ]]; then
         [[ $status -eq 124 ]] && fail "timed out before the display started"
         skip "Xvfb did not start here (xvfb-run exit status $status)"
@@ -44,6 +50,18 @@ onFreshDisplay() {
     rm -f "$marker"
     [[ $status -eq 124 ]] && fail "timed out after $seconds s"
     exit "$status"
+}
+
+# startOnDisplay: marks TAVRINE_XVFB_MARKER (the display started), then waits up to 10 s for the
+# display to answer a client, so that no viewer is started on a server not yet listening.
+startOnDisplay() {
+    : >"$TAVRINE_XVFB_MARKER"
+    local _
+    for _ in $(seq 100); do
+        xdotool getdisplaygeometry >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    fail "the display $DISPLAY does not answer"
 }
 
 # makeWorkFolder: sets work to a new temporary folder, removed on exit together with the viewer
