@@ -387,12 +387,9 @@ bool setImagePixel(uint8_t* rows, int32_t width, int32_t height, int32_t column,
 void setImageRow(uint8_t* rows, int32_t width, int32_t height, int32_t row,
                  const ColorRef* colours) {
     const size_t stride = static_cast<size_t>(strideFor(width, 24));
-    uint8_t* p = rows + static_cast<size_t>(height - 1 - row) * stride;
-    for (int32_t column = 0; column < width; ++column, p += 3) {
-        const ColorRef colour = colours[column];
-        p[0] = static_cast<uint8_t>(colour >> 16);
-        p[1] = static_cast<uint8_t>(colour >> 8);
-        p[2] = static_cast<uint8_t>(colour);
+    uint8_t* stored = rows + static_cast<size_t>(height - 1 - row) * stride;
+    for (int32_t column = 0; column < width; ++column) {
+        putColour(stored, 24, column, colours[column]);
     }
 }
 
