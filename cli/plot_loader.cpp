@@ -17,7 +17,7 @@ struct Loaded {
     std::string error;  // empty when the module was loaded
 };
 
-// The one line that says why module cannot be used.
+// The one line that says why the module named (or found at) `module` cannot be used.
 std::string loadFailure(const std::string& module, const std::string& reason) {
     return "cannot load the plot module " + module + ": " + reason;
 }
