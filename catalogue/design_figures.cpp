@@ -78,8 +78,8 @@ DesignEvaluation evaluateDesign(Session& session, Lighting lighting,
 
     // The sweep under the chosen lighting; its 0 degree row is the face-up view itself.
     chooseLighting(session, lighting);
-    evaluate::Sweep sweep =
-        evaluate::sweepTilts(evaluationSceneOf(session), range, observer, execution, true);
+    evaluate::Sweep sweep = evaluate::sweepTilts(evaluationSceneOf(session), range, observer,
+                                                 execution, evaluate::KeptPictures::FaceUp);
     result.status = sweep.status;
     result.error = std::move(sweep.error);
     if (result.status != RenderStatus::Completed) return result;

@@ -49,8 +49,9 @@ int runTiltSweep(const CliOptions& o, const Session& session, const RenderExecut
                  const std::function<void(const std::string&)>& wrote) {
     const evaluate::EvaluationScene scene = evaluationSceneOf(session);
     SweepProgress progress(err);
-    const evaluate::Sweep sweep =
-        evaluate::sweepTilts(scene, *o.tiltSweep, progress, execution, !o.tiltStrip.empty());
+    const evaluate::Sweep sweep = evaluate::sweepTilts(
+        scene, *o.tiltSweep, progress, execution,
+        o.tiltStrip.empty() ? evaluate::KeptPictures::None : evaluate::KeptPictures::All);
     progress.finished();
     if (sweep.status == RenderStatus::Failed) {
         std::fprintf(err, "tavrine-render: cannot render the tilt sweep: %s\n",

@@ -37,7 +37,8 @@ EngineJob tiltEngineJob(Session& session, NotificationSink& sink, TiltJob& job,
                                               int64_t) -> int32_t {
         prepareTiltJob(job, session);
         EngineSweepObserver observer(sink, abortPoll);
-        job.sweep = evaluate::sweepTilts(job.scene, job.range, observer, execution, true);
+        job.sweep = evaluate::sweepTilts(job.scene, job.range, observer, execution,
+                                         evaluate::KeptPictures::All);
         const auto count = static_cast<int32_t>(evaluate::tiltsOf(job.range).size());
         if (job.sweep.status == RenderStatus::Completed) {
             sink.post(NotifyWindow::TiltPerformance, NOTIFY_PROGRESS,

@@ -65,7 +65,7 @@ std::vector<double> tiltsOf(const TiltRange& range) {
 }
 
 Sweep sweepTilts(const EvaluationScene& scene, const TiltRange& range, SweepObserver& observer,
-                 const RenderExecution& execution, bool keepPictures) {
+                 const RenderExecution& execution, KeptPictures kept) {
     Sweep sweep;
     const std::vector<double> tilts = tiltsOf(range);
     RowObserver rowObserver(observer);
@@ -83,7 +83,11 @@ Sweep sweepTilts(const EvaluationScene& scene, const TiltRange& range, SweepObse
             return sweep;
         }
         sweep.rows.push_back(TiltRow{tilts[i], e.figures});
-        if (keepPictures) sweep.pictures.push_back(std::move(e.picture));
+        if (kept == KeptPictures::All || (kept == KeptPictures::FaceUp && tilts[i] == 0.0)) {
+            sweep.pictures.push_back(std::move(e.picture));
+        } else if (kept == KeptPictures::FaceUp) {
+            sweep.pictures.emplace_back();  // this tilt's picture is let go here
+        }
         observer.tiltFinished(static_cast<int32_t>(i), sweep.rows.back());
     }
     sweep.status = RenderStatus::Completed;

@@ -54,8 +54,11 @@ class SweepObserver {
     }
 };
 
-// What a sweep gave: how it ended, its rows (of the tilts completed) and, when asked for, the
-// picture of each row.
+// Which of the tilts' pictures a sweep keeps: none, only the face-up one (tilt 0), or every one.
+enum class KeptPictures { None, FaceUp, All };
+
+// What a sweep gave: how it ended, its rows (of the tilts completed) and the pictures it was asked
+// to keep: none, or one per row (with FaceUp, null but for the face-up row).
 struct Sweep {
     RenderStatus status = RenderStatus::Failed;
     std::string error;
@@ -63,11 +66,11 @@ struct Sweep {
     std::vector<imgctl::DibPtr> pictures;
 };
 
-// Renders the scene at every tilt of range and returns the rows; keepPictures keeps each tilt's
-// picture in the result. Stops (RenderStatus::Aborted) when the observer asks, and fails on the
-// first rendering that fails.
+// Renders the scene at every tilt of range and returns the rows, with the pictures `kept` says.
+// Stops (RenderStatus::Aborted) when the observer asks, and fails on the first rendering that
+// fails.
 Sweep sweepTilts(const EvaluationScene& scene, const TiltRange& range, SweepObserver& observer,
-                 const RenderExecution& execution = {}, bool keepPictures = false);
+                 const RenderExecution& execution = {}, KeptPictures kept = KeptPictures::None);
 
 // Returns the mean brightness of the rows, the tilt-averaged brightness (0 without rows).
 double averageBrightness(const std::vector<TiltRow>& rows);

@@ -40,8 +40,8 @@ void measure(const evaluate::EvaluationScene& scene, int32_t threads, int runs) 
         evaluate::SweepObserver quiet;
         const double cpu = processSeconds();
         const auto start = std::chrono::steady_clock::now();
-        const evaluate::Sweep sweep =
-            evaluate::sweepTilts(scene, evaluate::TiltRange{30.0, 5.0}, quiet, execution, true);
+        const evaluate::Sweep sweep = evaluate::sweepTilts(
+            scene, evaluate::TiltRange{30.0, 5.0}, quiet, execution, evaluate::KeptPictures::All);
         walls.push_back(
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         processors.push_back(processSeconds() - cpu);

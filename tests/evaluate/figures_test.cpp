@@ -126,9 +126,10 @@ TEST(Figures, PavilionBelowTheCriticalAngleLeaksTheLight) {
 // Eight-fold with mirrors, the design is the same upside down in the face-up picture (index 0
 // at the top, 48 at the bottom), and the dome of light is the same all round the line of sight:
 // tilting its top away gives the figures of tilting it towards, to rounding (the pixel grid is
-// symmetric too). Three-fold, it is not.
+// symmetric too). Three-fold, it is not. Each sweep keeps the pictures it is asked for, one per
+// row (the face-up one alone, or all).
 TEST(TiltSweep, AMirrorSymmetricDesignSweepsSymmetricallyAndTheTiltCounts) {
-    const auto sweepOf = [](const ModelRecord& model) {
+    const auto sweepOf = [](const ModelRecord& model, KeptPictures kept) {
         EvaluationScene scene;
         scene.model = &model;
         scene.faceUp = faceUpView(Orientation{}, {0.0, 0.0, -1.0});
@@ -137,15 +138,20 @@ TEST(TiltSweep, AMirrorSymmetricDesignSweepsSymmetricallyAndTheTiltCounts) {
         scene.settings.width = 64;
         scene.settings.imageScale = imageScaleForWidth(64);
         SweepObserver quiet;
-        Sweep sweep = sweepTilts(scene, TiltRange{30.0, 10.0}, quiet);
+        Sweep sweep = sweepTilts(scene, TiltRange{30.0, 10.0}, quiet, {}, kept);
         EXPECT_EQ(sweep.status, RenderStatus::Completed) << sweep.error;
         EXPECT_EQ(sweep.rows.size(), 7u);
+        EXPECT_EQ(sweep.pictures.size(), 7u);
+        for (size_t i = 0; i < sweep.pictures.size(); ++i) {
+            const bool face = sweep.rows[i].tiltDegrees == 0.0;
+            EXPECT_EQ(sweep.pictures[i] != nullptr, kept == KeptPictures::All || face) << i;
+        }
         return sweep.rows;
     };
     const auto round = roundDesign(43.0);
     const auto trillion = roundDesign(43.0, 3);
-    const std::vector<TiltRow> even = sweepOf(*round);
-    const std::vector<TiltRow> odd = sweepOf(*trillion);
+    const std::vector<TiltRow> even = sweepOf(*round, KeptPictures::FaceUp);
+    const std::vector<TiltRow> odd = sweepOf(*trillion, KeptPictures::All);
     ASSERT_EQ(even.size(), 7u);
     ASSERT_EQ(odd.size(), 7u);
     double oddMost = 0.0;
