@@ -11,34 +11,14 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 out=$(realpath "${2:-$root/docs/screenshot-main-window.png}")
 
-if [[ "${TAVRINE_SCREENSHOT_INSIDE:-}" != 1 ]]; then
-    for tool in xvfb-run xdotool import compare; do
-        command -v "$tool" >/dev/null || { echo "take_screenshot: '$tool' not found" >&2; exit 1; }
-    done
-    TAVRINE_SCREENSHOT_INSIDE=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" \
-        bash "$0" "$build" "$out"
-fi
+# shellcheck source=scripts/screenshot_support.sh
+source "$root/scripts/screenshot_support.sh"
+onVirtualDisplay take_screenshot xdotool import compare -- "$0" "$build" "$out"
 
 # ---- On the virtual display -----------------------------------------------------------------
-work=$(mktemp -d)
-viewer=""
-trap '[[ -n "$viewer" ]] && kill "$viewer" 2>/dev/null && wait "$viewer"; rm -rf "$work"' EXIT
-mkdir -p "$work/bin"
-cp "$build/app/ui/tavrine" "$work/bin/tavrine"
-"$build/tests/ui/write_start_settings" "$work/bin/Setting.ini"
+startViewer take_screenshot "$build"
 "$build/cli/tavrine-render" --quiet --stone 1 --size 199 --format png24 \
     --out "$work/expected.png"
-
-unset QT_QPA_PLATFORM
-HOME="$work" XDG_CONFIG_HOME="$work/config" "$work/bin/tavrine" >"$work/viewer.log" 2>&1 &
-viewer=$!
-window=""
-for _ in $(seq 150); do
-    window=$(xdotool search --onlyvisible --name 'version 4\.06' 2>/dev/null | head -n 1) || true
-    [[ -n "$window" ]] && break
-    sleep 0.2
-done
-[[ -n "$window" ]] || { cat "$work/viewer.log" >&2; echo "take_screenshot: no window" >&2; exit 1; }
 eval "$(xdotool getwindowgeometry --shell "$window")"
 menuHeight=$((HEIGHT - 508))
 
