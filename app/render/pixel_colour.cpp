@@ -17,6 +17,9 @@ namespace {
 constexpr int32_t kSampleCount = 3;
 constexpr double kRayStartZ = -1.1;
 
+// The glare's term of every channel of the Studio picture.
+double glareTerm(double surfaceGlare) { return surfaceGlare * 1000.0 + 20.0; }
+
 // One channel from its inner light and the glare term: offset, clamp, add the glare, clamp.
 int32_t channel(double inner, double glare) {
     double v = inner * 1600.0 + 20.0;
@@ -82,10 +85,14 @@ Vec3 primaryRayOrigin(int32_t column, int32_t row, int32_t workingWidth, int32_t
 }
 
 uint32_t pixelColourFromLight(double innerR, double innerG, double innerB, double surfaceGlare) {
-    const double glare = surfaceGlare * 1000.0 + 20.0;
+    const double glare = glareTerm(surfaceGlare);
     return imgctl::colourRef(channel(innerR, glare), channel(innerG, glare),
                              channel(innerB, glare));
 }
+
+// A channel's inner term is clamped to 0..240 before the glare term is added, and rounding keeps
+// a sum with a term of 0 or more at least the other term.
+bool glareMakesWhite(double surfaceGlare) { return glareTerm(surfaceGlare) >= 255.0; }
 
 double headShadowCosine(int32_t degrees) {
     if (degrees <= 0) return 2.0;
@@ -107,7 +114,7 @@ PixelLight pixelLight(Lighting lighting, double innerR, double innerG, double in
         return light;
     }
     // The Studio picture's channel before its clamps, in the same units.
-    const double glare = surfaceGlare * 1000.0 + 20.0;
+    const double glare = glareTerm(surfaceGlare);
     light.r = (innerR * 1600.0 + 20.0 + glare) / 255.0;
     light.g = (innerG * 1600.0 + 20.0 + glare) / 255.0;
     light.b = (innerB * 1600.0 + 20.0 + glare) / 255.0;

@@ -33,6 +33,10 @@ Vec3 primaryRayOrigin(int32_t column, int32_t row, int32_t workingWidth, int32_t
 // each channel inner * 1600 + 20 clamped to 0..240, plus glare * 1000 + 20, clamped to 255.
 uint32_t pixelColourFromLight(double innerR, double innerG, double innerB, double surfaceGlare);
 
+// Whether pixelColourFromLight is white for this surface glare whatever the inner light, as long
+// as that is a number: glare * 1000 + 20 reaches 255 on its own.
+bool glareMakesWhite(double surfaceGlare);
+
 // The light of one pixel before it becomes a colour: each channel in the picture's units (1 is
 // full white, 255), not clamped, and whether the pixel's primary ray met the stone (all 0 when
 // not).

@@ -672,5 +672,57 @@ TEST(FastTracer, RowsInVectorLanesEqualTheExportedTracer) {
     }
 }
 
+// A pixel whose surface glare alone makes it white is not traced further when its light is not
+// asked for. Over whole rows of the tetrahedron, one of whose facets the glare makes white, every
+// vector unit gives the exported tracer's pixels, with and without Fire. With an infinite
+// absorption a chain ending at the depth limit brings light that is not a number, which the
+// exported tracer makes black even there: no pixel may then be taken white unseen.
+TEST(FastTracer, PixelsWhiteFromTheirGlareAloneAreTheExportedTracers) {
+    using Unit = FastTracer::VectorUnit;
+    const PreparedModel m(21, 4);
+    std::vector<int32_t> candidates(kMaxFacets);
+    std::vector<Vec3> relative(kMaxVertices);
+    std::vector<Vec3> projected(kMaxVertices);
+    const int32_t width = 45;
+    const int32_t scale = width / 2 - 1;
+    std::vector<double> xs(width);
+    std::vector<uint32_t> colours(width);
+    const uint32_t white = pixelColourFromLight(0.0, 0.0, 0.0, 1.0);
+    for (const bool infinite : {false, true}) {
+        for (const bool fire : {true, false}) {
+            RenderSettings s = settingsFor(fire, 0);
+            s.maxDepth = 3;
+            if (infinite) {
+                for (double& a : s.absorption) a = std::numeric_limits<double>::infinity();
+            }
+            int32_t whites = 0;
+            int32_t blacks = 0;
+            for (const Unit unit : {Unit::Scalar, Unit::Avx2, Unit::Avx512}) {
+                const FastTracer fast(s, m.scene, unit);
+                FastTracer::Scratch scratch(m.scene);
+                for (int32_t row = 0; row < width; ++row) {
+                    const double y = primaryRayOrigin(0, row, width, scale).y;
+                    for (int32_t column = 0; column < width; ++column) {
+                        xs[column] = primaryRayOrigin(column, row, width, scale).x;
+                    }
+                    fast.pixelColours(xs.data(), width, y, colours.data(), scratch);
+                    for (int32_t column = 0; column < width; ++column) {
+                        const uint32_t expected =
+                            literalPixelColour(s, m.scene, xs[column], y, candidates.data(),
+                                               relative.data(), projected.data());
+                        ASSERT_EQ(expected, colours[column])
+                            << "unit " << static_cast<int>(unit) << " fire " << fire << " infinite "
+                            << infinite << " pixel " << column << ", " << row;
+                        whites += expected == white;
+                        blacks += expected == 0;
+                    }
+                }
+            }
+            // The view has the white facet, which the infinite absorption blackens.
+            EXPECT_GT(infinite ? blacks : whites, 0);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace tavrine

@@ -263,6 +263,41 @@ steps::Lighting lightingOf(const RenderSettings& s, const RenderScene& scene) {
                            lighting.headShadowCosine};
 }
 
+// Whether the light the exported tracer brings back along every ray through the stone is a
+// number. It is when the numbers of the stone and the settings are sane: finite and positive
+// indexes, finite lights and absorption, facets with normals of unit length and no plane so near
+// the centre that its coefficients (the normal over its distance) are huge, and corners near the
+// centre. A hit point is then finite, as the search divides by no plane nearly parallel to the
+// ray (|dk p| below 1e-7), and so is every segment; the cosine at it, about the plane test's p
+// times the plane's distance, is then far from 0, so the refraction divides by no 0 (nor by a
+// square that rounds to 0).
+bool lightIsANumber(const RenderSettings& s, const RenderScene& scene) {
+    auto within = [](double v, double limit) { return std::fabs(v) <= limit; };  // not a NaN
+    auto index = [](double v) { return v > 0.0 && v <= 100.0; };
+    if (!index(s.outerIndex) || !index(s.stoneIndex) || !within(s.dispersionSpread, 0.5)) {
+        return false;
+    }
+    for (const double a : s.absorption) {
+        if (!within(a, 1e6)) return false;
+    }
+    const Vec3& l = scene.lightDirection;
+    if (!within(l.x, 2.0) || !within(l.y, 2.0) || !within(l.z, 2.0)) return false;
+    for (int32_t i = 0; i < scene.vertexCount; ++i) {
+        const Vertex& v = scene.vertices[i];
+        if (!within(v.x, 1e3) || !within(v.y, 1e3) || !within(v.z, 1e3)) return false;
+    }
+    for (int32_t j = 0; j < scene.facetCount; ++j) {
+        const Facet& f = scene.facets[j];
+        const double length2 = steps::dot(f.normal, f.normal);
+        if (!(length2 >= 0.99 && length2 <= 1.01)) return false;
+        for (int32_t k = 0; k < 3; ++k) {
+            if (!within(f.plane[k], 1e6)) return false;
+        }
+        if (!(f.plane[3] == 0.0 || f.plane[3] == 1.0)) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 FastTracer::Scratch::Scratch(const RenderScene& scene)
@@ -283,7 +318,23 @@ FastTracer::FastTracer(const RenderSettings& settings, const RenderScene& scene,
       lighting_(lightingOf(settings, scene)),
       r0_(normalReflectance(settings.outerIndex, settings.stoneIndex)),
       unit_(usableUnit(unit)),
-      facetData_(buildFacetData(scene, previous != nullptr ? &previous->facetData_ : nullptr)) {}
+      facetData_(buildFacetData(scene, previous != nullptr ? &previous->facetData_ : nullptr)) {
+    if (settings.lighting != Lighting::Studio || settings.maxDepth < 1 ||
+        !lightIsANumber(settings, scene)) {
+        return;
+    }
+    // The primary ray (along z) meeting facet j brings the glare of its reflection there.
+    whiteByGlare_.assign(static_cast<size_t>(scene.facetCount), 0);
+    for (int32_t j = 0; j < scene.facetCount; ++j) {
+        steps::Bounce bounce{};
+        steps::mirror(Vec3{0.0, 0.0, 1.0}, scene.facets[j].normal, false, bounce);
+        const double glare =
+            steps::shadeGlare(bounce.reflected, lighting_) * steps::fresnel(r0_, bounce, false);
+        if (!glareMakesWhite(glare)) continue;
+        whiteByGlare_[static_cast<size_t>(j)] = 1;
+        white_ = pixelColourFromLight(0.0, 0.0, 0.0, glare);
+    }
+}
 
 int32_t FastTracer::trace(const Vec3& origin, const Vec3& direction, double stoneIndex,
                           int32_t inside, int32_t depth, double total[3], double& surfaceGlare,
@@ -367,7 +418,8 @@ uint32_t plainPixelColour(const Context& base, const Vec3& origin, PixelLight* l
 // refracted rays then enter the stone.
 struct FirePixel {
     Vec3 hit;
-    double f;  // the Fresnel weight where the primary ray meets the stone
+    int32_t facet;  // the facet the primary ray meets
+    double f;       // the Fresnel weight where the primary ray meets the stone
     double glare;
     steps::Bounce bounces[3];
 };
@@ -381,6 +433,7 @@ bool startFirePixel(const Context& primary, const Context (&samples)[3], const V
                  guessAt(primary, 0), &p.hit, &hitFacet)) {
         return false;
     }
+    p.facet = hitFacet;
     steps::Bounce bounce{};
     steps::mirror(direction, primary.scene.facets[hitFacet].normal, false, bounce);
     // The reflected child leaves the stone at depth 1 and brings the glare back (traceRay).
@@ -617,6 +670,10 @@ void FastTracer::pixelColours(const double* xs, int32_t count, double y, uint32_
                 colours[i] = backdropColour(s);
                 continue;
             }
+            if (whiteByGlare(primaries.facet[q], lights)) {
+                colours[i] = white_;
+                continue;
+            }
             columns[q] = i;
             if (++primaries.count == lanePixels) finishWaiting();
         }
@@ -629,9 +686,11 @@ void FastTracer::pixelColours(const double* xs, int32_t count, double y, uint32_
         PixelLight* light = lights != nullptr ? &lights[i] : nullptr;
         if (light != nullptr) *light = PixelLight{};
         FirePixel p;
-        colours[i] = beside.missesAll(x) || !startFirePixel(primary, samples, Vec3{x, y, -1.1}, p)
-                         ? backdropColour(s)
-                         : firePixelAlone(samples, p, light);
+        if (beside.missesAll(x) || !startFirePixel(primary, samples, Vec3{x, y, -1.1}, p)) {
+            colours[i] = backdropColour(s);
+        } else {
+            colours[i] = whiteByGlare(p.facet, light) ? white_ : firePixelAlone(samples, p, light);
+        }
     }
 }
 

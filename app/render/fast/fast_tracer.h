@@ -27,7 +27,11 @@
 //   are followed together, one per vector lane, each lane performing its chain's operations in
 //   the chain's order, and so are the primary rays' bounces;
 // - in a stone that absorbs nothing, a segment's length only ever multiplies an absorption of
-//   +0, so its square (finite exactly when the length is) takes its place.
+//   +0, so its square (finite exactly when the length is) takes its place;
+// - in the Studio lighting a pixel whose surface glare alone makes it white (glareMakesWhite) is
+//   white whatever light its refracted rays bring, so when its light is not asked for they are
+//   not followed. That light is a number for every stone of sane numbers (see
+//   lightIsANumber), and for no other stone is the pixel taken so.
 //
 // The parts: fast_types.h holds what they share, facet_data.cpp prepares the facet data,
 // facet_walk.h and facet_search.cpp find the facet a ray meets, chain_lanes.cpp follows the chains
@@ -87,12 +91,23 @@ class FastTracer {
                          int32_t guess) const;
 
   private:
+    // Whether the pixel whose primary ray meets the facet is white_ from its glare alone, for a
+    // pixel whose light is not asked for.
+    bool whiteByGlare(int32_t facet, const PixelLight* light) const {
+        return light == nullptr && !whiteByGlare_.empty() &&
+               whiteByGlare_[static_cast<size_t>(facet)] != 0;
+    }
+
     const RenderSettings& settings_;
     const RenderScene& scene_;
     steps::Lighting lighting_;
     double r0_;
     VectorUnit unit_;
     FacetData facetData_;
+    // By facet, whether a pixel whose primary ray meets it is white from its glare alone; empty
+    // when no pixel may be taken so.
+    std::vector<uint8_t> whiteByGlare_;
+    uint32_t white_ = 0;
 };
 
 }  // namespace tavrine
