@@ -724,5 +724,44 @@ TEST(FastTracer, PixelsWhiteFromTheirGlareAloneAreTheExportedTracers) {
     }
 }
 
+// In a clear stone the chains' paths are kept in the scratch, which serves one rendering after
+// another: whole rows of the cube and the prism in one view, another and the first again, through
+// one scratch, with and without Fire, are the exported tracer's, so no path of one view serves
+// the next.
+TEST(FastTracer, PathsKeptInAScratchServeOnlyTheirOwnView) {
+    std::vector<int32_t> candidates(kMaxFacets);
+    std::vector<Vec3> relative(kMaxVertices);
+    std::vector<Vec3> projected(kMaxVertices);
+    const int32_t width = 37;
+    const int32_t scale = width / 2 - 1;
+    std::vector<double> xs(width);
+    std::vector<uint32_t> colours(width);
+    for (const int32_t model : {20, 24}) {
+        const PreparedModel views[2] = {PreparedModel(model, 0), PreparedModel(model, 3)};
+        FastTracer::Scratch scratch(views[0].scene);
+        for (const bool fire : {true, false}) {
+            const RenderSettings s = settingsFor(fire, 0);
+            for (const int32_t view : {0, 1, 0}) {
+                const RenderScene& scene = views[view].scene;
+                const FastTracer fast(s, scene);
+                for (int32_t row = 0; row < width; ++row) {
+                    const double y = primaryRayOrigin(0, row, width, scale).y;
+                    for (int32_t column = 0; column < width; ++column) {
+                        xs[column] = primaryRayOrigin(column, row, width, scale).x;
+                    }
+                    fast.pixelColours(xs.data(), width, y, colours.data(), scratch);
+                    for (int32_t column = 0; column < width; ++column) {
+                        ASSERT_EQ(literalPixelColour(s, scene, xs[column], y, candidates.data(),
+                                                     relative.data(), projected.data()),
+                                  colours[column])
+                            << "model " << model << " view " << view << " fire " << fire
+                            << " pixel " << column << ", " << row;
+                    }
+                }
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace tavrine

@@ -146,6 +146,11 @@ TAVRINE_LANE_TARGET __attribute__((always_inline)) inline void followLanes(const
         if (in.context[c] != nullptr && exitTables[c] == nullptr) tablesKept = false;
     }
     unsigned trapped = 0;
+    // Each lane's path so far, or -1 (see Paths); null when the scratch keeps none.
+    Paths* const paths = first.scratch.paths.tracer != 0 ? &first.scratch.paths : nullptr;
+    int32_t path[kLaneCount];
+    for (int32_t c = 0; c < kLaneCount; ++c) path[c] = paths != nullptr ? in.path[c] : -1;
+    const unsigned started = running;
     // The lanes whose chains have so far met, at every depth, the facet the last chain of their
     // sample met there: for them that chain's next facet is the likeliest start, as neighbouring
     // pixels take the same way through the stone.
@@ -343,6 +348,25 @@ TAVRINE_LANE_TARGET __attribute__((always_inline)) inline void followLanes(const
         }
         if (running == 0) break;
 
+        // Each lane's path one facet longer, where it is known: the lane's weight and leaving
+        // light are then kept there.
+        int32_t longer[kLaneCount];
+        unsigned known = 0;
+        unsigned unknown = 0;
+        if (paths != nullptr) {
+            const int32_t* const children = paths->children.data();
+            const int32_t pathFacets = paths->facets;
+            for (int32_t c = 0; c < kLaneCount; ++c) {
+                const int32_t p = path[c];
+                // -1 for a lane without a path (its sign bits).
+                longer[c] = children[(p < 0 ? 0 : p) * pathFacets + facet[c]] | (p >> 31);
+                known |= static_cast<unsigned>(longer[c] >= 0) << c;
+                unknown |= static_cast<unsigned>(p >= 0 && longer[c] < 0) << c;
+            }
+            known &= running;
+            unknown &= running;
+        }
+
         for (int32_t v = 0; v < V; ++v) {
             const int32_t at = W * v;
             // steps::hitPoint with the axes of each lane taken in the order (k, i, j): the
@@ -385,6 +409,24 @@ TAVRINE_LANE_TARGET __attribute__((always_inline)) inline void followLanes(const
             const D hhx = cosI * normal[0];
             const D hhy = cosI * normal[1];
             const D hhz = cosI * normal[2];
+            ox[v] = hx;
+            oy[v] = hy;
+            oz[v] = hz;
+            const unsigned here = (running >> at) & laneBits;
+            if (paths != nullptr && ((known >> at) & laneBits) == here) {
+                const double* kept[W];
+                for (int32_t k = 0; k < W; ++k) {
+                    kept[k] = &paths->nodes[((here >> k) & 1) != 0 ? longer[at + k] : 0].weight;
+                }
+                D level[4];
+                columns(kept, level);
+                store(lv.weight[n] + at, level[0]);
+                for (int32_t ch = 0; ch < 3; ++ch) store(lv.leaving[n][ch] + at, level[1 + ch]);
+                dx[v] = dx[v] - 2.0 * hhx;
+                dy[v] = dy[v] - 2.0 * hhy;
+                dz[v] = dz[v] - 2.0 * hhz;
+                continue;
+            }
             const D tx = (dx[v] - hhx) * ratio[v];
             const D ty = (dy[v] - hhy) * ratio[v];
             const D tz = (dz[v] - hhz) * ratio[v];
@@ -433,12 +475,31 @@ TAVRINE_LANE_TARGET __attribute__((always_inline)) inline void followLanes(const
             store(lv.weight[n] + at, weight);
             const D passing = 1.0 - weight;
             for (int32_t ch = 0; ch < 3; ++ch) store(lv.leaving[n][ch] + at, light[ch] * passing);
-            ox[v] = hx;
-            oy[v] = hy;
-            oz[v] = hz;
             dx[v] = dx[v] - 2.0 * hhx;
             dy[v] = dy[v] - 2.0 * hhy;
             dz[v] = dz[v] - 2.0 * hhz;
+        }
+        // The paths are now one facet longer; the new ones are kept (a lane before may have
+        // found the same).
+        for (unsigned b = unknown; b != 0; b &= b - 1) {
+            const int32_t c = __builtin_ctz(b);
+            const size_t slot = static_cast<size_t>(path[c] * paths->facets + facet[c]);
+            if (paths->children[slot] < 0) {
+                if (paths->nodes.size() >= static_cast<size_t>(kMaxPaths)) continue;
+                paths->children[slot] = static_cast<int32_t>(paths->nodes.size());
+                paths->nodes.push_back(
+                    PathNode{lv.weight[n][c],
+                             {lv.leaving[n][0][c], lv.leaving[n][1][c], lv.leaving[n][2][c]},
+                             {},
+                             0});
+                paths->children.resize(paths->children.size() + paths->facets, -1);
+            }
+            longer[c] = paths->children[slot];
+        }
+        if (paths != nullptr) {
+            for (int32_t c = 0; c < kLaneCount; ++c) {
+                path[c] = ((running >> c) & 1u) != 0 ? longer[c] : path[c];
+            }
         }
     }
 
@@ -448,6 +509,29 @@ TAVRINE_LANE_TARGET __attribute__((always_inline)) inline void followLanes(const
     for (int32_t c = 0; c < kLaneCount; ++c) deepest = std::max(deepest, levels[c]);
     for (int32_t v = 0; v < V; ++v) {
         const int32_t at = W * v;
+        // Chains whose paths all end where the total is known take it from there; the first
+        // segment is the one the level above the chain's first reads.
+        const unsigned here = (started >> at) & laneBits;
+        unsigned finished = 0;
+        if (paths != nullptr) {
+            const PathNode* const nodes = paths->nodes.data();
+            for (int32_t k = 0; k < W; ++k) {
+                const int32_t p = path[at + k];
+                finished |= static_cast<unsigned>(p >= 0 && nodes[p < 0 ? 0 : p].finished != 0)
+                            << k;
+            }
+        }
+        if (paths != nullptr && (finished & here) == here) {
+            for (int32_t k = 0; k < W; ++k) {
+                const int32_t c = at + k;
+                const bool kept = ((here >> k) & 1u) != 0;
+                for (int32_t ch = 0; ch < 3; ++ch) {
+                    out.total[ch][c] = kept ? paths->nodes[path[c]].total[ch] : 0.0;
+                }
+                out.segment[c] = kept && levels[c] > 0 ? lv.segment[0][c] : 0.0;
+            }
+            continue;
+        }
         const M atEnd = maskOf(trapped, v);
         D total[3] = {atEnd ? zero + dim.r : zero, atEnd ? zero + dim.g : zero,
                       atEnd ? zero + dim.b : zero};
@@ -466,6 +550,13 @@ TAVRINE_LANE_TARGET __attribute__((always_inline)) inline void followLanes(const
         }
         for (int32_t ch = 0; ch < 3; ++ch) store(out.total[ch] + at, total[ch]);
         store(out.segment + at, childSegment);
+        for (unsigned b = paths != nullptr ? here : 0; b != 0; b &= b - 1) {
+            const int32_t c = at + __builtin_ctz(b);
+            if (path[c] < 0) continue;
+            PathNode& node = paths->nodes[path[c]];
+            for (int32_t ch = 0; ch < 3; ++ch) node.total[ch] = out.total[ch][c];
+            node.finished = 1;
+        }
     }
 }
 
@@ -552,6 +643,7 @@ TAVRINE_LANE_TARGET __attribute__((always_inline)) inline void startLanes(
         std::memcpy(enters + at, &through, sizeof through);
     }
     starts.clear();
+    const bool pathsKept = primary.scratch.paths.tracer != 0;
     for (int32_t q = 0; q < in.count; ++q) {
         out.f[q] = weight[perPixel * q];
         out.glare[q] = glare[perPixel * q] * weight[perPixel * q];
@@ -560,7 +652,8 @@ TAVRINE_LANE_TARGET __attribute__((always_inline)) inline void startLanes(
             out.entered[q][k] = enters[c] != 0;
             if (enters[c] == 0) continue;
             starts.set(c, &samples[k], in.hit[q],
-                       Vec3{refracted[0][c], refracted[1][c], refracted[2][c]});
+                       Vec3{refracted[0][c], refracted[1][c], refracted[2][c]},
+                       pathsKept ? in.facet[q] * 3 + k : -1);
         }
     }
 }

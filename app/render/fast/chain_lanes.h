@@ -27,19 +27,25 @@ struct LaneStarts {
     const Context* context[kLaneCount];  // the sample's context, or null for a lane left empty
     alignas(32) double o[3][kLaneCount];
     alignas(32) double d[3][kLaneCount];
+    // The path each chain starts with (a root of the scratch's Paths), or -1 when none is kept.
+    int32_t path[kLaneCount];
 
     // Empties every lane; an empty lane's ray is harmless to compute with.
     void clear() {
         for (int32_t c = 0; c < kLaneCount; ++c) {
             context[c] = nullptr;
+            path[c] = -1;
             o[0][c] = o[1][c] = o[2][c] = 0.0;
             d[0][c] = d[1][c] = 0.0;
             d[2][c] = 1.0;
         }
     }
-    // Puts the chain of the ray from origin along direction, with the sample's context, in lane c.
-    void set(int32_t c, const Context* ctx, const Vec3& origin, const Vec3& direction) {
+    // Puts the chain of the ray from origin along direction, with the sample's context and path,
+    // in lane c.
+    void set(int32_t c, const Context* ctx, const Vec3& origin, const Vec3& direction,
+             int32_t root) {
         context[c] = ctx;
+        path[c] = root;
         o[0][c] = origin.x;
         o[1][c] = origin.y;
         o[2][c] = origin.z;
@@ -85,7 +91,8 @@ void startChainLanes(VectorUnit unit, const Context (&samples)[3], const LanePri
 // Follows every chain of `in` as traceInside follows its ray from depth 1 and writes what each
 // brings back, with the vector unit's walk (AVX2 or AVX-512; not the scalar one). All contexts
 // share the settings, the scene and the scratch with its exit table; they differ in the stone
-// index and the guesses.
+// index and the guesses. Where the scratch keeps paths, a chain whose path is known takes its
+// weights, leaving light and total from there, and a new path is kept.
 void traceChainLanes(VectorUnit unit, const LaneStarts& in, LaneEnds& out);
 
 }  // namespace fast

@@ -1,6 +1,7 @@
 #include "app/render/fast/fast_tracer.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <limits>
 
@@ -319,10 +320,14 @@ FastTracer::FastTracer(const RenderSettings& settings, const RenderScene& scene,
       r0_(normalReflectance(settings.outerIndex, settings.stoneIndex)),
       unit_(usableUnit(unit)),
       facetData_(buildFacetData(scene, previous != nullptr ? &previous->facetData_ : nullptr)) {
-    if (settings.lighting != Lighting::Studio || settings.maxDepth < 1 ||
-        !lightIsANumber(settings, scene)) {
-        return;
-    }
+    static std::atomic<uint64_t> tracers{0};
+    id_ = ++tracers;
+    if (!lightIsANumber(settings, scene)) return;
+    bool clearStone = true;
+    for (const double a : settings.absorption)
+        clearStone = clearStone && a == 0.0 && !std::signbit(a);
+    keepsPaths_ = clearStone && scene.facetCount >= 1 && scene.facetCount <= kMaxPathFacets;
+    if (settings.lighting != Lighting::Studio || settings.maxDepth < 1) return;
     // The primary ray (along z) meeting facet j brings the glare of its reflection there.
     whiteByGlare_.assign(static_cast<size_t>(scene.facetCount), 0);
     for (int32_t j = 0; j < scene.facetCount; ++j) {
@@ -620,6 +625,12 @@ void FastTracer::pixelColours(const double* xs, int32_t count, double y, uint32_
 
 #if defined(TAVRINE_X86_VECTORS)
     if (inLanes) {
+        // The paths the chains take, of this tracer's stone and settings alone.
+        if (!keepsPaths_) {
+            scratch.paths.tracer = 0;
+        } else if (scratch.paths.tracer != id_) {
+            scratch.paths.restart(id_, scene_.facetCount);
+        }
         const int32_t perPixel = s.renderFire ? 3 : 1;
         const int32_t lanePixels = kLaneCount / perPixel;
         int32_t columns[kLaneCount];

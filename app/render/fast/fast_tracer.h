@@ -31,7 +31,10 @@
 // - in the Studio lighting a pixel whose surface glare alone makes it white (glareMakesWhite) is
 //   white whatever light its refracted rays bring, so when its light is not asked for they are
 //   not followed. That light is a number for every stone of sane numbers (see
-//   lightIsANumber), and for no other stone is the pixel taken so.
+//   lightIsANumber), and for no other stone is the pixel taken so;
+// - in such a stone that also absorbs nothing, a chain's light depends only on the facets it
+//   meets (fast::Paths), so the weights, leaving light and total of every path met are kept
+//   and a chain that takes a known path reads them instead of working them out again.
 //
 // The parts: fast_types.h holds what they share, facet_data.cpp prepares the facet data,
 // facet_walk.h and facet_search.cpp find the facet a ray meets, chain_lanes.cpp follows the chains
@@ -108,6 +111,9 @@ class FastTracer {
     // when no pixel may be taken so.
     std::vector<uint8_t> whiteByGlare_;
     uint32_t white_ = 0;
+    // Whether the chains' paths are kept in the scratch (fast::Paths), under this tracer's number.
+    bool keepsPaths_ = false;
+    uint64_t id_ = 0;
 };
 
 }  // namespace tavrine

@@ -96,9 +96,42 @@ struct FacetData {
     std::vector<int32_t> nearCentre;
 };
 
+// The paths of chains inside a stone that absorbs nothing, met so far by one tracer. There the
+// light a chain brings back depends on the facets it meets and on nothing else: every pixel whose
+// primary ray meets the same facet sends a sample's ray in along the same direction, each
+// reflection turns the ray by the facet's normal alone, and a segment's length only multiplies an
+// absorption of +0. A path is a node of a tree: the roots are the primary facets and samples
+// (node facet * 3 + sample), and a node's child by facet j the path one facet longer.
+struct PathNode {
+    double weight;      // the Fresnel weight where the path's last facet reflects the ray
+    double leaving[3];  // the light leaving there, weighted (LaneLevels::leaving)
+    double total[3];    // what a chain ending with this path brings back, once `finished`
+    int32_t finished;
+};
+
+struct Paths {
+    uint64_t tracer = 0;  // the tracer whose paths these are; 0 for none kept
+    int32_t facets = 0;
+    std::vector<PathNode> nodes;
+    std::vector<int32_t> children;  // by node and facet: the longer path's node, or -1
+
+    // Forgets every path and keeps the roots of the tracer's stone of `facets` facets.
+    void restart(uint64_t owner, int32_t facetCount) {
+        tracer = owner;
+        facets = facetCount;
+        nodes.assign(static_cast<size_t>(facetCount) * 3, PathNode{});
+        children.assign(nodes.size() * static_cast<size_t>(facetCount), -1);
+    }
+};
+
+// Stones with more facets keep no paths: their chains seldom take the same way twice.
+constexpr int32_t kMaxPathFacets = 32;
+// Paths one scratch keeps at most (about 5 MB with 32 facets).
+constexpr int32_t kMaxPaths = 1 << 15;
+
 // Per-thread scratch memory. What it holds are only starts for the facet search, so a
 // scratch may serve one rendering after another (of a stone with the same facet count): the
-// guesses of the last one start the next.
+// guesses of the last one start the next. Its paths belong to one tracer.
 struct Scratch {
     explicit Scratch(const RenderScene& scene);
     // Whether the scratch has room for the scene.
@@ -111,6 +144,7 @@ struct Scratch {
     // mostly take the same way, and a table a third the size stays in the nearer caches.
     int32_t tableFacets;
     std::vector<int16_t> exits;
+    Paths paths;
 };
 
 // The directions of rays inside the stone in bins: each component in eight steps.
