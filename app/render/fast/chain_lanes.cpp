@@ -560,110 +560,6 @@ TAVRINE_LANE_TARGET __attribute__((always_inline)) inline void followLanes(const
     }
 }
 
-// startChainLanes in the lanes of the vector types.
-TAVRINE_LANE_TARGET __attribute__((always_inline)) inline void startLanes(
-    const Context (&samples)[3], const LanePrimaries& in, LaneStarts& starts, LaneSurfaces& out) {
-    constexpr int32_t V = kLaneCount / W;
-    const Context& primary = samples[0];
-    const RenderSettings& s = primary.settings;
-    const steps::Lighting& l = primary.lighting;
-    const Facet* facets = primary.scene.facets;
-    // Each lane's facet normal and index ratio; a lane without a pixel reads a harmless normal.
-    alignas(32) double normal[3][kLaneCount];
-    alignas(32) double ratio[kLaneCount];
-    const int32_t perPixel = in.samples;
-    double sampleRatio[3];
-    for (int32_t k = 0; k < perPixel; ++k) {
-        sampleRatio[k] = steps::indexRatio(s.outerIndex, samples[k].stoneIndex, false);
-    }
-    for (int32_t c = 0; c < kLaneCount; ++c) {
-        const int32_t q = c / perPixel;
-        const Vec3 n = q < in.count ? facets[in.facet[q]].normal : Vec3{0.0, 0.0, -1.0};
-        normal[0][c] = n.x;
-        normal[1][c] = n.y;
-        normal[2][c] = n.z;
-        ratio[c] = sampleRatio[c % perPixel];
-    }
-    const double lx = l.lightDirection.x;
-    const double ly = l.lightDirection.y;
-    const double lz = l.lightDirection.z;
-    const double mainLight = static_cast<double>(l.mainLight);
-    const bool dome = steps::underDome(l);
-    const bool cosDome = l.kind == kTraceCos;
-    const double shadowCosine = l.headShadowCosine;
-    const double r0 = primary.r0;
-    constexpr int64_t kSign = INT64_MIN;
-    alignas(32) double weight[kLaneCount];
-    alignas(32) double glare[kLaneCount];
-    alignas(32) double refracted[3][kLaneCount];
-    alignas(32) int64_t enters[kLaneCount];
-    for (int32_t v = 0; v < V; ++v) {
-        const int32_t at = W * v;
-        // steps::mirror with d = (0, 0, 1), outside: m is the normal turned back.
-        const D mx = (D)((M)load(normal[0] + at) ^ kSign);
-        const D my = (D)((M)load(normal[1] + at) ^ kSign);
-        const D mz = (D)((M)load(normal[2] + at) ^ kSign);
-        const D cosI = 0.0 * mx + 0.0 * my + 1.0 * mz;
-        const D hx = cosI * mx;
-        const D hy = cosI * my;
-        const D hz = cosI * mz;
-        const D rx = 0.0 - 2.0 * hx;
-        const D ry = 0.0 - 2.0 * hy;
-        const D rz = 1.0 - 2.0 * hz;
-        // steps::shadeGlare of the reflection and steps::fresnel entering the stone.
-        const D zero{};
-        if (dome) {
-            // steps::domeLight of the reflection: -Dz below the head shadow's cosine, on the
-            // viewer's side.
-            const D up = (D)((M)rz ^ kSign);
-            const M lit = (M)(rz < 0.0) & ~(M)(up > shadowCosine);
-            store(glare + at, lit ? (cosDome ? up : zero + 1.0) : zero);
-        } else {
-            D c = rx * lx + ry * ly + rz * lz;
-            c = c < 0.0 ? zero : c;
-            const D c8 = c * c * c * c * c * c * c * c;
-            D g = c8 * c8;
-            if (l.narrowHighlight != 0) g = g * g;
-            store(glare + at, mainLight * g * 0.05);
-        }
-        const D e = 1.0 - cosI;
-        store(weight + at, r0 + (1.0 - r0) * (e * e * e * e * e));
-        // steps::refract with each lane's index ratio.
-        const D rate = load(ratio + at);
-        const D tx = (0.0 - hx) * rate;
-        const D ty = (0.0 - hy) * rate;
-        const D tz = (1.0 - hz) * rate;
-        const D t2 = tx * tx + ty * ty + tz * tz;
-        const M through = ~(M)(t2 > 1.0);
-        const D cosT = squareRoot(1.0 - t2);
-        const D hl = squareRoot(hx * hx + hy * hy + hz * hz);
-        store(refracted[0] + at, tx + cosT * hx / hl);
-        store(refracted[1] + at, ty + cosT * hy / hl);
-        store(refracted[2] + at, tz + cosT * hz / hl);
-        std::memcpy(enters + at, &through, sizeof through);
-    }
-    starts.clear();
-    const bool pathsKept = primary.scratch.paths.tracer != 0;
-    for (int32_t q = 0; q < in.count; ++q) {
-        out.f[q] = weight[perPixel * q];
-        out.glare[q] = glare[perPixel * q] * weight[perPixel * q];
-        for (int32_t k = 0; k < perPixel; ++k) {
-            const int32_t c = perPixel * q + k;
-            out.entered[q][k] = enters[c] != 0;
-            if (enters[c] == 0) continue;
-            starts.set(c, &samples[k], in.hit[q],
-                       Vec3{refracted[0][c], refracted[1][c], refracted[2][c]},
-                       pathsKept ? in.facet[q] * 3 + k : -1);
-        }
-    }
-}
-
-__attribute__((target("avx2"))) void startLanesAvx2(const Context (&samples)[3],
-                                                    const LanePrimaries& in, LaneStarts& starts,
-                                                    LaneSurfaces& out) {
-    startLanes(samples, in, starts, out);
-}
-
 __attribute__((target("avx2"))) void followLanesAvx2(const LaneStarts& in, LaneEnds& out) {
     followLanes<examineBlockAvx2>(in, out);
 }
@@ -676,13 +572,6 @@ __attribute__((target("avx512f,avx512vl"))) void followLanesAvx512(const LaneSta
 }
 
 }  // namespace
-
-void startChainLanes(VectorUnit unit, const Context (&samples)[3], const LanePrimaries& in,
-                     LaneStarts& starts, LaneSurfaces& out) {
-    // Four lanes at a time serve both units.
-    (void)unit;
-    startLanesAvx2(samples, in, starts, out);
-}
 
 void traceChainLanes(VectorUnit unit, const LaneStarts& in, LaneEnds& out) {
     if (unit == VectorUnit::Avx512) {

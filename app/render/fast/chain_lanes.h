@@ -62,32 +62,6 @@ struct LaneEnds {
     alignas(32) double segment[kLaneCount];
 };
 
-// The primary rays (along +z) of the pixels whose samples fill the lanes, pixel q's sample k in
-// lane samples * q + k (three samples in Fire mode, else one): where each met the stone, and the
-// facet.
-struct LanePrimaries {
-    int32_t samples = 3;
-    int32_t count = 0;  // pixels, at most kLaneCount / samples
-    Vec3 hit[kLaneCount];
-    int32_t facet[kLaneCount];
-};
-
-// What each pixel's primary ray brings back besides its samples' chains: the Fresnel weight where
-// it meets the stone, the glare it reflects (weighted), and whether each sample enters the stone.
-struct LaneSurfaces {
-    double f[kLaneCount];
-    double glare[kLaneCount];
-    bool entered[kLaneCount][3];
-};
-
-// Reflects and refracts the primary rays of `in` at the facets they met, as the faster tracer's
-// pixel does for one (steps::mirror, fresnel, shadeGlare and refract, in their order, lane by
-// lane): writes each pixel's surface to `out`, and clears `starts` and puts in it the chain of
-// every sample that enters, with its context from `samples` (the first in.samples of them). The
-// vector unit is AVX2 or AVX-512.
-void startChainLanes(VectorUnit unit, const Context (&samples)[3], const LanePrimaries& in,
-                     LaneStarts& starts, LaneSurfaces& out);
-
 // Follows every chain of `in` as traceInside follows its ray from depth 1 and writes what each
 // brings back, with the vector unit's walk (AVX2 or AVX-512; not the scalar one). All contexts
 // share the settings, the scene and the scratch with its exit table; they differ in the stone

@@ -322,19 +322,34 @@ FastTracer::FastTracer(const RenderSettings& settings, const RenderScene& scene,
       facetData_(buildFacetData(scene, previous != nullptr ? &previous->facetData_ : nullptr)) {
     static std::atomic<uint64_t> tracers{0};
     id_ = ++tracers;
+    // The reflected child of the primary ray leaves the stone at depth 1 and brings the glare
+    // back (traceRay); each sample's refracted child enters.
+    const Vec3 along{0.0, 0.0, 1.0};
+    primaryBounces_.resize(static_cast<size_t>(std::max(scene.facetCount, 0)));
+    for (int32_t j = 0; j < scene.facetCount; ++j) {
+        PrimaryBounce& p = primaryBounces_[static_cast<size_t>(j)];
+        steps::Bounce bounce{};
+        steps::mirror(along, scene.facets[j].normal, false, bounce);
+        p.f = steps::fresnel(r0_, bounce, false);
+        p.glare = steps::shadeGlare(bounce.reflected, lighting_) * p.f;
+        for (int32_t k = 0; k < 3; ++k) {
+            const double index = settings.renderFire ? fireSampleIndex(settings.stoneIndex,
+                                                                       settings.dispersionSpread, k)
+                                                     : settings.stoneIndex;
+            p.bounces[k] = bounce;
+            steps::refract(along, steps::indexRatio(settings.outerIndex, index, false),
+                           p.bounces[k]);
+        }
+    }
     if (!lightIsANumber(settings, scene)) return;
     bool clearStone = true;
     for (const double a : settings.absorption)
         clearStone = clearStone && a == 0.0 && !std::signbit(a);
     keepsPaths_ = clearStone && scene.facetCount >= 1 && scene.facetCount <= kMaxPathFacets;
     if (settings.lighting != Lighting::Studio || settings.maxDepth < 1) return;
-    // The primary ray (along z) meeting facet j brings the glare of its reflection there.
     whiteByGlare_.assign(static_cast<size_t>(scene.facetCount), 0);
     for (int32_t j = 0; j < scene.facetCount; ++j) {
-        steps::Bounce bounce{};
-        steps::mirror(Vec3{0.0, 0.0, 1.0}, scene.facets[j].normal, false, bounce);
-        const double glare =
-            steps::shadeGlare(bounce.reflected, lighting_) * steps::fresnel(r0_, bounce, false);
+        const double glare = primaryBounces_[static_cast<size_t>(j)].glare;
         if (!glareMakesWhite(glare)) continue;
         whiteByGlare_[static_cast<size_t>(j)] = 1;
         white_ = pixelColourFromLight(0.0, 0.0, 0.0, glare);
@@ -423,33 +438,19 @@ uint32_t plainPixelColour(const Context& base, const Vec3& origin, PixelLight* l
 // refracted rays then enter the stone.
 struct FirePixel {
     Vec3 hit;
-    int32_t facet;  // the facet the primary ray meets
-    double f;       // the Fresnel weight where the primary ray meets the stone
-    double glare;
-    steps::Bounce bounces[3];
+    int32_t facet;                 // the facet the primary ray meets
+    const PrimaryBounce* surface;  // and what it brings about there
 };
 
-// Traces the primary ray from `origin`; returns false when it meets no facet.
-bool startFirePixel(const Context& primary, const Context (&samples)[3], const Vec3& origin,
-                    FirePixel& p) {
-    const Vec3 direction{0.0, 0.0, 1.0};
-    int32_t hitFacet = 0;
-    if (!findHit(primary, origin, direction, false, &primary.data.primaryCandidates,
-                 guessAt(primary, 0), &p.hit, &hitFacet)) {
+// Traces the primary ray from `origin`, with the bounces at each facet; returns false when it
+// meets no facet.
+bool startFirePixel(const Context& primary, const std::vector<PrimaryBounce>& bounces,
+                    const Vec3& origin, FirePixel& p) {
+    if (!findHit(primary, origin, Vec3{0.0, 0.0, 1.0}, false, &primary.data.primaryCandidates,
+                 guessAt(primary, 0), &p.hit, &p.facet)) {
         return false;
     }
-    p.facet = hitFacet;
-    steps::Bounce bounce{};
-    steps::mirror(direction, primary.scene.facets[hitFacet].normal, false, bounce);
-    // The reflected child leaves the stone at depth 1 and brings the glare back (traceRay).
-    p.f = steps::fresnel(primary.r0, bounce, false);
-    p.glare = steps::shadeGlare(bounce.reflected, primary.lighting) * p.f;
-    const RenderSettings& s = primary.settings;
-    for (int32_t k = 0; k < 3; ++k) {
-        p.bounces[k] = bounce;
-        steps::refract(direction, steps::indexRatio(s.outerIndex, samples[k].stoneIndex, false),
-                       p.bounces[k]);
-    }
+    p.surface = &bounces[static_cast<size_t>(p.facet)];
     return true;
 }
 
@@ -458,17 +459,18 @@ bool startFirePixel(const Context& primary, const Context (&samples)[3], const V
 uint32_t finishFirePixel(const RenderSettings& s, const FirePixel& p, const double (&light)[3][3],
                          const double (&segment)[3], PixelLight* pixel) {
     double sum[3] = {0.0, 0.0, 0.0};
+    const PrimaryBounce& surface = *p.surface;
     for (int32_t k = 0; k < 3; ++k) {
-        const bool entered = p.bounces[k].isRefracted;
+        const bool entered = surface.bounces[k].isRefracted;
         double inner[3] = {0.0, 0.0, 0.0};
         if (entered) {
             inner[0] = light[k][0];
             inner[1] = light[k][1];
             inner[2] = light[k][2];
         }
-        inner[0] *= 1.0 - p.f;
-        inner[1] *= 1.0 - p.f;
-        inner[2] *= 1.0 - p.f;
+        inner[0] *= 1.0 - surface.f;
+        inner[1] *= 1.0 - surface.f;
+        inner[2] *= 1.0 - surface.f;
         if (entered) {
             steps::absorb(&inner[0], s.absorption[0], segment[k]);
             steps::absorb(&inner[1], s.absorption[1], segment[k]);
@@ -478,7 +480,7 @@ uint32_t finishFirePixel(const RenderSettings& s, const FirePixel& p, const doub
         sum[1] += inner[1] * spectralWeights[k][1];
         sum[2] += inner[2] * spectralWeights[k][2];
     }
-    return finishPixel(s, sum, p.glare, pixel);
+    return finishPixel(s, sum, surface.glare, pixel);
 }
 
 #if defined(TAVRINE_X86_VECTORS)
@@ -515,13 +517,14 @@ uint32_t firePixelAlone(const Context (&samples)[3], const FirePixel& p, PixelLi
     Chain chains[3];
     bool running[3] = {false, false, false};
     const bool sideBySide = chainFits(samples[0], 1);
+    const steps::Bounce* bounces = p.surface->bounces;
     for (int32_t k = 0; k < 3; ++k) {
-        if (!p.bounces[k].isRefracted) continue;
+        if (!bounces[k].isRefracted) continue;
         if (sideBySide) {
-            startChain(chains[k], samples[k], p.hit, p.bounces[k].refracted, 1);
+            startChain(chains[k], samples[k], p.hit, bounces[k].refracted, 1);
             running[k] = true;
         } else {
-            traceRay(samples[k], p.hit, p.bounces[k].refracted, 1, 1,
+            traceRay(samples[k], p.hit, bounces[k].refracted, 1, 1,
                      Outputs{&light[k][0], &light[k][1], &light[k][2], &glare, &childInner[0],
                              &childInner[1], &childInner[2], &segment[k]},
                      nullptr);
@@ -538,7 +541,7 @@ uint32_t firePixelAlone(const Context (&samples)[3], const FirePixel& p, PixelLi
         }
     }
     for (int32_t k = 0; k < 3; ++k) {
-        if (!p.bounces[k].isRefracted || !sideBySide) continue;
+        if (!bounces[k].isRefracted || !sideBySide) continue;
         finishChain(chains[k],
                     Outputs{&light[k][0], &light[k][1], &light[k][2], &glare, &childInner[0],
                             &childInner[1], &childInner[2], &segment[k]});
@@ -592,8 +595,7 @@ void FastTracer::pixelColours(const double* xs, int32_t count, double y, uint32_
                           guesses + kPrimaryGuesses * kGuessDepths};
     const Beside beside(facetData_, y);
 #if defined(TAVRINE_X86_VECTORS)
-    // With a vector unit the chains of several pixels are followed together in its lanes, as are
-    // the primary rays' bounces.
+    // With a vector unit the chains of several pixels are followed together in its lanes.
     const bool inLanes = unit_ != VectorUnit::Scalar && chainFits(primary, 1);
 #else
     const bool inLanes = false;
@@ -633,62 +635,68 @@ void FastTracer::pixelColours(const double* xs, int32_t count, double y, uint32_
         }
         const int32_t perPixel = s.renderFire ? 3 : 1;
         const int32_t lanePixels = kLaneCount / perPixel;
+        const bool pathsKept = scratch.paths.tracer != 0;
+        // The pixels waiting for lanes: where each primary ray met the stone, the facet and the
+        // pixel's column.
+        int32_t waiting = 0;
+        FirePixel pixels[kLaneCount];
         int32_t columns[kLaneCount];
-        LanePrimaries primaries;
-        primaries.samples = perPixel;
-        LaneSurfaces surfaces;
         LaneStarts starts;
         LaneEnds ends;
         auto finishWaiting = [&]() {
-            startChainLanes(unit_, samples, primaries, starts, surfaces);
+            starts.clear();
+            for (int32_t q = 0; q < waiting; ++q) {
+                for (int32_t k = 0; k < perPixel; ++k) {
+                    const steps::Bounce& b = pixels[q].surface->bounces[k];
+                    if (!b.isRefracted) continue;
+                    starts.set(perPixel * q + k, &samples[k], pixels[q].hit, b.refracted,
+                               pathsKept ? pixels[q].facet * 3 + k : -1);
+                }
+            }
             traceChainLanes(unit_, starts, ends);
-            for (int32_t q = 0; q < primaries.count; ++q) {
+            for (int32_t q = 0; q < waiting; ++q) {
+                PixelLight* light = lights != nullptr ? &lights[columns[q]] : nullptr;
                 if (!s.renderFire) {
-                    const double light[3] = {ends.total[0][q], ends.total[1][q], ends.total[2][q]};
-                    colours[columns[q]] = finishPlainPixel(
-                        s, surfaces.f[q], surfaces.glare[q], surfaces.entered[q][0], light,
-                        ends.segment[q], lights != nullptr ? &lights[columns[q]] : nullptr);
+                    const PrimaryBounce& surface = *pixels[q].surface;
+                    const double inner[3] = {ends.total[0][q], ends.total[1][q], ends.total[2][q]};
+                    colours[columns[q]] = finishPlainPixel(s, surface.f, surface.glare,
+                                                           surface.bounces[0].isRefracted, inner,
+                                                           ends.segment[q], light);
                     continue;
                 }
-                // Only what finishFirePixel reads of the pixel.
-                FirePixel p;
-                p.f = surfaces.f[q];
-                p.glare = surfaces.glare[q];
-                double light[3][3];
+                double inner[3][3];
                 double segment[3];
                 for (int32_t k = 0; k < 3; ++k) {
-                    p.bounces[k].isRefracted = surfaces.entered[q][k];
-                    for (int32_t ch = 0; ch < 3; ++ch) light[k][ch] = ends.total[ch][3 * q + k];
+                    for (int32_t ch = 0; ch < 3; ++ch) inner[k][ch] = ends.total[ch][3 * q + k];
                     segment[k] = ends.segment[3 * q + k];
                 }
-                colours[columns[q]] = finishFirePixel(
-                    s, p, light, segment, lights != nullptr ? &lights[columns[q]] : nullptr);
+                colours[columns[q]] = finishFirePixel(s, pixels[q], inner, segment, light);
             }
-            primaries.count = 0;
+            waiting = 0;
         };
         const Vec3 along{0.0, 0.0, 1.0};
         for (int32_t i = 0; i < count; ++i) {
             const double x = xs[i];
             if (lights != nullptr) lights[i] = PixelLight{};
-            const int32_t q = primaries.count;
+            FirePixel& p = pixels[waiting];
             // Beside the outline only the slivers are searched.
             const bool wide = beside(x);
             if (beside.missesAll(x) ||
                 !findHit(primary, Vec3{x, y, -1.1}, along, false,
                          wide ? &facetData_.primarySlivers : &facetData_.primaryCandidates,
-                         wide ? nullptr : guessAt(primary, 0), &primaries.hit[q],
-                         &primaries.facet[q])) {
+                         wide ? nullptr : guessAt(primary, 0), &p.hit, &p.facet)) {
                 colours[i] = backdropColour(s);
                 continue;
             }
-            if (whiteByGlare(primaries.facet[q], lights)) {
+            if (whiteByGlare(p.facet, lights)) {
                 colours[i] = white_;
                 continue;
             }
-            columns[q] = i;
-            if (++primaries.count == lanePixels) finishWaiting();
+            p.surface = &primaryBounces_[static_cast<size_t>(p.facet)];
+            columns[waiting] = i;
+            if (++waiting == lanePixels) finishWaiting();
         }
-        if (primaries.count > 0) finishWaiting();
+        if (waiting > 0) finishWaiting();
         return;
     }
 #endif
@@ -697,7 +705,7 @@ void FastTracer::pixelColours(const double* xs, int32_t count, double y, uint32_
         PixelLight* light = lights != nullptr ? &lights[i] : nullptr;
         if (light != nullptr) *light = PixelLight{};
         FirePixel p;
-        if (beside.missesAll(x) || !startFirePixel(primary, samples, Vec3{x, y, -1.1}, p)) {
+        if (beside.missesAll(x) || !startFirePixel(primary, primaryBounces_, Vec3{x, y, -1.1}, p)) {
             colours[i] = backdropColour(s);
         } else {
             colours[i] = whiteByGlare(p.facet, light) ? white_ : firePixelAlone(samples, p, light);

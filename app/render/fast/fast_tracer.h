@@ -22,10 +22,12 @@
 //   graze the facet the test is not run;
 // - in Fire mode the three samples share the primary ray's hit and its surface glare, which do
 //   not depend on the refractive index; only the refracted path is traced per sample;
+// - every primary ray runs along z, so what it brings about where it meets a facet (the Fresnel
+//   weight, the glare and each sample's refracted ray) is worked out once per facet;
 // - inside the stone a ray's path is a chain of reflections, followed without recursion; with a
 //   vector unit the chains of the three samples of four pixels (of twelve pixels without Fire)
 //   are followed together, one per vector lane, each lane performing its chain's operations in
-//   the chain's order, and so are the primary rays' bounces;
+//   the chain's order;
 // - in a stone that absorbs nothing, a segment's length only ever multiplies an absorption of
 //   +0, so its square (finite exactly when the length is) takes its place;
 // - in the Studio lighting a pixel whose surface glare alone makes it white (glareMakesWhite) is
@@ -107,6 +109,8 @@ class FastTracer {
     double r0_;
     VectorUnit unit_;
     FacetData facetData_;
+    // By facet, what the primary ray meeting it brings about.
+    std::vector<fast::PrimaryBounce> primaryBounces_;
     // By facet, whether a pixel whose primary ray meets it is white from its glare alone; empty
     // when no pixel may be taken so.
     std::vector<uint8_t> whiteByGlare_;

@@ -96,6 +96,15 @@ struct FacetData {
     std::vector<int32_t> nearCentre;
 };
 
+// What a primary ray (along +z) meeting a facet brings about, the same for every pixel whose ray
+// meets it: the Fresnel weight there, the glare it reflects (weighted) and each sample's bounce
+// with the ray it refracts into the stone (steps::mirror, fresnel, shadeGlare and refract).
+struct PrimaryBounce {
+    double f;
+    double glare;
+    steps::Bounce bounces[3];
+};
+
 // The paths of chains inside a stone that absorbs nothing, met so far by one tracer. There the
 // light a chain brings back depends on the facets it meets and on nothing else: every pixel whose
 // primary ray meets the same facet sends a sample's ray in along the same direction, each
