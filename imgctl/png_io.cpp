@@ -77,7 +77,8 @@ struct PngImage {
     const png_color* palette;
     int paletteSize;
     bool fiveBits;
-    png_bytep* rows;  // top row first
+    png_bytep* rows;   // top row first
+    bool bgr = false;  // whether the rows hold blue, green, red
 };
 
 // Writes libpng's bytes to the stream; a failed write stops libpng with the system's reason
@@ -108,6 +109,7 @@ bool writeSteps(png_structp png, png_infop info, FILE* out, const PngImage& imag
         png_set_sBIT(png, info, &significant);
     }
     png_write_info(png, info);
+    if (image.bgr) png_set_bgr(png);
     png_write_image(png, image.rows);
     png_write_end(png, nullptr);
     return true;
@@ -278,6 +280,12 @@ bool encodePng(const Dib& dib, FILE* out, std::string* reasonOut) {
         image.colourType = PNG_COLOR_TYPE_PALETTE;
         image.palette = palette.data();
         image.paletteSize = count;
+        for (size_t y = 0; y < h; ++y) {
+            rows[y] = const_cast<png_bytep>(dib.storedRow(static_cast<int32_t>(h - 1 - y)));
+        }
+    } else if (dib.bitCount == 24) {
+        // Top row first; the rows' blue, green, red turned round by libpng as it copies them.
+        image.bgr = true;
         for (size_t y = 0; y < h; ++y) {
             rows[y] = const_cast<png_bytep>(dib.storedRow(static_cast<int32_t>(h - 1 - y)));
         }
