@@ -383,14 +383,15 @@ namespace {
 
 TEST(EngineProtocol, AnAbortedRenderKeepsThePreviousPictureBelowTheRenderedRows) {
     Session session;
-    setUpDiamond(session, 40);
+    const int32_t width = 120;
+    setUpDiamond(session, width);
     // The picture shown before: every byte 0x33.
     imgctl::BitmapInfoHeader header;
-    header.width = 40;
-    header.height = -40;
+    header.width = width;
+    header.height = -width;
     imgctl::DibPtr old(imgctl::CreateDIB(header));
     const imgctl::DibData* od = imgctl::DataDIB(old.get());
-    std::memset(od->rows, 0x33, static_cast<size_t>(od->stride) * 40);
+    std::memset(od->rows, 0x33, static_cast<size_t>(od->stride) * width);
     session.renderPicture.replace(std::move(old));
 
     RecordingSink sink;
@@ -398,7 +399,9 @@ TEST(EngineProtocol, AnAbortedRenderKeepsThePreviousPictureBelowTheRenderedRows)
     AnsweringConfirmation yes(true);
     Engine engine(session, sink, drawing);
     engine.setQuickStart(true);
-    engine.setRenderExecution(RenderExecution{1, false});
+    // The literal tracer on one thread, so that the rows take far longer (about 50 ms) than
+    // posting the abort: the faster path could finish them all first.
+    engine.setRenderExecution(RenderExecution{1, true});
     ASSERT_TRUE(engine.start());
     // Abort is already waiting when the job polls for its first rows.
     WindowProtocol window(engine.port(), yes);
@@ -411,8 +414,8 @@ TEST(EngineProtocol, AnAbortedRenderKeepsThePreviousPictureBelowTheRenderedRows)
     imgctl::DibPtr shown = session.renderPicture.copy();
     ASSERT_NE(nullptr, shown);
     // The last row was never rendered: it is still the old picture.
-    EXPECT_EQ(0x333333u, imgctl::PixelDIB(shown.get(), 20, 39));
-    EXPECT_LT(sink.rows(), 40);
+    EXPECT_EQ(0x333333u, imgctl::PixelDIB(shown.get(), width / 2, width - 1));
+    EXPECT_LT(sink.rows(), width);
 }
 
 }  // namespace
