@@ -105,12 +105,14 @@ struct PrimaryBounce {
     steps::Bounce bounces[3];
 };
 
-// The paths of chains inside a stone that absorbs nothing, met so far by one tracer. There the
-// light a chain brings back depends on the facets it meets and on nothing else: every pixel whose
-// primary ray meets the same facet sends a sample's ray in along the same direction, each
-// reflection turns the ray by the facet's normal alone, and a segment's length only multiplies an
-// absorption of +0. A path is a node of a tree: the roots are the primary facets and samples
-// (node facet * 3 + sample), and a node's child by facet j the path one facet longer.
+// The paths of chains inside a stone of sane numbers that absorbs nothing, met so far by one
+// tracer. There the light a chain brings back depends on the facets it meets and on nothing else:
+// every pixel whose primary ray meets the same facet sends a sample's ray in along the same
+// direction, each reflection turns the ray by the facet's normal alone, and a segment's length,
+// always finite, only multiplies an absorption of +0. How a chain ends is told by its path's
+// length too: at the depth limit, or short of it where the search finds no facet. A path is a
+// node of a tree: the roots are the primary facets and samples (node facet * 3 + sample), and a
+// node's child by facet j the path one facet longer.
 struct PathNode {
     double weight;      // the Fresnel weight where the path's last facet reflects the ray
     double leaving[3];  // the light leaving there, weighted (LaneLevels::leaving)
