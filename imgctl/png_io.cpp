@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "imgctl/codecs.h"
+#include "imgctl/png_filters.h"
 #include "util/error.h"
 
 namespace tavrine::imgctl {
@@ -77,8 +78,9 @@ struct PngImage {
     const png_color* palette;
     int paletteSize;
     bool fiveBits;
-    png_bytep* rows;   // top row first
-    bool bgr = false;  // whether the rows hold blue, green, red
+    png_bytep* rows;                   // top row first
+    bool bgr = false;                  // whether the rows hold blue, green, red
+    const uint8_t* filters = nullptr;  // each row's filter (leastSumFilters), or null
 };
 
 // Writes libpng's bytes to the stream; a failed write stops libpng with the system's reason
@@ -110,7 +112,19 @@ bool writeSteps(png_structp png, png_infop info, FILE* out, const PngImage& imag
     }
     png_write_info(png, info);
     if (image.bgr) png_set_bgr(png);
-    png_write_image(png, image.rows);
+    if (image.filters == nullptr) {
+        png_write_image(png, image.rows);
+    } else {
+        // libpng starts with every filter, so it may be told one per row from then on. The first
+        // row it filters itself: the filters set when it writes that row also choose its zlib
+        // strategy, which must stay that of every filter.
+        static const int kFilterFlags[5] = {PNG_FILTER_NONE, PNG_FILTER_SUB, PNG_FILTER_UP,
+                                            PNG_FILTER_AVG, PNG_FILTER_PAETH};
+        for (uint32_t y = 0; y < image.height; ++y) {
+            if (y > 0) png_set_filter(png, PNG_FILTER_TYPE_BASE, kFilterFlags[image.filters[y]]);
+            png_write_row(png, image.rows[y]);
+        }
+    }
     png_write_end(png, nullptr);
     return true;
 }
@@ -264,6 +278,7 @@ bool encodePng(const Dib& dib, FILE* out, std::string* reasonOut) {
     std::vector<png_bytep> rows(h);
     std::vector<uint8_t> rgb;
     std::vector<png_color> palette;
+    std::vector<uint8_t> filters;
     PngImage image{static_cast<uint32_t>(w),
                    static_cast<uint32_t>(h),
                    PNG_COLOR_TYPE_RGB,
@@ -303,6 +318,13 @@ bool encodePng(const Dib& dib, FILE* out, std::string* reasonOut) {
                 dst[x * 3 + 2] = static_cast<uint8_t>(c >> 16);
             }
         }
+    }
+    // Rows of RGB: their filters are chosen here as libpng would choose them, and libpng is told
+    // them one by one (with a row or column alone libpng rules some filters out itself).
+    if (image.colourType == PNG_COLOR_TYPE_RGB && w >= 2 && h >= 2) {
+        filters.resize(h);
+        leastSumFilters(rows.data(), h, w * 3, 3, filters.data());
+        image.filters = filters.data();
     }
     if (!writeSteps(writer.png(), writer.info(), out, image)) {
         reason = message.text[0] != '\0' ? message.text : "libpng failed";

@@ -2,12 +2,16 @@
 // reader of our own (and by ImageMagick's identify where it is installed).
 
 #include <gtest/gtest.h>
+#include <png.h>
 
+#include <csetjmp>
 #include <map>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "imgctl/imgctl.h"
+#include "imgctl/png_filters.h"
 #include "tests/imgctl/test_support.h"
 
 namespace tavrine::imgctl {
@@ -270,6 +274,106 @@ TEST(PngFile, TwentyFourBitRoundTripsExactly) {
     ASSERT_NE(back, nullptr);
     EXPECT_EQ(DataDIB(back.get())->bitCount, 24);
     testing::expectSamePixels(dib.get(), back.get());
+}
+
+// A 24-bit PNG file of the picture as libpng writes it when left to its defaults, rows given red
+// first; empty when libpng fails.
+std::vector<uint8_t> libpngDefaultFile(DibHandle dib) {
+    const DibData* d = DataDIB(dib);
+    std::vector<std::vector<uint8_t>> rgbRows(static_cast<size_t>(d->height));
+    std::vector<png_bytep> rows;
+    for (int32_t y = 0; y < d->height; ++y) {
+        for (int32_t x = 0; x < d->width; ++x) {
+            const ColorRef c = PixelDIB(dib, x, y);
+            rgbRows[y].insert(rgbRows[y].end(),
+                              {static_cast<uint8_t>(c), static_cast<uint8_t>(c >> 8),
+                               static_cast<uint8_t>(c >> 16)});
+        }
+        rows.push_back(rgbRows[y].data());
+    }
+    std::vector<uint8_t> bytes;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png)) == 0) {
+        png_set_write_fn(
+            png, &bytes,
+            [](png_structp p, png_bytep data, size_t n) {
+                auto* out = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(p));
+                out->insert(out->end(), data, data + n);
+            },
+            nullptr);
+        png_set_IHDR(png, info, static_cast<uint32_t>(d->width), static_cast<uint32_t>(d->height),
+                     8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                     PNG_FILTER_TYPE_DEFAULT);
+        png_write_info(png, info);
+        png_write_image(png, rows.data());
+        png_write_end(png, nullptr);
+    } else {
+        bytes.clear();
+    }
+    png_destroy_write_struct(&png, &info);
+    return bytes;
+}
+
+// A picture whose rows are, by turns, noise, ramps across and down, smooth diagonal shading and
+// flat colour, so that each of the five row filters is the best for some rows.
+DibHandle mixedRows(int32_t width, int32_t height, uint32_t seed) {
+    DibHandle dib = testing::newPicture(width, height);
+    std::mt19937 random(seed);
+    for (int32_t y = 0; y < height; ++y) {
+        const int kind = static_cast<int>(random() % 5);
+        for (int32_t x = 0; x < width; ++x) {
+            uint32_t v[3];
+            for (uint32_t c = 0; c < 3; ++c) {
+                switch (kind) {
+                case 0:
+                    v[c] = random() % 256;
+                    break;
+                case 1:
+                    v[c] = (x * (7 + c) + seed) % 256;
+                    break;
+                case 2:
+                    v[c] = (y * (5 + c) + 40 * c) % 256;
+                    break;
+                case 3:
+                    v[c] = (x * 3 + y * 2 + 17 * c + random() % 3) % 256;
+                    break;
+                default:
+                    v[c] = 90 + 30 * c;
+                    break;
+                }
+            }
+            setImagePixel(DataDIB(dib)->rows, width, height, x, y, rgb(v[0], v[1], v[2]));
+        }
+    }
+    return dib;
+}
+
+TEST(PngFile, TwentyFourBitFilesAreByteForByteWhatLibpngWritesByDefault) {
+    // The rows' filters are chosen ahead and handed to libpng one row at a time; the files must
+    // stay those libpng's own choice gives. Sizes cover the short rows, the first pixel and the
+    // bytes left over after whole blocks of sixteen.
+    TempDir dir;
+    int used[5] = {};
+    const int32_t sizes[][2] = {{2, 2}, {5, 3}, {6, 40}, {37, 37}, {101, 23}, {300, 64}};
+    uint32_t seed = 1;
+    for (const auto& size : sizes) {
+        for (int k = 0; k < 2; ++k, ++seed) {
+            DibPtr dib(k == 0 ? mixedRows(size[0], size[1], seed)
+                              : testing::renderLikePicture(size[0], rgb(0, 0, 0), seed));
+            ASSERT_TRUE(DIBtoPNG(dir.file("a.png"), dib.get()));
+            EXPECT_EQ(fileBytes(dir.file("a.png")), libpngDefaultFile(dib.get()))
+                << size[0] << " x " << size[1] << ", picture " << k;
+            const DibData* d = DataDIB(dib.get());
+            std::vector<uint8_t> above(static_cast<size_t>(d->width) * 3, 0);
+            for (int32_t y = d->height - 1; y >= 0; --y) {
+                const uint8_t* row = d->rows + static_cast<size_t>(y) * d->stride;
+                ++used[leastSumFilter(row, above.data(), above.size(), 3)];
+                above.assign(row, row + above.size());
+            }
+        }
+    }
+    for (int f = 0; f < 5; ++f) EXPECT_GT(used[f], 0) << "no row was given filter " << f;
 }
 
 TEST(PngFile, HighColourIsRgbWithFiveSignificantBits) {
