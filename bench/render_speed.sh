@@ -6,8 +6,8 @@
 # Usage: bench/render_speed.sh [--models] [BUILD_DIR]   (default: build)
 # With --models the scenes are instead every built-in model of the list in one view
 # (--stone 0 --model N --size 512 --hq 1).
-# Each scene is timed REPEAT times (default 3) and the shortest time is kept, since machines
-# shared with others are noisy.
+# Each scene is timed REPEAT times (default 3), the two paths by turns, and the shortest times are
+# kept, since machines shared with others are noisy.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 everyModel=0
@@ -60,34 +60,42 @@ if ((everyModel)); then
 fi
 
 repeat=${REPEAT:-3}
-# Prints the shortest wall time and the shortest processor time (user + system, all threads) of
-# `repeat` runs of the command, in seconds; the command's picture goes to standard output and
-# into the file OUT, so that no run waits for the disk. On a machine shared with other work the
-# processor time is the steadier figure; the wall time is what a user waits.
-# Usage: best_times OUT COMMAND...
-best_times() {
-    local out=$1 wall="" cpu="" TIMEFORMAT='%R %U %S'
+# Prints the wall time and the processor time (user + system, all threads) of one run of the
+# command, in seconds; the command's picture goes to standard output and into the file OUT, so
+# that no run waits for the disk.
+# Usage: times_of OUT COMMAND...
+times_of() {
+    local out=$1 TIMEFORMAT='%R %U %S' r u s
     shift
-    for ((i = 0; i < repeat; i++)); do
-        local r u s
-        read -r r u s < <({ time "$@" --out - >"$out" 2>/dev/null; } 2>&1)
-        wall=$(awk -v t="$r" -v m="$wall" 'BEGIN { if (m == "" || t < m) m = t; print m }')
-        cpu=$(awk -v t="$u" -v k="$s" -v m="$cpu" 'BEGIN { t += k; if (m == "" || t < m) m = t; print m }')
-    done
-    echo "$wall $cpu"
+    read -r r u s < <({ time "$@" --out - >"$out" 2>/dev/null; } 2>&1)
+    awk -v r="$r" -v u="$u" -v s="$s" 'BEGIN { print r, u + s }'
 }
+# The smaller of two times, the first possibly empty.
+least() { awk -v t="$2" -v m="$1" 'BEGIN { if (m == "" || t < m) m = t; print m }'; }
+
+# Each scene is run `repeat` times, the literal reference and the default path by turns, and the
+# shortest times are kept: on a machine shared with other work a busy spell then slows both
+# alike instead of the one that happened to run in it. The processor time is the steadier
+# figure; the wall time is what a user waits.
 printf '%-60s %8s %8s %6s   %8s %8s\n' "scene" "literal" "fast" "ratio" "cpu lit." "cpu fast"
 status=0
 for scene in "${scenes[@]}"; do
-    # shellcheck disable=SC2086
-    read -r literal literalCpu < <(best_times "$work/literal.png" "$tool" $scene --threads 1 --literal)
-    # shellcheck disable=SC2086
-    read -r fast fastCpu < <(best_times "$work/fast.png" "$tool" $scene)
-    if ! cmp -s "$work/literal.png" "$work/fast.png"; then
-        echo "render_speed: outputs differ for: $scene" >&2
-        status=1
-    fi
+    literal="" literalCpu="" fast="" fastCpu=""
+    for ((i = 0; i < repeat; i++)); do
+        # shellcheck disable=SC2086
+        read -r wall cpu < <(times_of "$work/literal.png" "$tool" $scene --threads 1 --literal)
+        literal=$(least "$literal" "$wall")
+        literalCpu=$(least "$literalCpu" "$cpu")
+        # shellcheck disable=SC2086
+        read -r wall cpu < <(times_of "$work/fast.png" "$tool" $scene)
+        fast=$(least "$fast" "$wall")
+        fastCpu=$(least "$fastCpu" "$cpu")
+        if ! cmp -s "$work/literal.png" "$work/fast.png"; then
+            echo "render_speed: outputs differ for: $scene" >&2
+            status=1
+        fi
+    done
     awk -v s="$scene" -v l="$literal" -v f="$fast" -v lc="$literalCpu" -v fc="$fastCpu" \
-        'BEGIN { printf "%-60s %7.2fs %7.2fs %5.1fx   %7.2fs %7.2fs\n", s, l, f, l / f, lc, fc }'
+        'BEGIN { printf "%-60s %7.3fs %7.3fs %5.1fx   %7.3fs %7.3fs\n", s, l, f, l / f, lc, fc }'
 done
 exit $status
