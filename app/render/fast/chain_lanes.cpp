@@ -179,6 +179,10 @@ TAVRINE_LANE_TARGET __attribute__((always_inline)) inline void followLanes(const
     const D zero{};
 
     LaneLevels lv;
+    // By level, the lanes whose weight and leaving light there are those of a known path, and
+    // its node: they are read from the node only should the chain's total not be known at the end.
+    unsigned knownAt[kChainLevels];
+    int32_t nodeAt[kChainLevels][kLaneCount];
     int32_t depth = 1;
     for (; running != 0; ++depth) {
         if (depth >= s.maxDepth) {
@@ -365,7 +369,9 @@ TAVRINE_LANE_TARGET __attribute__((always_inline)) inline void followLanes(const
             }
             known &= running;
             unknown &= running;
+            std::memcpy(nodeAt[n], longer, sizeof longer);
         }
+        knownAt[n] = 0;
 
         for (int32_t v = 0; v < V; ++v) {
             const int32_t at = W * v;
@@ -414,14 +420,7 @@ TAVRINE_LANE_TARGET __attribute__((always_inline)) inline void followLanes(const
             oz[v] = hz;
             const unsigned here = (running >> at) & laneBits;
             if (paths != nullptr && ((known >> at) & laneBits) == here) {
-                const double* kept[W];
-                for (int32_t k = 0; k < W; ++k) {
-                    kept[k] = &paths->nodes[((here >> k) & 1) != 0 ? longer[at + k] : 0].weight;
-                }
-                D level[4];
-                columns(kept, level);
-                store(lv.weight[n] + at, level[0]);
-                for (int32_t ch = 0; ch < 3; ++ch) store(lv.leaving[n][ch] + at, level[1 + ch]);
+                knownAt[n] |= here << at;
                 dx[v] = dx[v] - 2.0 * hhx;
                 dy[v] = dy[v] - 2.0 * hhy;
                 dz[v] = dz[v] - 2.0 * hhz;
@@ -531,6 +530,15 @@ TAVRINE_LANE_TARGET __attribute__((always_inline)) inline void followLanes(const
                 out.segment[c] = kept && levels[c] > 0 ? lv.segment[0][c] : 0.0;
             }
             continue;
+        }
+        // The levels of known paths, from their nodes.
+        for (int32_t i = 0; i < deepest; ++i) {
+            for (unsigned b = (knownAt[i] >> at) & laneBits; b != 0; b &= b - 1) {
+                const int32_t c = at + __builtin_ctz(b);
+                const PathNode& node = paths->nodes[nodeAt[i][c]];
+                lv.weight[i][c] = node.weight;
+                for (int32_t ch = 0; ch < 3; ++ch) lv.leaving[i][ch][c] = node.leaving[ch];
+            }
         }
         const M atEnd = maskOf(trapped, v);
         D total[3] = {atEnd ? zero + dim.r : zero, atEnd ? zero + dim.g : zero,
