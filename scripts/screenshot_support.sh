@@ -15,7 +15,7 @@ onVirtualDisplay() {
     done
     shift
     command -v xvfb-run >/dev/null || { echo "$name: 'xvfb-run' not found" >&2; exit 1; }
-    TAVRINE_SCREENSHOT_INSIDE=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$@"
+    TAVRINE_SCREENSHOT_INSIDE=1 exec xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" bash "$@"
 }
 
 # startViewer NAME BUILD [ARG...]: copies BUILD's viewer beside the start settings into a new

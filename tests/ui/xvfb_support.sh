@@ -14,7 +14,9 @@ fail() {
 # or a TOOL is missing, else runs SCRIPT ARG... on a new virtual display, the first free one from
 # number FIRST on, for at most SECONDS (a viewer that hangs must not hold up the suite) and exits
 # with its status. SCRIPT marks the file named by TAVRINE_XVFB_MARKER once it runs, which tells a
-# display that never started from a failure. Each script starts from a number of its own: a
+# display that never started from a failure. The server does not reset when its last client
+# leaves: a viewer started just then (after an xdotool call or the viewer before it) could not
+# connect while the server reset. Each script starts from a number of its own: a
 # script that took the number the one before it had just given up could lose its display to the
 # old server, which removes its socket as it ends.
 onFreshDisplay() {
@@ -36,7 +38,7 @@ onFreshDisplay() {
     serverLog=$(mktemp) || fail "cannot create a temporary file"
     rm -f "$marker"
     TAVRINE_XVFB_MARKER="$marker" timeout -k 10 "$seconds" \
-        xvfb-run -a -n "$first" -e "$serverLog" -s "-screen 0 1280x1024x24" bash "$@"
+        xvfb-run -a -n "$first" -e "$serverLog" -s "-screen 0 1280x1024x24 -noreset" bash "$@"
     status=$?
     # What the server said, for a run that did not pass.
     if [[ $status -ne 0 && -s "$serverLog" ]]; then
