@@ -16,9 +16,9 @@ fail() {
 # with its status. SCRIPT marks the file named by TAVRINE_XVFB_MARKER once it runs, which tells a
 # display that never started from a failure. The server does not reset when its last client
 # leaves: a viewer started just then (after an xdotool call or the viewer before it) could not
-# connect while the server reset. Each script starts from a number of its own: a
-# script that took the number the one before it had just given up could lose its display to the
-# old server, which removes its socket as it ends.
+# connect while the server reset. Each script starts from a number of its own: a script that took
+# the number the one before it had just given up could lose its display to the old server, which
+# removes its socket as it ends.
 onFreshDisplay() {
     local seconds=$1 first=$2
     shift 2
